@@ -1,0 +1,21 @@
+# soundbar_test(<name> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest program; its cases are registered with CTest one by one so ctest -j spreads them.
+function(soundbar_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} sb_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  # Tests that start the built programs prefix them with SOUNDBAR_EMULATOR (qemu in the ARM build).
+  string(REPLACE ";" " " emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+                       PROPERTIES ENVIRONMENT "SOUNDBAR_BUILD_DIR=${CMAKE_BINARY_DIR};SOUNDBAR_EMULATOR=${emulator}")
+endfunction()
+
+# soundbar_benchmark(<name> SOURCES <files...> LIBS <targets...>): built only when Google Benchmark is.
+function(soundbar_benchmark name)
+  if(NOT SOUNDBAR_BENCHMARKS)
+    return()
+  endif()
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+endfunction()

@@ -1,0 +1,381 @@
+#include "quorid.h"
+
+#include "sb_root.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <glob.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+void appendLog(const char* command)
+{
+    const std::string logPath = sb::path(QUORID_LOG_PATH);
+    std::error_code ec;
+    fs::create_directories(fs::path(logPath).parent_path(), ec);
+    int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return;
+    }
+    std::string line(command);
+    line += '\n';
+    // One write per line keeps lines whole when several processes log at once.
+    ssize_t written = write(fd, line.data(), line.size());
+    (void)written;
+    close(fd);
+}
+
+int configuredStatus(std::string_view command)
+{
+    std::ifstream in(sb::path(QUORID_RESULTS_PATH));
+    std::string line;
+    while (std::getline(in, line)) {
+        char* end = nullptr;
+        long status = std::strtol(line.c_str(), &end, 0);
+        if (end == line.c_str()) {
+            continue;
+        }
+        std::string_view prefix(end);
+        while (!prefix.empty() && prefix.front() == ' ') {
+            prefix.remove_prefix(1);
+        }
+        if (command.substr(0, prefix.size()) == prefix) {
+            return static_cast<int>(status);
+        }
+    }
+    return 0;
+}
+
+// Splits on blanks; single and double quotes group words and are removed.
+Args splitWords(std::string_view line)
+{
+    Args words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (char c : line) {
+        if (quote) {
+            if (c == quote) {
+                quote = 0;
+            } else {
+                word += c;
+            }
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\n') {
+            if (inWord) {
+                words.push_back(word);
+                word.clear();
+                inWord = false;
+            }
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+// Maps a path operand under the root, expanding wildcards as a shell would.
+Args mapOperand(const std::string& operand)
+{
+    const std::string mapped = sb::path(operand);
+    if (mapped.find_first_of("*?[") == std::string::npos) {
+        return {mapped};
+    }
+    Args matches;
+    glob_t g{};
+    if (glob(mapped.c_str(), 0, nullptr, &g) == 0) {
+        for (size_t i = 0; i < g.gl_pathc; ++i) {
+            matches.emplace_back(g.gl_pathv[i]);
+        }
+    }
+    globfree(&g);
+    return matches;
+}
+
+// Splits leading "-x" options from operands.
+void takeOptions(const Args& args, std::string& options, Args& operands)
+{
+    bool optionsDone = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (!optionsDone && args[i].size() > 1 && args[i][0] == '-') {
+            options += args[i].substr(1);
+        } else {
+            optionsDone = true;
+            Args mapped = mapOperand(args[i]);
+            operands.insert(operands.end(), mapped.begin(), mapped.end());
+        }
+    }
+}
+
+int doTouch(const Args& args)
+{
+    std::string options;
+    Args paths;
+    takeOptions(args, options, paths);
+    int status = paths.empty() ? 1 : 0;
+    for (const auto& p : paths) {
+        int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            status = 1;
+            continue;
+        }
+        futimens(fd, nullptr);
+        close(fd);
+    }
+    return status;
+}
+
+int doMkdir(const Args& args)
+{
+    std::string options;
+    Args paths;
+    takeOptions(args, options, paths);
+    int status = paths.empty() ? 1 : 0;
+    for (const auto& p : paths) {
+        std::error_code ec;
+        fs::create_directories(p, ec);
+        if (ec || !fs::is_directory(p)) {
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int doRm(const Args& args)
+{
+    std::string options;
+    Args paths;
+    takeOptions(args, options, paths);
+    const bool recursive = options.find_first_of("rR") != std::string::npos;
+    const bool force = options.find('f') != std::string::npos;
+    int status = 0;
+    for (const auto& p : paths) {
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(p))) {
+            status = force ? status : 1;
+        } else if (recursive) {
+            fs::remove_all(p, ec);
+        } else if (fs::is_directory(p) || !fs::remove(p, ec)) {
+            status = 1;
+        }
+        if (ec) {
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int doCopyOrMove(const Args& args, bool move)
+{
+    std::string options;
+    Args paths;
+    takeOptions(args, options, paths);
+    if (paths.size() < 2) {
+        return 1;
+    }
+    const fs::path target = paths.back();
+    paths.pop_back();
+    const bool intoDir = fs::is_directory(target);
+    if (paths.size() > 1 && !intoDir) {
+        return 1;
+    }
+    int status = 0;
+    for (const auto& src : paths) {
+        const fs::path dst = intoDir ? target / fs::path(src).filename() : target;
+        std::error_code ec;
+        if (move) {
+            fs::rename(src, dst, ec);
+        } else {
+            const bool recursive = options.find_first_of("rRa") != std::string::npos;
+            if (fs::is_directory(src) && !recursive) {
+                status = 1;
+                continue;
+            }
+            fs::copy(src, dst,
+                     fs::copy_options::overwrite_existing | fs::copy_options::recursive, ec);
+        }
+        if (ec) {
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int doChmod(const Args& args)
+{
+    std::string options;
+    Args operands;
+    // The mode is the first operand; it must not be mapped as a path.
+    Args raw(args.begin(), args.end());
+    size_t i = 1;
+    while (i < raw.size() && raw[i].size() > 1 && raw[i][0] == '-') {
+        options += raw[i++].substr(1);
+    }
+    if (i + 1 >= raw.size()) {
+        return 1;
+    }
+    char* end = nullptr;
+    const unsigned long mode = std::strtoul(raw[i].c_str(), &end, 8);
+    if (*end != '\0' || mode > 07777) {
+        return 0;  // symbolic modes are only recorded
+    }
+    const bool recursive = options.find('R') != std::string::npos;
+    int status = 0;
+    for (size_t k = i + 1; k < raw.size(); ++k) {
+        for (const auto& p : mapOperand(raw[k])) {
+            if (chmod(p.c_str(), static_cast<mode_t>(mode)) != 0) {
+                status = 1;
+            }
+            if (recursive && fs::is_directory(p)) {
+                std::error_code ec;
+                for (const auto& entry : fs::recursive_directory_iterator(p, ec)) {
+                    chmod(entry.path().c_str(), static_cast<mode_t>(mode));
+                }
+            }
+        }
+    }
+    return status;
+}
+
+int doEcho(const Args& args)
+{
+    size_t i = 1;
+    bool newline = true;
+    if (i < args.size() && args[i] == "-n") {
+        newline = false;
+        ++i;
+    }
+    std::string text;
+    std::string target;
+    bool append = false;
+    for (; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        if (w == ">" || w == ">>") {
+            append = (w == ">>");
+            if (i + 1 < args.size()) {
+                target = args[++i];
+            }
+        } else if (w.rfind(">>", 0) == 0 || w.rfind('>', 0) == 0) {
+            append = w.rfind(">>", 0) == 0;
+            target = w.substr(append ? 2 : 1);
+        } else {
+            if (!text.empty()) {
+                text += ' ';
+            }
+            text += w;
+        }
+    }
+    if (target.empty()) {
+        return 0;  // output to the daemon's own stdout is not kept
+    }
+    if (newline) {
+        text += '\n';
+    }
+    const std::string mapped = sb::path(target);
+    int fd = open(mapped.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0644);
+    if (fd < 0) {
+        return 1;
+    }
+    const bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    return ok ? 0 : 1;
+}
+
+// unzip is run as a program (never through a shell) with its paths mapped under the root.
+int doUnzip(const Args& args)
+{
+    Args argv{"unzip", "-q"};
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        if (w == "-d" && i + 1 < args.size()) {
+            argv.push_back(w);
+            argv.push_back(sb::path(args[++i]));
+        } else if (w.size() > 1 && w[0] == '-') {
+            argv.push_back(w);
+        } else {
+            argv.push_back(sb::path(w));
+        }
+    }
+    std::vector<char*> cargv;
+    for (auto& a : argv) {
+        cargv.push_back(a.data());
+    }
+    cargv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        return -1;
+    }
+    if (pid == 0) {
+        int devnull = open("/dev/null", O_WRONLY);
+        if (devnull >= 0) {
+            dup2(devnull, STDOUT_FILENO);
+        }
+        execvp(cargv[0], cargv.data());
+        _exit(127);
+    }
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
+}
+
+struct FileCommand {
+    std::string_view name;
+    int (*run)(const Args&);
+};
+
+constexpr FileCommand kFileCommands[] = {
+    {"touch", doTouch},
+    {"mkdir", doMkdir},
+    {"rm", doRm},
+    {"cp", [](const Args& a) { return doCopyOrMove(a, false); }},
+    {"mv", [](const Args& a) { return doCopyOrMove(a, true); }},
+    {"chmod", doChmod},
+    {"echo", doEcho},
+    {"unzip", doUnzip},
+};
+
+}  // namespace
+
+extern "C" int quorid_exec(const char* command, int flag)
+{
+    (void)flag;
+    if (command == nullptr) {
+        return -1;
+    }
+    appendLog(command);
+    const int status = configuredStatus(command);
+    if (status != 0) {
+        return status;
+    }
+    const Args words = splitWords(command);
+    if (words.empty()) {
+        return 0;
+    }
+    for (const auto& fc : kFileCommands) {
+        if (words[0] == fc.name) {
+            return fc.run(words);
+        }
+    }
+    return 0;
+}

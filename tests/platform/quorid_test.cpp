@@ -1,0 +1,87 @@
+#include "quorid.h"
+#include "sandbox.h"
+#include "sb_root.h"
+
+#include <sys/stat.h>
+
+using sbtest::SandboxTest;
+
+namespace {
+
+class QuoridTest : public SandboxTest {};
+
+TEST_F(QuoridTest, LogsEveryCommandInOrderAndRunsNoShell)
+{
+    EXPECT_EQ(0, quorid_exec("reboot", 0));
+    EXPECT_EQ(0, quorid_exec("reboot; touch /tmp/b", 0));
+    EXPECT_EQ(0, quorid_exec("systemctl stop x && touch /tmp/c", 1));
+    EXPECT_EQ((std::vector<std::string>{"reboot", "reboot; touch /tmp/b",
+                                        "systemctl stop x && touch /tmp/c"}),
+              sandbox.quoridLog());
+    // No shell: separators are not interpreted, so nothing after them runs.
+    EXPECT_FALSE(sandbox.exists("/tmp/b"));
+    EXPECT_FALSE(sandbox.exists("/tmp/c"));
+}
+
+TEST_F(QuoridTest, FileCommandsActInsideTheRoot)
+{
+    EXPECT_EQ(0, quorid_exec("mkdir -p /data/tmp/download", 0));
+    EXPECT_EQ(0, quorid_exec("touch /data/tmp/download/x", 0));
+    EXPECT_EQ(0, quorid_exec("echo ac3 > /tmp/codec_type.config", 0));
+    EXPECT_EQ(0, quorid_exec("echo more >> /tmp/codec_type.config", 0));
+    EXPECT_EQ(0, quorid_exec("cp -rf /data/tmp /data/copy", 0));
+    EXPECT_EQ(0, quorid_exec("mv /data/copy/download/x /data/moved", 0));
+    EXPECT_EQ(0, quorid_exec("chmod 600 /data/moved", 0));
+    EXPECT_EQ(0, quorid_exec("rm -rf /data/tmp/*", 0));
+
+    EXPECT_EQ("ac3\nmore\n", sandbox.read("/tmp/codec_type.config"));
+    EXPECT_TRUE(sandbox.exists("/data/tmp"));
+    EXPECT_FALSE(sandbox.exists("/data/tmp/download"));
+    EXPECT_TRUE(sandbox.exists("/data/copy/download"));
+    EXPECT_FALSE(sandbox.exists("/data/copy/download/x"));
+    struct stat st {};
+    ASSERT_EQ(0, stat(sandbox.path("/data/moved").c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 07777);
+}
+
+TEST_F(QuoridTest, FailuresOfFileCommandsGiveNonZero)
+{
+    EXPECT_NE(0, quorid_exec("rm /data/none", 0));
+    EXPECT_EQ(0, quorid_exec("rm -f /data/none", 0));
+    EXPECT_NE(0, quorid_exec("mv /data/none /data/other", 0));
+    EXPECT_NE(0, quorid_exec("cp /data/none /data/other", 0));
+    EXPECT_EQ(-1, quorid_exec(nullptr, 0));
+}
+
+TEST_F(QuoridTest, ConfiguredStatusByPrefixSkipsTheEffect)
+{
+    sandbox.setQuoridStatus(-1, "touch /tmp/fail");
+    sandbox.setQuoridStatus(3, "reboot");
+    EXPECT_EQ(-1, quorid_exec("touch /tmp/fail", 0));
+    EXPECT_EQ(3, quorid_exec("reboot now", 0));
+    EXPECT_EQ(0, quorid_exec("touch /tmp/ok", 0));
+    EXPECT_FALSE(sandbox.exists("/tmp/fail"));
+    EXPECT_TRUE(sandbox.exists("/tmp/ok"));
+    EXPECT_EQ(3u, sandbox.quoridLog().size());
+}
+
+TEST_F(QuoridTest, QuotedWordsStayWhole)
+{
+    EXPECT_EQ(0, quorid_exec("echo 'a  b' \"c\" > /tmp/q", 0));
+    EXPECT_EQ("a  b c\n", sandbox.read("/tmp/q"));
+}
+
+TEST(SbRoot, MapsFixedPathsUnderTheRoot)
+{
+    sbtest::Sandbox box;
+    EXPECT_EQ(box.dir() + "/data/misc/app.cfg", sb::path("/data/misc/app.cfg"));
+    EXPECT_EQ(box.dir() + "/tmp/wifi_status", sb::path("tmp/wifi_status"));
+    EXPECT_NE(-1, sb::ftokKey("/usr/bin/sileth", 1));
+    EXPECT_EQ(-1, sb::ftokKey("/usr/bin/none", 1));
+    sb::setRoot("/");
+    EXPECT_EQ("/dev/ttyS0", sb::path("/dev/ttyS0"));
+    sb::setRoot(box.dir() + "/");
+    EXPECT_EQ(box.dir() + "/x", sb::path("/x"));
+}
+
+}  // namespace
