@@ -1,0 +1,453 @@
+#include "acfg_flash.h"
+
+#include "acfg_item.h"
+#include "acfg_log.h"
+#include "sb_root.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A file larger than this is not a store image of this system (the image is a few KiB).
+constexpr uint64_t kMaxFileSize = 1u << 20;
+
+// Bytes per element of each type code a record may carry.
+constexpr uint32_t kTypeCodeSize[] = {0, 1, 2, 4, 8};
+constexpr uint32_t kTypeCodeCount = sizeof(kTypeCodeSize) / sizeof(kTypeCodeSize[0]);
+
+struct FlashState {
+    std::mutex lock;             // the cache lock: value copies against each other and the writes
+    std::vector<uint8_t> cache;  // the file image; empty until built
+};
+
+FlashState gFlash;
+
+uint32_t getLe32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+uint16_t getLe16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+void putLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+void putLe16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+bool validElementSize(uint32_t size)
+{
+    return size == 1 || size == 2 || size == 4 || size == 8;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    // Closes now so that a failing close can be reported.
+    int close()
+    {
+        const int ret = ::close(fd_);
+        fd_ = -1;
+        return ret;
+    }
+
+private:
+    int fd_;
+};
+
+// Writes the whole image to `path` and syncs it. The caller holds the cache lock.
+bool writeImage(const std::string& path, const std::vector<uint8_t>& image)
+{
+    // Checked before the file is truncated: a broken cache must not cost the file its content.
+    if (image.size() < ACFG_FILE_HEADER_SIZE || acfgFileHeaderDecode(image.data()).ui4Magic != ACFG_FILE_MAGIC) {
+        ACFG_ERR("Err: magic number is wrong.\r\n");
+        return false;
+    }
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (fd.get() < 0) {
+        ACFG_ERR("Err: open %s fail!\r\n", path.c_str());
+        return false;
+    }
+    size_t done = 0;
+    while (done < image.size()) {
+        const ssize_t n = ::write(fd.get(), image.data() + done, image.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ACFG_ERR("Err: Fail to write file(%d), err:%s\n", static_cast<int>(done), strerror(errno));
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(fd.get()) != 0) {
+        ACFG_ERR("Err: Fail to write file(%d), err:%s\n", static_cast<int>(done), strerror(errno));
+        return false;
+    }
+    return fd.close() == 0;
+}
+
+enum class FileState { Missing, Unusable, Usable };
+
+struct LoadedFile {
+    FileState eState = FileState::Missing;
+    std::vector<uint8_t> image;
+};
+
+// Checks that `image` is one whole store image: the header's magic, a data size that is the
+// rest of the file, and records of known type codes that fill the data exactly.
+bool imageConsistent(const std::vector<uint8_t>& image, const char* path)
+{
+    const AcfgFileHeader header = acfgFileHeaderDecode(image.data());
+    if (header.ui4Magic != ACFG_FILE_MAGIC) {
+        ACFG_ERR("Err: magic number is wrong.\r\n");
+        return false;
+    }
+    const uint64_t size = image.size();
+    if (uint64_t{header.ui4DataSize} + ACFG_FILE_HEADER_SIZE != size) {
+        ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
+        return false;
+    }
+    uint64_t offset = ACFG_FILE_HEADER_SIZE;
+    for (uint32_t i = 0; i < header.ui4ItemCount; ++i) {
+        if (size - offset < ACFG_FILE_RECORD_HEAD_SIZE) {
+            ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
+            return false;
+        }
+        const AcfgFileRecord record = acfgFileRecordDecode(image.data() + offset);
+        if (record.ui2Type >= kTypeCodeCount) {
+            ACFG_ERR("Err: invalid type.\n");
+            return false;
+        }
+        const uint64_t valueSize = uint64_t{record.ui2Count} * kTypeCodeSize[record.ui2Type];
+        offset += ACFG_FILE_RECORD_HEAD_SIZE;
+        if (size - offset < valueSize) {
+            ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
+            return false;
+        }
+        offset += valueSize;
+    }
+    if (offset != size) {
+        ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
+        return false;
+    }
+    return true;
+}
+
+LoadedFile readImage(const std::string& path)
+{
+    LoadedFile file;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        ACFG_ERR("Err: open %s fail!\r\n", path.c_str());
+        file.eState = (errno == ENOENT) ? FileState::Missing : FileState::Unusable;
+        return file;
+    }
+    file.eState = FileState::Unusable;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return file;
+    }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    if (size < ACFG_FILE_HEADER_SIZE) {
+        ACFG_ERR("Err: Fail to read file header(%d), err:%s\n", static_cast<int>(size), "short file");
+        return file;
+    }
+    if (size > kMaxFileSize) {
+        ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), "file too large");
+        return file;
+    }
+    file.image.resize(static_cast<size_t>(size));
+    size_t done = 0;
+    while (done < file.image.size()) {
+        const ssize_t n = ::read(fd.get(), file.image.data() + done, file.image.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(done),
+                     n < 0 ? strerror(errno) : "end of file");
+            return file;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (imageConsistent(file.image, path.c_str())) {
+        file.eState = FileState::Usable;
+    }
+    return file;
+}
+
+// Offset of the record whose 32 name bytes are `name`, in the cache built from the item table.
+std::optional<size_t> findCacheRecord(const std::vector<uint8_t>& cache, const char* name)
+{
+    const AcfgFileHeader header = acfgFileHeaderDecode(cache.data());
+    size_t offset = ACFG_FILE_HEADER_SIZE;
+    for (uint32_t i = 0; i < header.ui4ItemCount; ++i) {
+        const AcfgFileRecord record = acfgFileRecordDecode(cache.data() + offset);
+        if (memcmp(record.szName, name, sizeof(record.szName)) == 0) {
+            return offset;
+        }
+        offset += ACFG_FILE_RECORD_HEAD_SIZE + size_t{record.ui2Type} * record.ui2Count;
+    }
+    return std::nullopt;
+}
+
+// Copies every record of a consistent image whose name, type and count equal a cache record's.
+void applyImage(std::vector<uint8_t>& cache, const std::vector<uint8_t>& image)
+{
+    ACFG_INFO("Copy record data to cache.\n");
+    const AcfgFileHeader header = acfgFileHeaderDecode(image.data());
+    size_t offset = ACFG_FILE_HEADER_SIZE;
+    for (uint32_t i = 0; i < header.ui4ItemCount; ++i) {
+        const AcfgFileRecord record = acfgFileRecordDecode(image.data() + offset);
+        const size_t valueSize = size_t{record.ui2Count} * kTypeCodeSize[record.ui2Type];
+        const std::optional<size_t> at = findCacheRecord(cache, record.szName);
+        if (at) {
+            const AcfgFileRecord own = acfgFileRecordDecode(cache.data() + *at);
+            if (own.ui2Type == record.ui2Type && own.ui2Count == record.ui2Count &&
+                size_t{own.ui2Type} * own.ui2Count == valueSize) {
+                memcpy(cache.data() + *at + ACFG_FILE_RECORD_HEAD_SIZE,
+                       image.data() + offset + ACFG_FILE_RECORD_HEAD_SIZE, valueSize);
+            }
+        }
+        offset += ACFG_FILE_RECORD_HEAD_SIZE + valueSize;
+    }
+}
+
+std::vector<uint8_t> buildCache()
+{
+    uint32_t size = ACFG_FILE_HEADER_SIZE;
+    uint32_t records = 0;
+    for (uint16_t idx = 0; idx < ACFG_ITEM_NUM; ++idx) {
+        const AcfgItem* item = acfgGetItem(idx);
+        if (item->ui1Enable == 1) {
+            size += ACFG_FILE_RECORD_HEAD_SIZE + item->ui4Type * item->ui2Count;
+            ++records;
+        }
+    }
+    std::vector<uint8_t> cache(size, 0);
+    acfgFileHeaderEncode({ACFG_FILE_MAGIC, records, size - static_cast<uint32_t>(ACFG_FILE_HEADER_SIZE), 0},
+                         cache.data());
+    uint32_t offset = ACFG_FILE_HEADER_SIZE;
+    for (uint16_t idx = 0; idx < ACFG_ITEM_NUM; ++idx) {
+        AcfgItem* item = acfgGetItem(idx);
+        if (item->ui1Enable != 1) {
+            continue;
+        }
+        AcfgFileRecord record{};
+        memcpy(record.szName, item->szName, sizeof(record.szName));
+        record.ui2Type = static_cast<uint16_t>(item->ui4Type);
+        record.ui2Count = item->ui2Count;
+        acfgFileRecordEncode(record, cache.data() + offset);
+        const uint32_t defaultCount = item->ui2DefaultCount > item->ui2Count ? item->ui2Count : item->ui2DefaultCount;
+        if (item->pvDefault != nullptr) {
+            memcpy(cache.data() + offset + ACFG_FILE_RECORD_HEAD_SIZE, item->pvDefault, item->ui4Type * defaultCount);
+        }
+        item->ui4CacheOffset = offset + ACFG_FILE_RECORD_HEAD_SIZE;
+        offset += ACFG_FILE_RECORD_HEAD_SIZE + item->ui4Type * item->ui2Count;
+    }
+    return cache;
+}
+
+bool storeMain()
+{
+    std::lock_guard<std::mutex> lock(gFlash.lock);
+    ACFG_INFO("Start save data to flash.\n");
+    if (!writeImage(sb::path(ACFG_FILE_PATH), gFlash.cache)) {
+        return false;
+    }
+    ACFG_INFO("Save data to flash success!\n");
+    return true;
+}
+
+}  // namespace
+
+void acfgFileHeaderEncode(const AcfgFileHeader& header, uint8_t* bytes)
+{
+    putLe32(bytes + offsetof(AcfgFileHeader, ui4Magic), header.ui4Magic);
+    putLe32(bytes + offsetof(AcfgFileHeader, ui4ItemCount), header.ui4ItemCount);
+    putLe32(bytes + offsetof(AcfgFileHeader, ui4DataSize), header.ui4DataSize);
+    putLe32(bytes + offsetof(AcfgFileHeader, ui4Reserved), header.ui4Reserved);
+}
+
+AcfgFileHeader acfgFileHeaderDecode(const uint8_t* bytes)
+{
+    return {getLe32(bytes + offsetof(AcfgFileHeader, ui4Magic)), getLe32(bytes + offsetof(AcfgFileHeader, ui4ItemCount)),
+            getLe32(bytes + offsetof(AcfgFileHeader, ui4DataSize)),
+            getLe32(bytes + offsetof(AcfgFileHeader, ui4Reserved))};
+}
+
+void acfgFileRecordEncode(const AcfgFileRecord& record, uint8_t* bytes)
+{
+    memcpy(bytes + offsetof(AcfgFileRecord, szName), record.szName, sizeof(record.szName));
+    putLe16(bytes + offsetof(AcfgFileRecord, ui2Type), record.ui2Type);
+    putLe16(bytes + offsetof(AcfgFileRecord, ui2Count), record.ui2Count);
+}
+
+AcfgFileRecord acfgFileRecordDecode(const uint8_t* bytes)
+{
+    AcfgFileRecord record{};
+    memcpy(record.szName, bytes + offsetof(AcfgFileRecord, szName), sizeof(record.szName));
+    record.ui2Type = getLe16(bytes + offsetof(AcfgFileRecord, ui2Type));
+    record.ui2Count = getLe16(bytes + offsetof(AcfgFileRecord, ui2Count));
+    return record;
+}
+
+int32_t acfgFlashInit(void)
+{
+    ACFG_INFO("acfg_flash_init\n");
+    uint16_t records = 0;
+    {
+        std::lock_guard<std::mutex> lock(gFlash.lock);
+        gFlash.cache = buildCache();
+        records = static_cast<uint16_t>(acfgFileHeaderDecode(gFlash.cache.data()).ui4ItemCount);
+    }
+    const int32_t ret = acfgFlashLoad(records);
+    if (ret != 0) {
+        ACFG_ERR("Err:return fail:%d\r\n", static_cast<int>(ret));
+        return -5;
+    }
+    return 0;
+}
+
+int32_t acfgFlashLoad(uint16_t recordCount)
+{
+    ACFG_INFO("Loading acfg data!\n");
+    const std::string mainPath = sb::path(ACFG_FILE_PATH);
+    const std::string backupPath = sb::path(ACFG_FILE_BACKUP_PATH);
+    std::lock_guard<std::mutex> lock(gFlash.lock);
+    if (gFlash.cache.size() < ACFG_FILE_HEADER_SIZE ||
+        acfgFileHeaderDecode(gFlash.cache.data()).ui4ItemCount != recordCount) {
+        return -5;
+    }
+    const LoadedFile main = readImage(mainPath);
+    if (main.eState == FileState::Usable) {
+        applyImage(gFlash.cache, main.image);
+        ACFG_INFO("Load acfg data success.\n");
+        if (readImage(backupPath).eState != FileState::Usable) {
+            // The backup is the only fallback if the next write of the main file is cut off.
+            writeImage(backupPath, gFlash.cache);
+        }
+        return 0;
+    }
+    if (gUi4EnableAllLog.load() == 1) {
+        printf("if app.cfg is error, start backup!\n");
+    }
+    const LoadedFile backup = readImage(backupPath);
+    if (backup.eState == FileState::Usable) {
+        applyImage(gFlash.cache, backup.image);
+        ACFG_INFO("Load acfg data success.\n");
+        writeImage(mainPath, gFlash.cache);
+        return 0;
+    }
+    if (main.eState == FileState::Missing && backup.eState == FileState::Missing) {
+        ACFG_INFO("Create %s\n", mainPath.c_str());
+    } else {
+        ACFG_ERR("Err: magic number of backup file is wrong.\r\n");
+    }
+    // Neither file holds a setting any more: start from the defaults and make both usable again.
+    if (writeImage(mainPath, gFlash.cache)) {
+        writeImage(backupPath, gFlash.cache);
+    }
+    return 0;
+}
+
+int32_t acfgFlashStore(void)
+{
+    if (!storeMain()) {
+        return -5;
+    }
+    acfgFlashStoreBackup();
+    return 0;
+}
+
+int32_t acfgFlashStoreBackup(void)
+{
+    std::lock_guard<std::mutex> lock(gFlash.lock);
+    ACFG_INFO("Start save data to flash for backup.\n");
+    if (!writeImage(sb::path(ACFG_FILE_BACKUP_PATH), gFlash.cache)) {
+        return -5;
+    }
+    ACFG_INFO("Save data to flash success for backup!(Flash Written/5mins)\n");
+    return 0;
+}
+
+int32_t acfgFlashSet(uint16_t idx, const void* value, uint16_t count)
+{
+    std::lock_guard<std::mutex> lock(gFlash.lock);
+    const AcfgItem* item = idx < ACFG_ITEM_NUM ? acfgGetItem(idx) : nullptr;
+    if (item == nullptr || count > item->ui2Count || value == nullptr) {
+        ACFG_ERR("Err: invalid param\n");
+        return -5;
+    }
+    if (!validElementSize(item->ui4Type)) {
+        ACFG_ERR("Err: invalid type\n");
+        return -5;
+    }
+    const size_t size = size_t{item->ui4Type} * count;
+    if (uint64_t{item->ui4CacheOffset} + size > gFlash.cache.size() || item->ui4CacheOffset == 0) {
+        ACFG_ERR("Err: invalid param\n");
+        return -5;
+    }
+    memcpy(gFlash.cache.data() + item->ui4CacheOffset, value, size);
+    return 0;
+}
+
+int32_t acfgFlashGet(uint16_t idx, void* out, uint32_t* size)
+{
+    std::lock_guard<std::mutex> lock(gFlash.lock);
+    const AcfgItem* item = idx < ACFG_ITEM_NUM ? acfgGetItem(idx) : nullptr;
+    if (item == nullptr || out == nullptr || item->ui4CacheOffset == 0) {
+        ACFG_ERR("Err: invalid param\n");
+        return -5;
+    }
+    const size_t bytes = size_t{item->ui4Type} * item->ui2Count;
+    if (uint64_t{item->ui4CacheOffset} + bytes > gFlash.cache.size()) {
+        ACFG_ERR("Err: invalid param\n");
+        return -5;
+    }
+    memcpy(out, gFlash.cache.data() + item->ui4CacheOffset, bytes);
+    if (size != nullptr) {
+        *size = static_cast<uint32_t>(bytes);
+    }
+    return 0;
+}
+
+int32_t acfgFlashUninit(void)
+{
+    std::lock_guard<std::mutex> lock(gFlash.lock);
+    gFlash.cache.clear();
+    gFlash.cache.shrink_to_fit();
+    return 0;
+}

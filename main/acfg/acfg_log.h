@@ -1,0 +1,23 @@
+// Log line shapes of the configuration store: "<ACFG>[function:line]:" then the text. The store's
+// own lines follow its debug level; the item table's and the accessors' follow the state
+// manager's, whose console switches them.
+#pragma once
+
+#include "acfg.h"
+#include "dbg_level.h"
+#include "state_mngr.h"
+
+#define ACFG_LOG(kind, fmt, ...) \
+    dbgPrint(acfgGetDbgLevel(), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, ##__VA_ARGS__)
+#define ACFG_ERR(fmt, ...) ACFG_LOG(DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
+#define ACFG_API(fmt, ...) ACFG_LOG(DBG_LEVEL_API, fmt, ##__VA_ARGS__)
+#define ACFG_INFO(fmt, ...) ACFG_LOG(DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
+
+#define ACFG_SM_LOG(kind, fmt, ...) \
+    dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, ##__VA_ARGS__)
+#define ACFG_SM_ERR(fmt, ...) ACFG_SM_LOG(DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
+#define ACFG_SM_INFO(fmt, ...) ACFG_SM_LOG(DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
+
+// Lines of the GUI's record-map style: "[function,line]:<FLASH>" then the text.
+#define ACFG_FLASH_ERR(fmt, ...) \
+    dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_ERROR, "[%s,%d]:<FLASH>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
