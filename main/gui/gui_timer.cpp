@@ -1,6 +1,6 @@
 #include "gui_timer.h"
 
-#include "dbg_level.h"
+#include "gui_log.h"
 
 #include <pthread.h>
 
@@ -10,9 +10,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-
-#define GUI_TIMER_ERR(fmt, ...) \
-    dbgPrint(DBG_LAYER_APP | DBG_LEVEL_ERROR, DBG_LEVEL_ERROR, "[%s,%d]:<GUI>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
 
 using Clock = std::chrono::steady_clock;
 
@@ -132,7 +129,7 @@ uint32_t guiTimerCreate(GuiTimerCbk callback, uint32_t arg)
     timer->pfCallback = callback;
     timer->ui4Arg = arg;
     if (!startThread(timer)) {
-        GUI_TIMER_ERR("timer_create Failed!");
+        GUI_LOG_ERR("timer_create Failed!");
         return 0;
     }
     GuiTimerModule& m = module();
@@ -148,12 +145,12 @@ uint32_t guiTimerCreate(GuiTimerCbk callback, uint32_t arg)
 int32_t guiTimerSet(uint32_t handle, uint32_t firstMs, uint32_t periodMs)
 {
     if (handle == 0) {
-        GUI_TIMER_ERR("Timer Restart Failed!");
+        GUI_LOG_ERR("Timer Restart Failed!");
         return 0;
     }
     std::shared_ptr<GuiTimer> timer = findTimer(handle);
     if (timer == nullptr) {
-        GUI_TIMER_ERR("gui_timer_restart fail ");
+        GUI_LOG_ERR("gui_timer_restart fail ");
         return -1;
     }
     uint8_t active = GUI_TIMER_IDLE;
@@ -175,7 +172,7 @@ int32_t guiTimerSet(uint32_t handle, uint32_t firstMs, uint32_t periodMs)
 uint8_t guiTimerActiveStsGet(uint32_t handle)
 {
     if (handle == 0) {
-        GUI_TIMER_ERR("Timer Status Get Failed!");
+        GUI_LOG_ERR("Timer Status Get Failed!");
         return 0;
     }
     std::shared_ptr<GuiTimer> timer = findTimer(handle);
