@@ -190,8 +190,9 @@ void ensureInit()
 void* ThreadProc(void* value)
 {
     auto* rec = static_cast<thread_rec_t*>(value);
+    // The operating system keeps 15 characters of a thread's name.
     char osName[16] = {};
-    strncpy(osName, rec->acName, sizeof(osName) - 1);
+    memcpy(osName, rec->acName, strnlen(rec->acName, sizeof(osName) - 1));
     pthread_setname_np(pthread_self(), osName);
     OS_ASSERT(pthread_setspecific(gThread.key, rec) == 0);
     rec->pfEntry(rec->ui4ArgSize != 0 ? argCopy(rec) : nullptr);
