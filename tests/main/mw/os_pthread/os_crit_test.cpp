@@ -51,7 +51,6 @@ TEST(CritTest, ExcludesOtherThreads)
 
 TEST(CritDeathTest, EndingOutOfOrderOrWithoutOwningItIsFatal)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
         {
             uCritStart();
