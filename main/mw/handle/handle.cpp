@@ -626,8 +626,9 @@ int32_t uHandleLinkToAux(handle_t head, handle_t handle)
     if (!gPool.started) {
         return HR_NOT_INIT;
     }
+    // A head on its way out takes no new members: its free function agreed on the count it saw.
     handle_rec_t* h = liveRec(head);
-    if (h == nullptr || h->eType != HT_AUX_LINK_HEAD) {
+    if (h == nullptr || h->eType != HT_AUX_LINK_HEAD || (h->ui1Flags & HF_BEING_FREED) != 0) {
         return HR_INV_AUX_HEAD;
     }
     handle_rec_t* r = liveRec(handle);

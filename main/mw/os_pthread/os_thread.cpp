@@ -372,7 +372,8 @@ int32_t uThreadResume(os_thread_t thread)
     if (!isKnownLocked(thread)) {
         return OSR_EINVAL;
     }
-    if (pthread_mutex_lock(&thread->tMutex) != 0) {
+    if (const int ret = pthread_mutex_lock(&thread->tMutex); ret != 0) {
+        OS_LOG_EXIT_CODE("os_thread", static_cast<uint32_t>(ret));
         return OSR_FAIL;
     }
     if (thread->ui1Suspended != 0) {
