@@ -2,6 +2,7 @@
 
 #include "acfg_item.h"
 #include "acfg_log.h"
+#include "os_sema.h"
 #include "sb_root.h"
 
 #include <fcntl.h>
@@ -11,7 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,11 +27,39 @@ constexpr uint32_t kTypeCodeSize[] = {0, 1, 2, 4, 8};
 constexpr uint32_t kTypeCodeCount = sizeof(kTypeCodeSize) / sizeof(kTypeCodeSize[0]);
 
 struct FlashState {
-    std::mutex lock;             // the cache lock: value copies against each other and the writes
+    // The cache lock: value copies against each other and against the file writes. Created by the
+    // first build and kept for the process, since other threads may still reach for it while the
+    // store exits.
+    std::atomic<sema_t*> lock{nullptr};
     std::vector<uint8_t> cache;  // the file image; empty until built
 };
 
 FlashState gFlash;
+
+// Holds the cache lock for a scope; a lock that cannot be taken is logged and reported by ok().
+class CacheLock {
+public:
+    CacheLock() : sema_(gFlash.lock.load())
+    {
+        locked_ = sema_ != nullptr && uSemaLock(sema_, SEMA_OPTION_WAIT) == 0;
+        if (!locked_) {
+            ACFG_ERR("Err: Call API uSemaLock fail\n");
+        }
+    }
+    ~CacheLock()
+    {
+        if (locked_ && uSemaUnlock(sema_) != 0) {
+            ACFG_ERR("Err: Call API uSemaUnlock fail\n");
+        }
+    }
+    CacheLock(const CacheLock&) = delete;
+    CacheLock& operator=(const CacheLock&) = delete;
+    bool ok() const { return locked_; }
+
+private:
+    sema_t* sema_;
+    bool locked_ = false;
+};
 
 uint32_t getLe32(const uint8_t* p)
 {
@@ -282,7 +311,10 @@ std::vector<uint8_t> buildCache()
 
 bool storeMain()
 {
-    std::lock_guard<std::mutex> lock(gFlash.lock);
+    CacheLock lock;
+    if (!lock.ok()) {
+        return false;
+    }
     ACFG_INFO("Start save data to flash.\n");
     if (!writeImage(sb::path(ACFG_FILE_PATH), gFlash.cache)) {
         return false;
@@ -327,9 +359,21 @@ AcfgFileRecord acfgFileRecordDecode(const uint8_t* bytes)
 int32_t acfgFlashInit(void)
 {
     ACFG_INFO("acfg_flash_init\n");
+    if (gFlash.lock.load() == nullptr) {
+        sema_t* sema = nullptr;
+        const int32_t ret = uSemaCreate(&sema, SEMA_TYPE_MUTEX, 1);
+        if (ret != OSR_OK) {
+            ACFG_ERR("Err:return fail:%d\r\n", static_cast<int>(ret));
+            return -1;
+        }
+        gFlash.lock.store(sema);
+    }
     uint16_t records = 0;
     {
-        std::lock_guard<std::mutex> lock(gFlash.lock);
+        CacheLock lock;
+        if (!lock.ok()) {
+            return -5;
+        }
         gFlash.cache = buildCache();
         records = static_cast<uint16_t>(acfgFileHeaderDecode(gFlash.cache.data()).ui4ItemCount);
     }
@@ -346,8 +390,8 @@ int32_t acfgFlashLoad(uint16_t recordCount)
     ACFG_INFO("Loading acfg data!\n");
     const std::string mainPath = sb::path(ACFG_FILE_PATH);
     const std::string backupPath = sb::path(ACFG_FILE_BACKUP_PATH);
-    std::lock_guard<std::mutex> lock(gFlash.lock);
-    if (gFlash.cache.size() < ACFG_FILE_HEADER_SIZE ||
+    CacheLock lock;
+    if (!lock.ok() || gFlash.cache.size() < ACFG_FILE_HEADER_SIZE ||
         acfgFileHeaderDecode(gFlash.cache.data()).ui4ItemCount != recordCount) {
         return -5;
     }
@@ -394,7 +438,10 @@ int32_t acfgFlashStore(void)
 
 int32_t acfgFlashStoreBackup(void)
 {
-    std::lock_guard<std::mutex> lock(gFlash.lock);
+    CacheLock lock;
+    if (!lock.ok()) {
+        return -5;
+    }
     ACFG_INFO("Start save data to flash for backup.\n");
     if (!writeImage(sb::path(ACFG_FILE_BACKUP_PATH), gFlash.cache)) {
         return -5;
@@ -405,7 +452,10 @@ int32_t acfgFlashStoreBackup(void)
 
 int32_t acfgFlashSet(uint16_t idx, const void* value, uint16_t count)
 {
-    std::lock_guard<std::mutex> lock(gFlash.lock);
+    CacheLock lock;
+    if (!lock.ok()) {
+        return -5;
+    }
     const AcfgItem* item = idx < ACFG_ITEM_NUM ? acfgGetItem(idx) : nullptr;
     if (item == nullptr || count > item->ui2Count || value == nullptr) {
         ACFG_ERR("Err: invalid param\n");
@@ -426,7 +476,10 @@ int32_t acfgFlashSet(uint16_t idx, const void* value, uint16_t count)
 
 int32_t acfgFlashGet(uint16_t idx, void* out, uint32_t* size)
 {
-    std::lock_guard<std::mutex> lock(gFlash.lock);
+    CacheLock lock;
+    if (!lock.ok()) {
+        return -5;
+    }
     const AcfgItem* item = idx < ACFG_ITEM_NUM ? acfgGetItem(idx) : nullptr;
     if (item == nullptr || out == nullptr || item->ui4CacheOffset == 0) {
         ACFG_ERR("Err: invalid param\n");
@@ -446,7 +499,10 @@ int32_t acfgFlashGet(uint16_t idx, void* out, uint32_t* size)
 
 int32_t acfgFlashUninit(void)
 {
-    std::lock_guard<std::mutex> lock(gFlash.lock);
+    if (gFlash.lock.load() == nullptr) {
+        return 0;
+    }
+    CacheLock lock;
     gFlash.cache.clear();
     gFlash.cache.shrink_to_fit();
     return 0;

@@ -64,5 +64,5 @@ int32_t acfgFlashSet(uint16_t idx, const void* value, uint16_t count);
 // that has no place in the cache.
 int32_t acfgFlashGet(uint16_t idx, void* out, uint32_t* size);
 
-// Frees the cache and its lock; 0.
+// Frees the cache; 0. The cache lock stays for the life of the process.
 int32_t acfgFlashUninit(void);
