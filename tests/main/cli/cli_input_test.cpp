@@ -1,4 +1,3 @@
-#include "cli.h"
 #include "cli_input.h"
 #include "pty_link.h"
 #include "sandbox.h"
@@ -7,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,73 +29,62 @@ const std::string kDown = "\x1b[B";
 const std::string kSetUpDone = "open /dev/ttyS0 OK\nSet input mode\n";
 const std::string kRootHelp = "[Help]\n\r";
 
-// Prints its words so the transcript shows which line ran.
-int recordWords(int argc, char** argv)
-{
-    std::string line = "ran";
-    for (int i = 1; i < argc; ++i) {
-        line.append(" ").append(argv[i]);
-    }
-    printf("%s\n", line.c_str());
-    return 0;
-}
-
-const cli_cmd_t kTestCmds[] = {
-    {"rec", nullptr, recordWords, nullptr, "Record the words", CLI_ACCESS_NORMAL},
-    CLI_LAST_CMD,
-};
-
-const cli_cmd_t kTimerdCmds[] = {
-    {"gdl", nullptr, recordWords, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
-    {"broken", nullptr, nullptr, nullptr, "Neither handler nor sub-table", CLI_ACCESS_NORMAL},
-    CLI_LAST_CMD,
-};
-const cli_cmd_t kTimerdTbl[] = {
-    {"timerd", "td", nullptr, kTimerdCmds, "timerd commands", CLI_ACCESS_NORMAL},
-    CLI_LAST_CMD,
-};
-
 struct Transcript {
     std::string output;
     int status;
 };
 
-// Feeds `input` to the console input loop in a child process whose standard input and output
-// are pipes, as a person at the serial line would type it, and returns what it printed.
+// The console driver program, prefixed with the emulator in a cross build.
+std::vector<std::string> driverCommand(const char* mode)
+{
+    std::vector<std::string> words;
+    const char* fromEnv = std::getenv("SOUNDBAR_EMULATOR");
+    std::istringstream emulator(fromEnv != nullptr ? fromEnv : CLI_BUILD_EMULATOR);
+    for (std::string word; emulator >> word;) {
+        words.push_back(word);
+    }
+    words.push_back(sbtest::buildDir() + "/tests/main/cli/cli_console_driver");
+    words.push_back(mode);
+    return words;
+}
+
+// Feeds `input` to the console in the driver program, whose standard input and output are
+// pipes, as a person at the serial line would type it, and returns what it printed.
 Transcript typeAtConsole(const std::string& input)
 {
     int toConsole[2];
     int fromConsole[2];
-    if (pipe(toConsole) != 0 || pipe(fromConsole) != 0) {
+    if (pipe2(toConsole, O_CLOEXEC) != 0 || pipe2(fromConsole, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "pipe: " << strerror(errno);
         return {};
     }
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(toConsole[0], STDIN_FILENO);
-        dup2(fromConsole[1], STDOUT_FILENO);
-        for (int fd : {toConsole[0], toConsole[1], fromConsole[0], fromConsole[1]}) {
-            close(fd);
-        }
-        cli_test_reset();
-        cli_set_char_delay_ms(0);
-        if (cli_init_phase1() != 0 || u_cli_attach_cmd_tbl(kTestCmds, CLI_GRP_ROOT, 0, 0) != 0 ||
-            u_cli_attach_cmd_tbl(kTimerdTbl, CLI_GRP_APP, 0, 0) != 0) {
-            _exit(2);
-        }
-        const int32_t result = cli_init_phase2();
-        fflush(stdout);
-        _exit(result == 0 ? 0 : 1);
+    std::vector<std::string> command = driverCommand("loop");
+    std::vector<char*> argv;
+    for (std::string& word : command) {
+        argv.push_back(word.data());
     }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toConsole[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromConsole[1], STDOUT_FILENO);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     close(toConsole[0]);
     close(fromConsole[1]);
-    // The whole input fits the pipe; closing it leaves the console polling at end of input.
+    Transcript t{};
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << command.front() << ": " << strerror(spawned);
+        close(toConsole[1]);
+        close(fromConsole[0]);
+        return t;
+    }
+    // The whole input fits the pipe; the console reads it to its "quit" line.
     const ssize_t written = write(toConsole[1], input.data(), input.size());
     EXPECT_EQ(static_cast<ssize_t>(input.size()), written);
     close(toConsole[1]);
 
-    Transcript t{};
     char buf[4096];
     for (;;) {
         pollfd p{fromConsole[0], POLLIN, 0};

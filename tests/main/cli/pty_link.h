@@ -42,6 +42,24 @@ public:
         return attrs;
     }
 
+    // True when the slave keeps `speed` once set: a terminal layer may refuse some speeds.
+    bool holds(speed_t speed) const
+    {
+        const int fd = open(slave_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios attrs{};
+        bool kept = false;
+        if (fd >= 0 && tcgetattr(fd, &attrs) == 0) {
+            const termios before = attrs;
+            cfsetospeed(&attrs, speed);
+            kept = tcsetattr(fd, TCSANOW, &attrs) == 0 && tcgetattr(fd, &attrs) == 0 && cfgetospeed(&attrs) == speed;
+            tcsetattr(fd, TCSANOW, &before);
+        }
+        if (fd >= 0) {
+            close(fd);
+        }
+        return kept;
+    }
+
 private:
     int master_ = -1;
     std::string slave_;
