@@ -219,6 +219,9 @@ int32_t detachTable(const cli_cmd_t* table, uint32_t group, uint64_t mask)
                 g.entries[j - 1] = g.entries[j];
             }
             --g.count;
+            if (i == 0 && group != CLI_GRP_ROOT) {
+                gCli.dirSub[group] = g.count > 0 ? g.entries[0].table : nullptr;
+            }
             return CLIR_OK;
         }
     }

@@ -278,6 +278,17 @@ TEST_F(CliTest, DirectoryKeepsNameOrderAndReplacesSameNameAndAbbreviation)
 
     EXPECT_EQ(0, result("cd app"));
     EXPECT_STREQ("Command.app>", cli_get_prompt_str_buf());
+
+    // The directory follows its first table, and is gone with its last.
+    EXPECT_EQ(0, result("cd /"));
+    for (const cli_cmd_t* t : {alpha, plainB, timerdAgain, timerdOther}) {
+        ASSERT_EQ(0, u_cli_detach_cmd_tbl(t, CLI_GRP_APP, 0, t == timerdAgain ? 2 : 0));
+        EXPECT_EQ(0, result("cd app"));
+        EXPECT_EQ(0, result("cd /"));
+    }
+    ASSERT_EQ(0, u_cli_detach_cmd_tbl(zeta, CLI_GRP_APP, 0, 0));
+    EXPECT_EQ(-11, result("cd app"));
+    EXPECT_EQ(-10, result("app"));
 }
 
 TEST_F(CliTest, AttachAndDetachRefuseBadRequests)
@@ -370,6 +381,32 @@ TEST_F(CliTest, CdWalksDirectoriesAndBuildsThePrompt)
     // The location shows in the help of an empty line.
     EXPECT_EQ(0, result("cd app.td"));
     EXPECT_EQ("[Help]\n\r" + helpLine("gdl:", "Get debug level") + helpLine("sdl:", "Set debug level"), run(""));
+}
+
+TEST_F(CliTest, PromptStaysWithinItsBuffer)
+{
+    std::vector<std::string> names;
+    for (char c = 'a'; c <= 'f'; ++c) {
+        names.push_back(std::string(200, c));
+    }
+    // Below "mw", six nested levels named by 200 characters each: the last does not fit.
+    std::array<std::array<cli_cmd_t, 2>, 6> levels{};
+    for (size_t i = levels.size(); i-- > 0;) {
+        const cli_cmd_t* sub = i + 1 < levels.size() ? levels[i + 1].data() : kInnerCmds;
+        levels[i] = {{{names[i].c_str(), nullptr, nullptr, sub, "level", 0}, CLI_LAST_CMD}};
+    }
+    ASSERT_EQ(0, u_cli_attach_cmd_tbl(levels[0].data(), CLI_GRP_MW, 0, 0));
+    ASSERT_EQ(0, result("cd mw"));
+    std::string expected = "Command.mw";
+    for (const std::string& name : names) {
+        ASSERT_EQ(0, result("cd " + name));
+        if (expected.size() + 1 + name.size() + 1 < CLI_PROMPT_BUF_SIZE) {
+            expected += "." + name;
+        }
+    }
+    EXPECT_EQ(expected + ">", cli_get_prompt_str_buf());
+    EXPECT_EQ(std::string::npos, expected.find('f'));
+    EXPECT_EQ(200, result("inner"));
 }
 
 TEST_F(CliTest, SplitsWordsWithQuotesCommentsAndLimits)
@@ -541,6 +578,12 @@ TEST_F(CliTest, InitTwiceIsRefusedAndFormattedLinesRun)
     EXPECT_TRUE(cli_is_inited());
     EXPECT_EQ(100, u_cli_parser_arg("app.%s.%s %d", "td", "sdl", 7));
     EXPECT_EQ((std::vector<Call>{{"sdl", "7"}}), gCalls);
+
+    // A formatted line is cut to 1027 characters.
+    gCalls.clear();
+    EXPECT_EQ(0, u_cli_parser_arg("rec %s", std::string(2000, 'x').c_str()));
+    const std::string w(255, 'x');
+    EXPECT_EQ((std::vector<Call>{{"rec", w, w, w, w, "xxx"}}), gCalls);
 }
 
 }  // namespace
