@@ -6,6 +6,7 @@
 #include "sb_root.h"
 
 #include <array>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
