@@ -2,6 +2,7 @@
 
 #include "cli_input.h"
 #include "dbg_level.h"
+#include "os_thread.h"
 #include "quorid.h"
 #include "sb_root.h"
 
@@ -25,6 +26,9 @@ constexpr size_t kHelpNameWidth = 24;
 constexpr size_t kExecLineSize = 256;
 constexpr int kExecMaxArgs = 5;
 constexpr const char* kPromptRoot = "Command";
+constexpr const char* kThreadName = "cli_thread";
+constexpr uint32_t kThreadStackSize = 32768;
+constexpr uint8_t kThreadPriority = 135;
 
 int cliCd(int argc, char** argv);
 int cliLs(int argc, char** argv);
@@ -663,8 +667,13 @@ int cliSetBaudrate(int argc, char** argv)
 
 // --- Start ----------------------------------------------------------------------------------
 
-int32_t prepareTables()
+// Everything of a start but the thread: the built-in tables, the root location, the input state.
+int32_t prepareStart()
 {
+    if (gCli.started) {
+        cli_print("CLI already init.\n");
+        return CLIR_ALREADY_INIT;
+    }
     clearGroups();
     int32_t result = CLIR_OK;
     for (const BuiltinTable& b : kBuiltins) {
@@ -675,7 +684,7 @@ int32_t prepareTables()
     }
     goRoot();
     cli_input_reset();
-    return result;
+    return result == CLIR_OK ? CLIR_OK : CLIR_INIT_FAILED;
 }
 
 }  // namespace
@@ -801,17 +810,29 @@ const char* cli_get_prompt_str_buf() { return gCli.prompt.data(); }
 
 bool cli_is_inited() { return gCli.started; }
 
-int32_t cli_init_phase1()
+int32_t cli_init()
 {
-    if (gCli.started) {
-        cli_print("CLI already init.\n");
-        return CLIR_ALREADY_INIT;
+    const int32_t result = prepareStart();
+    if (result != CLIR_OK) {
+        return result;
     }
-    if (prepareTables() != CLIR_OK) {
+    os_thread_t thread = nullptr;
+    if (uThreadCreate(&thread, kThreadName, kThreadStackSize, kThreadPriority, cli_input_thread, 0, nullptr) != 0) {
         return CLIR_INIT_FAILED;
     }
     gCli.started = true;
     return CLIR_OK;
+}
+
+int32_t u_cli_init() { return cli_init(); }
+
+int32_t cli_init_phase1()
+{
+    const int32_t result = prepareStart();
+    if (result == CLIR_OK) {
+        gCli.started = true;
+    }
+    return result;
 }
 
 int32_t u_cli_tset_init_phase1() { return cli_init_phase1(); }

@@ -1,19 +1,18 @@
 #include "cli_input.h"
 
 #include "cli.h"
+#include "os_thread.h"
 #include "quorid.h"
 #include "sb_root.h"
 
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -35,10 +34,8 @@ struct InputState {
 
 InputState gInput;
 
-void pauseAfterChar()
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(gInput.charDelayMs.load(std::memory_order_relaxed)));
-}
+// Keeps the thread from spinning when standard input is at its end or non-blocking.
+void pauseAfterChar() { uThreadDelay(gInput.charDelayMs.load(std::memory_order_relaxed)); }
 
 // End of input reads as 255 and is taken as 0, like a 0xFF byte.
 int readChar()

@@ -1,11 +1,13 @@
 // Runs the console as corvand does, for tests that type at it through its standard input and
-// read its standard output. Usage: cli_console_driver loop
+// read its standard output.
 #include "cli.h"
 #include "cli_input.h"
+#include "os_thread.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -43,17 +45,28 @@ bool attachTestTables()
 
 }  // namespace
 
+// "loop": the input loop on the main thread, to its "quit" line. "thread": the console thread as
+// corvand starts it; the program then waits to be killed.
 int main(int argc, char** argv)
 {
-    if (argc != 2 || std::strcmp(argv[1], "loop") != 0) {
-        fprintf(stderr, "usage: cli_console_driver loop\n");
-        return 2;
-    }
+    const std::string mode = argc == 2 ? argv[1] : "";
     cli_set_char_delay_ms(0);
-    if (cli_init_phase1() != 0 || !attachTestTables()) {
-        return 2;
+    if (mode == "loop") {
+        if (cli_init_phase1() != 0 || !attachTestTables()) {
+            return 2;
+        }
+        const int32_t result = cli_init_phase2();
+        fflush(stdout);
+        return result == 0 ? 0 : 1;
     }
-    const int32_t result = cli_init_phase2();
-    fflush(stdout);
-    return result == 0 ? 0 : 1;
+    if (mode == "thread") {
+        if (osThreadInit() != 0 || u_cli_init() != 0) {
+            return 2;
+        }
+        for (;;) {
+            pause();
+        }
+    }
+    fprintf(stderr, "usage: cli_console_driver loop|thread\n");
+    return 2;
 }

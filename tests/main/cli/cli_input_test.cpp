@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,6 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
@@ -28,11 +31,6 @@ const std::string kUp = "\x1b[A";
 const std::string kDown = "\x1b[B";
 const std::string kSetUpDone = "open /dev/ttyS0 OK\nSet input mode\n";
 const std::string kRootHelp = "[Help]\n\r";
-
-struct Transcript {
-    std::string output;
-    int status;
-};
 
 // The console driver program, prefixed with the emulator in a cross build.
 std::vector<std::string> driverCommand(const char* mode)
@@ -48,61 +46,118 @@ std::vector<std::string> driverCommand(const char* mode)
     return words;
 }
 
-// Feeds `input` to the console in the driver program, whose standard input and output are
-// pipes, as a person at the serial line would type it, and returns what it printed.
+// The console in the driver program, its standard input and output on pipes: the test types as
+// a person at the serial line would and reads what the console shows.
+class ConsoleProcess {
+public:
+    explicit ConsoleProcess(const char* mode)
+    {
+        int toConsole[2];
+        int fromConsole[2];
+        if (pipe2(toConsole, O_CLOEXEC) != 0 || pipe2(fromConsole, O_CLOEXEC) != 0) {
+            ADD_FAILURE() << "pipe: " << strerror(errno);
+            return;
+        }
+        std::vector<std::string> command = driverCommand(mode);
+        std::vector<char*> argv;
+        for (std::string& word : command) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toConsole[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, fromConsole[1], STDOUT_FILENO);
+        const int spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(toConsole[0]);
+        close(fromConsole[1]);
+        input_ = toConsole[1];
+        output_ = fromConsole[0];
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << command.front() << ": " << strerror(spawned);
+            pid_ = -1;
+        }
+    }
+
+    ~ConsoleProcess()
+    {
+        closeInput();
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(output_);
+    }
+
+    ConsoleProcess(const ConsoleProcess&) = delete;
+    ConsoleProcess& operator=(const ConsoleProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+
+    void type(const std::string& text)
+    {
+        // Short inputs fit the pipe at once.
+        EXPECT_EQ(static_cast<ssize_t>(text.size()), write(input_, text.data(), text.size()));
+    }
+
+    void closeInput()
+    {
+        if (input_ >= 0) {
+            close(input_);
+            input_ = -1;
+        }
+    }
+
+    // Reads until `text` has been shown (or, with an empty text, until the console closes its
+    // output); everything shown so far.
+    const std::string& readUntil(const std::string& text = {})
+    {
+        char buf[4096];
+        while (text.empty() || shown_.find(text) == std::string::npos) {
+            pollfd p{output_, POLLIN, 0};
+            if (poll(&p, 1, 60000) <= 0) {
+                ADD_FAILURE() << "console went quiet; shown so far: " << shown_;
+                break;
+            }
+            const ssize_t n = read(output_, buf, sizeof buf);
+            if (n <= 0) {
+                break;
+            }
+            shown_.append(buf, static_cast<size_t>(n));
+        }
+        return shown_;
+    }
+
+    // The exit status once the program has ended by itself.
+    int exitStatus()
+    {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    std::string shown_;
+};
+
+struct Transcript {
+    std::string output;
+    int status;
+};
+
+// Types `input` at a console that runs on the driver's main thread, up to its end.
 Transcript typeAtConsole(const std::string& input)
 {
-    int toConsole[2];
-    int fromConsole[2];
-    if (pipe2(toConsole, O_CLOEXEC) != 0 || pipe2(fromConsole, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe: " << strerror(errno);
-        return {};
-    }
-    std::vector<std::string> command = driverCommand("loop");
-    std::vector<char*> argv;
-    for (std::string& word : command) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toConsole[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, fromConsole[1], STDOUT_FILENO);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(toConsole[0]);
-    close(fromConsole[1]);
-    Transcript t{};
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << command.front() << ": " << strerror(spawned);
-        close(toConsole[1]);
-        close(fromConsole[0]);
-        return t;
-    }
-    // The whole input fits the pipe; the console reads it to its "quit" line.
-    const ssize_t written = write(toConsole[1], input.data(), input.size());
-    EXPECT_EQ(static_cast<ssize_t>(input.size()), written);
-    close(toConsole[1]);
-
-    char buf[4096];
-    for (;;) {
-        pollfd p{fromConsole[0], POLLIN, 0};
-        if (poll(&p, 1, 60000) <= 0) {
-            ADD_FAILURE() << "console did not end; output so far: " << t.output;
-            kill(pid, SIGKILL);
-            break;
-        }
-        const ssize_t n = read(fromConsole[0], buf, sizeof buf);
-        if (n <= 0) {
-            break;
-        }
-        t.output.append(buf, static_cast<size_t>(n));
-    }
-    close(fromConsole[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    t.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ConsoleProcess console("loop");
+    console.type(input);
+    console.closeInput();
+    Transcript t{console.readUntil(), 0};
+    t.status = console.exitStatus();
     return t;
 }
 
@@ -283,6 +338,27 @@ TEST(ConsoleSetUp, MissingSerialLineIsReportedAndTheConsoleRuns)
                                      "Can not get the attribution of the terminal\n"
                                      "errno is 9, strerrno is "));
     EXPECT_THAT(t.output, HasSubstr("\nSet input mode error\n\n\rran 1\n"));
+}
+
+TEST(ConsoleThread, StartsOnItsOwnThreadAndEndsWithQuit)
+{
+    sbtest::Sandbox sandbox;
+    sbtest::PtyLink line(sandbox, "/dev/ttyS0");
+    ConsoleProcess console("thread");
+    console.type("exec echo hi\r");
+    EXPECT_THAT(console.readUntil("call echo hi\n"), StartsWith(kSetUpDone + "\n\rcall echo hi\n"));
+
+    std::vector<std::string> threads;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(console.pid()) + "/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        threads.push_back(name);
+    }
+    EXPECT_THAT(threads, Contains("cli_thread"));
+
+    console.type("quit\r");
+    EXPECT_THAT(console.readUntil("Exit cli prog\n"), HasSubstr("\n\rCommand>\n\rExit cli prog\n"));
 }
 
 TEST(ScrambledLine, DecodesWorkedExamples)
