@@ -35,13 +35,7 @@ const std::string kRootHelp = "[Help]\n\r";
 // The console driver program, prefixed with the emulator in a cross build.
 std::vector<std::string> driverCommand(const char* mode)
 {
-    std::vector<std::string> words;
-    const char* fromEnv = std::getenv("SOUNDBAR_EMULATOR");
-    std::istringstream emulator(fromEnv != nullptr ? fromEnv : CLI_BUILD_EMULATOR);
-    for (std::string word; emulator >> word;) {
-        words.push_back(word);
-    }
-    words.push_back(sbtest::buildDir() + "/tests/main/cli/cli_console_driver");
+    std::vector<std::string> words = sbtest::programArgv("tests/main/cli/cli_console_driver");
     words.push_back(mode);
     return words;
 }
