@@ -1,6 +1,7 @@
 #include "dbg_backtrace.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <execinfo.h>
@@ -146,6 +147,8 @@ int dbgInit(void)
 
 void sigHandler(int signo, siginfo_t*, void* context)
 {
+    // The interrupted code may be between a failing call and its look at errno.
+    const int savedErrno = errno;
     switch (signo) {
     case SIGINT:
         printf("\n%s\n\n", "Interrupt from keyboard");
@@ -172,6 +175,7 @@ void sigHandler(int signo, siginfo_t*, void* context)
         printf("%s.  signo=%d\n", "sigHandler", signo);
         break;
     }
+    errno = savedErrno;
 }
 
 void dumpStack(void)

@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -275,16 +276,16 @@ int cliGetIcFunc(int, char**)
     return 0;
 }
 
-cli_cmd_t gAmCmds[] = {
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", 0},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", 0},
-    {"get ic func", nullptr, cliGetIcFunc, nullptr, "get ic func", 0},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, 1},
+const cli_cmd_t gAmCmds[] = {
+    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"get ic func", nullptr, cliGetIcFunc, nullptr, "get ic func", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
 };
 
-cli_cmd_t gAmRootCmd[] = {
-    {"am", nullptr, nullptr, gAmCmds, "AM commands", 0},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, 1},
+const cli_cmd_t gAmRootCmd[] = {
+    {"am", nullptr, nullptr, gAmCmds, "AM commands", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
 };
 
 int32_t amInit(const char*, handle_t app)

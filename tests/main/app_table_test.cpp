@@ -116,7 +116,7 @@ TEST_F(AppTableTest, FailingRowsAreMarkedAndTheWalkGoesOn)
     EXPECT_FALSE(markerOpenHere());
 
     handle_t handle = 0;
-    EXPECT_EQ(u_am_get_app_handle_from_name(&handle, "tbl_a_very_long"), 0);
+    EXPECT_EQ(u_am_get_app_handle_from_name(&handle, "tbl_a_very_long_"), 0);
     EXPECT_EQ(handle, app("tbl_a_very_long_application_name").handle());
     EXPECT_NE(handle, 0u);
     // The application whose init failed stays registered without a thread.

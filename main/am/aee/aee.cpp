@@ -98,7 +98,7 @@ bool isListed(const aee_exec_rec_t* rec)
 // handle may outlive its record, so its record must still be listed.
 aee_exec_rec_t* recordOf(handle_t handle)
 {
-    uint16_t type = 0;
+    handle_type type = 0;
     void* obj = nullptr;
     if (uHandleGetTypeObj(handle, &type, &obj) != 0 || obj == nullptr) {
         return nullptr;
@@ -148,14 +148,11 @@ int32_t sendWithoutNotify(handle_t app, uint32_t msgId, const void* data, uint32
     return u_app_send_msg(app, msgId, data, size, nullptr, 0);
 }
 
-int32_t auxMemberNothing(handle_t, void*)
-{
-    return 0;
-}
+void auxMemberNothing(void*) {}
 
 // Agrees only to the owner's release (flag 0): the record then takes its auxiliary members and
 // the creator links of the applications it started with it.
-int32_t execRecFree(handle_t, uint16_t, void* obj, uint32_t, uint8_t flag)
+int32_t execRecFree(handle_t, handle_type, void* obj, uint32_t, uint8_t flag)
 {
     if (flag != 0) {
         return 0;
@@ -177,17 +174,17 @@ int32_t execRecFree(handle_t, uint16_t, void* obj, uint32_t, uint8_t flag)
     return 1;
 }
 
-int32_t appRefFree(handle_t, uint16_t, void*, uint32_t, uint8_t)
+int32_t appRefFree(handle_t, handle_type, void*, uint32_t, uint8_t)
 {
     return 1;
 }
 
-int32_t autoFreeNothing(handle_t, uint16_t)
+int32_t autoFreeNothing(handle_t, handle_type)
 {
     return 0;
 }
 
-int32_t autoFreeRef(handle_t handle, uint16_t)
+int32_t autoFreeRef(handle_t handle, handle_type)
 {
     return uHandleFree(handle, 0);
 }
@@ -403,19 +400,19 @@ int cliList(int argc, char** argv)
     return 0;
 }
 
-cli_cmd_t gAeeCmds[] = {
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", 0},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", 0},
-    {"list", "l", cliList, nullptr, "List all AEEs", 0},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, 1},
+const cli_cmd_t gAeeCmds[] = {
+    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"list", "l", cliList, nullptr, "List all AEEs", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
 };
 
-cli_cmd_t gAeeRootCmd[] = {
-    {"aee", nullptr, nullptr, gAeeCmds, "AEE commands", 0},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, 1},
+const cli_cmd_t gAeeRootCmd[] = {
+    {"aee", nullptr, nullptr, gAeeCmds, "AEE commands", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
 };
 
-handle_autofree_fct gAeeAutoFree[HANDLE_TYPES_PER_GROUP] = {autoFreeNothing, autoFreeRef};
+const handle_autofree_fct gAeeAutoFree[HT_GROUP_SIZE] = {autoFreeNothing, autoFreeRef};
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -157,17 +158,17 @@ int cliSetDbgLevel(int argc, char** argv)
     return res;
 }
 
-cli_cmd_t gAmbCmds[] = {
-    {"start_app", "s", cliStartApp, nullptr, "Usage: s app_name", 0},
-    {"scan active", "sa", cliScanActive, nullptr, "Usage: sa", 0},
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", 0},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", 0},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, 1},
+const cli_cmd_t gAmbCmds[] = {
+    {"start_app", "s", cliStartApp, nullptr, "Usage: s app_name", CLI_ACCESS_NORMAL},
+    {"scan active", "sa", cliScanActive, nullptr, "Usage: sa", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
 };
 
-cli_cmd_t gAmbRootCmd[] = {
-    {"amb", nullptr, nullptr, gAmbCmds, "AMB commands", 0},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, 1},
+const cli_cmd_t gAmbRootCmd[] = {
+    {"amb", nullptr, nullptr, gAmbCmds, "AMB commands", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
 };
 
 }  // namespace

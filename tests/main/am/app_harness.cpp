@@ -30,11 +30,7 @@ struct Registry {
     std::map<handle_t, TestApp*> byHandle;
     std::atomic<uint64_t> seq{0};
 
-    static Registry& get()
-    {
-        static Registry r;
-        return r;
-    }
+    static Registry& get();
 
     TestApp* byNameLocked(const char* name)
     {
@@ -108,6 +104,18 @@ struct Registry {
         return t->processResult.load();
     }
 };
+
+namespace {
+
+// At namespace scope, so it outlives every test application kept in a function's static.
+Registry gRegistry;
+
+}  // namespace
+
+Registry& Registry::get()
+{
+    return gRegistry;
+}
 
 void startExecEnv()
 {
