@@ -2,72 +2,64 @@
 
 #include "sandbox.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sstream>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace sbtest {
 
-namespace {
-
-std::vector<std::string> splitWords(const std::string& text)
-{
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    std::string w;
-    while (in >> w) {
-        words.push_back(w);
-    }
-    return words;
-}
-
-}  // namespace
-
 ProgramRunner::ProgramRunner(const std::string& program, const std::vector<std::string>& args,
                              const std::map<std::string, std::string>& env)
 {
-    const char* emulator = std::getenv("SOUNDBAR_EMULATOR");
-    std::vector<std::string> argv = splitWords(emulator != nullptr ? emulator : "");
-    argv.push_back(buildDir() + "/" + program);
+    std::vector<std::string> argv = programArgv(program);
     argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> cargv;
+    for (auto& a : argv) {
+        cargv.push_back(a.data());
+    }
+    cargv.push_back(nullptr);
+
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (env.count(entry.substr(0, entry.find('='))) == 0) {
+            envStrings.push_back(entry);
+        }
+    }
+    for (const auto& [key, value] : env) {
+        envStrings.push_back(key + "=" + value);
+    }
+    std::vector<char*> cenv;
+    for (auto& e : envStrings) {
+        cenv.push_back(e.data());
+    }
+    cenv.push_back(nullptr);
 
     int toChild[2];
     int fromChild[2];
-    if (pipe(toChild) != 0 || pipe(fromChild) != 0) {
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    pid_ = fork();
-    if (pid_ < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (pid_ == 0) {
-        dup2(toChild[0], STDIN_FILENO);
-        dup2(fromChild[1], STDOUT_FILENO);
-        dup2(fromChild[1], STDERR_FILENO);
-        for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) {
-            close(fd);
-        }
-        for (const auto& [key, value] : env) {
-            setenv(key.c_str(), value.c_str(), 1);
-        }
-        std::vector<char*> cargv;
-        for (auto& a : argv) {
-            cargv.push_back(a.data());
-        }
-        cargv.push_back(nullptr);
-        execvp(cargv[0], cargv.data());
-        _exit(127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDERR_FILENO);
+    const int res = posix_spawnp(&pid_, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
+    posix_spawn_file_actions_destroy(&actions);
     close(toChild[0]);
     close(fromChild[1]);
     in_ = toChild[1];
     out_ = fromChild[0];
+    if (res != 0) {
+        reaped_ = true;
+        throw std::runtime_error("cannot start " + argv[0]);
+    }
     fcntl(out_, F_SETFL, fcntl(out_, F_GETFL) | O_NONBLOCK);
 }
 

@@ -12,7 +12,7 @@ namespace sbtest {
 
 class ProgramRunner {
 public:
-    // `program` is a path relative to the build tree; `env` is added to the test's environment.
+    // `program` is a path relative to the build tree; `env` overrides the test's environment.
     ProgramRunner(const std::string& program, const std::vector<std::string>& args = {},
                   const std::map<std::string, std::string>& env = {});
     ~ProgramRunner();

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <pwd.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,11 +69,13 @@ TEST_F(StartupHandOverTest, ReadyMarkerPresentMeansNoWait)
 
 TEST_F(StartupHandOverTest, EndedChildIsReapedAndLogged)
 {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        _exit(3);
-    }
+    // Spawned, not forked: fork() is not reliable under the ARM emulator.
+    char sh[] = "sh";
+    char dashC[] = "-c";
+    char exit3[] = "exit 3";
+    char* argv[] = {sh, dashC, exit3, nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, "/bin/sh", nullptr, nullptr, argv, environ), 0);
     testing::internal::CaptureStdout();
     pid_t reaped = 0;
     const auto deadline = std::chrono::steady_clock::now() + apptest::kDeadline;
