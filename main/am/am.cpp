@@ -37,7 +37,15 @@ uint16_t level()
 
 #define AM_ERR(fmt, ...) dbgPrint(level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
 #define AM_INFO(fmt, ...) dbgPrint(level(), DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
-#define AM_FAIL_STEP(reason) AM_ERR("<AM> ERR: file = %s, line = %d, reason = %d\n\r", "am", __LINE__, (reason))
+// A start-up step of the manager: a failure is logged with its line and ends the init.
+#define AM_TRY(step)                                                                                 \
+    do {                                                                                             \
+        const int32_t stepRes = (step);                                                              \
+        if (stepRes != 0) {                                                                          \
+            AM_ERR("<AM> ERR: file = %s, line = %d, reason = %d\n\r", "am", __LINE__, stepRes);       \
+            return stepRes;                                                                          \
+        }                                                                                            \
+    } while (0)
 
 // The manager's own waits: codes 1, 4 and 7 report success in the tag's ok byte, 2, 5 and 8 failure.
 int32_t amNotify(handle_t app, aee_nfy_tag_t tag, uint32_t code)
@@ -292,26 +300,10 @@ int32_t amInit(const char*, handle_t app)
 {
     am_set_dbg_level(DBG_LEVEL_ERROR);
     gAm.hSelf = app;
-    int32_t res = u_amb_init();
-    if (res != 0) {
-        AM_FAIL_STEP(res);
-        return res;
-    }
-    res = uSemaCreate(&gAm.pMutex, SEMA_TYPE_MUTEX, 1);
-    if (res != 0) {
-        AM_FAIL_STEP(res);
-        return res;
-    }
-    res = uSemaCreate(&gAm.pBinSema, SEMA_TYPE_BINARY, 0);
-    if (res != 0) {
-        AM_FAIL_STEP(res);
-        return res;
-    }
-    res = u_cli_attach_cmd_tbl(gAmRootCmd, CLI_GRP_APP, 0, 0);
-    if (res != 0) {
-        AM_FAIL_STEP(res);
-        return res;
-    }
+    AM_TRY(u_amb_init());
+    AM_TRY(uSemaCreate(&gAm.pMutex, SEMA_TYPE_MUTEX, 1));
+    AM_TRY(uSemaCreate(&gAm.pBinSema, SEMA_TYPE_BINARY, 0));
+    AM_TRY(u_cli_attach_cmd_tbl(gAmRootCmd, CLI_GRP_APP, 0, 0));
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "am.h"
 #include "app_harness.h"
+#include "program_runner.h"
 #include "sandbox.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +91,7 @@ TEST_F(AppTableTest, FailingRowsAreMarkedAndTheWalkGoesOn)
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(failed, 3u);
 
-    const char* const expected[] = {
+    EXPECT_TRUE(sbtest::containsInOrder(out, {
         "<corvand>1.tbl_good1 Init Begin\n",
         "<corvand>1.tbl_good1 Init Successful\n",
         "<corvand>2.tbl_bigstack Init Begin\n",
@@ -103,13 +104,7 @@ TEST_F(AppTableTest, FailingRowsAreMarkedAndTheWalkGoesOn)
         "<corvand>5.tbl_a_very_long_application_name Init Successful\n",
         "<corvand>6.tbl_good2 Init Begin\n",
         "<corvand>6.tbl_good2 Init Successful\n",
-    };
-    size_t at = 0;
-    for (const char* line : expected) {
-        const size_t found = out.find(line, at);
-        ASSERT_NE(found, std::string::npos) << "missing in order: " << line << "\n" << out;
-        at = found;
-    }
+    }));
 
     EXPECT_TRUE(sandbox.exists(APP_SETUP_FAIL_MARKER));
     EXPECT_EQ(sandbox.read(APP_SETUP_FAIL_MARKER), "");

@@ -10,18 +10,7 @@ namespace {
 
 using sbtest::ProgramRunner;
 
-class CorvandTest : public sbtest::SandboxTest {
-protected:
-    static void expectInOrder(const std::string& out, std::initializer_list<std::string> lines)
-    {
-        size_t at = 0;
-        for (const std::string& line : lines) {
-            const size_t found = out.find(line, at);
-            ASSERT_NE(found, std::string::npos) << "missing in order: " << line << "\n" << out;
-            at = found + line.size();
-        }
-    }
-};
+using CorvandTest = sbtest::SandboxTest;
 
 TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
 {
@@ -29,24 +18,24 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
     ProgramRunner corvand("main/corvand");
     ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output();
     const std::string out = corvand.output();
-    expectInOrder(out, {
-                           "<corvand>**************************************************\n",
-                           "<corvand>child process id is " + std::to_string(corvand.pid()) + "\n",
-                           "<corvand>Appcliation Init Begin\n",
-                           "<corvand>Audio Vesk process Init\n",
-                           "<corvand>#####################FW_VERSION=V0.21#####################\r\n\r\n",
-                           "<corvand>OS thread Init\n",
-                           "<corvand>Cli Init\n",
-                           "<corvand>Dbg Backtrace Init\n",
-                           "Register signal handler.\n",
-                           "<corvand>AEE Init\n",
-                           "<corvand>Handle Usr Init\n",
-                           "<corvand>Am Init\n",
-                           "<corvand>Appcliation Init Finish\n",
-                           "<corvand>**********************************************\n",
-                           "get ps_name : gui_namager\n",
-                           "Send Msg To GUI Manager Failed, ret[-3]\n",
-                       });
+    EXPECT_TRUE(sbtest::containsInOrder(out, {
+        "<corvand>**************************************************\n",
+        "<corvand>child process id is " + std::to_string(corvand.pid()) + "\n",
+        "<corvand>Appcliation Init Begin\n",
+        "<corvand>Audio Vesk process Init\n",
+        "<corvand>#####################FW_VERSION=V0.21#####################\r\n\r\n",
+        "<corvand>OS thread Init\n",
+        "<corvand>Cli Init\n",
+        "<corvand>Dbg Backtrace Init\n",
+        "Register signal handler.\n",
+        "<corvand>AEE Init\n",
+        "<corvand>Handle Usr Init\n",
+        "<corvand>Am Init\n",
+        "<corvand>Appcliation Init Finish\n",
+        "<corvand>**********************************************\n",
+        "get ps_name : gui_namager\n",
+        "Send Msg To GUI Manager Failed, ret[-3]\n",
+    }));
     // No application is built into the table yet: no row lines, nothing failed.
     EXPECT_EQ(out.find("<corvand>1."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);

@@ -24,11 +24,9 @@ TEST_F(DbgBacktraceTest, InvalidMemoryReferenceDumpsRegistersAndBacktraceThenEnd
     const std::string& out = helper.output();
     ASSERT_NE(status, -1) << out;
     EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
-
-    const std::string pidLine = "Pid: " + std::to_string(helper.pid()) + "(tid: ";
-    const char* const inOrder[] = {
+    EXPECT_TRUE(sbtest::containsInOrder(out, {
         "\n[CORVAND] Invalid memory reference!\n\n",
-        pidLine.c_str(),
+        "Pid: " + std::to_string(helper.pid()) + "(tid: ",
         "comm: ",
         "crash_helper\n",
         "pc : [<",
@@ -37,19 +35,13 @@ TEST_F(DbgBacktraceTest, InvalidMemoryReferenceDumpsRegistersAndBacktraceThenEnd
         "\nsp : ",
         "  ip : ",
         "  fp : ",
-        "r10: ",
-        "r7 : ",
-        "r3 : ",
+        "\nr10: ",
+        "\nr7 : ",
+        "\nr3 : ",
         "  r0 : ",
         "backtrace:\n",
         "Using default signal handler.\n",
-    };
-    size_t at = 0;
-    for (const char* text : inOrder) {
-        const size_t found = out.find(text, at);
-        ASSERT_NE(found, std::string::npos) << "missing in order: " << text << "\n" << out;
-        at = found;
-    }
+    }));
 }
 
 TEST_F(DbgBacktraceTest, WriteToAClosedPipeFailsInsteadOfEndingTheProcess)

@@ -133,4 +133,17 @@ int ProgramRunner::wait(std::chrono::milliseconds deadline)
     return status_;
 }
 
+::testing::AssertionResult containsInOrder(const std::string& text, std::initializer_list<std::string> parts)
+{
+    size_t at = 0;
+    for (const std::string& part : parts) {
+        const size_t found = text.find(part, at);
+        if (found == std::string::npos) {
+            return ::testing::AssertionFailure() << "missing in order: " << part << "\n" << text;
+        }
+        at = found + part.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
 }  // namespace sbtest

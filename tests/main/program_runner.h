@@ -2,7 +2,10 @@
 // with its standard input a pipe from the test and its standard output and error a pipe to it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -39,5 +42,8 @@ private:
     int status_ = 0;
     std::string output_;
 };
+
+// Whether `text` holds each of `parts`, one after the other.
+::testing::AssertionResult containsInOrder(const std::string& text, std::initializer_list<std::string> parts);
 
 }  // namespace sbtest

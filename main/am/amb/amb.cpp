@@ -34,7 +34,15 @@ uint16_t level()
 
 #define AMB_ERR(fmt, ...) dbgPrint(level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
 #define AMB_API(fmt, ...) dbgPrint(level(), DBG_LEVEL_API, fmt, ##__VA_ARGS__)
-#define AMB_FAIL_STEP(reason) AMB_ERR("<AMB> ERR: file = %s, line = %d, reason = %d\n\r", "amb", __LINE__, (reason))
+// A start-up step of the broker: a failure is logged with its line and ends the init.
+#define AMB_TRY(step)                                                                                \
+    do {                                                                                             \
+        const int32_t stepRes = (step);                                                              \
+        if (stepRes != 0) {                                                                          \
+            AMB_ERR("<AMB> ERR: file = %s, line = %d, reason = %d\n\r", "amb", __LINE__, stepRes);    \
+            return stepRes;                                                                          \
+        }                                                                                            \
+    } while (0)
 
 // Reports the manager's verdict on a synchronous request into the caller's ok flag.
 int32_t ambSyncNotify(handle_t, aee_nfy_tag_t tag, uint32_t code)
@@ -268,28 +276,11 @@ amb_register_info_t* u_amb_get_register_info(const char* name)
 int32_t u_amb_init(void)
 {
     AMB_API("<AMB> u_amb_init\n\r");
-    int32_t res = u_aee_get_handle(AM_APP_NAME, &gAmb.hAm);
-    if (res != 0) {
-        AMB_FAIL_STEP(res);
-        return res;
-    }
-    for (sema_t** mutex : {&gAmb.pRegMutex, &gAmb.pReqMutex}) {
-        res = uSemaCreate(mutex, SEMA_TYPE_MUTEX, 1);
-        if (res != 0) {
-            AMB_FAIL_STEP(res);
-            return res;
-        }
-    }
-    res = uSemaCreate(&gAmb.pBinSema, SEMA_TYPE_BINARY, 0);
-    if (res != 0) {
-        AMB_FAIL_STEP(res);
-        return res;
-    }
-    res = u_cli_attach_cmd_tbl(gAmbRootCmd, CLI_GRP_APP, 0, 0);
-    if (res != 0) {
-        AMB_FAIL_STEP(res);
-        return res;
-    }
+    AMB_TRY(u_aee_get_handle(AM_APP_NAME, &gAmb.hAm));
+    AMB_TRY(uSemaCreate(&gAmb.pRegMutex, SEMA_TYPE_MUTEX, 1));
+    AMB_TRY(uSemaCreate(&gAmb.pReqMutex, SEMA_TYPE_MUTEX, 1));
+    AMB_TRY(uSemaCreate(&gAmb.pBinSema, SEMA_TYPE_BINARY, 0));
+    AMB_TRY(u_cli_attach_cmd_tbl(gAmbRootCmd, CLI_GRP_APP, 0, 0));
     return 0;
 }
 
