@@ -205,7 +205,7 @@ void BM_AppPingPong(benchmark::State& state)
         gApps.batchDone.wait(lock, [] { return gApps.done; });
     }
     const double rounds = static_cast<double>(state.iterations()) * kAppRounds;
-    constexpr auto kTimePer = benchmark::Counter::kIsRate | benchmark::Counter::kInvert;
+    const auto kTimePer = benchmark::Counter::kIsRate | benchmark::Counter::kInvert;
     state.counters["handoff"] = benchmark::Counter(rounds * 2, kTimePer);
     state.counters["roundtrip"] = benchmark::Counter(rounds, kTimePer);
     state.SetBytesProcessed(static_cast<int64_t>(rounds) * 2 * kMessageSize);
