@@ -382,7 +382,7 @@ void u_am_init(amb_register_info_t* info)
 void u_am_unint(void)
 {
     if (u_app_exit(gAm.hSelf, 0, nullptr, 0) != 0) {
-        AM_ERR("<app unint>u_app_exit failed");
+        AM_ERR("<app unint>u_app_exit failed\n");
     }
 }
 

@@ -84,18 +84,9 @@ private:
     bool locked_;
 };
 
-bool isListed(const aee_exec_rec_t* rec)
-{
-    for (const aee_exec_rec_t* p = gAee.prHead; p != nullptr; p = p->prNext) {
-        if (p == rec) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The live record behind a handle of type 64 or 65; call with the list lock held. A reference
-// handle may outlive its record, so its record must still be listed.
+// The live record behind a handle of type 64 or 65; call with the list lock held. A reference may
+// outlive its application, so it names the record by the record's own handle (its tag), which
+// never comes back once the record is gone.
 aee_exec_rec_t* recordOf(handle_t handle)
 {
     handle_type type = 0;
@@ -103,12 +94,17 @@ aee_exec_rec_t* recordOf(handle_t handle)
     if (uHandleGetTypeObj(handle, &type, &obj) != 0 || obj == nullptr) {
         return nullptr;
     }
-    auto* rec = static_cast<aee_exec_rec_t*>(obj);
     if (type == AEE_HT_EXEC_REC) {
-        return rec;
+        return static_cast<aee_exec_rec_t*>(obj);
     }
-    if (type == AEE_HT_APP_REF && isListed(rec)) {
-        return rec;
+    handle_info_t info{};
+    if (type != AEE_HT_APP_REF || handleGetInfo(handle, &info) != 0) {
+        return nullptr;
+    }
+    for (aee_exec_rec_t* p = gAee.prHead; p != nullptr; p = p->prNext) {
+        if (p->hSelf == info.ui4Tag) {
+            return p;
+        }
     }
     return nullptr;
 }
@@ -199,7 +195,7 @@ void aee_main(void* arg)
         rec->prNext = gAee.prHead;
         gAee.prHead = rec;
     }
-    dbgPrint(level(), DBG_LEVEL_INFO, "\"%s\" starts (%p). aee_main()", rec->acName, static_cast<void*>(rec));
+    dbgPrint(level(), DBG_LEVEL_INFO, "\"%s\" starts (%p). aee_main()\n", rec->acName, static_cast<void*>(rec));
     if (uThreadSetPvt(AEE_PVT_KEY_EXEC_REC, nullptr, rec) == 0) {
         start.pfMain(start.hApp, start.pvArg);
         uThreadDelPvt(AEE_PVT_KEY_EXEC_REC);
@@ -207,7 +203,7 @@ void aee_main(void* arg)
     free(start.pvArg);
     ListLock lock;
     unlink(rec);
-    dbgPrint(level(), DBG_LEVEL_INFO, "\"%s\" exits", rec->acName);
+    dbgPrint(level(), DBG_LEVEL_INFO, "\"%s\" exits\n", rec->acName);
     uHandleFree(start.hApp, 0);
 }
 
@@ -340,21 +336,17 @@ int32_t aee_create_op(const aee_create_param_t* param, const char* name, handle_
 
 int32_t aee_get_handle_op(const char* name, handle_t* out)
 {
+    ListLock lock;
+    aee_exec_rec_t* rec = aee_find_by_name(name);
+    if (rec == nullptr) {
+        return -1;
+    }
     handle_t ref = 0;
-    if (uHandleAlloc(AEE_HT_APP_REF, nullptr, 0, appRefFree, &ref) != 0) {
+    if (uHandleAlloc(AEE_HT_APP_REF, rec, rec->hSelf, appRefFree, &ref) != 0) {
         return -5;
     }
-    {
-        ListLock lock;
-        aee_exec_rec_t* rec = aee_find_by_name(name);
-        if (rec != nullptr) {
-            uHandleSetObj(ref, rec);
-            *out = ref;
-            return 0;
-        }
-    }
-    uHandleFree(ref, 0);
-    return -1;
+    *out = ref;
+    return 0;
 }
 
 // Console table "aee".
@@ -420,11 +412,11 @@ int32_t aee_init(void)
 {
     if (gAee.pListLock == nullptr && uSemaCreate(&gAee.pListLock, SEMA_TYPE_MUTEX, 1) != 0) {
         gAee.pListLock = nullptr;
-        dbgPrint(level(), DBG_LEVEL_ERROR, "semaCreate failed");
+        dbgPrint(level(), DBG_LEVEL_ERROR, "semaCreate failed\n");
         return -1;
     }
     if (uHandleSetAutoFreeTbl(AEE_HT_EXEC_REC, gAeeAutoFree) != 0) {
-        dbgPrint(level(), DBG_LEVEL_ERROR, "uHandleSetAutoFreeTbl failed");
+        dbgPrint(level(), DBG_LEVEL_ERROR, "uHandleSetAutoFreeTbl failed\n");
         return -1;
     }
     if (!gAee.fgCliAttached) {
