@@ -2,6 +2,7 @@
 
 #include "amb.h"
 #include "app_harness.h"
+#include "cli.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,31 @@ TEST_F(AmTest, LongNameRegistersUnderItsFirstSixteenCharacters)
     EXPECT_EQ(u_am_get_app_handle_from_name(&handle, "playback_uac_cap"), 0);
     EXPECT_EQ(handle, app.handle());
     EXPECT_EQ(u_am_get_app_handle_from_name(&handle, "playback_uac_capture"), -3);
+}
+
+TEST_F(AmTest, ConsoleSetsEachModulesDebugLevel)
+{
+    struct Case {
+        const char* line;
+        int32_t result;
+        uint16_t (*get)();
+        uint16_t level;
+    };
+    const Case cases[] = {
+        {"app.am.sdl ea", 0, am_get_dbg_level, 0x103},
+        {"app.amb.sdl all", 0, amb_get_dbg_level, 0x107},
+        {"mw.aee.sdl i", 0, aee_get_dbg_level, 0x404},
+        {"mw.aee.sdl none", -4, aee_get_dbg_level, 0x404},
+        {"app.am.sdl n", 0, am_get_dbg_level, 0x100},
+        {"app.am.sdl e", 0, am_get_dbg_level, 0x101},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(u_cli_parser(c.line), c.result) << c.line;
+        EXPECT_EQ(c.get(), c.level) << c.line;
+    }
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(u_cli_parser("app.amb.gdl"), 0);
+    EXPECT_NE(captured().find("Debug level = eai"), std::string::npos);
 }
 
 }  // namespace
