@@ -24,30 +24,31 @@ struct Wide {
   static Sample scale(Acc acc, int32_t gain) { return clampTo<int32_t>(((acc >> 14) * gain + 32768) >> 15); }
 };
 
-// One wing of one channel: `h` is the table position of the first term in 1/128 entries, `b` the step
-// per frame, `stride` the distance between frames of this channel (negative towards the past).
-template <typename Kind>
-typename Kind::Acc wing(const typename Kind::Sample* s, int32_t stride, uint32_t h, uint32_t b, uint32_t end,
-                        const int16_t* coef, const int16_t* diff) {
-  typename Kind::Acc acc = 0;
+// One wing for every history channel: `h` is the table position of the first term in 1/128 entries,
+// `b` the step per frame, `stride` the distance to the next frame (negative towards the past). The
+// interpolated coefficient is shared by the channels.
+template <typename Kind, uint32_t Channels>
+void wing(const typename Kind::Sample* s, int32_t stride, uint32_t h, uint32_t b, uint32_t end, const int16_t* coef,
+          const int16_t* diff, typename Kind::Acc* acc) {
+  typename Kind::Acc a0 = 0;
+  typename Kind::Acc a1 = 0;
   for (; (h >> kFracBits) < end; h += b, s += stride) {
     const uint32_t i = h >> kFracBits;
     const int32_t c = coef[i] + ((diff[i] * static_cast<int32_t>(h & 127)) >> kFracBits);
-    acc += Kind::term(c, *s);
+    a0 += Kind::term(c, s[0]);
+    if (Channels == 2) {
+      a1 += Kind::term(c, s[1]);
+    }
   }
-  return acc;
+  acc[0] += a0;
+  acc[1] += a1;
 }
 
-template <typename Kind>
-uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t* avail,
-             uint32_t in_channels, uint32_t out_channels) {
+template <typename Kind, uint32_t Channels>
+uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t offered,
+             uint32_t* used, uint32_t out_channels) {
   using Sample = typename Kind::Sample;
-  const uint32_t offered = *avail;
-  if (offered == 0 || free_frames == 0) {
-    *avail = 0;
-    return 0;
-  }
-  const int32_t hc = torqen::bothStereo(in_channels, out_channels) ? 2 : 1;
+  constexpr int32_t stride = Channels;
   const Sample* hist = torqen::history<Sample>(h);
   const int16_t* coef = torqen::atOffset<int16_t>(h, h->coef);
   const int16_t* diff = torqen::atOffset<int16_t>(h, h->coef_diff);
@@ -62,11 +63,13 @@ uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frame
   do {
     const uint32_t left = (static_cast<uint32_t>(q) * b) >> 15;
     const uint32_t right = (static_cast<uint32_t>(kOne - q) * b) >> 15;
-    for (int32_t ch = 0; ch < hc; ++ch) {
-      const Sample* centre = hist + x * hc + ch;
-      const typename Kind::Acc acc = wing<Kind>(centre - hc, -hc, left, b, kArbEntries, coef, diff) +
-                                     wing<Kind>(centre, hc, right, b, kArbEntries - 1, coef, diff);
-      torqen::putSample(out + written * out_channels, ch, hc, out_channels, Kind::scale(acc, gain));
+    const Sample* centre = hist + x * Channels;
+    typename Kind::Acc acc[2] = {0, 0};
+    wing<Kind, Channels>(centre - stride, -stride, left, b, kArbEntries, coef, diff, acc);
+    wing<Kind, Channels>(centre, stride, right, b, kArbEntries - 1, coef, diff, acc);
+    Sample* frame = out + written * out_channels;
+    for (uint32_t ch = 0; ch < Channels; ++ch) {
+      torqen::putSample(frame, ch, Channels, out_channels, Kind::scale(acc[ch], gain));
     }
     ++written;
     const int32_t t = q + step;
@@ -74,9 +77,17 @@ uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frame
     q = t & (kOne - 1);
   } while (written < free_frames && x < stop);
 
-  *avail = x - start;
+  *used = x - start;
   h->frac = static_cast<uint32_t>(q) << 10;
   return written;
+}
+
+template <typename Kind>
+uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t* avail,
+             uint32_t in_channels, uint32_t out_channels) {
+  return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto channels, uint32_t offered) {
+    return run<Kind, decltype(channels)::value>(h, out, free_frames, offered, avail, out_channels);
+  });
 }
 
 }  // namespace

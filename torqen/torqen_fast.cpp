@@ -27,16 +27,35 @@ struct Wide {
   static Sample scale(Acc acc, int32_t gain) { return clampTo<int32_t>(((acc >> 14) * gain + 16384) >> 15); }
 };
 
-template <typename Kind>
-uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t* avail,
-             uint32_t in_channels, uint32_t out_channels) {
-  using Sample = typename Kind::Sample;
-  const uint32_t offered = *avail;
-  if (offered == 0 || free_frames == 0) {
-    *avail = 0;
-    return 0;
+// One output frame of every history channel at centre `x`: the taps of both channels share their
+// coefficients, read with a stride of one input frame's phases.
+template <typename Kind, uint32_t Channels>
+void filterFrame(const typename Kind::Sample* hist, uint32_t x, uint32_t taps, const int16_t* left,
+                 const int16_t* right, int32_t phases, typename Kind::Acc* acc) {
+  const typename Kind::Sample* past = hist + (x - taps) * Channels;
+  const typename Kind::Sample* future = hist + (x + taps - 1) * Channels;
+  typename Kind::Acc a0 = 0;
+  typename Kind::Acc a1 = 0;
+  for (uint32_t k = 0; k < taps; ++k) {
+    const int32_t hl = *left;
+    const int32_t hr = *right;
+    a0 += Kind::tap(past[0], hl, future[0], hr);
+    if (Channels == 2) {
+      a1 += Kind::tap(past[1], hl, future[1], hr);
+    }
+    left += phases;
+    right += phases;
+    past += Channels;
+    future -= Channels;
   }
-  const uint32_t hc = torqen::bothStereo(in_channels, out_channels) ? 2 : 1;
+  acc[0] = a0;
+  acc[1] = a1;
+}
+
+template <typename Kind, uint32_t Channels>
+uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t offered,
+             uint32_t* used_centres, uint32_t out_channels) {
+  using Sample = typename Kind::Sample;
   const Sample* hist = torqen::history<Sample>(h);
   const int16_t* coef = torqen::activeCoefficients(h);
   const int32_t phases = static_cast<int32_t>(h->phases);
@@ -49,17 +68,11 @@ uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frame
   uint32_t used = 0;
   uint32_t written = 0;
   do {
-    const uint32_t x = centre0 + used;
-    const int16_t* left = coef + p;
-    const int16_t* right = coef + (phases - p);
-    for (uint32_t ch = 0; ch < hc; ++ch) {
-      const Sample* past = hist + (x - taps) * hc + ch;
-      const Sample* future = hist + (x + taps - 1) * hc + ch;
-      typename Kind::Acc acc = 0;
-      for (uint32_t k = 0; k < taps; ++k) {
-        acc += Kind::tap(past[k * hc], left[k * phases], future[-static_cast<int32_t>(k * hc)], right[k * phases]);
-      }
-      torqen::putSample(out + written * out_channels, ch, hc, out_channels, Kind::scale(acc, gain));
+    typename Kind::Acc acc[2];
+    filterFrame<Kind, Channels>(hist, centre0 + used, taps, coef + p, coef + (phases - p), phases, acc);
+    Sample* frame = out + written * out_channels;
+    for (uint32_t ch = 0; ch < Channels; ++ch) {
+      torqen::putSample(frame, ch, Channels, out_channels, Kind::scale(acc[ch], gain));
     }
     ++written;
     p += step;
@@ -70,10 +83,18 @@ uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frame
     used += advance;
   } while (written < free_frames && used < offered);
 
-  *avail = used;
+  *used_centres = used;
   h->phase = static_cast<uint32_t>(p);
   h->frac = static_cast<uint32_t>((uint64_t{h->ratio} * written + h->frac) & torqen::kQ25Mask);
   return written;
+}
+
+template <typename Kind>
+uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t* avail,
+             uint32_t in_channels, uint32_t out_channels) {
+  return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto channels, uint32_t offered) {
+    return run<Kind, decltype(channels)::value>(h, out, free_frames, offered, avail, out_channels);
+  });
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "torqen.h"
 
@@ -60,6 +61,19 @@ void putSample(Sample* frame, uint32_t channel, uint32_t history_channels, uint3
   if (history_channels == 1 && out_channels == 2) {
     frame[1] = y;
   }
+}
+
+// The common start of every filtering kernel: nothing to do without centres or output room;
+// otherwise `run(channels, offered)` with the history's channel count as a compile-time constant.
+template <typename Run>
+uint32_t dispatchKernel(uint32_t* avail, uint32_t free_frames, uint32_t in_channels, uint32_t out_channels, Run run) {
+  const uint32_t offered = *avail;
+  if (offered == 0 || free_frames == 0) {
+    *avail = 0;
+    return 0;
+  }
+  return bothStereo(in_channels, out_channels) ? run(std::integral_constant<uint32_t, 2>{}, offered)
+                                               : run(std::integral_constant<uint32_t, 1>{}, offered);
 }
 
 }  // namespace torqen

@@ -46,20 +46,32 @@ struct Pass {
   uint32_t bo;
 };
 
+template <uint32_t Width>
+void copyFrames(const unsigned char* from, uint32_t from_step, unsigned char* to, uint32_t to_step, uint32_t frames) {
+  for (uint32_t f = 0; f < frames; ++f) {
+    std::memcpy(to + f * to_step, from + f * from_step, Width);
+  }
+}
+
+// Copies `frames` runs of `width` bytes between strided positions; the fixed widths let the copies
+// become single moves.
+void copyFrames(const unsigned char* from, uint32_t from_step, unsigned char* to, uint32_t to_step, uint32_t frames,
+                uint32_t width) {
+  switch (width) {
+    case 2: return copyFrames<2>(from, from_step, to, to_step, frames);
+    case 4: return copyFrames<4>(from, from_step, to, to_step, frames);
+    default: return copyFrames<8>(from, from_step, to, to_step, frames);
+  }
+}
+
 void gather(const Pass& pass, const Lane& lane, uint32_t frames, unsigned char* to) {
   const uint32_t width = lane.channels * pass.bi;
-  const unsigned char* from = pass.in + lane.first_channel * pass.bi;
-  for (uint32_t f = 0; f < frames; ++f) {
-    std::memcpy(to + f * width, from + f * pass.in_frame, width);
-  }
+  copyFrames(pass.in + lane.first_channel * pass.bi, pass.in_frame, to, width, frames, width);
 }
 
 void scatter(const Pass& pass, const Lane& lane, uint32_t frames, const unsigned char* from) {
   const uint32_t width = lane.channels * pass.bo;
-  unsigned char* to = pass.out + lane.first_channel * pass.bo;
-  for (uint32_t f = 0; f < frames; ++f) {
-    std::memcpy(to + f * pass.out_frame, from + f * width, width);
-  }
+  copyFrames(from, width, pass.out + lane.first_channel * pass.bo, pass.out_frame, frames, width);
 }
 
 template <typename Op>
