@@ -115,19 +115,19 @@ SineFit fitAt(const std::vector<double>& x, double rate, double freq) {
   }
   const double amplitude = std::hypot(a, b);
   const double rms = std::sqrt(residual / x.size());
-  return {freq, amplitude, 20 * std::log10(rms / (amplitude / std::sqrt(2.0)))};
+  return {freq, amplitude, rms, 20 * std::log10(rms / (amplitude / std::sqrt(2.0)))};
 }
 
 }  // namespace
 
-SineFit fitSine(const std::vector<double>& x, double rate, double freq) {
+SineFit fitSine(const std::vector<double>& x, double rate, double freq, double search_hz) {
   // Golden-section search for the smallest residual.
   const double g = (std::sqrt(5.0) - 1) / 2;
-  double lo = freq - 1;
-  double hi = freq + 1;
+  double lo = freq - search_hz;
+  double hi = freq + search_hz;
   SineFit a = fitAt(x, rate, hi - g * (hi - lo));
   SineFit b = fitAt(x, rate, lo + g * (hi - lo));
-  while (hi - lo > 1e-4) {
+  while (hi - lo > search_hz * 1e-4) {
     if (a.thdn_db < b.thdn_db) {
       hi = b.freq;
       b = a;

@@ -61,11 +61,12 @@ std::vector<double> channelOf(const torqen_param_t& p, const std::vector<uint8_t
 
 struct SineFit {
   double freq;
-  double amplitude;  // of full scale
-  double thdn_db;    // residual against the fitted sine
+  double amplitude;     // of full scale
+  double residual_rms;  // of everything but the fitted sine
+  double thdn_db;       // residual against the fitted sine
 };
 // Least-squares fit of a sine (and an offset) to x sampled at `rate`, its frequency searched within
-// 1 Hz of `freq`.
-SineFit fitSine(const std::vector<double>& x, double rate, double freq);
+// `search_hz` of `freq`.
+SineFit fitSine(const std::vector<double>& x, double rate, double freq, double search_hz = 1.0);
 
 }  // namespace torqen_test
