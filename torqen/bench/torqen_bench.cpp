@@ -499,13 +499,13 @@ int reportMain(const std::string& dir) {
     }
   }
   std::ofstream md(dir + "/results.md");
-  md << "## Quality\n\n"
+  md << "### Quality\n\n"
      << "Ripple: gain spread from 20 Hz to 0.8 of the lower Nyquist frequency. −3 dB edge: as a fraction of the "
         "lower Nyquist frequency. Rejection: the strongest alias, image or distortion of a tone below 0.8 or "
         "above 1.2 of the lower Nyquist frequency, below the tone. THD+N: a 1 kHz sine at −1 dBFS, everything "
         "but the sine against the sine. Latency: output frames from an impulse entering (in blocks of 16 "
         "frames) to its peak leaving.\n\n"
-     << q.str() << "\n## Speed\n\n"
+     << q.str() << "\n### Speed\n\n"
      << "Output frames per second on one core for a 10 s stream in blocks of 1024 frames (best of three; "
         "varies with the machine), and instructions per output frame counted by callgrind (repeatable).\n\n"
      << s.str();
