@@ -140,7 +140,7 @@ int levelStep(const VeskIpcBytes& args, uint8_t max, uint8_t& stored, const char
 void veskPpcPageInit(void)
 {
     veskPpcBlocksAlloc();
-    gPage.page = VESK_PPC_START_PAGE;
+    gPage = PageState{};
 }
 
 uint32_t veskPpcPageIdxGet(void)

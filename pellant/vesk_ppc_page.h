@@ -12,7 +12,8 @@ constexpr uint32_t VESK_PPC_START_PAGE = 29;
 constexpr uint32_t VESK_PPC_MODE_BYPASS = 43;
 constexpr uint32_t VESK_PPC_MODE_1D8_POWER = 30;
 
-// Allocates every page's parameter blocks and makes page 29 current.
+// Allocates every page's parameter blocks from the templates and puts the model in its start
+// state: page 29 current, every setting 0, no Dolby command run yet.
 void veskPpcPageInit(void);
 
 uint32_t veskPpcPageIdxGet(void);
