@@ -1,5 +1,6 @@
 // The real pellant program in a sandbox root, driven through the real call tool.
 #include "pellant_harness.h"
+#include "vesk_ipc.h"
 #include "vesk_ppc_param.h"
 #include "vesk_ppc_tables.h"
 
@@ -229,6 +230,24 @@ TEST_F(PellantTest, WithoutTheAudioServerCallsAreRefusedButStartUpCompletes)
     EXPECT_EQ(call(20, {3, 0}), -1);
     EXPECT_EQ(call(28, {0, 0}), -1);
     EXPECT_EQ(call(23, {0, 0}), 0);  // latency answers without the server
+}
+
+// corvand's client end to end; the client connects once per process, so only this test uses it.
+TEST_F(PellantTest, CorvandsClientDrivesTheServer)
+{
+    start();
+    ASSERT_TRUE(sandbox.exists("/tmp/vesk_ipc_app_ready"));
+    ASSERT_EQ(vesk_ipc_create(), 0);
+    const size_t from = vesk2Log(sandbox).size();
+    EXPECT_EQ(vesk_set_stream_vol_ipc(0, 30), 0);
+    const VeskAcousticsParam acoustics{0, 6, 6, 6, 1, 6, 1, 0, 0, 6, 6, 3, 1};
+    EXPECT_EQ(vesk_set_acoustics_param_ipc(&acoustics), 0);  // EQ 1 with upmix: page 15
+    EXPECT_EQ(vesk_ppc_set_mode_ipc(3), -1);
+    EXPECT_EQ(vesk_set_out_mix_format_ipc(1, 2, 3), -1);
+    EXPECT_EQ(vesk_set_master_vol_ipc(101), -1);
+    const auto log = vesk2Log(sandbox);
+    EXPECT_TRUE(contains(vesk2State(sandbox), "vesk_set_stream_vol_ext 0 100000"));
+    EXPECT_EQ(modesSet(log, from), std::vector<uint32_t>{16});
 }
 
 }  // namespace
