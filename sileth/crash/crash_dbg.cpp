@@ -83,6 +83,9 @@ void dbgReportRaiseFailure(bool on)
 
 int dbgInit(void)
 {
+    // The first backtrace loads the unwinder; do that now rather than inside a fault.
+    void* warmUp[1];
+    backtrace(warmUp, 1);
     struct sigaction action {};
     action.sa_sigaction = sigHandler;
     action.sa_flags = SA_SIGINFO;
