@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
 #include <thread>
@@ -67,7 +66,6 @@ BENCHMARK(BM_UnixSocketEcho);
 
 int main(int argc, char** argv)
 {
-    setenv("SOUNDBAR_BUILD_DIR", SOUNDBAR_BUILD_TREE, 0);
     benchmark::Initialize(&argc, argv);
     sbtest::Sandbox sandbox;
     auto pellant = pellanttest::startPellant(sandbox);

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <iomanip>
 #include <spawn.h>
@@ -18,22 +17,8 @@ namespace {
 
 constexpr std::chrono::milliseconds kPoll{5};
 
-std::vector<std::string> emulatorPrefix()
+pid_t spawn(std::vector<std::string> full, int stdoutFd)
 {
-    std::vector<std::string> words;
-    const char* emu = std::getenv("SOUNDBAR_EMULATOR");
-    std::istringstream in(emu ? emu : "");
-    std::string w;
-    while (in >> w) {
-        words.push_back(w);
-    }
-    return words;
-}
-
-pid_t spawn(const std::vector<std::string>& argv, int stdoutFd)
-{
-    std::vector<std::string> full = emulatorPrefix();
-    full.insert(full.end(), argv.begin(), argv.end());
     std::vector<char*> cargv;
     for (auto& a : full) {
         cargv.push_back(a.data());
@@ -54,7 +39,8 @@ pid_t spawn(const std::vector<std::string>& argv, int stdoutFd)
 
 CallResult runTool(const std::vector<std::string>& args)
 {
-    std::vector<std::string> argv = {builtProgram("platform/tarp/tarp_call"), "/tmp/vesk_ipc_app_server"};
+    std::vector<std::string> argv = sbtest::programArgv("platform/tarp/tarp_call");
+    argv.push_back("/tmp/vesk_ipc_app_server");
     argv.insert(argv.end(), args.begin(), args.end());
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -104,11 +90,6 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
         std::this_thread::sleep_for(kPoll);
     }
     return true;
-}
-
-std::string builtProgram(std::string_view relative)
-{
-    return sbtest::buildDir() + "/" + std::string(relative);
 }
 
 Child::Child(const std::vector<std::string>& argv, const std::string& stdoutPath)
@@ -162,8 +143,7 @@ int Child::stop(std::chrono::milliseconds deadline)
 
 std::unique_ptr<Child> startPellant(const sbtest::Sandbox& sandbox)
 {
-    return std::make_unique<Child>(std::vector<std::string>{builtProgram("pellant/pellant")},
-                                   sandbox.path(kPellantOut));
+    return std::make_unique<Child>(sbtest::programArgv("pellant/pellant"), sandbox.path(kPellantOut));
 }
 
 bool waitStarted(const sbtest::Sandbox& sandbox)

@@ -23,11 +23,8 @@ constexpr std::chrono::seconds kDeadline{60};
 // Polls `condition` every few milliseconds until it holds or the deadline passes.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline = kDeadline);
 
-// A built program of the tree (path relative to the build directory).
-std::string builtProgram(std::string_view relative);
-
-// A child process started through SOUNDBAR_EMULATOR; stopped (SIGTERM, then SIGKILL) and reaped
-// when destroyed.
+// A child process (argv as sbtest::programArgv gives it) with its standard output in a file;
+// stopped (SIGTERM, then SIGKILL) and reaped when destroyed.
 class Child {
 public:
     Child(const std::vector<std::string>& argv, const std::string& stdoutPath);

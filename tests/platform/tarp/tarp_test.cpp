@@ -203,7 +203,8 @@ TEST_F(TarpTest, CallToolSendsWordsAndHexAndPrintsTheResult)
     };
     size_t served = 0;
     for (const Case& c : cases) {
-        std::vector<std::string> argv = {pellanttest::builtProgram("platform/tarp/tarp_call"), kPath};
+        std::vector<std::string> argv = sbtest::programArgv("platform/tarp/tarp_call");
+        argv.push_back(kPath);
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         const std::string out = sandbox.path("/sim/tool.out");
         pellanttest::Child tool(argv, out);
@@ -218,8 +219,9 @@ TEST_F(TarpTest, CallToolSendsWordsAndHexAndPrintsTheResult)
     }
     tarps_destroy(server);
     server = nullptr;
-    pellanttest::Child tool({pellanttest::builtProgram("platform/tarp/tarp_call"), kPath, "1"},
-                            sandbox.path("/sim/tool.out"));
+    std::vector<std::string> argv = sbtest::programArgv("platform/tarp/tarp_call");
+    argv.insert(argv.end(), {kPath, "1"});
+    pellanttest::Child tool(argv, sandbox.path("/sim/tool.out"));
     const auto status = tool.waitExit();
     ASSERT_TRUE(status);
     EXPECT_EQ(WEXITSTATUS(*status), 1);
