@@ -3,6 +3,7 @@
 #include "aee.h"
 #include "am.h"
 #include "sb_root.h"
+#include "vesk_ipc.h"
 
 #include <array>
 #include <cstdio>
@@ -62,8 +63,7 @@ int startupReapChild(void)
 void startupHandOver(void)
 {
     startupWaitVeskReady();
-    // TODO(audio_client): connect the audio-server client here with vesk_ipc_create() once
-    // main/audio_client/ is on main; its result is not checked.
+    vesk_ipc_create();
     // TODO(state_mngr): uSmAutoPlaySource() follows here once the state manager is built.
     startupPostGuiIdle();
     for (;;) {

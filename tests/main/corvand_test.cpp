@@ -33,6 +33,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<corvand>Am Init\n",
         "<corvand>Appcliation Init Finish\n",
         "<corvand>**********************************************\n",
+        "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
         "get ps_name : gui_namager\n",
         "Send Msg To GUI Manager Failed, ret[-3]\n",
     }));
@@ -65,6 +66,20 @@ TEST_F(CorvandTest, WaitsForTheAudioServerThenCarriesOnUntilInterruptedTwice)
     const int status = corvand.wait();
     ASSERT_TRUE(WIFSIGNALED(status)) << corvand.output();
     EXPECT_EQ(WTERMSIG(status), SIGINT);
+}
+
+TEST_F(CorvandTest, ConnectsToTheAudioServerOncePellantIsReady)
+{
+    ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("<corvand>sleep 5ms to wait vesk ready!\n")) << corvand.output();
+    ProgramRunner pellant("pellant/pellant");
+    ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output() << pellant.output();
+    const std::string& out = corvand.output();
+    EXPECT_TRUE(sbtest::containsInOrder(out, {
+        "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
+        "get ps_name : gui_namager\n",
+    }));
+    EXPECT_EQ(out.find("tarpc_create fail"), std::string::npos) << out;
 }
 
 }  // namespace
