@@ -1,5 +1,6 @@
 #include "app_table.h"
 
+#include "acfg.h"
 #include "sb_root.h"
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 // audio_setting. An application's row goes in at its place once the application is built; each
 // may rely in its init on every earlier row.
 app_table_entry_t gAppTable[] = {
+    {a_acfg_register, {}, "acfg"},
     {nullptr, {}, nullptr},
 };
 

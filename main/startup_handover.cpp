@@ -1,21 +1,15 @@
 #include "startup_handover.h"
 
-#include "aee.h"
-#include "am.h"
+#include "gui_manager.h"
 #include "sb_root.h"
 #include "vesk_ipc.h"
 
-#include <array>
 #include <cstdio>
-#include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr const char* kGuiManagerName = "gui_namager";
-constexpr uint32_t kGuiMsgSize = 68;
 
 bool veskReady(const std::string& marker)
 {
@@ -34,20 +28,11 @@ void startupWaitVeskReady(void)
     }
 }
 
-// The GUI manager's 68-byte message: u16 event id, u8 payload length, payload.
 void startupPostGuiIdle(void)
 {
-    std::array<uint8_t, kGuiMsgSize> msg{};
-    const uint16_t event = E_GUI_USR_EVT_POWER_IDLE;
-    memcpy(msg.data(), &event, sizeof(event));
-    handle_t gui = 0;
-    long res = u_am_get_app_handle_from_name(&gui, kGuiManagerName);
-    if (res == 0) {
-        res = u_app_send_appmsg(gui, E_APP_MSG_TYPE_GUI, 0, 0, msg.data(), kGuiMsgSize);
-    }
-    if (res != 0) {
-        printf("Send Msg To GUI Manager Failed, ret[%ld]\n", res);
-    }
+    GuiMsg idle{};
+    idle.msg_id = E_GUI_USR_EVT_POWER_IDLE;
+    guiManagerAppMsgSnd(&idle);
 }
 
 int startupReapChild(void)

@@ -7,7 +7,6 @@
 
 constexpr const char* VESK_READY_MARKER = "/tmp/vesk_ipc_app_ready";
 constexpr uint32_t VESK_READY_POLL_US = 5000;
-constexpr uint16_t E_GUI_USR_EVT_POWER_IDLE = 0x1002;
 
 // Never returns.
 [[noreturn]] void startupHandOver(void);

@@ -3,6 +3,8 @@
 // acfgSet and acfgGet run on the caller's thread; the cache lock makes each copy atomic.
 #pragma once
 
+#include "amb.h"
+
 #include <cstdint>
 
 // Results of the store, passed through by every accessor.
@@ -24,6 +26,13 @@ enum acfg_pri_msg_body : uint32_t {
     ACFG_PRI_MSG_START_TIMER = 0,  // (re)start the store u_timer
     ACFG_PRI_MSG_STORE = 1,        // store now, on the acfg thread
 };
+
+// Fills the registration record of "acfg" (only while the store is not initialised).
+void a_acfg_register(amb_register_info_t* info);
+// The application's functions, run on its own thread.
+int32_t acfgAppInitFct(const char* name, handle_t app);
+int32_t acfgAppExitFct(handle_t app, uint32_t exitCode);
+int32_t acfgAppProcessMsgFct(handle_t app, uint32_t msgId, const void* data, uint32_t size);
 
 // Checks `value` with the item's rule, copies `count` elements into the cache, runs the item's
 // update hook and (re)arms the delayed store. 0, -3, -5 or -6.

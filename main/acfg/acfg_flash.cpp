@@ -147,10 +147,15 @@ bool writeImage(const std::string& path, const std::vector<uint8_t>& image)
     return fd.close() == 0;
 }
 
-enum class FileState { Missing, Unusable, Usable };
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
 
+// A file read whole; usable only when it is one complete store image.
 struct LoadedFile {
-    FileState eState = FileState::Missing;
+    bool fgUsable = false;
     std::vector<uint8_t> image;
 };
 
@@ -200,10 +205,8 @@ LoadedFile readImage(const std::string& path)
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         ACFG_ERR("Err: open %s fail!\r\n", path.c_str());
-        file.eState = (errno == ENOENT) ? FileState::Missing : FileState::Unusable;
         return file;
     }
-    file.eState = FileState::Unusable;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) {
         return file;
@@ -232,7 +235,7 @@ LoadedFile readImage(const std::string& path)
         done += static_cast<size_t>(n);
     }
     if (imageConsistent(file.image, path.c_str())) {
-        file.eState = FileState::Usable;
+        file.fgUsable = true;
     }
     return file;
 }
@@ -395,11 +398,18 @@ int32_t acfgFlashLoad(uint16_t recordCount)
         acfgFileHeaderDecode(gFlash.cache.data()).ui4ItemCount != recordCount) {
         return -5;
     }
+    if (!fileExists(mainPath) && !fileExists(backupPath)) {
+        ACFG_INFO("Create %s\n", mainPath.c_str());
+        if (writeImage(mainPath, gFlash.cache)) {
+            writeImage(backupPath, gFlash.cache);
+        }
+        return 0;
+    }
     const LoadedFile main = readImage(mainPath);
-    if (main.eState == FileState::Usable) {
+    if (main.fgUsable) {
         applyImage(gFlash.cache, main.image);
         ACFG_INFO("Load acfg data success.\n");
-        if (readImage(backupPath).eState != FileState::Usable) {
+        if (!readImage(backupPath).fgUsable) {
             // The backup is the only fallback if the next write of the main file is cut off.
             writeImage(backupPath, gFlash.cache);
         }
@@ -409,17 +419,13 @@ int32_t acfgFlashLoad(uint16_t recordCount)
         printf("if app.cfg is error, start backup!\n");
     }
     const LoadedFile backup = readImage(backupPath);
-    if (backup.eState == FileState::Usable) {
+    if (backup.fgUsable) {
         applyImage(gFlash.cache, backup.image);
         ACFG_INFO("Load acfg data success.\n");
         writeImage(mainPath, gFlash.cache);
         return 0;
     }
-    if (main.eState == FileState::Missing && backup.eState == FileState::Missing) {
-        ACFG_INFO("Create %s\n", mainPath.c_str());
-    } else {
-        ACFG_ERR("Err: magic number of backup file is wrong.\r\n");
-    }
+    ACFG_ERR("Err: magic number of backup file is wrong.\r\n");
     // Neither file holds a setting any more: start from the defaults and make both usable again.
     if (writeImage(mainPath, gFlash.cache)) {
         writeImage(backupPath, gFlash.cache);

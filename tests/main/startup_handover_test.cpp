@@ -4,6 +4,7 @@
 #include "am.h"
 #include "app_harness.h"
 #include "droproot.h"
+#include "gui_manager.h"
 #include "sandbox.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,594 @@
+// The store application on the real framework: start, console rows, restart, delayed store, and
+// the accessors other applications call.
+#include "acfg.h"
+#include "acfg_accessor.h"
+#include "acfg_flash.h"
+#include "acfg_item.h"
+#include "acfg_item_accessor.h"
+
+#include "amb.h"
+#include "app_harness.h"
+#include "cli.h"
+#include "pellant_harness.h"
+#include "sandbox.h"
+#include "vesk_ipc.h"
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kMain = "/data/misc/app.cfg";
+constexpr const char* kBackup = "/data/misc/app.cfg.backup";
+constexpr size_t kVolumeAt = 52;  // value of the first record
+constexpr size_t kMuteAt = 52 + 37;
+constexpr size_t kSourceAt = 52 + 3 * 37;
+
+// Counts the complete writes of the store's files (close after writing) as they happen.
+class FileWrites {
+public:
+    explicit FileWrites(const std::string& dir)
+    {
+        fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        inotify_add_watch(fd_, dir.c_str(), IN_CLOSE_WRITE);
+    }
+    ~FileWrites() { close(fd_); }
+
+    // Waits up to `limit` for the next write of `name`; its time, or nothing.
+    bool next(const std::string& name, std::chrono::milliseconds limit, Clock::time_point* at = nullptr)
+    {
+        const Clock::time_point deadline = Clock::now() + limit;
+        while (true) {
+            for (size_t i = 0; i < seen_.size(); ++i) {
+                if (seen_[i].first == name) {
+                    if (at != nullptr) {
+                        *at = seen_[i].second;
+                    }
+                    seen_.erase(seen_.begin() + static_cast<long>(i));
+                    return true;
+                }
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                return false;
+            }
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) > 0) {
+                drain();
+            }
+        }
+    }
+
+private:
+    void drain()
+    {
+        alignas(inotify_event) char buf[4096];
+        const ssize_t n = read(fd_, buf, sizeof(buf));
+        for (ssize_t at = 0; at < n;) {
+            const auto* ev = reinterpret_cast<const inotify_event*>(buf + at);
+            seen_.emplace_back(ev->len > 0 ? ev->name : "", Clock::now());
+            at += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+        }
+    }
+
+    int fd_;
+    std::vector<std::pair<std::string, Clock::time_point>> seen_;
+};
+
+class AcfgTest : public sbtest::SandboxTest {
+protected:
+    void SetUp() override
+    {
+        apptest::startFramework();
+        // The broker keeps the record by reference; one registration serves the whole process.
+        static amb_register_info_t record{};
+        static bool registered = false;
+        if (!registered) {
+            a_acfg_register(&record);
+            ASSERT_EQ(u_amb_register_app(&record), 0);
+            registered = true;
+        }
+    }
+
+    void TearDown() override
+    {
+        stop();
+        acfgSetStoreDelayForTest(ACFG_STORE_DELAY_MS);
+    }
+
+    void start()
+    {
+        ASSERT_EQ(u_amb_sync_start_app("acfg"), 0);
+        running_ = true;
+    }
+
+    void stop()
+    {
+        if (running_) {
+            EXPECT_EQ(u_amb_sync_exit_app("acfg"), 0);
+            running_ = false;
+        }
+    }
+
+    void restart()
+    {
+        stop();
+        start();
+    }
+
+    // Runs a console line and returns what it printed.
+    static std::string console(const std::string& line, int* result = nullptr)
+    {
+        testing::internal::CaptureStdout();
+        const int ret = u_cli_parser(line.c_str());
+        fflush(stdout);
+        if (result != nullptr) {
+            *result = ret;
+        }
+        return testing::internal::GetCapturedStdout();
+    }
+
+    static int run(const std::string& line)
+    {
+        int ret = 0;
+        console(line, &ret);
+        return ret;
+    }
+
+    uint8_t fileByte(const char* file, size_t at) { return static_cast<uint8_t>(sandbox.read(file).at(at)); }
+
+    // Writes a main file (and backup) holding the defaults with one byte changed.
+    void writeFilesWith(size_t at, uint8_t value)
+    {
+        start();
+        stop();
+        std::string file = sandbox.read(kMain);
+        file[at] = static_cast<char>(value);
+        sandbox.write(kMain, file);
+        sandbox.write(kBackup, file);
+    }
+
+    static uint8_t volume()
+    {
+        uint8_t v = 0xEE;
+        EXPECT_EQ(uAcfgGetVolume(&v), 0);
+        return v;
+    }
+
+    static uint8_t mute()
+    {
+        uint8_t v = 0xEE;
+        EXPECT_EQ(uAcfgGetMute(&v), 0);
+        return v;
+    }
+
+private:
+    bool running_ = false;
+};
+
+TEST_F(AcfgTest, FirstStartWritesBothFilesAndTheConsoleTableIsAttached)
+{
+    start();
+    const std::string file = sandbox.read(kMain);
+    ASSERT_EQ(file.size(), 2945u);
+    EXPECT_EQ(sandbox.read(kBackup), file);
+    EXPECT_EQ(file.substr(0, 8), std::string("\xDA\xFA\xF6\xAC\x3D\x00\x00\x00", 8));
+    EXPECT_EQ(static_cast<uint8_t>(file[kVolumeAt]), 50);
+    EXPECT_EQ(static_cast<uint8_t>(file[kSourceAt]), 6);
+    EXPECT_EQ(run("app.acfg.get_volume"), 0);
+    stop();
+    EXPECT_EQ(run("app.acfg.get_volume"), -10) << "the table goes with the application";
+}
+
+TEST_F(AcfgTest, ConsoleVolumeIsStoredAndSurvivesARestart)
+{
+    start();
+    EXPECT_EQ(run("app.acfg.set_volume 70"), 0);
+    EXPECT_EQ(run("app.acfg.store"), 0);
+    EXPECT_EQ(fileByte(kMain, kVolumeAt), 70);
+    EXPECT_EQ(fileByte(kBackup, kVolumeAt), 70);
+    restart();
+    int ret = -1;
+    const std::string out = console("app.acfg.get_volume", &ret);
+    EXPECT_EQ(ret, 0);
+    EXPECT_NE(out.find("get_volume(70) success."), std::string::npos) << out;
+    EXPECT_EQ(volume(), 70);
+}
+
+TEST_F(AcfgTest, ConsoleRowsRefuseAndTruncateAsTheirFamiliesSay)
+{
+    start();
+    struct Case {
+        const char* line;
+        int result;
+        int volumeAfter;  // -1: not looked at
+    };
+    const Case cases[] = {
+        {"app.acfg.set_volume 101", -4, 50},
+        {"app.acfg.set_volume 300", 0, 44},  // the low byte
+        {"app.acfg.set_volume 100", 0, 100},
+        {"app.acfg.volume 33", 0, 33},
+        {"app.acfg.set_int 0 300 2", 0, 44},
+        {"app.acfg.set_int 0 120 1", -3, 44},
+        {"app.acfg.set_int 0 50 3", -4, 44},
+        {"app.acfg.set_int 0 50", 1, 44},
+        {"app.acfg.set_int 5 1 1", -6, -1},
+        {"app.acfg.set_int 63 1 1", -3, -1},
+        {"app.acfg.get 5", -12, -1},
+        {"app.acfg.get 63", -12, -1},
+        {"app.acfg.get", 1, -1},
+        {"app.acfg.set_curapp 2", -4, -1},
+        {"app.acfg.set_curapp 1", 0, -1},
+        {"app.acfg.gfns", 0, -1},
+        {"app.acfg.gfns x", 1, -1},
+        {"app.acfg.store x", 1, -1},
+        {"app.acfg.set_ssid", 0, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.line), c.result) << c.line;
+        if (c.volumeAfter >= 0) {
+            EXPECT_EQ(volume(), c.volumeAfter) << c.line;
+        }
+    }
+    uint8_t curapp = 0;
+    EXPECT_EQ(uAcfgGetCurappValue(&curapp), 0);
+    EXPECT_EQ(curapp, 1);
+}
+
+TEST_F(AcfgTest, ConsoleShowsItemsSizesAndTexts)
+{
+    start();
+    std::string out = console("app.acfg.get 11");
+    EXPECT_NE(out.find("HEX: 73 6f 75 6e 64 62 61 72 00 00 00 00 00 00\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("INT: 115 111 117 110 100 98 97 114 0 0 0 0 0 0\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("STR: soundbar......\n"), std::string::npos) << out;
+
+    out = console("app.acfg.gfns");
+    EXPECT_NE(out.find("Total size needed for flash : 733"), std::string::npos) << out;
+
+    out = console("app.acfg.list");
+    EXPECT_NE(out.find("ENABLE"), std::string::npos);
+    EXPECT_NE(out.find("IDX_FLASH_WRITTEN"), std::string::npos);
+
+    EXPECT_EQ(run("app.acfg.ssid abc"), 0) << "the shared abbreviation reaches set_ssid";
+    out = console("app.acfg.get_ssid");
+    EXPECT_NE(out.find(" get ssid:abc success."), std::string::npos) << out;
+    char ssid[ACFG_WLAN_MAC_SIZE] = {};
+    EXPECT_EQ(acfgGetWlanMac(ssid), 0);
+    EXPECT_EQ(std::string(ssid, sizeof(ssid)), std::string("abc") + std::string(18, '\0'));
+
+    out = console("app.acfg.set_cec_name LivingRoom");
+    EXPECT_NE(out.find(" uAcfgCecOsdNameGet cec_name:LivingRoom success."), std::string::npos) << out;
+    out = console("app.acfg.set_menulangu english");  // four bytes of it are kept
+    EXPECT_NE(out.find(" uAcfgCecMenuLanguGet menulangu:engl success."), std::string::npos) << out;
+    out = console("app.acfg.set_cec_config 3");
+    EXPECT_NE(out.find(" uAcfgCecConfigGet config:3 success."), std::string::npos) << out;
+    out = console("app.acfg.set_key secret");
+    EXPECT_NE(out.find(" get key:secret success."), std::string::npos) << out;
+
+    console("app.acfg.sdl n");
+    out = console("app.acfg.get_volume");
+    EXPECT_EQ(out.find("get_volume(50) success."), std::string::npos) << out;
+    out = console("app.acfg.gdl");
+    EXPECT_NE(out.find("none"), std::string::npos) << out;
+    console("app.acfg.sdl all");
+}
+
+TEST_F(AcfgTest, StartUpReplacesRefusedValuesAndClearsTheMute)
+{
+    writeFilesWith(kVolumeAt, 120);
+    start();
+    EXPECT_EQ(volume(), 50) << "the refused value is replaced by the default";
+    stop();
+
+    writeFilesWith(kVolumeAt, 100);
+    sandbox.write(kMain, [&] {
+        std::string f = sandbox.read(kMain);
+        f[kMuteAt] = 1;
+        f[kSourceAt] = 15;
+        return f;
+    }());
+    start();
+    EXPECT_EQ(volume(), 100);
+    EXPECT_EQ(mute(), 0);
+    uint8_t source = 0;
+    EXPECT_EQ(uAcfgGetSource(&source), 0);
+    EXPECT_EQ(source, 15);
+}
+
+TEST_F(AcfgTest, SetAndGetAnswerTheStoreCodes)
+{
+    start();
+    const uint8_t v100 = 100;
+    const uint8_t v101 = 101;
+    const uint8_t two = 2;
+    const uint8_t block[64] = {};
+    struct Case {
+        uint16_t idx;
+        const void* value;
+        uint16_t count;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {IDX_VOLUME, &v100, 1, 0},           {IDX_VOLUME, &v101, 1, -3},     {IDX_NIGHT_VOLUME, &v100, 1, 0},
+        {IDX_NIGHT_VOLUME, &v101, 1, -3},    {IDX_MUTE, &two, 1, -3},        {IDX_SOURCE, &two, 1, 0},
+        {IDX_HW_SPEAKER_CHMAP, block, 1, -6}, {IDX_USER_SPEAKER_CHMAP, block, 1, -6}, {63, block, 1, -3},
+        {IDX_VOLUME, nullptr, 1, -3},        {IDX_VOLUME, block, 2, -5},     {IDX_TREBLE_TIMES, block, 52, 0},
+        {IDX_SUR_TIMES, block, 53, -5},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(acfgSet(c.idx, c.value, c.count), c.result) << c.idx;
+    }
+    uint8_t out[64];
+    memset(out, 0xAB, sizeof(out));
+    uint32_t size = 77;
+    EXPECT_EQ(acfgGet(IDX_USER_SPEAKER_CHMAP, out, &size), -6);
+    EXPECT_EQ(size, 77u);
+    EXPECT_EQ(out[0], 0xAB);
+    EXPECT_EQ(acfgGet(63, out, &size), -3);
+    EXPECT_EQ(acfgGet(IDX_SUR_TIMES, out, &size), 0);
+    EXPECT_EQ(size, 52u);
+    EXPECT_EQ(acfgGetSize(IDX_HW_SPEAKER_CHMAP, &size), -5);
+    EXPECT_EQ(acfgGetDefault(IDX_CEC_OSD_NAME, out, &size), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), size), std::string("soundbar\0\0\0\0\0\0", 14));
+    EXPECT_EQ(acfgSetDefault(63), -3);
+}
+
+TEST_F(AcfgTest, BurstOfSetsWritesTheFilesOnceAfterTheLastSet)
+{
+    acfgSetStoreDelayForTest(1000);
+    start();
+    FileWrites writes(sandbox.path("/data/misc"));
+    Clock::time_point last;
+    for (uint8_t v = 10; v < 20; ++v) {
+        ASSERT_EQ(uAcfgSetVolume(v, 0), 0);
+        last = Clock::now();
+        std::this_thread::sleep_for(20ms);
+    }
+    Clock::time_point at;
+    ASSERT_TRUE(writes.next("app.cfg", 30s, &at));
+    EXPECT_GE(at - last, 950ms);
+    ASSERT_TRUE(writes.next("app.cfg.backup", 30s));
+    EXPECT_EQ(fileByte(kMain, kVolumeAt), 19);
+    EXPECT_EQ(fileByte(kBackup, kVolumeAt), 19);
+    EXPECT_FALSE(writes.next("app.cfg", 1500ms)) << "one write for the whole burst";
+}
+
+TEST_F(AcfgTest, OnlyAcceptedOrCopiedSetsPushTheDelayedStoreBack)
+{
+    acfgSetStoreDelayForTest(1000);
+    struct Case {
+        const char* what;
+        int32_t (*second)();
+        bool pushesBack;
+    };
+    const Case cases[] = {
+        {"refused value", [] { return uAcfgSetVolume(101, 0); }, false},
+        {"count above the item", [] {
+             const uint8_t two[2] = {1, 1};
+             return acfgSet(IDX_VOLUME, two, 2);
+         },
+         true},
+    };
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FileWrites writes(sandbox.path("/data/misc"));
+        ASSERT_EQ(uAcfgSetVolume(40, 0), 0);
+        const Clock::time_point first = Clock::now();
+        std::this_thread::sleep_for(600ms);
+        EXPECT_NE(c.second(), 0);
+        Clock::time_point at;
+        ASSERT_TRUE(writes.next("app.cfg", 30s, &at));
+        if (c.pushesBack) {
+            EXPECT_GE(at - first, 1550ms);
+        } else {
+            EXPECT_LT(at - first, 1550ms);
+        }
+        writes.next("app.cfg.backup", 30s);
+    }
+}
+
+TEST_F(AcfgTest, StoreNowPathsWriteAtOnce)
+{
+    start();
+    ASSERT_EQ(uAcfgSetVolume(61, 0), 0);
+    acfgStopTimer();
+    FileWrites writes(sandbox.path("/data/misc"));
+    ASSERT_EQ(acfgFlush(), 0);  // stored on the acfg thread
+    ASSERT_TRUE(writes.next("app.cfg", 30s));
+    ASSERT_TRUE(writes.next("app.cfg.backup", 30s));
+    EXPECT_EQ(fileByte(kMain, kVolumeAt), 61);
+
+    // A timer expiry with data word 0 stores too; any other word is ignored.
+    handle_t self = 0;
+    ASSERT_EQ(u_am_get_app_handle_from_name(&self, "acfg"), 0);
+    ASSERT_EQ(uAcfgSetVolume(62, 0), 0);
+    const uint32_t other = 7;
+    ASSERT_EQ(u_app_send_msg(self, E_APP_MSG_TYPE_TIMER, &other, sizeof(other), nullptr, 0), 0);
+    EXPECT_FALSE(writes.next("app.cfg", 500ms));
+    const uint32_t zero = 0;
+    ASSERT_EQ(u_app_send_msg(self, E_APP_MSG_TYPE_TIMER, &zero, sizeof(zero), nullptr, 0), 0);
+    ASSERT_TRUE(writes.next("app.cfg", 30s));
+    ASSERT_TRUE(writes.next("app.cfg.backup", 30s));
+    EXPECT_EQ(fileByte(kMain, kVolumeAt), 62);
+}
+
+TEST_F(AcfgTest, WithoutInitialisationStoresAreRefusedButValuesStillChange)
+{
+    start();
+    acfgSetAppCfgInit(0);
+    FileWrites writes(sandbox.path("/data/misc"));
+    ASSERT_EQ(uAcfgSetVolume(12, 0), 0);
+    EXPECT_EQ(volume(), 12);
+    EXPECT_EQ(acfgStore(), -2);
+    EXPECT_EQ(run("app.acfg.store"), -12);
+    EXPECT_FALSE(writes.next("app.cfg", 300ms));
+    EXPECT_EQ(fileByte(kMain, kVolumeAt), 50);
+    acfgSetAppCfgInit(1);
+}
+
+TEST_F(AcfgTest, VolumeStepsStayWithinRangeAndStepUpUnmutes)
+{
+    start();
+    struct Case {
+        uint8_t from;
+        bool up;
+        uint8_t to;
+    };
+    const Case cases[] = {{95, true, 100}, {100, true, 100}, {44, true, 50}, {5, false, 0},
+                          {6, false, 0},   {7, false, 1},    {100, false, 94}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(uAcfgSetVolume(c.from, 0), 0);
+        ASSERT_EQ(uAcfgSetMute(1), 0);
+        EXPECT_EQ(c.up ? uAcfgIncreaseVolume() : uAcfgReduceVolume(), 0);
+        EXPECT_EQ(volume(), c.to) << int(c.from) << (c.up ? " up" : " down");
+        EXPECT_EQ(mute(), c.up ? 0 : 1);
+    }
+}
+
+TEST_F(AcfgTest, TypedAccessorsRefuseBadValuesAndNullPointers)
+{
+    start();
+    EXPECT_EQ(uAcfgSetVolume(101, 1), -3);
+    EXPECT_EQ(volume(), 50);
+    EXPECT_EQ(uAcfgSetSource(15), 0);
+    EXPECT_EQ(uAcfgSetSource(16), -3);
+    EXPECT_EQ(uAcfgSetMute(2), -3);
+    EXPECT_EQ(uAcfgSetCurappValue(2), -3);
+    EXPECT_EQ(uAcfgGetVolume(nullptr), -3);
+    EXPECT_EQ(uAcfgGetMute(nullptr), -3);
+    EXPECT_EQ(uAcfgGetSource(nullptr), -3);
+    EXPECT_EQ(uAcfgGetCurappValue(nullptr), -3);
+    ASSERT_EQ(uAcfgSetVolume(80, 0), 0);
+    EXPECT_EQ(uAcfgSetVolumeDefault(), 0);
+    EXPECT_EQ(volume(), 50);
+    EXPECT_EQ(uAcfgSetSourceDefault(), 0);
+    uint8_t source = 0;
+    EXPECT_EQ(uAcfgGetSource(&source), 0);
+    EXPECT_EQ(source, 6);
+    EXPECT_EQ(uAcfgSetStreamVolume(0, 101), -3);
+    EXPECT_EQ(uAcfgSetStreamVolume(0, 100), 0) << "the remote call's failure is only logged";
+}
+
+TEST_F(AcfgTest, StreamVolumeReachesTheAudioServer)
+{
+    const auto pellant = pellanttest::startPellant(sandbox);
+    ASSERT_TRUE(pellanttest::waitStarted(sandbox)) << sandbox.read(pellanttest::kPellantOut);
+    ASSERT_EQ(vesk_ipc_create(), 0);
+    const size_t from = pellanttest::vesk2Log(sandbox).size();
+    EXPECT_EQ(uAcfgSetStreamVolume(1, 101), -3);
+    EXPECT_EQ(uAcfgSetStreamVolume(1, 0), 0);
+    const std::vector<std::string> log = pellanttest::vesk2Log(sandbox);
+    ASSERT_EQ(log.size(), from + 1) << "only the accepted volume reaches the server";
+    EXPECT_EQ(log.back().rfind("vesk_set_stream_vol_ext 1 ", 0), 0u) << log.back();
+}
+
+TEST_F(AcfgTest, ReportedVolumeChangeTellsTheAssistant)
+{
+    apptest::TestApp assistant("assistant_stub", 1024);
+    ASSERT_EQ(u_amb_register_app(&assistant.record()), 0);
+    ASSERT_EQ(u_amb_sync_start_app(assistant.record().acName), 0);
+    start();
+    ASSERT_EQ(uAcfgSetVolume(42, 1), 0);
+    ASSERT_EQ(uAcfgSetMute(1), 0);
+    ASSERT_EQ(uAcfgSetVolume(43, 1), 0);
+    ASSERT_EQ(uAcfgSetVolume(44, 0), 0);
+    ASSERT_TRUE(assistant.waitMessages(2));
+    const std::vector<apptest::ReceivedMsg> msgs = assistant.messages();
+    ASSERT_EQ(msgs.size(), 2u);
+    const uint32_t volumes[] = {42, 0};
+    for (size_t i = 0; i < 2; ++i) {
+        const std::vector<uint8_t>& d = msgs[i].data;
+        EXPECT_EQ(msgs[i].msgId, 9u);
+        ASSERT_EQ(d.size(), 520u + 280u);
+        appmsg_t head{};
+        memcpy(&head, d.data(), sizeof(head));
+        EXPECT_EQ(head.ui4_sender_id, 14u);
+        EXPECT_EQ(head.ui4_msg_type, 39u);
+        const uint8_t* rec = head.aui1_data;
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec), "/playback/player_status_change");
+        EXPECT_EQ(rec[36] | rec[37] << 8, static_cast<int>(volumes[i]));
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec + 40), "stop");
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec + 57), "none");
+    }
+    assistant.stop();
+}
+
+TEST_F(AcfgTest, BluetoothCecAndNetworkAccessors)
+{
+    start();
+    uint8_t bt = 0xEE;
+    EXPECT_EQ(uCfgSetBluetoothEnable(2), -3);
+    EXPECT_EQ(uCfgGetBluetoothEnable(&bt), 0);
+    EXPECT_EQ(bt, 0);
+    EXPECT_EQ(uCfgSetBluetoothEnable(1), 0);
+    EXPECT_EQ(uCfgGetBluetoothEnable(&bt), 0);
+    EXPECT_EQ(bt, 1);
+    EXPECT_EQ(uCfgSetBluetoothEnableDefault(), 0);
+    EXPECT_EQ(uCfgGetBluetoothEnable(&bt), 0);
+    EXPECT_EQ(bt, 0);
+
+    char name[ACFG_CEC_OSD_NAME_SIZE];
+    EXPECT_EQ(uAcfgCecOsdNameSet("ElevenChars"), 0);
+    EXPECT_EQ(uAcfgCecOsdNameGet(name), 0);
+    EXPECT_EQ(std::string(name, sizeof(name)), std::string("ElevenChars\0\0\0", 14));
+    EXPECT_EQ(uAcfgCecOsdNameSet("TV"), 0);
+    EXPECT_EQ(uAcfgCecOsdNameGet(name), 0);
+    EXPECT_EQ(std::string(name, sizeof(name)), std::string("TV") + std::string(12, '\0'));
+    EXPECT_EQ(uAcfgCecOsdNameSet("A name far longer than fourteen"), 0);
+    EXPECT_EQ(uAcfgCecOsdNameGet(name), 0);
+    EXPECT_EQ(std::string(name, sizeof(name)), "A name far lon");
+
+    char langu[ACFG_CEC_MENULANGU_SIZE];
+    EXPECT_EQ(uAcfgCecMenuLanguSet("e"), 0);
+    EXPECT_EQ(uAcfgCecMenuLanguGet(langu), 0);
+    EXPECT_EQ(std::string(langu, 4), std::string("e\0\0\0", 4));
+    EXPECT_EQ(uAcfgCecMenuLanguSetDefault(), 0);
+    EXPECT_EQ(uAcfgCecMenuLanguGet(langu), 0);
+    EXPECT_EQ(std::string(langu, 4), std::string("chi\0", 4));
+
+    EXPECT_EQ(uAcfgCecOsdNameSet(nullptr), -3);
+    EXPECT_EQ(uAcfgCecMenuLanguSet(nullptr), -3);
+    EXPECT_EQ(uAcfgCecConfigSet(nullptr), -3);
+    EXPECT_EQ(uAcfgCecMuteSet(nullptr), -3);
+    const uint8_t one = 1;
+    uint8_t out = 0;
+    EXPECT_EQ(uAcfgCecMuteSet(&one), 0);
+    EXPECT_EQ(uAcfgCecMuteGet(&out), 0);
+    EXPECT_EQ(out, 1);
+
+    char key[ACFG_WLAN_KEY_SIZE];
+    EXPECT_EQ(acfgSetWlanKey("k"), 0);  // a short text: nothing read past its end
+    EXPECT_EQ(acfgGetWlanKey(key), 0);
+    EXPECT_EQ(std::string(key, sizeof(key)), std::string("k") + std::string(64, '\0'));
+    AcfgWlanAp ap{};
+    ap.aui1Data[139] = 0x5A;
+    EXPECT_EQ(acfgSetWlanAp(ap), 0);
+    AcfgWlanAp back{};
+    EXPECT_EQ(acfgGetWlanAp(&back), 0);
+    EXPECT_EQ(back.aui1Data[139], 0x5A);
+    EXPECT_EQ(acfgSetWlanApDefault(), 0);
+    EXPECT_EQ(acfgGetWlanAp(&back), 0);
+    EXPECT_EQ(back.aui1Data[139], 0);
+
+    restart();
+    EXPECT_EQ(uAcfgCecOsdNameGet(name), 0);
+    EXPECT_EQ(std::string(name, sizeof(name)), "soundbar" + std::string(6, '\0'))
+        << "nothing was stored, so the restart brings back what the file holds";
+}
+
+}  // namespace
