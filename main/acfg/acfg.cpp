@@ -66,7 +66,7 @@ int32_t validateCache()
 {
     std::array<uint8_t, kScratchSize> scratch{};
     for (uint16_t idx = 0; idx < ACFG_ITEM_NUM; ++idx) {
-        const AcfgItem* item = acfgGetItem(idx);
+        const AcfgItem* item = acfgGetFilledItem(idx);
         const uint32_t size = item->ui4Type * item->ui2Count;
         if (size > kScratchSize) {
             ACFG_ERR("Err: Too large field size: %s %d>%d\n", item->szName, static_cast<int>(size),
@@ -133,6 +133,7 @@ int32_t acfgAppInitFct(const char*, handle_t app)
     if (acfgFlashInit() != 0) {
         return ACFGR_INIT_FAIL;
     }
+    acfgItemTablePublish();
     logElapsed("flash init done");
     ACFG_INFO("Validating the config data.\n");
     if (validateCache() != ACFGR_OK) {
@@ -142,7 +143,7 @@ int32_t acfgAppInitFct(const char*, handle_t app)
     acfgSetAppCfgInit(1);
 
     for (uint16_t idx = 0; idx < ACFG_ITEM_NUM; ++idx) {
-        const AcfgItem* item = acfgGetItem(idx);
+        const AcfgItem* item = acfgGetFilledItem(idx);
         if (item->pfUpdate != nullptr) {
             item->pfUpdate(item->ui2Key);
         }
@@ -205,7 +206,7 @@ int32_t acfgSet(uint16_t idx, const void* value, uint16_t count)
         ACFG_ERR("Err: index out of range for ACFG.\n");
         return ACFGR_INV_ARG;
     }
-    const AcfgItem* item = acfgGetItem(idx);
+    const AcfgItem* item = acfgGetFilledItem(idx);
     if (item->ui1Enable != 1) {
         ACFG_ERR("Err: item not enable.\n");
         return ACFGR_NOT_ENABLE;
@@ -236,7 +237,7 @@ int32_t acfgGet(uint16_t idx, void* out, uint32_t* size)
         ACFG_ERR("Err: index out of range for ACFG.\n");
         return ACFGR_INV_ARG;
     }
-    if (acfgGetItem(idx)->ui1Enable != 1) {
+    if (acfgGetFilledItem(idx)->ui1Enable != 1) {
         ACFG_ERR("Err: item not enable.\n");
         return ACFGR_NOT_ENABLE;
     }
@@ -251,7 +252,7 @@ int32_t acfgGetSize(uint16_t idx, uint32_t* size)
     if (idx >= ACFG_ITEM_NUM || size == nullptr) {
         return ACFGR_INV_ARG;
     }
-    const AcfgItem* item = acfgGetItem(idx);
+    const AcfgItem* item = acfgGetFilledItem(idx);
     if (!validElementSize(item->ui4Type)) {
         return ACFGR_FAIL;
     }
@@ -264,7 +265,7 @@ int32_t acfgSetDefault(uint16_t idx)
     if (idx >= ACFG_ITEM_NUM) {
         return ACFGR_INV_ARG;
     }
-    const AcfgItem* item = acfgGetItem(idx);
+    const AcfgItem* item = acfgGetFilledItem(idx);
     return acfgSet(idx, item->pvDefault, item->ui2DefaultCount);
 }
 
@@ -273,7 +274,7 @@ int32_t acfgGetDefault(uint16_t idx, void* out, uint32_t* size)
     if (idx >= ACFG_ITEM_NUM || out == nullptr || size == nullptr) {
         return ACFGR_INV_ARG;
     }
-    const AcfgItem* item = acfgGetItem(idx);
+    const AcfgItem* item = acfgGetFilledItem(idx);
     *size = item->ui4Type * item->ui2DefaultCount;
     if (item->pvDefault != nullptr && *size != 0) {
         memcpy(out, item->pvDefault, *size);

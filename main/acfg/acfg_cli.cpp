@@ -97,7 +97,7 @@ int cmdList(int, char**)
 {
     ACFG_ERR("%-3s %-32s %s\n", "", "", "ENABLE");
     for (uint16_t idx = 0; idx < ACFG_ITEM_NUM; ++idx) {
-        const AcfgItem* item = acfgGetItem(idx);
+        const AcfgItem* item = acfgGetFilledItem(idx);
         ACFG_ERR("%-3d %-32.32s %d\n", idx, item->szName, item->ui1Enable);
     }
     return 0;
@@ -180,7 +180,7 @@ int cmdGetFlashNeedSize(int argc, char**)
     }
     uint32_t total = 0;
     for (uint16_t idx = 0; idx < ACFG_ITEM_NUM; ++idx) {
-        const AcfgItem* item = acfgGetItem(idx);
+        const AcfgItem* item = acfgGetFilledItem(idx);
         if (item->ui1Enable == 1) {
             total += item->ui4Type * item->ui2Count;
         }

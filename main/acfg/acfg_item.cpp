@@ -5,6 +5,7 @@
 #include "acfg_log.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <cstdio>
 
@@ -134,7 +135,11 @@ const ItemRow kSystemRows[] = {
 
 struct ItemTable {
     std::array<AcfgItem, ACFG_ITEM_NUM> items{};
+    // Set once the table is filled: readers on other threads acquire it before any field.
+    std::atomic<bool> fgPublished{false};
 };
+
+const AcfgItem kUnusedItem{};
 
 ItemTable gTable;
 
@@ -189,9 +194,24 @@ AcfgItem* acfgGetItem(uint16_t idx)
     return &gTable.items[idx];
 }
 
+const AcfgItem* acfgGetFilledItem(uint16_t idx)
+{
+    if (idx >= ACFG_ITEM_NUM) {
+        ACFG_SM_ERR("Err: index out of range for ACFG.\n");
+        return nullptr;
+    }
+    return gTable.fgPublished.load(std::memory_order_acquire) ? &gTable.items[idx] : &kUnusedItem;
+}
+
 void acfgItemTableClear(void)
 {
+    gTable.fgPublished.store(false, std::memory_order_release);
     gTable.items.fill(AcfgItem{});
+}
+
+void acfgItemTablePublish(void)
+{
+    gTable.fgPublished.store(true, std::memory_order_release);
 }
 
 int32_t acfgGrpBluetoothInit(void)

@@ -95,8 +95,14 @@ struct AcfgItem {
 // The descriptor of slot idx; null (logged) when idx >= ACFG_ITEM_NUM.
 AcfgItem* acfgGetItem(uint16_t idx);
 
+// The descriptor of slot idx as the store's users read it, on any thread: all zero (not in use)
+// until the store has filled the table and built its cache. Null when idx >= ACFG_ITEM_NUM.
+const AcfgItem* acfgGetFilledItem(uint16_t idx);
+
 // Zeroes every slot; the store does it at each start before the group initialisers run.
 void acfgItemTableClear(void);
+// Hands the filled table, cache offsets included, to the other threads.
+void acfgItemTablePublish(void);
 
 // Fill their groups' slots; run in this order: Bluetooth, network, CEC, system. Each returns 0.
 int32_t acfgGrpBluetoothInit(void);
