@@ -11,4 +11,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${triplet}/pkgconfig:/usr/share/pkgconfig)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm-static -L /usr/${triplet})
+# The cross loader must find the C library it was built with (beside it), not the multiarch one of
+# a different Debian revision: mixing the two crashes every program that starts a thread.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm-static -L /usr/${triplet} -E LD_LIBRARY_PATH=/usr/${triplet}/lib)
