@@ -1,28 +1,22 @@
 #include "os_timer.h"
 
+#include "os_err.h"
+
 #include <pthread.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 // Failures of the clock and the thread library leave the service unusable: end the process.
 #define TIMER_ASSERT(expression) \
-    ((expression) ? static_cast<void>(0) : timerFatal(#expression, __LINE__, __func__))
+    ((expression) ? static_cast<void>(0) : osAssertFail(#expression, "_timer", __LINE__, __func__))
 
 namespace {
 
 constexpr long kNsecPerSec = 1000000000L;
 constexpr long kNsecPerMsec = 1000000L;
-
-[[noreturn]] void timerFatal(const char* expression, int line, const char* function)
-{
-    fflush(stdout);
-    fprintf(stderr, "_timer:%d: %s: Assertion `%s' failed.\n", line, function, expression);
-    abort();
-}
 
 void readMonotonic(timespec* now)
 {
