@@ -4,10 +4,7 @@ function(soundbar_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} sb_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
-  # Tests that start the built programs prefix them with SOUNDBAR_EMULATOR (qemu in the ARM build).
-  string(REPLACE ";" " " emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
-                       PROPERTIES ENVIRONMENT "SOUNDBAR_BUILD_DIR=${CMAKE_BINARY_DIR};SOUNDBAR_EMULATOR=${emulator}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300)
 endfunction()
 
 # soundbar_benchmark(<name> SOURCES <files...> LIBS <targets...>): built only when Google Benchmark is.

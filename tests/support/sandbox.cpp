@@ -124,7 +124,24 @@ void Sandbox::setQuoridStatus(int status, std::string_view prefix) const
 std::string buildDir()
 {
     const char* dir = std::getenv("SOUNDBAR_BUILD_DIR");
-    return dir ? dir : ".";
+    return dir ? dir : SOUNDBAR_TEST_BUILD_DIR;
+}
+
+std::string emulator()
+{
+    const char* prefix = std::getenv("SOUNDBAR_EMULATOR");
+    return prefix ? prefix : SOUNDBAR_TEST_EMULATOR;
+}
+
+std::vector<std::string> programArgv(const std::string& path)
+{
+    std::vector<std::string> words;
+    std::istringstream prefix(emulator());
+    for (std::string word; prefix >> word;) {
+        words.push_back(word);
+    }
+    words.push_back(!path.empty() && path.front() == '/' ? path : buildDir() + "/" + path);
+    return words;
 }
 
 }  // namespace sbtest

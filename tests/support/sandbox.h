@@ -41,7 +41,16 @@ protected:
     Sandbox sandbox;
 };
 
-// Directory of the build tree (for tests that start the built programs).
+// Directory of the build tree (for tests that start the built programs); SOUNDBAR_BUILD_DIR overrides.
 std::string buildDir();
+
+// Command prefix that runs a built program: empty on the host, the qemu command line in the ARM
+// build (blank-separated); SOUNDBAR_EMULATOR overrides.
+std::string emulator();
+
+// The words that start the built program at `path` (relative to the build tree when not
+// absolute): the emulator's words, then the program. Start it with posix_spawn: plain fork()
+// inside a program running under qemu is not reliable.
+std::vector<std::string> programArgv(const std::string& path);
 
 }  // namespace sbtest

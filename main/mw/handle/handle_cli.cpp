@@ -1,5 +1,6 @@
 #include "handle_cli.h"
 
+#include "cli.h"
 #include "handle.h"
 
 #include <cinttypes>
@@ -49,4 +50,38 @@ int handleCliInfo(int argc, char** argv)
         printf("  Tag: 0x%08x  AUX Link Head [h]: %7u\n", info.ui4Tag, info.tAuxHead);
     }
     return 0;
+}
+
+namespace {
+
+const cli_cmd_t kHandleCmds[] = {
+    {"stats", "s", handleCliStats, nullptr, "Returns handle statistics.", CLI_ACCESS_NORMAL},
+    {"info", "i", handleCliInfo, nullptr, "Returns the info of an individual handle", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
+};
+
+const cli_cmd_t kHandleTbl[] = {
+    {"handle", nullptr, nullptr, kHandleCmds, "HANDLE module commands", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
+};
+
+constexpr int32_t kCliRefused = -14;
+
+}  // namespace
+
+int32_t handleRegCli()
+{
+    printf("handleRegCli called\n");
+    printf("bInit\n");
+    printf("cli supported\n");
+    if (u_cli_attach_cmd_tbl(kHandleTbl, CLI_GRP_MW, 0, 0) != CLIR_OK) {
+        return kCliRefused;
+    }
+    printf("handleRegCli success return\n");
+    return 0;
+}
+
+int32_t handleUnregCli()
+{
+    return u_cli_detach_cmd_tbl(kHandleTbl, CLI_GRP_MW, 0, 0) == CLIR_OK ? 0 : kCliRefused;
 }

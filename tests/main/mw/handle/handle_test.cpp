@@ -1,5 +1,6 @@
 #include "handle.h"
 #include "handle_cli.h"
+#include "cli.h"
 
 #include <gtest/gtest.h>
 
@@ -685,6 +686,27 @@ TEST_F(HandleTest, ThreadsAllocateAndFreeConcurrently)
     const handle_stats_t after = stats();
     EXPECT_EQ(after.ui2Size, after.ui2Free);
     EXPECT_EQ(0, after.aui2GroupUsed[1]);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HandleTest, ConsoleTableRunsInTheMwDirectoryOnlyWhileAttached)
+{
+    cli_test_reset();
+    EXPECT_EQ(-14, handleRegCli());  // console not started
+    ASSERT_EQ(0, cli_init_phase1());
+    CaptureStdout();
+    EXPECT_EQ(0, handleRegCli());
+    EXPECT_EQ(0, u_cli_parser("mw.handle.s"));
+    const std::string out = GetCapturedStdout();
+    EXPECT_NE(std::string::npos, out.find("handleRegCli success return"));
+    EXPECT_NE(std::string::npos, out.find("Total:   256  Used:     0"));
+    EXPECT_EQ(0, handleUnregCli());
+    EXPECT_EQ(-10, u_cli_parser("mw.handle.s"));
+    EXPECT_EQ(-14, handleUnregCli());
+    cli_test_reset();
 }
 
 }  // namespace
