@@ -1,8 +1,12 @@
 // Send-to-receive hand-off between two threads: the OS layer's message queue against a bare
-// mutex-and-condition mailbox carrying the same bytes. Each iteration is one ping-pong round
-// trip (two hand-offs); "handoff" is the time of one of them.
+// mutex-and-condition mailbox carrying the same bytes, and two applications answering each other
+// with u_app_send_msg. Each iteration is one ping-pong round trip (two hand-offs); "handoff" is
+// the time of one of them.
 
+#include "aee.h"
+#include "handle.h"
 #include "os_msgq.h"
+#include "os_thread.h"
 
 #include <benchmark/benchmark.h>
 
@@ -120,6 +124,93 @@ void BM_CondVarPingPong(benchmark::State& state)
     reportHandoffs(state);
 }
 BENCHMARK(BM_CondVarPingPong)->UseRealTime();
+
+// Two applications, each on its own thread with its own queue: the pinger sends to the echo, which
+// answers the pinger, kAppRounds times per iteration; the benchmark thread only starts and awaits
+// each batch, so its own hand-offs are spread over the rounds.
+constexpr uint32_t kAppRounds = 64;
+constexpr uint32_t kAppGo = 1;
+constexpr uint32_t kAppPing = 2;
+constexpr uint32_t kAppPong = 3;
+
+struct AppPingPong {
+    handle_t pinger = 0;
+    handle_t echo = 0;
+    uint32_t remaining = 0;  // touched by the pinger's thread only
+    Message payload{};
+    std::mutex lock;
+    std::condition_variable batchDone;
+    bool done = false;
+};
+
+AppPingPong gApps;
+
+int32_t appInit(const char*, handle_t)
+{
+    return 0;
+}
+
+int32_t appExit(handle_t, uint32_t)
+{
+    return 0;
+}
+
+int32_t pingerProcess(handle_t, uint32_t msgId, const void*, uint32_t)
+{
+    if (msgId == kAppGo) {
+        gApps.remaining = kAppRounds;
+    } else if (--gApps.remaining == 0) {
+        std::lock_guard<std::mutex> lock(gApps.lock);
+        gApps.done = true;
+        gApps.batchDone.notify_all();
+        return 0;
+    }
+    return u_app_send_msg(gApps.echo, kAppPing, gApps.payload.data(), kMessageSize, nullptr, 0);
+}
+
+int32_t echoProcess(handle_t, uint32_t, const void* data, uint32_t size)
+{
+    return u_app_send_msg(gApps.pinger, kAppPong, data, size, nullptr, 0);
+}
+
+// Once per process: the applications stay for every run of the benchmark.
+bool startApps()
+{
+    static const bool started = [] {
+        if (osThreadInit() != 0 || aee_init() != 0 || uHandleUsrInit(256) != 0) {
+            return false;
+        }
+        const app_start_param_t param{~0ULL, 16384, 130, 16, 0, 1, 8, kMessageSize};
+        const app_fct_t pinger{appInit, appExit, pingerProcess};
+        const app_fct_t echo{appInit, appExit, echoProcess};
+        return u_app_start(&echo, &param, "bench_echo", nullptr, 0, &gApps.echo) == 0 &&
+               u_app_start(&pinger, &param, "bench_pinger", nullptr, 0, &gApps.pinger) == 0;
+    }();
+    return started;
+}
+
+void BM_AppPingPong(benchmark::State& state)
+{
+    if (!startApps()) {
+        state.SkipWithError("application start failed");
+        return;
+    }
+    for (auto _ : state) {
+        {
+            std::lock_guard<std::mutex> lock(gApps.lock);
+            gApps.done = false;
+        }
+        u_app_send_msg(gApps.pinger, kAppGo, nullptr, 0, nullptr, 0);
+        std::unique_lock<std::mutex> lock(gApps.lock);
+        gApps.batchDone.wait(lock, [] { return gApps.done; });
+    }
+    const double rounds = static_cast<double>(state.iterations()) * kAppRounds;
+    const auto kTimePer = benchmark::Counter::kIsRate | benchmark::Counter::kInvert;
+    state.counters["handoff"] = benchmark::Counter(rounds * 2, kTimePer);
+    state.counters["roundtrip"] = benchmark::Counter(rounds, kTimePer);
+    state.SetBytesProcessed(static_cast<int64_t>(rounds) * 2 * kMessageSize);
+}
+BENCHMARK(BM_AppPingPong)->UseRealTime();
 
 }  // namespace
 

@@ -1,0 +1,443 @@
+#include "am.h"
+
+#include "amb.h"
+#include "cli.h"
+#include "dbg_level.h"
+#include "os_sema.h"
+#include "os_thread.h"
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+constexpr uint32_t kPostTries = 11;
+constexpr uint32_t kPostRetryMs = 10;
+
+// Application slots are written on the manager's thread only; lookups from any thread read a
+// slot's name once the count covers it.
+struct AmState {
+    handle_t hSelf = 0;
+    sema_t* pMutex = nullptr;
+    sema_t* pBinSema = nullptr;  // the manager waits here for a started or exiting application
+    std::atomic<uint16_t> ui2DbgLevel{0};
+    std::array<std::atomic<handle_t>, AM_MAX_APPS> ahApps{};
+    std::atomic<uint32_t> ui4AppCount{0};
+    char aacNames[AM_MAX_APPS][AM_APP_NAME_LEN + 1] = {};
+};
+
+AmState gAm;
+
+uint16_t level()
+{
+    return gAm.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+}
+
+#define AM_ERR(fmt, ...) dbgPrint(level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
+#define AM_INFO(fmt, ...) dbgPrint(level(), DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
+// A start-up step of the manager: a failure is logged with its line and ends the init.
+#define AM_TRY(step)                                                                                 \
+    do {                                                                                             \
+        const int32_t stepRes = (step);                                                              \
+        if (stepRes != 0) {                                                                          \
+            AM_ERR("<AM> ERR: file = %s, line = %d, reason = %d\n\r", "am", __LINE__, stepRes);       \
+            return stepRes;                                                                          \
+        }                                                                                            \
+    } while (0)
+
+// The manager's own waits: codes 1, 4 and 7 report success in the tag's ok byte, 2, 5 and 8 failure.
+int32_t amNotify(handle_t app, aee_nfy_tag_t tag, uint32_t code)
+{
+    switch (code) {
+    case AEE_NFY_BEFORE_INIT:
+    case AEE_NFY_BEFORE_EXIT:
+    case AEE_NFY_BEFORE_MSG:
+        return 0;
+    case AEE_NFY_INIT_OK:
+    case AEE_NFY_EXIT_OK:
+    case AEE_NFY_MSG_OK:
+    case AEE_NFY_INIT_FAIL:
+    case AEE_NFY_EXIT_FAIL:
+    case AEE_NFY_MSG_FAIL:
+        if (tag != 0) {
+            const bool ok = code == AEE_NFY_INIT_OK || code == AEE_NFY_EXIT_OK || code == AEE_NFY_MSG_OK;
+            *reinterpret_cast<uint8_t*>(tag) = ok ? 1 : 0;
+            uSemaUnlock(gAm.pBinSema);
+        }
+        return 0;
+    default:
+        AM_ERR("<AM> ERR: unknown message, handle = %d, tag=%p\n\r", static_cast<int>(app),
+               reinterpret_cast<void*>(tag));
+        return 0;
+    }
+}
+
+const char* slotName(uint32_t i)
+{
+    return gAm.aacNames[i];
+}
+
+int32_t findSlot(const char* name)
+{
+    const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (strcmp(slotName(i), name) == 0) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
+}
+
+int32_t findStartedSlot(const char* name)
+{
+    const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (gAm.ahApps[i].load() != 0 && strcmp(slotName(i), name) == 0) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
+}
+
+// A request payload naming an application: at most 16 characters, terminated here.
+void payloadName(const void* data, uint32_t size, char (&name)[AM_APP_NAME_LEN + 1])
+{
+    const uint32_t n = data == nullptr ? 0 : (size < AM_APP_NAME_LEN ? size : AM_APP_NAME_LEN);
+    memcpy(name, data, n);
+    name[n] = '\0';
+}
+
+// Posts to an application, absorbing a full queue by retrying.
+int32_t postWithRetry(handle_t app, uint32_t msgId, const void* data, uint32_t size)
+{
+    int32_t res = -1;
+    for (uint32_t i = 0; i < kPostTries; ++i) {
+        res = u_app_send_msg(app, msgId, data, size, amNotify, 0);
+        if (res == 0) {
+            break;
+        }
+        uThreadDelay(kPostRetryMs);
+    }
+    return res;
+}
+
+int32_t startApp(const char* name)
+{
+    amb_register_info_t* info = u_amb_get_register_info(name);
+    if (info == nullptr) {
+        AM_ERR("<AM> ERR: cannot find registration information of %s\n\r", name);
+        return -3;
+    }
+    const int32_t slot = findSlot(name);
+    if (slot < 0) {
+        AM_ERR("<AM> ERR: cannot find %s or the application had been started = %d\n\r", name, -3);
+        return -3;
+    }
+    if (gAm.ahApps[slot].load() != 0) {
+        return -6;
+    }
+    app_start_param_t param{};
+    amStartParamFromRecord(info, static_cast<uint32_t>(slot) + 1, &param);
+    uint8_t ok = 0;
+    handle_t app = 0;
+    const int32_t res =
+        u_app_start(&info->tFct, &param, info->acName, amNotify, reinterpret_cast<aee_nfy_tag_t>(&ok), &app);
+    if (res != 0) {
+        gAm.ahApps[slot].store(0);
+        AM_ERR("<AM> ERR: start %s failed = %d\n\r", name, res);
+        return res;
+    }
+    // Visible before its init runs, so the application can already be addressed from it.
+    gAm.ahApps[slot].store(app);
+    uSemaLock(gAm.pBinSema, SEMA_OPTION_WAIT);
+    if (ok == 0) {
+        AM_ERR("<AM> ERR: start %s failed\n\r", name);
+        gAm.ahApps[slot].store(0);
+        return -1;
+    }
+    return 0;
+}
+
+int32_t exitApp(const char* name)
+{
+    AM_INFO("<AM>Call _am_exit_app %s \n\r", name);
+    const int32_t slot = findStartedSlot(name);
+    if (slot < 0) {
+        return -3;
+    }
+    AM_INFO("<AM> exit %s\n\r", name);
+    const handle_t app = gAm.ahApps[slot].load();
+    uint8_t ok = 0;
+    int32_t res = -1;
+    for (uint32_t i = 0; i < kPostTries && res != 0; ++i) {
+        res = u_app_exit(app, 1, amNotify, reinterpret_cast<aee_nfy_tag_t>(&ok));
+        if (res != 0) {
+            uThreadDelay(kPostRetryMs);
+        }
+    }
+    if (res == 0) {
+        uSemaLock(gAm.pBinSema, SEMA_OPTION_WAIT);
+    }
+    if (res != 0 || ok == 0) {
+        // An application whose exit function refused keeps running, so it keeps its handle.
+        AM_ERR("<AM> ERR: exit %s failed = %d\n\r", name, res);
+        return -1;
+    }
+    gAm.ahApps[slot].store(0);
+    return 0;
+}
+
+int32_t registerName(const void* data, uint32_t size)
+{
+    const uint32_t count = gAm.ui4AppCount.load(std::memory_order_relaxed);
+    if (count >= AM_MAX_APPS) {
+        AM_ERR("<AM> ERR: Buffer overflow,outside the bounds. t_g_am.ui4_app_id= %d. Function:%s\n\r",
+               static_cast<int>(count), __func__);
+        return -1;
+    }
+    payloadName(data, size, gAm.aacNames[count]);
+    gAm.ui4AppCount.store(count + 1, std::memory_order_release);
+    return 0;
+}
+
+int32_t broadcast(const void* data, uint32_t size)
+{
+    am_broadcast_msg_t msg{};
+    if (data == nullptr || size != sizeof(msg)) {
+        return -2;
+    }
+    memcpy(&msg, data, sizeof(msg));
+    if (msg.ui4Size > AM_BRDCST_PAYLOAD_MAX) {
+        return -2;
+    }
+    int32_t res = 0;
+    const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
+    for (uint32_t slot = count; slot-- > 0;) {
+        bool posted = false;
+        for (uint32_t i = 0; i < kPostTries && !posted; ++i) {
+            const handle_t app = gAm.ahApps[slot].load();
+            if (app != 0) {
+                res = u_app_send_msg(app, msg.ui4MsgId, msg.aui1Data, msg.ui4Size, amNotify, 0);
+                posted = res == 0;
+            }
+            if (!posted) {
+                uThreadDelay(kPostRetryMs);
+            }
+        }
+        if (!posted && gAm.ahApps[slot].load() != 0) {
+            AM_ERR("<AM> ERR: broadcast message to %s failed = %d\n\r", slotName(slot), res);
+        }
+    }
+    return res;
+}
+
+int32_t dispatch(const void* data, uint32_t size)
+{
+    am_dispatch_msg_t msg{};
+    if (data == nullptr || size != sizeof(msg)) {
+        return -2;
+    }
+    memcpy(&msg, data, sizeof(msg));
+    if (msg.psName == nullptr || msg.ui4Size > AM_DISPATCH_PAYLOAD_MAX) {
+        return -2;
+    }
+    const bool toManager = strcmp(msg.psName, AM_APP_NAME) == 0;
+    handle_t app = gAm.hSelf;
+    if (!toManager) {
+        const int32_t slot = findStartedSlot(msg.psName);
+        if (slot < 0) {
+            return -3;
+        }
+        app = gAm.ahApps[slot].load();
+    }
+    const int32_t res = postWithRetry(app, msg.ui4MsgId, msg.aui1Data, msg.ui4Size);
+    if (res != 0) {
+        if (toManager) {
+            AM_ERR("<AM> ERR: dispatch message to Application Manager failed = %d\n\r", res);
+        } else {
+            AM_ERR("<AM> ERR: dispatch message to %s failed = %d\n\r", msg.psName, res);
+        }
+    }
+    return res;
+}
+
+// Console table "am".
+int cliGetDbgLevel(int, char**)
+{
+    return u_cli_show_dbg_level(am_get_dbg_level());
+}
+
+int cliSetDbgLevel(int argc, char** argv)
+{
+    uint16_t newLevel = 0;
+    const int32_t res = u_cli_parse_dbg_level(argc, argv, &newLevel);
+    if (res == 0) {
+        am_set_dbg_level(newLevel);
+    }
+    return res;
+}
+
+int cliGetIcFunc(int, char**)
+{
+    return 0;
+}
+
+const cli_cmd_t gAmCmds[] = {
+    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"get ic func", nullptr, cliGetIcFunc, nullptr, "get ic func", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
+};
+
+const cli_cmd_t gAmRootCmd[] = {
+    {"am", nullptr, nullptr, gAmCmds, "AM commands", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
+};
+
+int32_t amInit(const char*, handle_t app)
+{
+    am_set_dbg_level(DBG_LEVEL_ERROR);
+    gAm.hSelf = app;
+    AM_TRY(u_amb_init());
+    AM_TRY(uSemaCreate(&gAm.pMutex, SEMA_TYPE_MUTEX, 1));
+    AM_TRY(uSemaCreate(&gAm.pBinSema, SEMA_TYPE_BINARY, 0));
+    AM_TRY(u_cli_attach_cmd_tbl(gAmRootCmd, CLI_GRP_APP, 0, 0));
+    return 0;
+}
+
+int32_t amExit(handle_t, uint32_t)
+{
+    u_cli_detach_cmd_tbl(gAmRootCmd, CLI_GRP_APP, 0, 0);
+    for (sema_t** sema : {&gAm.pMutex, &gAm.pBinSema}) {
+        if (*sema == nullptr) {
+            continue;
+        }
+        const int32_t res = uSemaDelete(*sema);
+        if (res != 0) {
+            AM_ERR("<AM> ERR: delete semaphore failed = %d\n\r", res);
+        }
+        *sema = nullptr;
+    }
+    u_amb_destroy();
+    return 0;
+}
+
+int32_t amProcess(handle_t, uint32_t msgId, const void* data, uint32_t size)
+{
+    int32_t res = 0;
+    char name[AM_APP_NAME_LEN + 1];
+    switch (msgId) {
+    case AM_REQ_START_APP:
+        payloadName(data, size, name);
+        res = startApp(name);
+        break;
+    case AM_REQ_EXIT_APP:
+        payloadName(data, size, name);
+        res = exitApp(name);
+        break;
+    case AM_REQ_REGISTER_NAME:
+        res = registerName(data, size);
+        break;
+    case AM_REQ_BROADCAST:
+        res = broadcast(data, size);
+        break;
+    case AM_REQ_DISPATCH:
+        res = dispatch(data, size);
+        break;
+    default:
+        res = msgId > AM_REQ_DISPATCH ? -2 : -4;
+        break;
+    }
+    return res == 0 ? 0 : -1;
+}
+
+}  // namespace
+
+void u_am_init(amb_register_info_t* info)
+{
+    gAm.hSelf = 0;
+    gAm.pMutex = nullptr;
+    gAm.pBinSema = nullptr;
+    gAm.ui2DbgLevel.store(0);
+    for (auto& app : gAm.ahApps) {
+        app.store(0);
+    }
+    gAm.ui4AppCount.store(0);
+    memset(gAm.aacNames, 0, sizeof(gAm.aacNames));
+
+    *info = amb_register_info_t{};
+    strncpy(info->acName, AM_APP_NAME, AM_APP_NAME_LEN);
+    info->tFct = {amInit, amExit, amProcess};
+    info->ui8Reserved = ~0ULL;
+    info->ui4StackSize = 8192;
+    info->ui1Priority = 175;
+    info->ui2SecCount = 16;
+    info->ui2QueueLen = 32;
+    // The dispatch record carries a pointer, so on a 64-bit host it is wider than the board's 32.
+    info->ui2MaxPayload = static_cast<uint16_t>(sizeof(am_dispatch_msg_t) > 32 ? sizeof(am_dispatch_msg_t) : 32);
+}
+
+void u_am_unint(void)
+{
+    if (u_app_exit(gAm.hSelf, 0, nullptr, 0) != 0) {
+        AM_ERR("<app unint>u_app_exit failed\n");
+    }
+}
+
+int32_t u_am_get_app_handle_from_name(handle_t* handle, const char* name)
+{
+    AM_ERR("u_am_get_app_handle_from_name start.\n");
+    if (handle == nullptr || name == nullptr) {
+        return -2;
+    }
+    const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
+    if (count >= AM_MAX_APPS) {
+        AM_ERR("<AM> ERR: Buffer overflow,outside the bounds. t_g_am.ui4_app_id= %d. Function:%s\n\r",
+               static_cast<int>(count), __func__);
+        return -1;
+    }
+    AM_ERR("get ps_name : %s\n", name);
+    const int32_t slot = findSlot(name);
+    if (slot < 0) {
+        AM_ERR("u_am_get_app_handle_from_name finshed.\n");
+        return -3;
+    }
+    *handle = gAm.ahApps[slot].load();
+    AM_ERR("get handle success!*pt_handle=%d\n", static_cast<int>(*handle));
+    return 0;
+}
+
+uint32_t am_get_app_id(void)
+{
+    return gAm.ui4AppCount.load(std::memory_order_acquire);
+}
+
+const char* am_get_app_name(uint32_t index)
+{
+    return index < am_get_app_id() ? slotName(index) : nullptr;
+}
+
+void amStartParamFromRecord(const amb_register_info_t* info, uint32_t appId, app_start_param_t* param)
+{
+    *param = app_start_param_t{};
+    param->ui8Reserved = ~0ULL;
+    param->ui4StackSize = info->ui4StackSize;
+    param->ui1Priority = info->ui1Priority;
+    param->ui2SecCount = info->ui2SecCount;
+    param->ui4AppId = appId;
+    param->ui2QueueLen = info->ui2QueueLen;
+    param->ui2MaxPayload =
+        info->ui2MaxPayload < AM_BRDCST_PAYLOAD_MAX ? static_cast<uint16_t>(AM_BRDCST_PAYLOAD_MAX) : info->ui2MaxPayload;
+}
+
+uint16_t am_get_dbg_level(void)
+{
+    return level();
+}
+
+void am_set_dbg_level(uint16_t newLevel)
+{
+    gAm.ui2DbgLevel.store(newLevel & DBG_LEVEL_ALL, std::memory_order_relaxed);
+}

@@ -1,0 +1,62 @@
+// The application manager "app_mngr": an application of its own that keeps the table of
+// application names with the handle of each started application, starts and exits applications,
+// and delivers broadcasts and dispatched messages. Other threads reach it through the broker
+// (amb.h); senders of ordinary messages look receivers up here by name.
+#pragma once
+
+#include "aee.h"
+
+#include <cstdint>
+
+struct amb_register_info_t;
+
+constexpr const char* AM_APP_NAME = "app_mngr";
+constexpr uint32_t AM_APP_NAME_LEN = 16;
+constexpr uint32_t AM_MAX_APPS = 35;
+
+// Requests the broker sends to the manager (message ids on the manager's queue).
+enum am_request_id : uint32_t {
+    AM_REQ_START_APP = 1,
+    AM_REQ_RESUME_APP = 2,
+    AM_REQ_PAUSE_APP = 3,
+    AM_REQ_EXIT_APP = 4,
+    AM_REQ_REGISTER_NAME = 5,
+    AM_REQ_BROADCAST = 6,
+    AM_REQ_DISPATCH = 7,
+};
+
+constexpr uint32_t AM_BRDCST_MSG_BASE = 0x10000;
+constexpr uint32_t AM_BRDCST_PAYLOAD_MAX = 24;
+constexpr uint32_t AM_DISPATCH_PAYLOAD_MAX = 20;
+
+struct am_broadcast_msg_t {
+    uint32_t ui4MsgId;  // AM_BRDCST_MSG_BASE and up
+    uint8_t aui1Data[AM_BRDCST_PAYLOAD_MAX];
+    uint32_t ui4Size;
+};
+static_assert(sizeof(am_broadcast_msg_t) == 32, "broadcast record is 32 bytes");
+
+struct am_dispatch_msg_t {
+    const char* psName;  // "app_mngr" addresses the manager; must stay valid until served
+    uint32_t ui4MsgId;
+    uint8_t aui1Data[AM_DISPATCH_PAYLOAD_MAX];
+    uint32_t ui4Size;
+};
+static_assert(sizeof(void*) != 4 || sizeof(am_dispatch_msg_t) == 32, "the board's dispatch record is 32 bytes");
+
+// Clears the manager's state and fills its registration record.
+void u_am_init(amb_register_info_t* info);
+// Posts the exit message to the manager.
+void u_am_unint(void);
+
+// 0 and the handle (0 while not started); -2 null argument; -1 name table full; -3 not found.
+int32_t u_am_get_app_handle_from_name(handle_t* handle, const char* name);
+
+uint32_t am_get_app_id(void);
+const char* am_get_app_name(uint32_t index);
+
+// Start parameters of an application from its registration record.
+void amStartParamFromRecord(const amb_register_info_t* info, uint32_t appId, app_start_param_t* param);
+
+uint16_t am_get_dbg_level(void);
+void am_set_dbg_level(uint16_t level);

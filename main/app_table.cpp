@@ -1,0 +1,54 @@
+#include "app_table.h"
+
+#include "sb_root.h"
+
+#include <cstdio>
+
+// Start order: timerd, acfg, state_mngr, upg_control, user_interface, gui_namager, pb_spdif_in,
+// playback_line_in, dev_mngr, playback_usb, playback_tdm_in, playback_uac_capture, cec,
+// audio_setting. An application's row goes in at its place once the application is built; each
+// may rely in its init on every earlier row.
+app_table_entry_t gAppTable[] = {
+    {nullptr, {}, nullptr},
+};
+
+namespace {
+
+void markSetupFailure()
+{
+    FILE* marker = fopen(sb::path(APP_SETUP_FAIL_MARKER).c_str(), "w+");
+    if (marker == nullptr) {
+        printf("<corvand>fopen fail!\n");
+        return;
+    }
+    fclose(marker);
+}
+
+}  // namespace
+
+uint32_t appTableStart(app_table_entry_t* table)
+{
+    uint32_t failed = 0;
+    int n = 1;
+    for (app_table_entry_t* row = table; row->pfRegister != nullptr; ++row, ++n) {
+        printf("<corvand>%d.%s Init Begin\n", n, row->psName);
+        row->pfRegister(&row->tInfo);
+        int32_t res = u_amb_register_app(&row->tInfo);
+        if (res != 0) {
+            printf("<corvand>%d.%s register fail ret %d\n", n, row->psName, res);
+            markSetupFailure();
+            ++failed;
+            continue;
+        }
+        // The record holds the name cut to 16 characters, which is what the broker knows.
+        res = u_amb_sync_start_app(row->tInfo.acName);
+        if (res != 0) {
+            printf("<corvand>%d.%s sync start fail ret %d\n", n, row->psName, res);
+            markSetupFailure();
+            ++failed;
+            continue;
+        }
+        printf("<corvand>%d.%s Init Successful\n", n, row->psName);
+    }
+    return failed;
+}

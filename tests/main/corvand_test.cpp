@@ -1,0 +1,85 @@
+#include "program_runner.h"
+#include "sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+
+namespace {
+
+using sbtest::ProgramRunner;
+
+using CorvandTest = sbtest::SandboxTest;
+
+TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
+{
+    sandbox.write("/tmp/vesk_ipc_app_ready", "");
+    ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output();
+    const std::string out = corvand.output();
+    EXPECT_TRUE(sbtest::containsInOrder(out, {
+        "<corvand>**************************************************\n",
+        "<corvand>child process id is " + std::to_string(corvand.pid()) + "\n",
+        "<corvand>Appcliation Init Begin\n",
+        "<corvand>Audio Vesk process Init\n",
+        "<corvand>#####################FW_VERSION=V0.21#####################\r\n\r\n",
+        "<corvand>OS thread Init\n",
+        "<corvand>Cli Init\n",
+        "<corvand>Dbg Backtrace Init\n",
+        "Register signal handler.\n",
+        "<corvand>AEE Init\n",
+        "<corvand>Handle Usr Init\n",
+        "<corvand>Am Init\n",
+        "<corvand>Appcliation Init Finish\n",
+        "<corvand>**********************************************\n",
+        "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
+        "get ps_name : gui_namager\n",
+        "Send Msg To GUI Manager Failed, ret[-3]\n",
+    }));
+    // No application is built into the table yet: no row lines, nothing failed.
+    EXPECT_EQ(out.find("<corvand>1."), std::string::npos);
+    EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
+    EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
+
+    corvand.signal(SIGTERM);
+    const int status = corvand.wait();
+    ASSERT_TRUE(WIFSIGNALED(status)) << corvand.output();
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_NE(corvand.output().find("\nTermination signal\n\nUsing default signal handler.\n"), std::string::npos);
+}
+
+TEST_F(CorvandTest, WaitsForTheAudioServerThenCarriesOnUntilInterruptedTwice)
+{
+    ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("<corvand>sleep 5ms to wait vesk ready!\n")) << corvand.output();
+    EXPECT_EQ(corvand.output().find("Send Msg To GUI Manager Failed"), std::string::npos);
+    sandbox.write("/tmp/vesk_ipc_app_ready", "");
+    ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output();
+
+    const size_t before = corvand.output().size();
+    corvand.signal(SIGINT);
+    ASSERT_TRUE(corvand.waitFor("\nInterrupt from keyboard\n\nUsing default signal handler.\n", before))
+        << corvand.output();
+    EXPECT_EQ(corvand.wait(std::chrono::milliseconds(200)), -1) << "the first interrupt only prints";
+    corvand.signal(SIGINT);
+    const int status = corvand.wait();
+    ASSERT_TRUE(WIFSIGNALED(status)) << corvand.output();
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
+}
+
+TEST_F(CorvandTest, ConnectsToTheAudioServerOncePellantIsReady)
+{
+    ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("<corvand>sleep 5ms to wait vesk ready!\n")) << corvand.output();
+    ProgramRunner pellant("pellant/pellant");
+    ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output() << pellant.output();
+    const std::string& out = corvand.output();
+    EXPECT_TRUE(sbtest::containsInOrder(out, {
+        "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
+        "get ps_name : gui_namager\n",
+    }));
+    EXPECT_EQ(out.find("tarpc_create fail"), std::string::npos) << out;
+}
+
+}  // namespace

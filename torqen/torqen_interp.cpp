@@ -1,0 +1,101 @@
+#include "torqen_interp.h"
+
+#include <algorithm>
+
+#include "torqen_layout.h"
+
+namespace {
+
+template <typename Sample>
+Sample interpolate(Sample u, Sample v, uint32_t a) {
+  return static_cast<Sample>(u + ((int64_t{a} * (int64_t{v} - u)) >> 15));
+}
+
+template <typename Sample>
+uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t* avail,
+                        uint32_t in_channels, uint32_t out_channels) {
+  const uint32_t offered = *avail;
+  if (offered == 0 || free_frames == 0) {
+    *avail = 0;
+    return 0;
+  }
+  const uint32_t hc = torqen::bothStereo(in_channels, out_channels) ? 2 : 1;
+  const Sample* hist = torqen::history<Sample>(h);
+  const uint32_t lo = std::min(h->ratio, h->ratio_target);
+  const uint32_t hi = std::max(h->ratio, h->ratio_target);
+  const uint32_t start = h->hist_center;
+  const uint32_t stop = start + offered;
+  uint32_t ratio = h->ratio;
+  uint32_t frac = h->frac;
+  uint32_t left = h->ramp_left;
+  uint32_t x = start;
+  uint32_t written = 0;
+  do {
+    if (left > 0) {
+      const int64_t r = int64_t{ratio} + h->ramp_step;
+      ratio = r > hi ? hi : static_cast<uint32_t>(std::max<int64_t>(r, lo));
+      --left;
+    } else {
+      ratio = h->ratio_target;
+      h->ramp_step = 0;
+    }
+    const uint32_t a = frac >> 10;
+    for (uint32_t ch = 0; ch < hc; ++ch) {
+      // Right after pass-through the centre sits at the history's start: the frame before it is gone
+      // and counts as silence.
+      const Sample u = x == 0 ? Sample{0} : hist[(x - 1) * hc + ch];
+      const Sample v = hist[x * hc + ch];
+      torqen::putSample(out + written * out_channels, ch, hc, out_channels, interpolate(u, v, a));
+    }
+    ++written;
+    const uint64_t t = uint64_t{frac} + ratio;
+    x += static_cast<uint32_t>(t >> 25);
+    frac = static_cast<uint32_t>(t & torqen::kQ25Mask);
+  } while (written < free_frames && x < stop);
+
+  *avail = x - start;
+  h->frac = frac;
+  h->ramp_left = left;
+  h->ratio = ratio;
+  h->phase = static_cast<uint32_t>((uint64_t{h->phases} * (torqen::kQ25One - frac)) >> 25);
+  return written;
+}
+
+template <typename Sample>
+uint32_t copyRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t* avail, uint32_t in_channels,
+                 uint32_t out_channels) {
+  const uint32_t frames = std::min(*avail, free_frames);
+  const Sample* from = torqen::history<Sample>(h) + h->hist_center * (torqen::bothStereo(in_channels, out_channels) ? 2 : 1);
+  if (out_channels == 2 && in_channels == 1) {
+    for (uint32_t i = 0; i < frames; ++i) {
+      out[2 * i] = from[i];
+      out[2 * i + 1] = from[i];
+    }
+  } else {
+    std::memcpy(out, from, frames * out_channels * sizeof(Sample));
+  }
+  *avail = frames;
+  return frames;
+}
+
+}  // namespace
+
+extern "C" uint32_t interpTorqen(torqen_handle_t* h, int16_t* out, uint32_t free_frames, uint32_t* avail,
+                                 uint32_t in_channels, uint32_t out_channels) {
+  return interpolateRun(h, out, free_frames, avail, in_channels, out_channels);
+}
+
+extern "C" uint32_t interpTorqen_32bit(torqen_handle_t* h, int32_t* out, uint32_t free_frames, uint32_t* avail,
+                                       uint32_t in_channels, uint32_t out_channels) {
+  return interpolateRun(h, out, free_frames, avail, in_channels, out_channels);
+}
+
+extern "C" uint32_t CopyTorqen(torqen_handle_t* h, int16_t* out, uint32_t free_frames, uint32_t* avail,
+                               uint32_t in_channels, uint32_t out_channels) {
+  return copyRun(h, out, free_frames, avail, in_channels, out_channels);
+}
+
+extern "C" uint32_t CopyTorqen_32bit(torqen_handle_t* h, int32_t* out, uint32_t free_frames, uint32_t* avail,
+                                     uint32_t in_channels, uint32_t out_channels) {
+  return copyRun(h, out, free_frames, avail, in_channels, out_channels);
+}
