@@ -1,6 +1,7 @@
 #include "app_table.h"
 
 #include "sb_root.h"
+#include "timerd.h"
 
 #include <cstdio>
 
@@ -9,6 +10,7 @@
 // audio_setting. An application's row goes in at its place once the application is built; each
 // may rely in its init on every earlier row.
 app_table_entry_t gAppTable[] = {
+    {a_timerd_register, {}, "timerd"},
     {nullptr, {}, nullptr},
 };
 

@@ -1,5 +1,6 @@
 #include "os_timer.h"
 
+#include "aee.h"
 #include "os_err.h"
 
 #include <pthread.h>
@@ -247,7 +248,7 @@ int32_t u_timer_create(os_timer_t** out)
     return *out == nullptr ? -4 : 0;
 }
 
-int32_t u_timer_start(uint32_t app_handle, const timer_param_t* param, const void* data, uint32_t size)
+int32_t u_timer_start(handle_t app_handle, const timer_param_t* param, const void* data, uint32_t size)
 {
     if (param == nullptr || !validArming(_os_timer_cb_fct, param->time_ms, param->mode)) {
         return -2;
@@ -368,10 +369,10 @@ void _os_timer_cb_fct(os_timer_t*, void* arg)
 {
     const auto* block = static_cast<const timer_notify_t*>(arg);
     if (block == nullptr) {
-        return;
+        return;  // a stopped and resumed one-shot has nothing left to deliver
     }
-    // TODO deliver through the application runtime
-    (void)block;
+    // The queue copies the payload; a full or gone receiver just misses this expiry.
+    u_app_send_msg(block->app_handle, E_APP_MSG_TYPE_TIMER, block->data, block->size, nullptr, 0);
 }
 
 void os_timer_set_clock(os_timer_clock_fct clock)

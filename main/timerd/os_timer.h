@@ -4,6 +4,8 @@
 // application's queue as message id 0, carrying a copy of the data given when arming.
 #pragma once
 
+#include "handle.h"
+
 #include <cstdint>
 #include <ctime>
 
@@ -35,19 +37,17 @@ struct timer_param_t {
     uint32_t mode;  // timer_mode
 };
 
-// What an expiry delivers: the application to notify and the service's own copy of the data.
+// What an expiry delivers, as message E_APP_MSG_TYPE_TIMER (aee.h): the application to notify
+// and the service's own copy of the data.
 struct timer_notify_t {
-    uint32_t app_handle;
+    handle_t app_handle;
     void* data;  // null when armed without data
     uint32_t size;
 };
 
-// Message id of an expiry in the receiving application's queue.
-constexpr uint32_t E_APP_MSG_TYPE_TIMER = 0;
-
 int32_t u_timer_create(os_timer_t** out);
 // 0; -1 no memory; -2 time 0 or unknown mode (the timer stays as it was).
-int32_t u_timer_start(uint32_t app_handle, const timer_param_t* param, const void* data, uint32_t size);
+int32_t u_timer_start(handle_t app_handle, const timer_param_t* param, const void* data, uint32_t size);
 int32_t u_timer_stop(os_timer_t* timer);
 int32_t u_timer_delete(os_timer_t* timer);
 uint8_t u_timer_active_get(os_timer_t* timer);

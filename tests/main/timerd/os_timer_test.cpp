@@ -1,12 +1,17 @@
 #include "os_timer.h"
 
+#include "app_harness.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -327,6 +332,135 @@ TEST_F(TimerTest, TickFollowsTheMonotonicClock)
     const uint32_t elapsed = u_os_get_sys_tick() - before;
     EXPECT_GE(elapsed * period, 29u);
     EXPECT_LT(elapsed * period, 10000u);
+}
+
+// Expiries of u_timer_start timers reach an application's queue as message 0.
+class TimerDeliveryTest : public TimerTest {
+protected:
+    void SetUp() override
+    {
+        apptest::startFramework();
+        TimerTest::SetUp();
+    }
+
+    // Lives as long as the process: the broker keeps its record.
+    static apptest::TestApp& receiver()
+    {
+        static apptest::TestApp* app = [] {
+            static apptest::TestApp started("timer_rx");
+            EXPECT_EQ(0, u_amb_register_app(&started.record()));
+            EXPECT_EQ(0, u_amb_sync_start_app(started.record().acName));
+            return &started;
+        }();
+        return *app;
+    }
+
+    int32_t start(os_timer_t* timer, uint32_t ms, uint32_t mode, const void* data, uint32_t size)
+    {
+        const timer_param_t param{timer, ms, mode};
+        return u_timer_start(receiver().handle(), &param, data, size);
+    }
+
+    // What the receiver got from message `from` on, up to a marker posted now, markers left out:
+    // once the marker arrives, nothing sent before it is still on the way.
+    std::vector<apptest::ReceivedMsg> messagesSince(size_t from)
+    {
+        static uint8_t marker = 0;
+        const std::vector<uint8_t> markerData{++marker};
+        EXPECT_EQ(0, u_app_send_msg(receiver().handle(), kMarkerId, markerData.data(), 1, nullptr, 0));
+        for (;;) {
+            const auto all = receiver().messages();
+            const auto end = std::find_if(all.begin() + static_cast<std::ptrdiff_t>(from), all.end(), [&](const auto& m) {
+                return m.msgId == kMarkerId && m.data == markerData;
+            });
+            if (end != all.end()) {
+                std::vector<apptest::ReceivedMsg> got;
+                std::copy_if(all.begin() + static_cast<std::ptrdiff_t>(from), end, std::back_inserter(got),
+                             [](const auto& m) { return m.msgId != kMarkerId; });
+                return got;
+            }
+            if (!receiver().waitMessages(all.size() + 1)) {
+                ADD_FAILURE() << "marker lost";
+                return {};
+            }
+        }
+    }
+
+    static std::vector<uint8_t> bytes(const char* text) { return {text, text + std::strlen(text) + 1}; }
+
+    static constexpr uint32_t kMarkerId = 7;
+};
+
+TEST_F(TimerDeliveryTest, ExpiryCarriesACopyOfTheData)
+{
+    gPinNs = -1;
+    const size_t before = receiver().messages().size();
+    char data[] = "volume";
+    ASSERT_EQ(0, start(create(), 5, TIMER_MODE_ONCE, data, sizeof data));
+    data[0] = 'X';  // the caller keeps its buffer
+    ASSERT_EQ(0, start(create(), 5, TIMER_MODE_ONCE, nullptr, 16));
+    ASSERT_EQ(0, start(create(), 5, TIMER_MODE_ONCE, data, 0));
+
+    ASSERT_TRUE(receiver().waitMessages(before + 3));
+    const auto msgs = receiver().messages();
+    std::vector<std::vector<uint8_t>> payloads;
+    for (size_t i = before; i < msgs.size(); ++i) {
+        EXPECT_EQ(E_APP_MSG_TYPE_TIMER, msgs[i].msgId);
+        EXPECT_EQ(msgs[i].data.empty(), msgs[i].nullPayload);
+        payloads.push_back(msgs[i].data);
+    }
+    EXPECT_THAT(payloads, testing::UnorderedElementsAre(bytes("volume"), std::vector<uint8_t>{},
+                                                       std::vector<uint8_t>{}));
+}
+
+TEST_F(TimerDeliveryTest, RearmingAnArmedOneShotDeliversOnlyTheNewData)
+{
+    gPinNs = -1;
+    const size_t before = receiver().messages().size();
+    os_timer_t* timer = create();
+    ASSERT_EQ(0, start(timer, 60000, TIMER_MODE_ONCE, "old", 4));
+    ASSERT_EQ(0, start(timer, 5, TIMER_MODE_ONCE, "new", 4));
+    while (u_timer_active_get(timer) != 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    const auto msgs = messagesSince(before);
+    ASSERT_EQ(1u, msgs.size());
+    EXPECT_EQ(bytes("new"), msgs[0].data);
+}
+
+TEST_F(TimerDeliveryTest, RepeatingTimerKeepsItsDataAcrossStopAndResume)
+{
+    gPinNs = -1;
+    const size_t before = receiver().messages().size();
+    os_timer_t* timer = create();
+    ASSERT_EQ(0, start(timer, 5, TIMER_MODE_REPEAT, "tick", 5));
+    ASSERT_TRUE(receiver().waitMessages(before + 2));
+    ASSERT_EQ(0, u_timer_stop(timer));
+    const size_t stopped = before + messagesSince(before).size();
+    ASSERT_EQ(0, u_timer_resume(timer));
+    ASSERT_TRUE(receiver().waitMessages(stopped + 2));
+    ASSERT_EQ(0, u_timer_stop(timer));
+    for (const auto& msg : messagesSince(before)) {
+        EXPECT_EQ(E_APP_MSG_TYPE_TIMER, msg.msgId);
+        EXPECT_EQ(bytes("tick"), msg.data);
+    }
+}
+
+TEST_F(TimerDeliveryTest, ResumedOneShotFiresWithoutAMessage)
+{
+    const size_t before = receiver().messages().size();
+    os_timer_t* timer = create();
+    const int64_t armed = pinNow();
+    ASSERT_EQ(0, start(timer, 60000, TIMER_MODE_ONCE, "lost", 5));
+    gPinNs = armed + 59990 * kNsPerMs;
+    ASSERT_EQ(0, u_timer_stop(timer));
+    EXPECT_EQ(nullptr, timer->arg);  // a one-shot's block goes when it leaves the list
+    gPinNs = -1;
+    ASSERT_EQ(0, u_timer_resume(timer));
+    while (u_timer_active_get(timer) != 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(messagesSince(before).empty());
 }
 
 }  // namespace
