@@ -259,12 +259,15 @@ TEST_F(TimerTest, StopAndResumeContinueWithTheRemainingTime)
 
 TEST_F(TimerTest, RepeatingTimerStaysArmedBetweenExpiries)
 {
-    gPinNs = -1;
     Probe probe{&recorder, 0, 2};
     os_timer_t* timer = create();
+    const int64_t armed = pinNow();
     ASSERT_EQ(0, _timer_start(timer, 10, TIMER_MODE_REPEAT, recordFire, &probe));
+    // The first period is due and the second is not, however late this thread runs.
+    gPinNs = armed + 15 * kNsPerMs;
     ASSERT_EQ(1u, recorder.waitFor(1).size());
     EXPECT_EQ(1, u_timer_active_get(timer));
+    gPinNs = armed + 25 * kNsPerMs;
     ASSERT_EQ(2u, recorder.waitFor(2).size());
 }
 
