@@ -143,6 +143,27 @@ int32_t linkableLocked(const handle_link_t* list, handle_t handle, handle_rec_t*
     return *out == nullptr || (*out)->eType < HT_GROUP_SIZE ? HR_INV_HANDLE : HR_OK;
 }
 
+// Inside the critical section: whether the linked record `index` is a member of `list` and not of
+// another list. Its chain ends at a first and a last member, which are this list's head and tail
+// exactly when it belongs here; both ends are sought at once, so the cost is the distance to the
+// nearer end.
+bool isMemberLocked(const handle_link_t* list, uint16_t index)
+{
+    uint16_t back = index;
+    uint16_t ahead = index;
+    for (uint32_t steps = 0; steps <= gPool.size; ++steps) {
+        if (rec(back).ui2LinkPrev == 0) {
+            return back == list->ui2Head;
+        }
+        if (rec(ahead).ui2LinkNext == 0) {
+            return ahead == list->ui2Tail;
+        }
+        back = rec(back).ui2LinkPrev;
+        ahead = rec(ahead).ui2LinkNext;
+    }
+    return false;
+}
+
 int32_t groupOf(handle_type type)
 {
     return type / HT_GROUP_SIZE;
@@ -461,9 +482,7 @@ int32_t uHandleDelink(handle_link_t* list, handle_t handle)
         return found;
     }
     const uint16_t index = indexOf(handle);
-    // A record at an end of some list but not at the same end of this one belongs elsewhere.
-    if ((r->ui1Flags & HF_IN_LINK) == 0 || (r->ui2LinkPrev == 0 && list->ui2Head != index) ||
-        (r->ui2LinkNext == 0 && list->ui2Tail != index)) {
+    if ((r->ui1Flags & HF_IN_LINK) == 0 || !isMemberLocked(list, index)) {
         return HR_NOT_LINKED;
     }
     if ((list->ui1Flags & LF_WALKING) != 0 && (r->ui1Flags & HF_VISITED) == 0) {

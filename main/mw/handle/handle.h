@@ -85,7 +85,8 @@ int32_t handleGetObj(handle_t handle, void** obj);
 int32_t uHandleGetTypeObj(handle_t handle, handle_type* type, void** obj);
 int32_t uHandleSetObj(handle_t handle, void* obj);
 
-// Link lists take handles of type 64 and up; a record is in at most one list.
+// Link lists take handles of type 64 and up; a record is in at most one list, and delinking it
+// from any other list gives HR_NOT_LINKED.
 int32_t uHandleLink(handle_link_t* list, handle_t handle);
 int32_t uHandleDelink(handle_link_t* list, handle_t handle);
 int32_t handleLinkInit(handle_link_t* list);

@@ -374,6 +374,23 @@ TEST_F(LinkTest, LinkAndDelinkRefuseWhatDoesNotBelong)
     EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&other, members[0]));
     EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&other, alloc()));
 
+    // A member of another list is refused wherever it stands in that list, and both lists stay whole.
+    const handle_t alone = alloc();
+    ASSERT_EQ(HR_OK, uHandleLink(&other, alone));
+    for (handle_t member : members) {
+        EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&other, member)) << std::hex << member;
+    }
+    EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&list, alone));
+    EXPECT_EQ(4, handleNumLinks(&list));
+    EXPECT_EQ(1, handleNumLinks(&other));
+    ParseScript whole;
+    ASSERT_EQ(HR_OK, handleParse(&list, scriptedVisit, &whole));
+    ASSERT_EQ(4u, whole.visits.size());
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(members[i], whole.visits[i].handle);
+    }
+    EXPECT_EQ(HR_OK, uHandleDelink(&other, alone));
+
     // Taking one from the middle and the ends keeps the chain whole.
     EXPECT_EQ(HR_OK, uHandleDelink(&list, members[1]));
     EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&list, members[1]));
