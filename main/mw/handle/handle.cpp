@@ -387,6 +387,12 @@ int32_t uHandleAlloc(handle_type type, void* obj, uint32_t tag, handle_free_fct 
 int32_t handleAllocAndObj(handle_type type, uint32_t tag, uint32_t size, handle_free_fct freeFct, handle_t* handle,
                           void** obj)
 {
+    {
+        Crit crit;
+        if (!gPool.started) {
+            return HR_NOT_INIT;
+        }
+    }
     void* newObj = nullptr;
     if (obj != nullptr && size != 0) {
         newObj = calloc(1, size);
@@ -412,16 +418,16 @@ int32_t uHandleFree(handle_t handle, uint8_t flag)
 
 int32_t handleGetObj(handle_t handle, void** obj)
 {
-    handle_type type = 0;
-    void* found = nullptr;
+    Crit crit;
     if (obj == nullptr) {
-        return HR_INV_ARG;
+        return gPool.started ? HR_INV_ARG : HR_NOT_INIT;
     }
-    const int32_t result = uHandleGetTypeObj(handle, &type, &found);
-    if (result == HR_OK) {
-        *obj = found;
+    handle_rec_t* r = nullptr;
+    if (const int32_t found = lookupLocked(handle, &r); found != HR_OK) {
+        return found;
     }
-    return result;
+    *obj = r->pvObj;
+    return HR_OK;
 }
 
 int32_t uHandleGetTypeObj(handle_t handle, handle_type* type, void** obj)
@@ -506,6 +512,10 @@ int32_t uHandleDelink(handle_link_t* list, handle_t handle)
 
 int32_t handleLinkInit(handle_link_t* list)
 {
+    Crit crit;
+    if (!gPool.started) {
+        return HR_NOT_INIT;
+    }
     if (list == nullptr) {
         return HR_INV_ARG;
     }

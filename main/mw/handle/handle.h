@@ -72,8 +72,8 @@ int32_t uHandleUsrInit(uint16_t n);
 // Forgets the pool and the auto-free tables; every handle becomes invalid.
 void uHandleUsrUninit(void);
 
-// Everything below answers HR_NOT_INIT before uHandleUsrInit, except the link-list header calls
-// and uHandleSetAutoFreeTbl, which need no pool.
+// Everything below answers HR_NOT_INIT before uHandleUsrInit, except handleLinkIsEmpty and
+// handleNumLinks, which only read the header, and uHandleSetAutoFreeTbl, which needs no pool.
 int32_t uHandleAlloc(handle_type type, void* obj, uint32_t tag, handle_free_fct freeFct, handle_t* handle);
 // Also allocates a zeroed object of `size` bytes (when obj is given and size is not 0) and makes it
 // the handle's object; the free function releases it with free().

@@ -101,6 +101,10 @@ TEST(HandlePoolTest, NothingWorksBeforeInitAndInitIsCheckedOnce)
     EXPECT_EQ(HR_NOT_INIT, uHandleAlloc(kType, nullptr, 0, freeObject, &handle));
     EXPECT_EQ(HR_NOT_INIT, uHandleFree(0x10100, 0));
     EXPECT_EQ(HR_NOT_INIT, handleGetObj(0x10100, &obj));
+    EXPECT_EQ(HR_NOT_INIT, handleGetObj(0x10100, nullptr));
+    EXPECT_EQ(HR_NOT_INIT, handleAllocAndObj(kType, 0, 16, freeObject, &handle, &obj));
+    EXPECT_EQ(nullptr, obj);
+    EXPECT_EQ(HR_NOT_INIT, handleLinkInit(&list));
     EXPECT_EQ(HR_NOT_INIT, uHandleGetTypeObj(0x10100, &type, &obj));
     EXPECT_EQ(HR_NOT_INIT, uHandleLink(&list, 0x10100));
     EXPECT_EQ(HR_NOT_INIT, uHandleAllocAuxLinkHead(nullptr, nullptr, &handle));
