@@ -366,7 +366,13 @@ void uHandleUsrUninit(void)
 {
     Crit crit;
     free(gPool.recs);
+    // The auto-free tables are not part of the pool: start-up sets them before the pool exists,
+    // so they stay for a pool started again.
+    const HandlePool kept = gPool;
     gPool = HandlePool{};
+    for (uint16_t g = 0; g < HT_NUM_AUTOFREE_GROUPS; ++g) {
+        gPool.autoFree[g] = kept.autoFree[g];
+    }
 }
 
 int32_t uHandleAlloc(handle_type type, void* obj, uint32_t tag, handle_free_fct freeFct, handle_t* handle)

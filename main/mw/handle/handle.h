@@ -69,7 +69,7 @@ struct handle_link_t {
 
 // Room for n records (the first allocation takes record n); 1..65534.
 int32_t uHandleUsrInit(uint16_t n);
-// Forgets the pool and the auto-free tables; every handle becomes invalid.
+// Frees and forgets the pool; every handle becomes invalid. The auto-free tables stay set.
 void uHandleUsrUninit(void);
 
 // Everything below answers HR_NOT_INIT before uHandleUsrInit, except handleLinkIsEmpty and

@@ -674,6 +674,13 @@ TEST(HandlePoolTest, AutoFreeTableMayBeSetBeforeThePoolStarts)
     EXPECT_EQ(HR_OK, uHandleAutoFree(handle));
     EXPECT_EQ(1u, gAutoFreed.size());
     uHandleUsrUninit();
+
+    // The table belongs to no pool: a pool started again finds it set.
+    ASSERT_EQ(HR_OK, uHandleUsrInit(8));
+    ASSERT_EQ(HR_OK, uHandleAlloc(65, nullptr, 0, freeObject, &handle));
+    EXPECT_EQ(HR_OK, uHandleAutoFree(handle));
+    EXPECT_EQ(2u, gAutoFreed.size());
+    uHandleUsrUninit();
 }
 
 // Concurrency --------------------------------------------------------------------------------------
