@@ -2,6 +2,7 @@
 
 #include "acfg.h"
 #include "sb_root.h"
+#include "timerd.h"
 
 #include <cstdio>
 
@@ -10,6 +11,7 @@
 // audio_setting. An application's row goes in at its place once the application is built; each
 // may rely in its init on every earlier row.
 app_table_entry_t gAppTable[] = {
+    {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
     {nullptr, {}, nullptr},
 };

@@ -245,7 +245,7 @@ void vesk_chmap_deparse(int32_t ch_num, uint32_t ch_mask, VeskChList* list)
 int vesk_ipc_app_callback(uint32_t func_id, const void* args, uint32_t args_len, uint32_t reserved, uint32_t extra)
 {
     (void)reserved;
-    if (func_id >= VESK_IPC_FUNC_NUM || args == nullptr) {
+    if (func_id >= VESK_IPC_FUNC_NUM || args == nullptr || args_len == 0) {
         printf("[%s,%d]:func_id=%d, Param error!\n", __func__, __LINE__, static_cast<int>(func_id));
         return -1;
     }

@@ -15,7 +15,7 @@
 extern const std::array<uint32_t, 101> vol_table;
 
 // Registered with the remote-call server for every id. `args_len` is the length that arrived;
-// a record shorter than the id reads is refused with -1.
+// a record shorter than the id reads is refused with -1, and an empty one counts as missing.
 int vesk_ipc_app_callback(uint32_t func_id, const void* args, uint32_t args_len, uint32_t reserved, uint32_t extra);
 
 // Id 0, record {stream, value}: any non-zero value opens the stream at unity, 0 silences it.

@@ -89,7 +89,7 @@ int sendFrom(vesk_handle_t h, const VeskPpcBlock& b, uint32_t element, size_t pa
 {
     const uint32_t count = payloadWord(b, countWord);
     const size_t offset = payloadWordOffset(dataWord);
-    if (size_t{count} * 8 > b.size() - offset) {
+    if (count > (b.size() - offset) / 8) {  // no multiplication: it would wrap in 32 bits
         std::printf("[%s,%d]:count=%u does not fit the block!\n", __func__, __LINE__, count);
         return -1;
     }

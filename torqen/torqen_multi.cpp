@@ -160,9 +160,12 @@ extern "C" int Torqen_MultiChannel_Process(torqen_multi_handle_t* m, void* temp,
   const uint32_t bo = kSampleBytes[4 + m->format];
   const uint32_t in_frame = n * bi;
   const uint32_t out_frame = n * bo;
-  *in_bytes -= *in_bytes % in_frame;
+  // A trailing part-frame is left to the caller as not consumed, as the single converter leaves it.
+  const uint32_t stray = *in_bytes % in_frame;
+  *in_bytes -= stray;
   *out_bytes -= *out_bytes % out_frame;
   if (*in_bytes == 0) {
+    *in_bytes = stray;
     *out_bytes = 0;
     return 0;
   }
@@ -197,6 +200,7 @@ extern "C" int Torqen_MultiChannel_Process(torqen_multi_handle_t* m, void* temp,
       break;
     }
   }
+  *in_bytes += stray;
   *out_bytes = produced;
   return static_cast<int>(consumed);
 }

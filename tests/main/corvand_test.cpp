@@ -31,15 +31,17 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<corvand>AEE Init\n",
         "<corvand>Handle Usr Init\n",
         "<corvand>Am Init\n",
-        "<corvand>1.acfg Init Begin\n",
-        "<corvand>1.acfg Init Successful\n",
+        "<corvand>1.timerd Init Begin\n",
+        "<corvand>1.timerd Init Successful\n",
+        "<corvand>2.acfg Init Begin\n",
+        "<corvand>2.acfg Init Successful\n",
         "<corvand>Appcliation Init Finish\n",
         "<corvand>**********************************************\n",
         "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
         "get ps_name : gui_namager\n",
         "Send Msg To GUI Manager Failed, ret[-3]\n",
     }));
-    EXPECT_EQ(out.find("<corvand>2."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>3."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 

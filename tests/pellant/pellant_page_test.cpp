@@ -337,6 +337,11 @@ TEST_F(PageModelTest, AcceptedCallsWithoutEffectAnswerZero)
     EXPECT_EQ(call(31, {5, 0}), 0);
     EXPECT_EQ(call(31, {6, 0}), -1);
     EXPECT_EQ(logSize(), from);
+    // An empty record is a missing one, whatever the pointer.
+    const uint32_t word = 0;
+    for (uint32_t id : {23u, 28u, 38u}) {
+        EXPECT_EQ(vesk_ipc_app_callback(id, &word, 0, 0, 0), -1) << id;
+    }
 }
 
 TEST(ChannelListTest, TakesSetBitsUpwardsAndRepeatsTheHighest)

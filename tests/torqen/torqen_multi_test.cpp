@@ -168,11 +168,16 @@ TEST(TorqenMulti, ProcessEdges) {
   EXPECT_EQ(-1, Torqen_MultiChannel_Process(multi.handle(), nullptr, in.data(), &in_bytes, out.data(), &out_bytes));
   EXPECT_EQ(-1, Torqen_MultiChannel_Process(nullptr, multi.temp(), in.data(), &in_bytes, out.data(), &out_bytes));
   EXPECT_EQ(14u, in_bytes);
-  // A part-frame is rounded away: two frames in, two frames out.
+  // A part-frame is not converted and comes back as not consumed: two frames in, two frames out.
   EXPECT_EQ(12, Torqen_MultiChannel_Process(multi.handle(), multi.temp(), in.data(), &in_bytes, out.data(), &out_bytes));
-  EXPECT_EQ(0u, in_bytes);
+  EXPECT_EQ(2u, in_bytes);
   EXPECT_EQ(12u, out_bytes);
   EXPECT_EQ((std::vector<int16_t>{1, 2, 3, 4, 5, 6}), std::vector<int16_t>(out.begin(), out.begin() + 6));
+  in_bytes = 4;
+  out_bytes = 24;
+  EXPECT_EQ(0, Torqen_MultiChannel_Process(multi.handle(), multi.temp(), in.data(), &in_bytes, out.data(), &out_bytes));
+  EXPECT_EQ(4u, in_bytes);
+  EXPECT_EQ(0u, out_bytes);
 
   // Output space too small for a single frame of the filter's look-ahead: the call ends.
   Multi slow(torqen_param_t{44100, 4, 48000, 4, 3});

@@ -143,6 +143,27 @@ int32_t linkableLocked(const handle_link_t* list, handle_t handle, handle_rec_t*
     return *out == nullptr || (*out)->eType < HT_GROUP_SIZE ? HR_INV_HANDLE : HR_OK;
 }
 
+// Inside the critical section: whether the linked record `index` is a member of `list` and not of
+// another list. Its chain ends at a first and a last member, which are this list's head and tail
+// exactly when it belongs here; both ends are sought at once, so the cost is the distance to the
+// nearer end.
+bool isMemberLocked(const handle_link_t* list, uint16_t index)
+{
+    uint16_t back = index;
+    uint16_t ahead = index;
+    for (uint32_t steps = 0; steps <= gPool.size; ++steps) {
+        if (rec(back).ui2LinkPrev == 0) {
+            return back == list->ui2Head;
+        }
+        if (rec(ahead).ui2LinkNext == 0) {
+            return ahead == list->ui2Tail;
+        }
+        back = rec(back).ui2LinkPrev;
+        ahead = rec(ahead).ui2LinkNext;
+    }
+    return false;
+}
+
 int32_t groupOf(handle_type type)
 {
     return type / HT_GROUP_SIZE;
@@ -345,7 +366,13 @@ void uHandleUsrUninit(void)
 {
     Crit crit;
     free(gPool.recs);
+    // The auto-free tables are not part of the pool: start-up sets them before the pool exists,
+    // so they stay for a pool started again.
+    const HandlePool kept = gPool;
     gPool = HandlePool{};
+    for (uint16_t g = 0; g < HT_NUM_AUTOFREE_GROUPS; ++g) {
+        gPool.autoFree[g] = kept.autoFree[g];
+    }
 }
 
 int32_t uHandleAlloc(handle_type type, void* obj, uint32_t tag, handle_free_fct freeFct, handle_t* handle)
@@ -366,6 +393,12 @@ int32_t uHandleAlloc(handle_type type, void* obj, uint32_t tag, handle_free_fct 
 int32_t handleAllocAndObj(handle_type type, uint32_t tag, uint32_t size, handle_free_fct freeFct, handle_t* handle,
                           void** obj)
 {
+    {
+        Crit crit;
+        if (!gPool.started) {
+            return HR_NOT_INIT;
+        }
+    }
     void* newObj = nullptr;
     if (obj != nullptr && size != 0) {
         newObj = calloc(1, size);
@@ -391,16 +424,16 @@ int32_t uHandleFree(handle_t handle, uint8_t flag)
 
 int32_t handleGetObj(handle_t handle, void** obj)
 {
-    handle_type type = 0;
-    void* found = nullptr;
+    Crit crit;
     if (obj == nullptr) {
-        return HR_INV_ARG;
+        return gPool.started ? HR_INV_ARG : HR_NOT_INIT;
     }
-    const int32_t result = uHandleGetTypeObj(handle, &type, &found);
-    if (result == HR_OK) {
-        *obj = found;
+    handle_rec_t* r = nullptr;
+    if (const int32_t found = lookupLocked(handle, &r); found != HR_OK) {
+        return found;
     }
-    return result;
+    *obj = r->pvObj;
+    return HR_OK;
 }
 
 int32_t uHandleGetTypeObj(handle_t handle, handle_type* type, void** obj)
@@ -461,9 +494,7 @@ int32_t uHandleDelink(handle_link_t* list, handle_t handle)
         return found;
     }
     const uint16_t index = indexOf(handle);
-    // A record at an end of some list but not at the same end of this one belongs elsewhere.
-    if ((r->ui1Flags & HF_IN_LINK) == 0 || (r->ui2LinkPrev == 0 && list->ui2Head != index) ||
-        (r->ui2LinkNext == 0 && list->ui2Tail != index)) {
+    if ((r->ui1Flags & HF_IN_LINK) == 0 || !isMemberLocked(list, index)) {
         return HR_NOT_LINKED;
     }
     if ((list->ui1Flags & LF_WALKING) != 0 && (r->ui1Flags & HF_VISITED) == 0) {
@@ -487,6 +518,10 @@ int32_t uHandleDelink(handle_link_t* list, handle_t handle)
 
 int32_t handleLinkInit(handle_link_t* list)
 {
+    Crit crit;
+    if (!gPool.started) {
+        return HR_NOT_INIT;
+    }
     if (list == nullptr) {
         return HR_INV_ARG;
     }

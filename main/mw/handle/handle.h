@@ -69,11 +69,11 @@ struct handle_link_t {
 
 // Room for n records (the first allocation takes record n); 1..65534.
 int32_t uHandleUsrInit(uint16_t n);
-// Forgets the pool and the auto-free tables; every handle becomes invalid.
+// Frees and forgets the pool; every handle becomes invalid. The auto-free tables stay set.
 void uHandleUsrUninit(void);
 
-// Everything below answers HR_NOT_INIT before uHandleUsrInit, except the link-list header calls
-// and uHandleSetAutoFreeTbl, which need no pool.
+// Everything below answers HR_NOT_INIT before uHandleUsrInit, except handleLinkIsEmpty and
+// handleNumLinks, which only read the header, and uHandleSetAutoFreeTbl, which needs no pool.
 int32_t uHandleAlloc(handle_type type, void* obj, uint32_t tag, handle_free_fct freeFct, handle_t* handle);
 // Also allocates a zeroed object of `size` bytes (when obj is given and size is not 0) and makes it
 // the handle's object; the free function releases it with free().
@@ -85,7 +85,8 @@ int32_t handleGetObj(handle_t handle, void** obj);
 int32_t uHandleGetTypeObj(handle_t handle, handle_type* type, void** obj);
 int32_t uHandleSetObj(handle_t handle, void* obj);
 
-// Link lists take handles of type 64 and up; a record is in at most one list.
+// Link lists take handles of type 64 and up; a record is in at most one list, and delinking it
+// from any other list gives HR_NOT_LINKED.
 int32_t uHandleLink(handle_link_t* list, handle_t handle);
 int32_t uHandleDelink(handle_link_t* list, handle_t handle);
 int32_t handleLinkInit(handle_link_t* list);

@@ -283,7 +283,8 @@ int32_t xMsgQFlush(msg_q_t* queue)
         return libError(ret);
     }
     queue->ui4Read = queue->ui4Write = 0;
-    pthread_cond_broadcast(&queue->tNotFull);
+    // Receivers wake, see the queue empty and wait again (or time out as before).
+    pthread_cond_broadcast(&queue->tNotEmpty);
     pthread_mutex_unlock(&queue->tMutex);
     return OSR_OK;
 }

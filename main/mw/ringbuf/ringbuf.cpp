@@ -28,7 +28,7 @@ struct RingSpan {
 
 RingSpan ringSpan(uint32_t size, uint32_t pos, uint32_t n)
 {
-    const uint32_t first = (pos + n > size) ? size - pos : n;
+    const uint32_t first = (n > size - pos) ? size - pos : n;  // pos + n > size, without overflow
     uint32_t next = (n > first) ? n - first : pos + n;
     return {first, next == size ? 0 : next};
 }
@@ -43,7 +43,8 @@ RingBuf* uRingbufMalloc(uint32_t capacity)
         return nullptr;
     }
     rb->size = capacity + 1;
-    rb->buf = static_cast<uint8_t*>(std::calloc(1, rb->size));
+    // The largest capacity leaves no room for the unused byte: its size would wrap to 0.
+    rb->buf = rb->size == 0 ? nullptr : static_cast<uint8_t*>(std::calloc(1, rb->size));
     if (rb->buf == nullptr) {
         RINGBUF_LOG("malloc buf failed! size:%d\n", static_cast<int>(rb->size));
         std::free(rb);

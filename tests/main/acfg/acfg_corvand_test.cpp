@@ -19,8 +19,8 @@ TEST_F(AcfgCorvandTest, ConsoleVolumeSurvivesARestartOfCorvand)
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
     {
         ProgramRunner corvand("main/corvand");
-        ASSERT_TRUE(corvand.waitFor("<corvand>1.acfg Init Successful\n")) << corvand.output();
-        EXPECT_NE(corvand.output().find("<corvand>1.acfg Init Begin\n"), std::string::npos);
+        ASSERT_TRUE(corvand.waitFor("<corvand>2.acfg Init Successful\n")) << corvand.output();
+        EXPECT_NE(corvand.output().find("<corvand>2.acfg Init Begin\n"), std::string::npos);
         EXPECT_EQ(sandbox.read("/data/misc/app.cfg").size(), 2945u);
         corvand.send("app.acfg.set_volume 70");
         corvand.send("app.acfg.store");
@@ -32,7 +32,7 @@ TEST_F(AcfgCorvandTest, ConsoleVolumeSurvivesARestartOfCorvand)
     EXPECT_EQ(static_cast<uint8_t>(sandbox.read("/data/misc/app.cfg.backup").at(kVolumeAt)), 70);
 
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("<corvand>1.acfg Init Successful\n")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<corvand>2.acfg Init Successful\n")) << corvand.output();
     corvand.send("app.acfg.get_volume");
     EXPECT_TRUE(corvand.waitFor("get_volume(70) success.")) << corvand.output();
     corvand.signal(SIGTERM);

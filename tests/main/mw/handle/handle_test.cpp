@@ -101,6 +101,10 @@ TEST(HandlePoolTest, NothingWorksBeforeInitAndInitIsCheckedOnce)
     EXPECT_EQ(HR_NOT_INIT, uHandleAlloc(kType, nullptr, 0, freeObject, &handle));
     EXPECT_EQ(HR_NOT_INIT, uHandleFree(0x10100, 0));
     EXPECT_EQ(HR_NOT_INIT, handleGetObj(0x10100, &obj));
+    EXPECT_EQ(HR_NOT_INIT, handleGetObj(0x10100, nullptr));
+    EXPECT_EQ(HR_NOT_INIT, handleAllocAndObj(kType, 0, 16, freeObject, &handle, &obj));
+    EXPECT_EQ(nullptr, obj);
+    EXPECT_EQ(HR_NOT_INIT, handleLinkInit(&list));
     EXPECT_EQ(HR_NOT_INIT, uHandleGetTypeObj(0x10100, &type, &obj));
     EXPECT_EQ(HR_NOT_INIT, uHandleLink(&list, 0x10100));
     EXPECT_EQ(HR_NOT_INIT, uHandleAllocAuxLinkHead(nullptr, nullptr, &handle));
@@ -373,6 +377,23 @@ TEST_F(LinkTest, LinkAndDelinkRefuseWhatDoesNotBelong)
     EXPECT_EQ(HR_INV_HANDLE, uHandleDelink(&list, low));
     EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&other, members[0]));
     EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&other, alloc()));
+
+    // A member of another list is refused wherever it stands in that list, and both lists stay whole.
+    const handle_t alone = alloc();
+    ASSERT_EQ(HR_OK, uHandleLink(&other, alone));
+    for (handle_t member : members) {
+        EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&other, member)) << std::hex << member;
+    }
+    EXPECT_EQ(HR_NOT_LINKED, uHandleDelink(&list, alone));
+    EXPECT_EQ(4, handleNumLinks(&list));
+    EXPECT_EQ(1, handleNumLinks(&other));
+    ParseScript whole;
+    ASSERT_EQ(HR_OK, handleParse(&list, scriptedVisit, &whole));
+    ASSERT_EQ(4u, whole.visits.size());
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(members[i], whole.visits[i].handle);
+    }
+    EXPECT_EQ(HR_OK, uHandleDelink(&other, alone));
 
     // Taking one from the middle and the ends keeps the chain whole.
     EXPECT_EQ(HR_OK, uHandleDelink(&list, members[1]));
@@ -652,6 +673,13 @@ TEST(HandlePoolTest, AutoFreeTableMayBeSetBeforeThePoolStarts)
     gAutoFreed.clear();
     EXPECT_EQ(HR_OK, uHandleAutoFree(handle));
     EXPECT_EQ(1u, gAutoFreed.size());
+    uHandleUsrUninit();
+
+    // The table belongs to no pool: a pool started again finds it set.
+    ASSERT_EQ(HR_OK, uHandleUsrInit(8));
+    ASSERT_EQ(HR_OK, uHandleAlloc(65, nullptr, 0, freeObject, &handle));
+    EXPECT_EQ(HR_OK, uHandleAutoFree(handle));
+    EXPECT_EQ(2u, gAutoFreed.size());
     uHandleUsrUninit();
 }
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <numeric>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -74,6 +76,14 @@ TEST(Ringbuf, RefusesNullArguments)
     EXPECT_EQ(-1, uRingbufClear(nullptr));
     EXPECT_EQ(-1, uRingbufGetUsedSize(nullptr));
     EXPECT_EQ(0, uRingbufWrite(rb.get(), &byte, 0));
+}
+
+TEST(Ringbuf, LargestCapacityIsRefusedRatherThanWrapped)
+{
+    // Capacity + 1 would be 0: no storage, and no buffer that believes it has room.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(nullptr, uRingbufMalloc(UINT32_MAX));
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStdout().find("malloc buf failed!"));
 }
 
 // One producer and one consumer with no lock of their own: every byte must arrive once, in order.

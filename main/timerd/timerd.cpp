@@ -1,0 +1,135 @@
+#include "timerd.h"
+
+#include "cli.h"
+#include "dbg_level.h"
+#include "os_timer.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kTimerdName = "timerd";
+constexpr uint32_t kTimerdStackSize = 4096;
+constexpr uint8_t kTimerdPriority = 200;
+constexpr uint16_t kTimerdSecCount = 20;
+constexpr uint16_t kTimerdQueueLen = 20;
+constexpr uint16_t kTimerdMaxPayload = 64;
+constexpr uint32_t kTimerdCliMask = 2;
+
+struct Timerd {
+    handle_t app = 0;  // touched only on the application's thread
+    // Read by the register function on the start-up thread.
+    std::atomic<bool> started{false};
+    // Set from the console thread, read by every logging thread.
+    std::atomic<uint16_t> gTimerdDbgLevel{DBG_LEVEL_ERROR};
+};
+
+Timerd gTimerd;
+
+int timerdCliGetDbgLevel(int, char**)
+{
+    return u_cli_show_dbg_level(timerd_get_dbg_level());
+}
+
+int timerdCliSetDbgLevel(int argc, char** argv)
+{
+    uint16_t level = 0;
+    const int32_t result = u_cli_parse_dbg_level(argc, argv, &level);
+    if (result == CLIR_OK) {
+        timerd_set_dbg_level(level);
+    }
+    return result;
+}
+
+int timerdCliEcho(int, char**)
+{
+    return 0;
+}
+
+const cli_cmd_t kTimerdCmds[] = {
+    {"gdl", nullptr, timerdCliGetDbgLevel, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
+     CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, timerdCliSetDbgLevel, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
+     CLI_ACCESS_NORMAL},
+    {"echo", "e", timerdCliEcho, nullptr, "repeat the input string", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
+};
+
+const cli_cmd_t kTimerdTable[] = {
+    {"timerd", "td", nullptr, kTimerdCmds, "timerd commands", CLI_ACCESS_NORMAL},
+    CLI_LAST_CMD,
+};
+
+int32_t _timerd_start(const char*, handle_t app)
+{
+    gTimerd.app = app;
+    if (gTimerd.started.load()) {
+        return 0;
+    }
+    // The console may not be up yet; the table is then simply not offered.
+    const int32_t attached = timerd_cli_attach_cmd_tbl();
+    if (attached != CLIR_OK && attached != CLIR_NOT_INIT) {
+        dbgPrint(timerd_get_dbg_level(), DBG_LEVEL_ERROR, "<timerd> Err: ht_cli_attach_cmd_tbl() failed, ret=%d\r\n",
+                 attached);
+        return -1;
+    }
+    gTimerd.started.store(true);
+    os_timer_init();
+    return 0;
+}
+
+int32_t _timerd_exit(handle_t, uint32_t)
+{
+    gTimerd.started.store(false);
+    return 0;
+}
+
+int32_t _timerd_process_msg(handle_t, uint32_t msgId, const void* data, uint32_t size)
+{
+    if (!gTimerd.started.load()) {
+        return -1;
+    }
+    uint32_t word = 0;
+    if (data == nullptr || size < sizeof word) {
+        return 0;  // no word to show
+    }
+    std::memcpy(&word, data, sizeof word);
+    dbgPrint(timerd_get_dbg_level(), DBG_LEVEL_INFO,
+             msgId >= AM_BRDCST_MSG_BASE ? "am broadcast message id is %d\n" : "private message id is %d\n",
+             static_cast<int>(word));
+    return 0;
+}
+
+}  // namespace
+
+void a_timerd_register(amb_register_info_t* info)
+{
+    if (gTimerd.started.load()) {
+        return;
+    }
+    std::memset(info->acName, 0, sizeof info->acName);
+    std::strncpy(info->acName, kTimerdName, AM_APP_NAME_LEN);
+    info->tFct = {_timerd_start, _timerd_exit, _timerd_process_msg};
+    info->ui8Reserved = ~static_cast<uint64_t>(0);
+    info->ui4StackSize = kTimerdStackSize;
+    info->ui1Priority = kTimerdPriority;
+    info->ui2SecCount = kTimerdSecCount;
+    info->ui2QueueLen = kTimerdQueueLen;
+    info->ui2MaxPayload = kTimerdMaxPayload;
+}
+
+int32_t timerd_cli_attach_cmd_tbl(void)
+{
+    return u_cli_attach_cmd_tbl(kTimerdTable, CLI_GRP_APP, kTimerdCliMask, 0);
+}
+
+uint16_t timerd_get_dbg_level(void)
+{
+    return gTimerd.gTimerdDbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+}
+
+void timerd_set_dbg_level(uint16_t level)
+{
+    gTimerd.gTimerdDbgLevel.store(level & DBG_LEVEL_ALL, std::memory_order_relaxed);
+}
