@@ -6,6 +6,7 @@
 #include "acfg_item.h"
 #include "acfg_log.h"
 #include "gui_timer.h"
+#include "os_timer.h"
 
 #include <array>
 #include <atomic>
@@ -19,6 +20,7 @@ struct AcfgState {
     // Written at start-up, factory reset and exit; read by every thread that sets an item.
     std::atomic<uint8_t> ui1Init{0};
     std::atomic<uint32_t> ui4StoreTimer{0};  // the delayed-store GUI timer
+    std::atomic<os_timer_t*> prStoreUTimer{nullptr};  // the private-message store path's timer
     std::atomic<uint16_t> ui2DbgLevel{0x107};
     std::atomic<uint32_t> ui4StoreDelayMs{ACFG_STORE_DELAY_MS};
     std::atomic<handle_t> hApp{0};
@@ -58,6 +60,33 @@ void deleteStoreTimer()
 {
     const uint32_t timer = gAcfg.ui4StoreTimer.exchange(0);
     guiTimerDelete(timer);  // waits for a store that its expiry is running
+}
+
+void deleteStoreUTimer()
+{
+    os_timer_t* timer = gAcfg.prStoreUTimer.exchange(nullptr);
+    if (timer != nullptr) {
+        u_timer_stop(timer);
+        u_timer_delete(timer);
+    }
+}
+
+// Arms the store u_timer; its expiry comes back to this application as a timer message with the
+// data word 0, which stores on the acfg thread.
+int32_t acfgStartStoreTimer()
+{
+    os_timer_t* timer = gAcfg.prStoreUTimer.load();
+    if (timer == nullptr) {
+        return ACFGR_NOT_INIT;
+    }
+    u_timer_stop(timer);
+    const timer_param_t param{timer, gAcfg.ui4StoreDelayMs.load(), TIMER_MODE_ONCE};
+    const uint32_t word = 0;
+    const int32_t ret = u_timer_start(gAcfg.hApp.load(), &param, &word, sizeof(word));
+    if (ret != 0) {
+        ACFG_ERR("Err:return fail:%d\r\n", static_cast<int>(ret));
+    }
+    return ret;
 }
 
 // Replaces every value that its item's rule refuses (a file from elsewhere, a changed rule) by
@@ -140,6 +169,14 @@ int32_t acfgAppInitFct(const char*, handle_t app)
         return ACFGR_INIT_FAIL;
     }
     logElapsed("Validate done");
+    deleteStoreUTimer();
+    os_timer_t* storeUTimer = nullptr;
+    const int32_t created = u_timer_create(&storeUTimer);
+    if (created < 0) {
+        ACFG_ERR("Err:return fail:%d\r\n", static_cast<int>(created));
+        return ACFGR_FAIL;
+    }
+    gAcfg.prStoreUTimer.store(storeUTimer);
     acfgSetAppCfgInit(1);
 
     for (uint16_t idx = 0; idx < ACFG_ITEM_NUM; ++idx) {
@@ -172,6 +209,7 @@ int32_t acfgAppExitFct(handle_t, uint32_t)
     // Requests from other threads are dropped from here on instead of arming a deleted timer.
     acfgSetAppCfgInit(0);
     deleteStoreTimer();
+    deleteStoreUTimer();
     acfgFlashUninit();
     return ACFGR_OK;
 }
@@ -190,7 +228,9 @@ int32_t acfgAppProcessMsgFct(handle_t, uint32_t msgId, const void* data, uint32_
             acfgSendMsgToSelf(ACFG_PRI_MSG_STORE);
         }
     } else if (msgId == E_APP_PRI_ACFG_MSG && hasWord) {
-        if (word == ACFG_PRI_MSG_STORE) {
+        if (word == ACFG_PRI_MSG_START_TIMER) {
+            acfgStartStoreTimer();
+        } else if (word == ACFG_PRI_MSG_STORE) {
             acfgStore();
         } else {
             ACFG_ERR("Err: unknow pri msg.\n");

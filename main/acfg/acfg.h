@@ -17,7 +17,8 @@ enum acfg_ret : int32_t {
     ACFGR_NOT_ENABLE = -6,  // the slot is not in use
 };
 
-// The delayed store runs this long after the last accepted change.
+// The delayed store runs this long after the last accepted change (and the store u_timer of the
+// private message runs as long).
 constexpr uint32_t ACFG_STORE_DELAY_MS = 300000;
 
 // Private message that the store posts to itself; the body is one u32 (acfg_pri_msg_body).

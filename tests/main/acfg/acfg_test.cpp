@@ -9,6 +9,7 @@
 #include "amb.h"
 #include "app_harness.h"
 #include "cli.h"
+#include "os_timer.h"
 #include "pellant_harness.h"
 #include "sandbox.h"
 #include "vesk_ipc.h"
@@ -402,7 +403,7 @@ TEST_F(AcfgTest, OnlyAcceptedOrCopiedSetsPushTheDelayedStoreBack)
     }
 }
 
-TEST_F(AcfgTest, StoreNowPathsWriteAtOnce)
+TEST_F(AcfgTest, FlushTimerMessagesAndTheStoreUTimerStoreOnTheAcfgThread)
 {
     start();
     ASSERT_EQ(uAcfgSetVolume(61, 0), 0);
@@ -425,6 +426,19 @@ TEST_F(AcfgTest, StoreNowPathsWriteAtOnce)
     ASSERT_TRUE(writes.next("app.cfg", 30s));
     ASSERT_TRUE(writes.next("app.cfg.backup", 30s));
     EXPECT_EQ(fileByte(kMain, kVolumeAt), 62);
+
+    // The private message 0 arms the store u_timer, whose expiry stores on the acfg thread.
+    ASSERT_EQ(os_timer_init(), 0);
+    ASSERT_EQ(uAcfgSetVolume(63, 0), 0);
+    acfgStopTimer();
+    acfgSetStoreDelayForTest(300);
+    const Clock::time_point armed = Clock::now();
+    ASSERT_EQ(acfgSendMsgToSelf(ACFG_PRI_MSG_START_TIMER), 0);
+    Clock::time_point at;
+    ASSERT_TRUE(writes.next("app.cfg", 30s, &at));
+    EXPECT_GE(at - armed, 290ms);
+    ASSERT_TRUE(writes.next("app.cfg.backup", 30s));
+    EXPECT_EQ(fileByte(kMain, kVolumeAt), 63);
 }
 
 TEST_F(AcfgTest, WithoutInitialisationStoresAreRefusedButValuesStillChange)
