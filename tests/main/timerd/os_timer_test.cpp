@@ -65,7 +65,7 @@ public:
     std::vector<Fire> waitFor(size_t count)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        cond_.wait_for(lock, 10s, [&] { return fires_.size() >= count; });
+        cond_.wait_for(lock, apptest::kDeadline, [&] { return fires_.size() >= count; });
         return fires_;
     }
 
@@ -316,11 +316,13 @@ TEST_F(TimerTest, CallbackRearmsAndDeletesItsOwnTimer)
 
 TEST_F(TimerTest, OneShotIsInactiveOnceFired)
 {
-    gPinNs = -1;
     Probe probe{&recorder, 0};
     os_timer_t* timer = create();
+    const int64_t armed = pinNow();
     ASSERT_EQ(0, _timer_start(timer, 5, TIMER_MODE_ONCE, recordFire, &probe));
+    // Not due yet, however late this thread runs.
     EXPECT_EQ(1, u_timer_active_get(timer));
+    gPinNs = armed + 10 * kNsPerMs;
     ASSERT_EQ(1u, recorder.waitFor(1).size());
     EXPECT_EQ(0, u_timer_active_get(timer));
     EXPECT_EQ(&probe, timer->arg);  // a caller's own argument is never freed

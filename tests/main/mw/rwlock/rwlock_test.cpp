@@ -77,7 +77,7 @@ public:
         }
     }
 
-    bool waitEntered() { return entered_.get_future().wait_for(10s) == std::future_status::ready; }
+    bool waitEntered() { return entered_.get_future().wait_for(30s) == std::future_status::ready; }
 
     void release()
     {
