@@ -131,7 +131,8 @@ TEST_F(CorvandTimerdTest, ConsoleOfTheRunningProgramReachesTheTimerdTable)
 {
     sbtest::ProgramRunner corvand("main/corvand");
     ASSERT_TRUE(corvand.waitFor("<corvand>1.timerd Init Successful\n")) << corvand.output();
-    EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
+    ASSERT_TRUE(corvand.waitFor("<corvand>Appcliation Init Finish\n")) << corvand.output();
+    EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt")) << corvand.output();
 
     size_t from = corvand.output().size();
     corvand.send("app.td.gdl");
