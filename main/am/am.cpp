@@ -105,7 +105,9 @@ int32_t findStartedSlot(const char* name)
 void payloadName(const void* data, uint32_t size, char (&name)[AM_APP_NAME_LEN + 1])
 {
     const uint32_t n = data == nullptr ? 0 : (size < AM_APP_NAME_LEN ? size : AM_APP_NAME_LEN);
-    memcpy(name, data, n);
+    if (n != 0) {
+        memcpy(name, data, n);
+    }
     name[n] = '\0';
 }
 

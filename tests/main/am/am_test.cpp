@@ -111,6 +111,16 @@ TEST_F(AmTest, DispatchReachesTheNamedApplicationOrTheManager)
     EXPECT_EQ(handle, 0u);
 }
 
+TEST_F(AmTest, StartWithoutANameFailsAndTheManagerCarriesOn)
+{
+    // A start request that arrives with no payload names nothing.
+    const am_dispatch_msg_t nameless{"app_mngr", AM_REQ_START_APP, {}, 0};
+    ASSERT_EQ(u_amb_dispatch_msg(&nameless), 0);
+    static TestApp app("am_after");
+    registerAndStart(app);
+    EXPECT_NE(app.handle(), 0u);
+}
+
 TEST_F(AmTest, LongNameRegistersUnderItsFirstSixteenCharacters)
 {
     static TestApp app("playback_uac_capture");
