@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
@@ -47,11 +48,25 @@ uint16_t level()
         }                                                                                            \
     } while (0)
 
+// What the manager waits on while an application it starts runs its init. `ok` comes first: the
+// completion codes write the tag's first byte.
+struct StartWait {
+    uint8_t ok;
+    uint32_t slot;
+};
+static_assert(offsetof(StartWait, ok) == 0, "the ok byte is the tag's first byte");
+
 // The manager's own waits: codes 1, 4 and 7 report success in the tag's ok byte, 2, 5 and 8 failure.
 int32_t amNotify(handle_t app, aee_nfy_tag_t tag, uint32_t code)
 {
     switch (code) {
     case AEE_NFY_BEFORE_INIT:
+        // Only a start posts an init: its slot holds the handle before the init runs, so the
+        // application can already be addressed from its init.
+        if (tag != 0) {
+            gAm.ahApps[reinterpret_cast<const StartWait*>(tag)->slot].store(app);
+        }
+        return 0;
     case AEE_NFY_BEFORE_EXIT:
     case AEE_NFY_BEFORE_MSG:
         return 0;
@@ -105,7 +120,9 @@ int32_t findStartedSlot(const char* name)
 void payloadName(const void* data, uint32_t size, char (&name)[AM_APP_NAME_LEN + 1])
 {
     const uint32_t n = data == nullptr ? 0 : (size < AM_APP_NAME_LEN ? size : AM_APP_NAME_LEN);
-    memcpy(name, data, n);
+    if (n != 0) {
+        memcpy(name, data, n);
+    }
     name[n] = '\0';
 }
 
@@ -140,19 +157,17 @@ int32_t startApp(const char* name)
     }
     app_start_param_t param{};
     amStartParamFromRecord(info, static_cast<uint32_t>(slot) + 1, &param);
-    uint8_t ok = 0;
+    StartWait wait{0, static_cast<uint32_t>(slot)};
     handle_t app = 0;
     const int32_t res =
-        u_app_start(&info->tFct, &param, info->acName, amNotify, reinterpret_cast<aee_nfy_tag_t>(&ok), &app);
+        u_app_start(&info->tFct, &param, info->acName, amNotify, reinterpret_cast<aee_nfy_tag_t>(&wait), &app);
     if (res != 0) {
         gAm.ahApps[slot].store(0);
         AM_ERR("<AM> ERR: start %s failed = %d\n\r", name, res);
         return res;
     }
-    // Visible before its init runs, so the application can already be addressed from it.
-    gAm.ahApps[slot].store(app);
     uSemaLock(gAm.pBinSema, SEMA_OPTION_WAIT);
-    if (ok == 0) {
+    if (wait.ok == 0) {
         AM_ERR("<AM> ERR: start %s failed\n\r", name);
         gAm.ahApps[slot].store(0);
         return -1;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -109,6 +110,50 @@ TEST_F(AmTest, DispatchReachesTheNamedApplicationOrTheManager)
     handle_t handle = 0xdead;
     EXPECT_TRUE(eventually([&] { return u_am_get_app_handle_from_name(&handle, "am_dyn") == 0; }));
     EXPECT_EQ(handle, 0u);
+}
+
+TEST_F(AmTest, StartWithoutANameFailsAndTheManagerCarriesOn)
+{
+    // A start request that arrives with no payload names nothing.
+    const am_dispatch_msg_t nameless{"app_mngr", AM_REQ_START_APP, {}, 0};
+    ASSERT_EQ(u_amb_dispatch_msg(&nameless), 0);
+    static TestApp app("am_after");
+    registerAndStart(app);
+    EXPECT_NE(app.handle(), 0u);
+}
+
+// An application is addressable by name from its init on: what its init's lookup finds.
+std::atomic<handle_t> gSelfLookup{0xdead};
+
+int32_t selfLookupInit(const char* name, handle_t)
+{
+    handle_t found = 0xdead;
+    u_am_get_app_handle_from_name(&found, name);
+    gSelfLookup.store(found);
+    return 0;
+}
+
+int32_t selfLookupExit(handle_t, uint32_t)
+{
+    return 0;
+}
+
+int32_t selfLookupProcess(handle_t, uint32_t, const void*, uint32_t)
+{
+    return 0;
+}
+
+TEST_F(AmTest, StartedApplicationIsFoundByNameAlreadyInItsInit)
+{
+    static amb_register_info_t rec{};
+    TestApp::fillRecord(&rec, "am_self");
+    rec.tFct = {selfLookupInit, selfLookupExit, selfLookupProcess};
+    ASSERT_EQ(u_amb_register_app(&rec), 0);
+    ASSERT_EQ(u_amb_sync_start_app("am_self"), 0);
+    handle_t handle = 0;
+    ASSERT_EQ(u_am_get_app_handle_from_name(&handle, "am_self"), 0);
+    EXPECT_NE(handle, 0u);
+    EXPECT_EQ(gSelfLookup.load(), handle);
 }
 
 TEST_F(AmTest, LongNameRegistersUnderItsFirstSixteenCharacters)
