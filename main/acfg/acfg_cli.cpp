@@ -310,10 +310,12 @@ int cmdSetCecConfig(int argc, char** argv)
             return 0;
         }
     }
-    const uint8_t config = argByte(argv[1]);
+    uint8_t config = argByte(argv[1]);
     uAcfgCecConfigSet(&config);
     ACFG_ERR(" uAcfgCecConfigSet %d success.\n", config);
-    return cmdGetCecConfig(argc, argv);
+    uAcfgCecConfigGet(&config);  // the same byte: a failed read shows what was asked for
+    ACFG_ERR(" uAcfgCecConfigGet config:%d success.\n", config);
+    return 0;
 }
 
 const char* const kSdlHelp = "Set debug level (e=error, a=api, i=info, n=none)";

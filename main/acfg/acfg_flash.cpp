@@ -161,11 +161,15 @@ struct LoadedFile {
 
 // Checks that `image` is one whole store image: the header's magic, a data size that is the
 // rest of the file, and records of known type codes that fill the data exactly.
-bool imageConsistent(const std::vector<uint8_t>& image, const char* path)
+bool imageConsistent(const std::vector<uint8_t>& image, const char* path, bool backup)
 {
     const AcfgFileHeader header = acfgFileHeaderDecode(image.data());
     if (header.ui4Magic != ACFG_FILE_MAGIC) {
-        ACFG_ERR("Err: magic number is wrong.\r\n");
+        if (backup) {
+            ACFG_ERR("Err: magic number of backup file is wrong.\r\n");
+        } else {
+            ACFG_ERR("Err: magic number is wrong.\r\n");
+        }
         return false;
     }
     const uint64_t size = image.size();
@@ -199,12 +203,17 @@ bool imageConsistent(const std::vector<uint8_t>& image, const char* path)
     return true;
 }
 
-LoadedFile readImage(const std::string& path)
+// The backup's failures are logged as the backup's.
+LoadedFile readImage(const std::string& path, bool backup)
 {
     LoadedFile file;
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
-        ACFG_ERR("Err: open %s fail!\r\n", path.c_str());
+        if (backup) {
+            ACFG_ERR("Err: open backup %s fail!\r\n", path.c_str());
+        } else {
+            ACFG_ERR("Err: open %s fail!\r\n", path.c_str());
+        }
         return file;
     }
     struct stat st {};
@@ -213,7 +222,11 @@ LoadedFile readImage(const std::string& path)
     }
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size < ACFG_FILE_HEADER_SIZE) {
-        ACFG_ERR("Err: Fail to read file header(%d), err:%s\n", static_cast<int>(size), "short file");
+        if (backup) {
+            ACFG_ERR("Err: Fail to read backup file header(%d), err:%s\n", static_cast<int>(size), "short file");
+        } else {
+            ACFG_ERR("Err: Fail to read file header(%d), err:%s\n", static_cast<int>(size), "short file");
+        }
         return file;
     }
     if (size > kMaxFileSize) {
@@ -234,7 +247,7 @@ LoadedFile readImage(const std::string& path)
         }
         done += static_cast<size_t>(n);
     }
-    if (imageConsistent(file.image, path.c_str())) {
+    if (imageConsistent(file.image, path.c_str(), backup)) {
         file.fgUsable = true;
     }
     return file;
@@ -312,18 +325,37 @@ std::vector<uint8_t> buildCache()
     return cache;
 }
 
+// One half of a store, the main file or the backup; the caller holds the cache lock.
+bool storeLocked(bool backup)
+{
+    if (backup) {
+        ACFG_INFO("Start save data to flash for backup.\n");
+    } else {
+        ACFG_INFO("Start save data to flash.\n");
+    }
+    if (!writeImage(sb::path(backup ? ACFG_FILE_BACKUP_PATH : ACFG_FILE_PATH), gFlash.cache)) {
+        return false;
+    }
+    if (backup) {
+        ACFG_INFO("Save data to flash success for backup!(Flash Written/5mins)\n");
+    } else {
+        ACFG_INFO("Save data to flash success!\n");
+    }
+    return true;
+}
+
+// The backup is touched only once the main file is whole again.
+void storeBothLocked()
+{
+    if (storeLocked(false)) {
+        storeLocked(true);
+    }
+}
+
 bool storeMain()
 {
     CacheLock lock;
-    if (!lock.ok()) {
-        return false;
-    }
-    ACFG_INFO("Start save data to flash.\n");
-    if (!writeImage(sb::path(ACFG_FILE_PATH), gFlash.cache)) {
-        return false;
-    }
-    ACFG_INFO("Save data to flash success!\n");
-    return true;
+    return lock.ok() && storeLocked(false);
 }
 
 }  // namespace
@@ -400,36 +432,31 @@ int32_t acfgFlashLoad(uint16_t recordCount)
     }
     if (!fileExists(mainPath) && !fileExists(backupPath)) {
         ACFG_INFO("Create %s\n", mainPath.c_str());
-        if (writeImage(mainPath, gFlash.cache)) {
-            writeImage(backupPath, gFlash.cache);
-        }
+        storeBothLocked();
         return 0;
     }
-    const LoadedFile main = readImage(mainPath);
+    const LoadedFile main = readImage(mainPath, false);
     if (main.fgUsable) {
         applyImage(gFlash.cache, main.image);
         ACFG_INFO("Load acfg data success.\n");
-        if (!readImage(backupPath).fgUsable) {
+        if (!readImage(backupPath, true).fgUsable) {
             // The backup is the only fallback if the next write of the main file is cut off.
-            writeImage(backupPath, gFlash.cache);
+            storeLocked(true);
         }
         return 0;
     }
     if (gUi4EnableAllLog.load() == 1) {
         printf("if app.cfg is error, start backup!\n");
     }
-    const LoadedFile backup = readImage(backupPath);
+    const LoadedFile backup = readImage(backupPath, true);
     if (backup.fgUsable) {
         applyImage(gFlash.cache, backup.image);
         ACFG_INFO("Load acfg data success.\n");
-        writeImage(mainPath, gFlash.cache);
+        storeLocked(false);
         return 0;
     }
-    ACFG_ERR("Err: magic number of backup file is wrong.\r\n");
     // Neither file holds a setting any more: start from the defaults and make both usable again.
-    if (writeImage(mainPath, gFlash.cache)) {
-        writeImage(backupPath, gFlash.cache);
-    }
+    storeBothLocked();
     return 0;
 }
 
@@ -445,15 +472,7 @@ int32_t acfgFlashStore(void)
 int32_t acfgFlashStoreBackup(void)
 {
     CacheLock lock;
-    if (!lock.ok()) {
-        return -5;
-    }
-    ACFG_INFO("Start save data to flash for backup.\n");
-    if (!writeImage(sb::path(ACFG_FILE_BACKUP_PATH), gFlash.cache)) {
-        return -5;
-    }
-    ACFG_INFO("Save data to flash success for backup!(Flash Written/5mins)\n");
-    return 0;
+    return lock.ok() && storeLocked(true) ? 0 : -5;
 }
 
 int32_t acfgFlashSet(uint16_t idx, const void* value, uint16_t count)

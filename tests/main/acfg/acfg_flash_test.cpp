@@ -331,6 +331,42 @@ TEST_F(AcfgFlashTest, NeitherFileUsableStartsFromDefaultsAndRewritesBoth)
     EXPECT_EQ(sandbox.read(kBackup).size(), kFileSize);
 }
 
+TEST_F(AcfgFlashTest, BackupFailuresAreLoggedAsTheBackups)
+{
+    goodFiles();
+    struct Case {
+        const char* what;
+        const char* backup;  // null: no backup file
+        const char* line;
+    };
+    const Case cases[] = {
+        {"no backup", nullptr, "Err: open backup "},
+        {"short backup", "short", "Err: Fail to read backup file header(5)"},
+        {"backup with a wrong magic", "0123456789abcdef", "Err: magic number of backup file is wrong.\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sandbox.write(kMain, "bad");
+        std::remove(sandbox.path(kBackup).c_str());
+        if (c.backup != nullptr) {
+            sandbox.write(kBackup, c.backup);
+        }
+        testing::internal::CaptureStdout();
+        start();
+        fflush(stdout);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find(c.line), std::string::npos) << out;
+        EXPECT_NE(out.find("Save data to flash success for backup!(Flash Written/5mins)"), std::string::npos)
+            << "both files are rewritten as a store writes them:\n"
+            << out;
+        for (const Case& other : cases) {
+            if (&other != &c) {
+                EXPECT_EQ(out.find(other.line), std::string::npos) << out;
+            }
+        }
+    }
+}
+
 TEST_F(AcfgFlashTest, RecordsOfOtherTablesLoadItemByItem)
 {
     // An unknown record, a record whose size differs from the item's, and a record of another type

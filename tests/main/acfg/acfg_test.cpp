@@ -37,6 +37,9 @@ constexpr const char* kBackup = "/data/misc/app.cfg.backup";
 constexpr size_t kVolumeAt = 52;  // value of the first record
 constexpr size_t kMuteAt = 52 + 37;
 constexpr size_t kSourceAt = 52 + 3 * 37;
+// Store delays of the tests: one that no test outlives, and a short one.
+constexpr uint32_t kNeverMs = 3600000;
+constexpr uint32_t kShortMs = 300;
 
 // Counts the complete writes of the store's files (close after writing) as they happen.
 class FileWrites {
@@ -350,27 +353,45 @@ TEST_F(AcfgTest, SetAndGetAnswerTheStoreCodes)
 
 TEST_F(AcfgTest, BurstOfSetsWritesTheFilesOnceAfterTheLastSet)
 {
-    acfgSetStoreDelayForTest(1000);
+    acfgSetStoreDelayForTest(kNeverMs);  // what the start arms stays out of the way
     start();
-    FileWrites writes(sandbox.path("/data/misc"));
-    Clock::time_point last;
-    for (uint8_t v = 10; v < 20; ++v) {
-        ASSERT_EQ(uAcfgSetVolume(v, 0), 0);
-        last = Clock::now();
-        std::this_thread::sleep_for(20ms);
+    // Each set must re-arm before the store of the one before it is due; a run in which this
+    // thread was held up that long shows nothing and is repeated after a restart, with a longer
+    // delay.
+    for (const std::chrono::milliseconds delay : {1000ms, 4000ms, 16000ms}) {
+        FileWrites writes(sandbox.path("/data/misc"));
+        acfgSetStoreDelayForTest(static_cast<uint32_t>(delay.count()));
+        Clock::time_point last;
+        bool heldUp = false;
+        for (uint8_t v = 10; v < 20; ++v) {
+            const Clock::time_point before = Clock::now();
+            ASSERT_EQ(uAcfgSetVolume(v, 0), 0);
+            heldUp = heldUp || (v > 10 && Clock::now() - last >= delay);
+            last = before;
+            std::this_thread::sleep_for(20ms);
+        }
+        if (heldUp) {
+            acfgSetStoreDelayForTest(kNeverMs);
+            restart();
+            continue;
+        }
+        Clock::time_point at;
+        ASSERT_TRUE(writes.next("app.cfg", delay + 30s, &at));
+        EXPECT_GE(at - last, delay);
+        ASSERT_TRUE(writes.next("app.cfg.backup", 30s));
+        EXPECT_EQ(fileByte(kMain, kVolumeAt), 19);
+        EXPECT_EQ(fileByte(kBackup, kVolumeAt), 19);
+        EXPECT_FALSE(writes.next("app.cfg", 1500ms)) << "one write for the whole burst";
+        return;
     }
-    Clock::time_point at;
-    ASSERT_TRUE(writes.next("app.cfg", 30s, &at));
-    EXPECT_GE(at - last, 950ms);
-    ASSERT_TRUE(writes.next("app.cfg.backup", 30s));
-    EXPECT_EQ(fileByte(kMain, kVolumeAt), 19);
-    EXPECT_EQ(fileByte(kBackup, kVolumeAt), 19);
-    EXPECT_FALSE(writes.next("app.cfg", 1500ms)) << "one write for the whole burst";
+    FAIL() << "held up past a store in every run";
 }
 
 TEST_F(AcfgTest, OnlyAcceptedOrCopiedSetsPushTheDelayedStoreBack)
 {
-    acfgSetStoreDelayForTest(1000);
+    // The first set and the second call arm with different delays, an hour and a short one, so
+    // which of them the write follows shows whether the second call re-armed, however fast this
+    // thread runs.
     struct Case {
         const char* what;
         int32_t (*second)();
@@ -384,20 +405,20 @@ TEST_F(AcfgTest, OnlyAcceptedOrCopiedSetsPushTheDelayedStoreBack)
          },
          true},
     };
+    acfgSetStoreDelayForTest(kNeverMs);
     start();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FileWrites writes(sandbox.path("/data/misc"));
+        acfgSetStoreDelayForTest(c.pushesBack ? kNeverMs : kShortMs);
         ASSERT_EQ(uAcfgSetVolume(40, 0), 0);
-        const Clock::time_point first = Clock::now();
-        std::this_thread::sleep_for(600ms);
+        acfgSetStoreDelayForTest(c.pushesBack ? kShortMs : kNeverMs);
+        const Clock::time_point second = Clock::now();
         EXPECT_NE(c.second(), 0);
         Clock::time_point at;
-        ASSERT_TRUE(writes.next("app.cfg", 30s, &at));
+        ASSERT_TRUE(writes.next("app.cfg", 30s, &at)) << (c.pushesBack ? "not re-armed" : "re-armed");
         if (c.pushesBack) {
-            EXPECT_GE(at - first, 1550ms);
-        } else {
-            EXPECT_LT(at - first, 1550ms);
+            EXPECT_GE(at - second, std::chrono::milliseconds(kShortMs));
         }
         writes.next("app.cfg.backup", 30s);
     }

@@ -27,6 +27,7 @@ struct Probe {
     std::atomic<bool> rearmInCallback{false};
     std::atomic<bool> deleteInCallback{false};
     std::atomic<int> sleepMs{0};
+    bool held = false;  // callbacks wait in their body until release()
 
     bool waitFired(int n, std::chrono::milliseconds limit = 5s)
     {
@@ -43,7 +44,37 @@ struct Probe {
         std::lock_guard<std::mutex> lock(mtx);
         return fired;
     }
+    void hold()
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        held = true;
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        held = false;
+        cv.notify_all();
+    }
+    void reset()
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        entered = 0;
+        fired = 0;
+    }
 };
+
+// The flag drops after the callback has returned, on the timer's thread; nothing signals it.
+bool waitIdle(uint32_t handle)
+{
+    const Clock::time_point deadline = Clock::now() + 5s;
+    while (guiTimerActiveStsGet(handle) != 0) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
 
 Probe* gProbe = nullptr;
 
@@ -52,9 +83,10 @@ void probeCallback(uint32_t arg)
     Probe& p = *gProbe;
     const uint8_t active = guiTimerActiveStsGet(p.handle);
     {
-        std::lock_guard<std::mutex> lock(p.mtx);
+        std::unique_lock<std::mutex> lock(p.mtx);
         ++p.entered;
         p.cv.notify_all();
+        p.cv.wait(lock, [&] { return !p.held; });
     }
     if (p.sleepMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(p.sleepMs.load()));
@@ -93,9 +125,11 @@ protected:
 TEST_F(GuiTimerTest, OneShotFiresOnceOnItsOwnThreadAndThenReadsIdle)
 {
     EXPECT_EQ(guiTimerActiveStsGet(probe.handle), 0);
+    probe.hold();  // the flag cannot drop before this thread has looked at it
     const Clock::time_point armed = Clock::now();
     EXPECT_EQ(guiTimerSet(probe.handle, 50, 0), 0);
     EXPECT_EQ(guiTimerActiveStsGet(probe.handle), 1);
+    probe.release();
     ASSERT_TRUE(probe.waitFired(1));
     std::lock_guard<std::mutex> lock(probe.mtx);
     EXPECT_GE(probe.lastAt - armed, 50ms);
@@ -108,29 +142,39 @@ TEST_F(GuiTimerTest, OneShotIsIdleAfterItsCallbackAndDoesNotFireAgain)
 {
     guiTimerSet(probe.handle, 10, 0);
     ASSERT_TRUE(probe.waitFired(1));
-    for (int i = 0; i < 500 && guiTimerActiveStsGet(probe.handle) != 0; ++i) {
-        std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(guiTimerActiveStsGet(probe.handle), 0);
+    EXPECT_TRUE(waitIdle(probe.handle));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(probe.count(), 1);
 }
 
 TEST_F(GuiTimerTest, RearmingPushesTheExpiryBack)
 {
-    const Clock::time_point start = Clock::now();
-    guiTimerSet(probe.handle, 300, 0);
-    std::this_thread::sleep_for(100ms);
-    const Clock::time_point rearmed = Clock::now();
-    guiTimerSet(probe.handle, 300, 0);
-    ASSERT_TRUE(probe.waitFired(1));
-    {
-        std::lock_guard<std::mutex> lock(probe.mtx);
-        EXPECT_GE(probe.lastAt - rearmed, 300ms);
-        EXPECT_GE(probe.lastAt - start, 400ms);
+    // The second arming must land before the first expiry is due; a run in which this thread was
+    // held up that long shows nothing and is repeated on a fresh timer with longer times.
+    for (const std::chrono::milliseconds delay : {300ms, 1200ms, 4800ms}) {
+        const Clock::time_point start = Clock::now();
+        guiTimerSet(probe.handle, static_cast<uint32_t>(delay.count()), 0);
+        std::this_thread::sleep_for(delay / 3);
+        const Clock::time_point rearmed = Clock::now();
+        guiTimerSet(probe.handle, static_cast<uint32_t>(delay.count()), 0);
+        if (Clock::now() - start >= delay) {
+            guiTimerDelete(probe.handle);
+            probe.reset();
+            probe.handle = guiTimerCreate(probeCallback, 77);
+            ASSERT_NE(probe.handle, 0u);
+            continue;
+        }
+        ASSERT_TRUE(probe.waitFired(1, delay * 2 + 5s));
+        {
+            std::lock_guard<std::mutex> lock(probe.mtx);
+            EXPECT_GE(probe.lastAt - rearmed, delay);
+            EXPECT_GE(probe.lastAt - start, delay + delay / 3);
+        }
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(probe.count(), 1);
+        return;
     }
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(probe.count(), 1);
+    FAIL() << "held up past the first expiry in every run";
 }
 
 TEST_F(GuiTimerTest, PeriodicTimerRepeatsUntilDisarmed)
@@ -144,10 +188,11 @@ TEST_F(GuiTimerTest, PeriodicTimerRepeatsUntilDisarmed)
     }
     guiTimerSet(probe.handle, 0, 0);
     EXPECT_EQ(guiTimerActiveStsGet(probe.handle), 0);
-    std::this_thread::sleep_for(30ms);  // a callback already running may still finish
-    const int settled = probe.count();
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(probe.count(), settled);
+    const int atDisarm = probe.count();
+    std::this_thread::sleep_for(60ms);  // six periods
+    guiTimerDelete(probe.handle);  // waits for a callback that is still running
+    probe.handle = 0;
+    EXPECT_LE(probe.count(), atDisarm + 1) << "only an expiry taken before the disarm may still run";
 }
 
 TEST_F(GuiTimerTest, PeriodWithoutFirstExpiryReadsActiveButStaysDisarmed)
@@ -163,10 +208,7 @@ TEST_F(GuiTimerTest, OneShotRearmedInsideItsCallbackReadsIdleAfterwards)
     probe.rearmInCallback = true;
     guiTimerSet(probe.handle, 10, 0);
     ASSERT_TRUE(probe.waitFired(1));
-    for (int i = 0; i < 500 && guiTimerActiveStsGet(probe.handle) != 0; ++i) {
-        std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(guiTimerActiveStsGet(probe.handle), 0);
+    EXPECT_TRUE(waitIdle(probe.handle));
 }
 
 TEST_F(GuiTimerTest, DeleteWaitsForARunningCallback)
