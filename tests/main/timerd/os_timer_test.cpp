@@ -271,14 +271,57 @@ TEST_F(TimerTest, RepeatingTimerStaysArmedBetweenExpiries)
     ASSERT_EQ(2u, recorder.waitFor(2).size());
 }
 
+// Holds the timer thread inside a callback until released, so nothing else can fire meanwhile.
+struct ThreadHold {
+    std::mutex mutex;
+    std::condition_variable cond;
+    bool entered = false;
+    bool released = false;
+    bool left = false;
+
+    static void callback(os_timer_t*, void* arg)
+    {
+        auto* hold = static_cast<ThreadHold*>(arg);
+        std::unique_lock<std::mutex> lock(hold->mutex);
+        hold->entered = true;
+        hold->cond.notify_all();
+        hold->cond.wait(lock, [&] { return hold->released; });
+        hold->left = true;
+        hold->cond.notify_all();
+    }
+
+    bool waitEntered()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return cond.wait_for(lock, 30s, [&] { return entered; });
+    }
+
+    // Returns once the callback has let go of this record.
+    void release()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        released = true;
+        cond.notify_all();
+        cond.wait(lock, [&] { return left; });
+    }
+};
+
 TEST_F(TimerTest, OverdueStopLeavesANegativeRemainder)
 {
+    // With the timer thread held in another callback, the overdue timer cannot fire before the stop.
+    ThreadHold hold;
+    const int64_t start = pinNow();
+    ASSERT_EQ(0, _timer_start(create(), 1, TIMER_MODE_ONCE, ThreadHold::callback, &hold));
+    gPinNs = start + 2 * kNsPerMs;
+    ASSERT_TRUE(hold.waitEntered());
+
     Probe probe{&recorder, 0};
     os_timer_t* timer = create();
-    const int64_t armed = pinNow();
+    const int64_t armed = gPinNs;
     ASSERT_EQ(0, _timer_start(timer, 60000, TIMER_MODE_ONCE, recordFire, &probe));
     gPinNs = armed + 60250 * kNsPerMs;
     EXPECT_EQ(0, u_timer_stop(timer));
+    hold.release();
     EXPECT_EQ(-250 * kNsPerMs, toNs(timer->expiry));
     EXPECT_LT(timer->expiry.tv_sec, 0);
     EXPECT_GE(timer->expiry.tv_nsec, 0);
