@@ -1,5 +1,7 @@
 #include "torqen_fast.h"
 
+#include <algorithm>
+
 #include "torqen_layout.h"
 #include "torqen_setup.h"
 
@@ -11,79 +13,94 @@ using torqen::clampTo;
 struct Narrow {
   using Sample = int16_t;
   using Acc = int32_t;
-  static Acc tap(Sample past, int32_t hl, Sample future, int32_t hr) { return (past * hl + future * hr) >> 8; }
+  static void tap(Acc& acc, Sample past, int32_t hl, Sample future, int32_t hr) {
+    acc += (past * hl + future * hr) >> 8;
+  }
+  // The product of a 32-bit sum and a 16-bit gain, shifted by 16, always fits 31 bits, so rounding
+  // and clamping stay in 32-bit arithmetic.
   static Sample scale(Acc acc, int32_t gain) {
-    const int64_t v = (int64_t{acc} * static_cast<int16_t>(gain)) >> 16;
-    return clampTo<int16_t>((v + 16) >> 5);
+    const int32_t v = static_cast<int32_t>((int64_t{acc} * static_cast<int16_t>(gain)) >> 16);
+    return static_cast<Sample>(std::clamp((v + 16) >> 5, -32768, 32767));
   }
 };
 
 struct Wide {
   using Sample = int32_t;
   using Acc = int64_t;
-  static Acc tap(Sample past, int32_t hl, Sample future, int32_t hr) {
-    return int64_t{past} * hl + int64_t{future} * hr;
+  // Both products go straight into the accumulator: 64 bits cannot overflow here, so the sum is the
+  // same as adding their total, and 32-bit targets get one multiply-accumulate per product.
+  static void tap(Acc& acc, Sample past, int32_t hl, Sample future, int32_t hr) {
+    acc += int64_t{past} * hl;
+    acc += int64_t{future} * hr;
   }
   static Sample scale(Acc acc, int32_t gain) { return clampTo<int32_t>(((acc >> 14) * gain + 16384) >> 15); }
 };
 
-// One output frame of every history channel at centre `x`: the taps of both channels share their
-// coefficients, read with a stride of one input frame's phases.
+// One output frame of every history channel. `past` is the oldest frame of the left wing and
+// `future` the newest of the right wing; both wings step through the coefficients `phases` apart,
+// the right wing's `right` entries after the left wing's, and the channels share each coefficient.
 template <typename Kind, uint32_t Channels>
-void filterFrame(const typename Kind::Sample* hist, uint32_t x, uint32_t taps, const int16_t* left,
-                 const int16_t* right, int32_t phases, typename Kind::Acc* acc) {
-  const typename Kind::Sample* past = hist + (x - taps) * Channels;
-  const typename Kind::Sample* future = hist + (x + taps - 1) * Channels;
-  typename Kind::Acc a0 = 0;
-  typename Kind::Acc a1 = 0;
-  for (uint32_t k = 0; k < taps; ++k) {
-    const int32_t hl = *left;
-    const int32_t hr = *right;
-    a0 += Kind::tap(past[0], hl, future[0], hr);
-    if (Channels == 2) {
-      a1 += Kind::tap(past[1], hl, future[1], hr);
+void filterFrame(const typename Kind::Sample* past, const typename Kind::Sample* future, uint32_t taps,
+                 const int16_t* left, int32_t right, int32_t phases, typename Kind::Acc* sum) {
+  for (uint32_t ch = 0; ch < Channels; ++ch) {
+    sum[ch] = 0;
+  }
+  const auto tap = [&] {
+    const int32_t hl = left[0];
+    const int32_t hr = left[right];
+    for (uint32_t ch = 0; ch < Channels; ++ch) {
+      Kind::tap(sum[ch], past[ch], hl, future[ch], hr);
     }
-    left += phases;
-    right += phases;
     past += Channels;
     future -= Channels;
+    left += phases;
+  };
+  // Two taps per pass halve the loop's own work; the taps keep their order.
+  uint32_t k = taps;
+  for (; k >= 2; k -= 2) {
+    tap();
+    tap();
   }
-  acc[0] = a0;
-  acc[1] = a1;
+  if (k != 0) {
+    tap();
+  }
 }
 
-template <typename Kind, uint32_t Channels>
+template <typename Kind, typename Layout>
 uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t offered,
              uint32_t* used_centres, uint32_t out_channels) {
   using Sample = typename Kind::Sample;
-  const Sample* hist = torqen::history<Sample>(h);
+  constexpr uint32_t channels = Layout::kChannels;
   const int16_t* coef = torqen::activeCoefficients(h);
   const int32_t phases = static_cast<int32_t>(h->phases);
   const uint32_t taps = h->taps;
   const int32_t step = h->phase_step;
-  const uint32_t advance = h->advance;
+  const uint32_t advance = h->advance * channels;
   const int32_t gain = h->gain;
-  const uint32_t centre0 = h->hist_center;
+  // The frame loop follows the centre by pointer; the centres used follow from it at the end.
+  const Sample* const first_centre = torqen::history<Sample>(h) + h->hist_center * channels;
+  const Sample* const stop = first_centre + offered * channels;
+  const Sample* centre = first_centre;
   int32_t p = static_cast<int32_t>(h->phase);
-  uint32_t used = 0;
   uint32_t written = 0;
   do {
-    typename Kind::Acc acc[2];
-    filterFrame<Kind, Channels>(hist, centre0 + used, taps, coef + p, coef + (phases - p), phases, acc);
-    Sample* frame = out + written * out_channels;
-    for (uint32_t ch = 0; ch < Channels; ++ch) {
-      torqen::putSample(frame, ch, Channels, out_channels, Kind::scale(acc[ch], gain));
+    typename Kind::Acc acc[channels];
+    filterFrame<Kind, channels>(centre - taps * channels, centre + (taps - 1) * channels, taps, coef + p,
+                                phases - 2 * p, phases, acc);
+    for (uint32_t ch = 0; ch < channels; ++ch) {
+      Layout::put(out, ch, Kind::scale(acc[ch], gain));
     }
+    out += out_channels;
     ++written;
     p += step;
+    centre += advance;
     if (p < 0) {
       p += phases;
-      ++used;
+      centre += channels;
     }
-    used += advance;
-  } while (written < free_frames && used < offered);
+  } while (written < free_frames && centre < stop);
 
-  *used_centres = used;
+  *used_centres = static_cast<uint32_t>(centre - first_centre) / channels;
   h->phase = static_cast<uint32_t>(p);
   h->frac = static_cast<uint32_t>((uint64_t{h->ratio} * written + h->frac) & torqen::kQ25Mask);
   return written;
@@ -92,8 +109,8 @@ uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frame
 template <typename Kind>
 uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t* avail,
              uint32_t in_channels, uint32_t out_channels) {
-  return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto channels, uint32_t offered) {
-    return run<Kind, decltype(channels)::value>(h, out, free_frames, offered, avail, out_channels);
+  return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto layout, uint32_t offered) {
+    return run<Kind, decltype(layout)>(h, out, free_frames, offered, avail, out_channels);
   });
 }
 

@@ -63,8 +63,22 @@ void putSample(Sample* frame, uint32_t channel, uint32_t history_channels, uint3
   }
 }
 
+// The history's channel count and whether a mono history's results fill both channels of a stereo
+// output, as compile-time constants of a filtering kernel.
+template <uint32_t HistoryChannels, bool ToBoth>
+struct Layout {
+  static constexpr uint32_t kChannels = HistoryChannels;
+  template <typename Sample>
+  static void put(Sample* frame, uint32_t channel, Sample y) {
+    frame[channel] = y;
+    if (ToBoth) {
+      frame[1] = y;
+    }
+  }
+};
+
 // The common start of every filtering kernel: nothing to do without centres or output room;
-// otherwise `run(channels, offered)` with the history's channel count as a compile-time constant.
+// otherwise `run(layout, offered)` with the kernel's `Layout`.
 template <typename Run>
 uint32_t dispatchKernel(uint32_t* avail, uint32_t free_frames, uint32_t in_channels, uint32_t out_channels, Run run) {
   const uint32_t offered = *avail;
@@ -72,8 +86,10 @@ uint32_t dispatchKernel(uint32_t* avail, uint32_t free_frames, uint32_t in_chann
     *avail = 0;
     return 0;
   }
-  return bothStereo(in_channels, out_channels) ? run(std::integral_constant<uint32_t, 2>{}, offered)
-                                               : run(std::integral_constant<uint32_t, 1>{}, offered);
+  if (bothStereo(in_channels, out_channels)) {
+    return run(Layout<2, false>{}, offered);
+  }
+  return out_channels == 2 ? run(Layout<1, true>{}, offered) : run(Layout<1, false>{}, offered);
 }
 
 }  // namespace torqen
