@@ -38,8 +38,8 @@ int32_t coefficientAt(const int16_t* coef, const int16_t* diff, size_t i, int32_
 // entries, as always when upsampling) the position within an entry stays the same along the wing,
 // so only the entry index moves.
 template <typename Kind, uint32_t Channels, bool WholeSteps>
-inline void wing(const typename Kind::Sample* s, int32_t stride, uint32_t h, uint32_t b, uint32_t end, const int16_t* coef,
-          const int16_t* diff, typename Kind::Acc* acc) {
+inline void wing(const typename Kind::Sample* s, int32_t stride, uint32_t h, uint32_t b, uint32_t end,
+                 const int16_t* coef, const int16_t* diff, typename Kind::Acc* acc) {
   typename Kind::Acc sum[Channels] = {};
   if constexpr (WholeSteps) {
     const int32_t f = static_cast<int32_t>(h & kFracMask);

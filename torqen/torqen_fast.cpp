@@ -16,11 +16,11 @@ struct Narrow {
   static void tap(Acc& acc, Sample past, int32_t hl, Sample future, int32_t hr) {
     acc += (past * hl + future * hr) >> 8;
   }
-  // The product of a 32-bit sum and a 16-bit gain, shifted by 16, always fits 31 bits, so rounding
-  // and clamping stay in 32-bit arithmetic.
+  // (((acc x gain) >> 16) + 16) >> 5 as one rounding shift: the first shift drops only bits that the
+  // second drops as well. The result fits 32 bits.
   static Sample scale(Acc acc, int32_t gain) {
-    const int32_t v = static_cast<int32_t>((int64_t{acc} * static_cast<int16_t>(gain)) >> 16);
-    return static_cast<Sample>(std::clamp((v + 16) >> 5, -32768, 32767));
+    const int32_t y = static_cast<int32_t>((int64_t{acc} * static_cast<int16_t>(gain) + (1 << 20)) >> 21);
+    return static_cast<Sample>(std::clamp(y, -32768, 32767));
   }
 };
 
@@ -77,30 +77,31 @@ uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frame
   const int32_t step = h->phase_step;
   const uint32_t advance = h->advance * channels;
   const int32_t gain = h->gain;
-  // The frame loop follows the centre by pointer; the centres used follow from it at the end.
+  // The frame loop follows the oldest frame of the left wing; the centres used follow from it at the end.
   const Sample* const first_centre = torqen::history<Sample>(h) + h->hist_center * channels;
-  const Sample* const stop = first_centre + offered * channels;
-  const Sample* centre = first_centre;
+  const Sample* const first_past = first_centre - taps * channels;
+  const Sample* const stop = first_past + offered * channels;
+  const uint32_t span = (2 * taps - 1) * channels;
+  const Sample* past = first_past;
   int32_t p = static_cast<int32_t>(h->phase);
   uint32_t written = 0;
   do {
     typename Kind::Acc acc[channels];
-    filterFrame<Kind, channels>(centre - taps * channels, centre + (taps - 1) * channels, taps, coef + p,
-                                phases - 2 * p, phases, acc);
+    filterFrame<Kind, channels>(past, past + span, taps, coef + p, phases - 2 * p, phases, acc);
     for (uint32_t ch = 0; ch < channels; ++ch) {
       Layout::put(out, ch, Kind::scale(acc[ch], gain));
     }
     out += out_channels;
     ++written;
     p += step;
-    centre += advance;
+    past += advance;
     if (p < 0) {
       p += phases;
-      centre += channels;
+      past += channels;
     }
-  } while (written < free_frames && centre < stop);
+  } while (written < free_frames && past < stop);
 
-  *used_centres = static_cast<uint32_t>(centre - first_centre) / channels;
+  *used_centres = static_cast<uint32_t>(past - first_past) / channels;
   h->phase = static_cast<uint32_t>(p);
   h->frac = static_cast<uint32_t>((uint64_t{h->ratio} * written + h->frac) & torqen::kQ25Mask);
   return written;

@@ -11,20 +11,17 @@ Sample interpolate(Sample u, Sample v, uint32_t a) {
   return static_cast<Sample>(u + ((int64_t{a} * (int64_t{v} - u)) >> 15));
 }
 
-template <typename Sample>
-uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t* avail,
-                        uint32_t in_channels, uint32_t out_channels) {
-  const uint32_t offered = *avail;
-  if (offered == 0 || free_frames == 0) {
-    *avail = 0;
-    return 0;
-  }
-  const uint32_t hc = torqen::bothStereo(in_channels, out_channels) ? 2 : 1;
+template <typename Sample, typename Layout>
+uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t offered, uint32_t* used,
+                        uint32_t out_channels) {
+  constexpr uint32_t channels = Layout::kChannels;
   const Sample* hist = torqen::history<Sample>(h);
-  const uint32_t lo = std::min(h->ratio, h->ratio_target);
-  const uint32_t hi = std::max(h->ratio, h->ratio_target);
+  const uint32_t target = h->ratio_target;
+  const uint32_t lo = std::min(h->ratio, target);
+  const uint32_t hi = std::max(h->ratio, target);
   const uint32_t start = h->hist_center;
   const uint32_t stop = start + offered;
+  int32_t ramp_step = h->ramp_step;
   uint32_t ratio = h->ratio;
   uint32_t frac = h->frac;
   uint32_t left = h->ramp_left;
@@ -32,33 +29,43 @@ uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, u
   uint32_t written = 0;
   do {
     if (left > 0) {
-      const int64_t r = int64_t{ratio} + h->ramp_step;
+      const int64_t r = int64_t{ratio} + ramp_step;
       ratio = r > hi ? hi : static_cast<uint32_t>(std::max<int64_t>(r, lo));
       --left;
     } else {
-      ratio = h->ratio_target;
-      h->ramp_step = 0;
+      ratio = target;
+      ramp_step = 0;
     }
     const uint32_t a = frac >> 10;
-    for (uint32_t ch = 0; ch < hc; ++ch) {
+    for (uint32_t ch = 0; ch < channels; ++ch) {
       // Right after pass-through the centre sits at the history's start: the frame before it is gone
       // and counts as silence.
-      const Sample u = x == 0 ? Sample{0} : hist[(x - 1) * hc + ch];
-      const Sample v = hist[x * hc + ch];
-      torqen::putSample(out + written * out_channels, ch, hc, out_channels, interpolate(u, v, a));
+      const Sample u = x == 0 ? Sample{0} : hist[(x - 1) * channels + ch];
+      const Sample v = hist[x * channels + ch];
+      Layout::put(out, ch, interpolate(u, v, a));
     }
+    out += out_channels;
     ++written;
     const uint64_t t = uint64_t{frac} + ratio;
     x += static_cast<uint32_t>(t >> 25);
     frac = static_cast<uint32_t>(t & torqen::kQ25Mask);
   } while (written < free_frames && x < stop);
 
-  *avail = x - start;
+  *used = x - start;
   h->frac = frac;
   h->ramp_left = left;
+  h->ramp_step = ramp_step;
   h->ratio = ratio;
   h->phase = static_cast<uint32_t>((uint64_t{h->phases} * (torqen::kQ25One - frac)) >> 25);
   return written;
+}
+
+template <typename Sample>
+uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t* avail,
+                        uint32_t in_channels, uint32_t out_channels) {
+  return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto layout, uint32_t offered) {
+    return interpolateRun<Sample, decltype(layout)>(h, out, free_frames, offered, avail, out_channels);
+  });
 }
 
 template <typename Sample>

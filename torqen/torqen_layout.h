@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 #include "torqen.h"
 
@@ -54,17 +53,9 @@ T clampTo(int64_t v) {
   return static_cast<T>(v < lo ? lo : (v > hi ? hi : v));
 }
 
-// Writes one computed sample of a history channel: a mono history feeding a stereo output fills both.
-template <typename Sample>
-void putSample(Sample* frame, uint32_t channel, uint32_t history_channels, uint32_t out_channels, Sample y) {
-  frame[channel] = y;
-  if (history_channels == 1 && out_channels == 2) {
-    frame[1] = y;
-  }
-}
-
 // The history's channel count and whether a mono history's results fill both channels of a stereo
-// output, as compile-time constants of a filtering kernel.
+// output, as compile-time constants of a computing kernel. `put` writes one computed sample of a
+// history channel.
 template <uint32_t HistoryChannels, bool ToBoth>
 struct Layout {
   static constexpr uint32_t kChannels = HistoryChannels;
@@ -77,7 +68,7 @@ struct Layout {
   }
 };
 
-// The common start of every filtering kernel: nothing to do without centres or output room;
+// The common start of every computing kernel: nothing to do without centres or output room;
 // otherwise `run(layout, offered)` with the kernel's `Layout`.
 template <typename Run>
 uint32_t dispatchKernel(uint32_t* avail, uint32_t free_frames, uint32_t in_channels, uint32_t out_channels, Run run) {
