@@ -55,13 +55,13 @@ void filterFrame(const typename Kind::Sample* past, const typename Kind::Sample*
     future -= Channels;
     left += phases;
   };
-  // Two taps per pass halve the loop's own work; the taps keep their order.
-  uint32_t k = taps;
-  for (; k >= 2; k -= 2) {
-    tap();
+  // Two taps per pass halve the loop's own work; an odd count starts with a single tap, so the
+  // taps keep their order. The wings meet at the centre, which ends the loop.
+  if (taps % 2 != 0) {
     tap();
   }
-  if (k != 0) {
+  while (past < future) {
+    tap();
     tap();
   }
 }
