@@ -48,8 +48,8 @@ struct Pass {
 
 template <uint32_t Width>
 void copyFrames(const unsigned char* from, uint32_t from_step, unsigned char* to, uint32_t to_step, uint32_t frames) {
-  for (uint32_t f = 0; f < frames; ++f) {
-    std::memcpy(to + f * to_step, from + f * from_step, Width);
+  for (uint32_t f = 0; f < frames; ++f, from += from_step, to += to_step) {
+    std::memcpy(to, from, Width);
   }
 }
 
