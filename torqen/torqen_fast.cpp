@@ -1,6 +1,7 @@
 #include "torqen_fast.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "torqen_layout.h"
 #include "torqen_setup.h"
@@ -81,7 +82,8 @@ uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frame
   const Sample* const first_centre = torqen::history<Sample>(h) + h->hist_center * channels;
   const Sample* const first_past = first_centre - taps * channels;
   const Sample* const stop = first_past + offered * channels;
-  const uint32_t span = (2 * taps - 1) * channels;
+  // Signed, so that a filter without taps leaves the wings crossed and adds nothing.
+  const ptrdiff_t span = (2 * static_cast<ptrdiff_t>(taps) - 1) * static_cast<ptrdiff_t>(channels);
   const Sample* past = first_past;
   int32_t p = static_cast<int32_t>(h->phase);
   uint32_t written = 0;
