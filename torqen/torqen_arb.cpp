@@ -36,7 +36,8 @@ int32_t coefficientAt(const int16_t* coef, const int16_t* diff, size_t i, int32_
 // `b` the step per frame, `stride` the distance to the next frame (negative towards the past). The
 // interpolated coefficient is shared by the channels. With `WholeSteps` (b a whole number of
 // entries, as always when upsampling) the position within an entry stays the same along the wing,
-// so only the entry index moves.
+// so only the entry index moves. Marked inline so that both wings expand in place: a call costs more
+// than a short wing on the board.
 template <typename Kind, uint32_t Channels, bool WholeSteps>
 inline void wing(const typename Kind::Sample* s, int32_t stride, uint32_t h, uint32_t b, uint32_t end,
                  const int16_t* coef, const int16_t* diff, typename Kind::Acc* acc) {
