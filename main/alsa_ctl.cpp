@@ -1,4 +1,4 @@
-#include "alsa_ctl.h"
+#include "main/alsa_ctl.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "app_init.h"
+#include "main/app_init.h"
 
-#include "am.h"
-#include "amb.h"
-#include "os_sema.h"
+#include "main/am/am.h"
+#include "main/am/amb/amb.h"
+#include "main/mw/os_pthread/os_sema.h"
 
 int32_t appMngrNfyFct(handle_t, aee_nfy_tag_t tag, uint32_t code)
 {

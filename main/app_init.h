@@ -1,9 +1,9 @@
 // Start of the application manager during corvand's start-up.
 #pragma once
 
-#include "aee.h"
-#include "os_err.h"
-#include "os_sema.h"
+#include "main/am/aee/aee.h"
+#include "main/mw/os_pthread/os_err.h"
+#include "main/mw/os_pthread/os_sema.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#include "app_table.h"
+#include "main/app_table.h"
 
-#include "acfg.h"
-#include "sb_root.h"
-#include "timerd.h"
+#include "main/acfg/acfg.h"
+#include "platform/sbroot/sb_root.h"
+#include "main/timerd/timerd.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // corvand's application table and the start-up walk over it.
 #pragma once
 
-#include "amb.h"
+#include "main/am/amb/amb.h"
 
 #include <cstdint>
 

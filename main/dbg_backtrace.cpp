@@ -1,4 +1,4 @@
-#include "dbg_backtrace.h"
+#include "main/dbg_backtrace.h"
 
 #include <array>
 #include <cerrno>

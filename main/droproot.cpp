@@ -1,4 +1,4 @@
-#include "droproot.h"
+#include "main/droproot.h"
 
 #include <array>
 #include <cstdio>

@@ -1,14 +1,14 @@
 // corvand: brings the framework up in a fixed order, starts the application manager and every
 // application of the table, then hands over to the last phase of start-up, which never returns.
-#include "aee.h"
-#include "app_init.h"
-#include "app_table.h"
-#include "cli.h"
-#include "dbg_backtrace.h"
-#include "handle.h"
-#include "os_thread.h"
-#include "sb_root.h"
-#include "startup_handover.h"
+#include "main/am/aee/aee.h"
+#include "main/app_init.h"
+#include "main/app_table.h"
+#include "main/cli/cli.h"
+#include "main/dbg_backtrace.h"
+#include "main/mw/handle/handle.h"
+#include "main/mw/os_pthread/os_thread.h"
+#include "platform/sbroot/sb_root.h"
+#include "main/startup_handover.h"
 
 #include <cstdio>
 #include <sys/stat.h>

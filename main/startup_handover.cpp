@@ -1,8 +1,8 @@
-#include "startup_handover.h"
+#include "main/startup_handover.h"
 
-#include "gui_manager.h"
-#include "sb_root.h"
-#include "vesk_ipc.h"
+#include "main/gui/gui_manager.h"
+#include "platform/sbroot/sb_root.h"
+#include "main/audio_client/vesk_ipc.h"
 
 #include <cstdio>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
 // pellant: owns the platform audio server and serves corvand's remote calls to it.
-#include "crash_dbg.h"
-#include "quorid.h"
-#include "tarp_server.h"
-#include "vesk_app.h"
-#include "vesk_ipc_server.h"
-#include "vesk_ppc_page.h"
+#include "sileth/crash/crash_dbg.h"
+#include "platform/quorid/quorid.h"
+#include "platform/tarp/tarp_server.h"
+#include "pellant/vesk_app.h"
+#include "pellant/vesk_ipc_server.h"
+#include "pellant/vesk_ppc_page.h"
 
 #include <cstdio>
 #include <cstring>

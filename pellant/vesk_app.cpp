@@ -1,6 +1,6 @@
-#include "vesk_app.h"
+#include "pellant/vesk_app.h"
 
-#include "sb_root.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <atomic>
 #include <cstdio>

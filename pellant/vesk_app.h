@@ -1,7 +1,7 @@
 // Start-up of the platform audio server that pellant owns.
 #pragma once
 
-#include "vesk2.h"
+#include "platform/vesk2/vesk2.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "vesk_ipc_server.h"
+#include "pellant/vesk_ipc_server.h"
 
-#include "vesk2.h"
-#include "vesk_app.h"
-#include "vesk_ppc_page.h"
+#include "platform/vesk2/vesk2.h"
+#include "pellant/vesk_app.h"
+#include "pellant/vesk_ppc_page.h"
 
 #include <algorithm>
 #include <cstdio>

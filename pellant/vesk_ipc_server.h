@@ -2,8 +2,8 @@
 // audio-server library and the sound-effect page model.
 #pragma once
 
-#include "vesk2.h"
-#include "vesk_ipc_records.h"
+#include "platform/vesk2/vesk2.h"
+#include "main/audio_client/vesk_ipc_records.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "vesk_ppc_page.h"
+#include "pellant/vesk_ppc_page.h"
 
-#include "quorid.h"
-#include "vesk2.h"
-#include "vesk_app.h"
-#include "vesk_ppc_param.h"
-#include "vesk_ppc_tables.h"
+#include "platform/quorid/quorid.h"
+#include "platform/vesk2/vesk2.h"
+#include "pellant/vesk_app.h"
+#include "pellant/vesk_ppc_param.h"
+#include "pellant/vesk_ppc_tables.h"
 
 #include <cstdio>
 

@@ -7,8 +7,8 @@
 // the current page is above 41 or the audio server is not up.
 #pragma once
 
-#include "vesk_ipc_records.h"
-#include "vesk_ppc_tables.h"
+#include "main/audio_client/vesk_ipc_records.h"
+#include "pellant/vesk_ppc_tables.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "vesk_ppc_tables.h"
+#include "pellant/vesk_ppc_tables.h"
 
 #include <cmath>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "torqen.h"
+#include "torqen/torqen.h"
 
-#include "torqen_driver.h"
-#include "torqen_layout.h"
-#include "torqen_setup.h"
+#include "torqen/torqen_driver.h"
+#include "torqen/torqen_layout.h"
+#include "torqen/torqen_setup.h"
 
 namespace {
 

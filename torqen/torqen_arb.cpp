@@ -1,8 +1,8 @@
-#include "torqen_arb.h"
+#include "torqen/torqen_arb.h"
 
 #include <cstddef>
 
-#include "torqen_layout.h"
+#include "torqen/torqen_layout.h"
 
 namespace {
 

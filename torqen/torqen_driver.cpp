@@ -1,11 +1,11 @@
-#include "torqen_driver.h"
+#include "torqen/torqen_driver.h"
 
 #include <algorithm>
 
-#include "torqen_arb.h"
-#include "torqen_fast.h"
-#include "torqen_interp.h"
-#include "torqen_layout.h"
+#include "torqen/torqen_arb.h"
+#include "torqen/torqen_fast.h"
+#include "torqen/torqen_interp.h"
+#include "torqen/torqen_layout.h"
 
 namespace {
 

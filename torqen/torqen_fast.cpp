@@ -1,10 +1,10 @@
-#include "torqen_fast.h"
+#include "torqen/torqen_fast.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "torqen_layout.h"
-#include "torqen_setup.h"
+#include "torqen/torqen_layout.h"
+#include "torqen/torqen_setup.h"
 
 namespace {
 

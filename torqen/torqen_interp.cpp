@@ -1,8 +1,8 @@
-#include "torqen_interp.h"
+#include "torqen/torqen_interp.h"
 
 #include <algorithm>
 
-#include "torqen_layout.h"
+#include "torqen/torqen_layout.h"
 
 namespace {
 

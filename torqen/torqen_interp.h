@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "torqen.h"
+#include "torqen/torqen.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "torqen.h"
+#include "torqen/torqen.h"
 
 namespace torqen {
 

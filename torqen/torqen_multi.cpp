@@ -1,4 +1,4 @@
-#include "torqen_multi.h"
+#include "torqen/torqen_multi.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "torqen_setup.h"
+#include "torqen/torqen_setup.h"
 
 #include <algorithm>
 
-#include "torqen_layout.h"
-#include "torqen_tables.h"
+#include "torqen/torqen_layout.h"
+#include "torqen/torqen_tables.h"
 
 extern "C" const uint32_t AdjustGain = 16008;
 

@@ -1,12 +1,12 @@
-#include "acfg.h"
+#include "main/acfg/acfg.h"
 
-#include "acfg_accessor.h"
-#include "acfg_cli.h"
-#include "acfg_flash.h"
-#include "acfg_item.h"
-#include "acfg_log.h"
-#include "gui_timer.h"
-#include "os_timer.h"
+#include "main/acfg/acfg_accessor.h"
+#include "main/acfg/acfg_cli.h"
+#include "main/acfg/acfg_flash.h"
+#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_log.h"
+#include "main/gui/gui_timer.h"
+#include "main/timerd/os_timer.h"
 
 #include <array>
 #include <atomic>

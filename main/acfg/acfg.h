@@ -3,7 +3,7 @@
 // acfgSet and acfgGet run on the caller's thread; the cache lock makes each copy atomic.
 #pragma once
 
-#include "amb.h"
+#include "main/am/amb/amb.h"
 
 #include <cstdint>
 

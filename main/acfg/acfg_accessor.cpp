@@ -1,11 +1,11 @@
-#include "acfg_accessor.h"
+#include "main/acfg/acfg_accessor.h"
 
-#include "acfg.h"
-#include "acfg_item.h"
-#include "acfg_log.h"
-#include "aee.h"
-#include "am.h"
-#include "vesk_ipc.h"
+#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_log.h"
+#include "main/am/aee/aee.h"
+#include "main/am/am.h"
+#include "main/audio_client/vesk_ipc.h"
 
 #include <cstdio>
 

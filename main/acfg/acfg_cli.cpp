@@ -1,11 +1,11 @@
-#include "acfg_cli.h"
+#include "main/acfg/acfg_cli.h"
 
-#include "acfg.h"
-#include "acfg_accessor.h"
-#include "acfg_item.h"
-#include "acfg_item_accessor.h"
-#include "acfg_log.h"
-#include "cli.h"
+#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_accessor.h"
+#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_item_accessor.h"
+#include "main/acfg/acfg_log.h"
+#include "main/cli/cli.h"
 
 #include <array>
 #include <cstdlib>

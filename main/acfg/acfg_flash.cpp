@@ -1,9 +1,9 @@
-#include "acfg_flash.h"
+#include "main/acfg/acfg_flash.h"
 
-#include "acfg_item.h"
-#include "acfg_log.h"
-#include "os_sema.h"
-#include "sb_root.h"
+#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_log.h"
+#include "main/mw/os_pthread/os_sema.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "acfg_item.h"
+#include "main/acfg/acfg_item.h"
 
-#include "acfg.h"
-#include "acfg_item_accessor.h"
-#include "acfg_log.h"
+#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_item_accessor.h"
+#include "main/acfg/acfg_log.h"
 
 #include <array>
 #include <atomic>

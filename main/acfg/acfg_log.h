@@ -3,9 +3,9 @@
 // manager's, whose console switches them.
 #pragma once
 
-#include "acfg.h"
-#include "dbg_level.h"
-#include "state_mngr.h"
+#include "main/acfg/acfg.h"
+#include "main/cli/dbg_level.h"
+#include "main/state_mngr/state_mngr.h"
 
 #define ACFG_LOG(kind, fmt, ...) \
     dbgPrint(acfgGetDbgLevel(), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, ##__VA_ARGS__)

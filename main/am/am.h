@@ -4,7 +4,7 @@
 // (amb.h); senders of ordinary messages look receivers up here by name.
 #pragma once
 
-#include "aee.h"
+#include "main/am/aee/aee.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "vesk_ipc.h"
+#include "main/audio_client/vesk_ipc.h"
 
-#include "tarp_client.h"
+#include "platform/tarp/tarp_client.h"
 
 #include <array>
 #include <atomic>

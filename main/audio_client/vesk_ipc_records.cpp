@@ -1,4 +1,4 @@
-#include "vesk_ipc_records.h"
+#include "main/audio_client/vesk_ipc_records.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "cli.h"
+#include "main/cli/cli.h"
 
-#include "cli_input.h"
-#include "dbg_level.h"
-#include "os_thread.h"
-#include "quorid.h"
-#include "sb_root.h"
+#include "main/cli/cli_input.h"
+#include "main/cli/dbg_level.h"
+#include "main/mw/os_pthread/os_thread.h"
+#include "platform/quorid/quorid.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <array>
 #include <atomic>

@@ -1,9 +1,9 @@
-#include "cli_input.h"
+#include "main/cli/cli_input.h"
 
-#include "cli.h"
-#include "os_thread.h"
-#include "quorid.h"
-#include "sb_root.h"
+#include "main/cli/cli.h"
+#include "main/mw/os_pthread/os_thread.h"
+#include "platform/quorid/quorid.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <array>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "dbg_level.h"
+#include "main/cli/dbg_level.h"
 
 #include <cstdarg>
 #include <cstdio>

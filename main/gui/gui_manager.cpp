@@ -1,8 +1,8 @@
-#include "gui_manager.h"
+#include "main/gui/gui_manager.h"
 
-#include "aee.h"
-#include "am.h"
-#include "gui_log.h"
+#include "main/am/aee/aee.h"
+#include "main/am/am.h"
+#include "main/gui/gui_log.h"
 
 int32_t guiManagerAppMsgSnd(const GuiMsg* msg)
 {

@@ -1,6 +1,6 @@
-#include "gui_timer.h"
+#include "main/gui/gui_timer.h"
 
-#include "gui_log.h"
+#include "main/gui/gui_log.h"
 
 #include <pthread.h>
 

@@ -1,4 +1,4 @@
-#include "user_interface.h"
+#include "main/gui/user_interface.h"
 
 #include <atomic>
 

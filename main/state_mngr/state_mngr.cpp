@@ -1,6 +1,6 @@
-#include "state_mngr.h"
+#include "main/state_mngr/state_mngr.h"
 
-#include "dbg_level.h"
+#include "main/cli/dbg_level.h"
 
 #include <atomic>
 

@@ -1,7 +1,7 @@
-#include "os_timer.h"
+#include "main/timerd/os_timer.h"
 
-#include "aee.h"
-#include "os_err.h"
+#include "main/am/aee/aee.h"
+#include "main/mw/os_pthread/os_err.h"
 
 #include <pthread.h>
 

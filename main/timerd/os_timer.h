@@ -4,7 +4,7 @@
 // application's queue as message id 0, carrying a copy of the data given when arming.
 #pragma once
 
-#include "handle.h"
+#include "main/mw/handle/handle.h"
 
 #include <cstdint>
 #include <ctime>

@@ -1,8 +1,8 @@
-#include "timerd.h"
+#include "main/timerd/timerd.h"
 
-#include "cli.h"
-#include "dbg_level.h"
-#include "os_timer.h"
+#include "main/cli/cli.h"
+#include "main/cli/dbg_level.h"
+#include "main/timerd/os_timer.h"
 
 #include <atomic>
 #include <cstring>

@@ -2,7 +2,7 @@
 // service (os_timer.h), starting it on its first start, and the console table "timerd" ("td").
 #pragma once
 
-#include "amb.h"
+#include "main/am/amb/amb.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "quorid.h"
+#include "platform/quorid/quorid.h"
 
-#include "sb_root.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <cerrno>
 #include <cstdlib>

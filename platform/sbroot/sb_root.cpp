@@ -1,4 +1,4 @@
-#include "sb_root.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <cstdlib>
 #include <mutex>

@@ -5,8 +5,8 @@
 // Words are u32 (decimal, 0x-hex or negative) sent little-endian; hex bytes are sent as given.
 // Both kinds may be mixed and are sent in order. The path is a system path, mapped under
 // SOUNDBAR_ROOT. Exit status: 0 when the call was made, 1 on a transport error, 2 on bad usage.
-#include "tarp_client.h"
-#include "tarp_wire.h"
+#include "platform/tarp/tarp_client.h"
+#include "platform/tarp/tarp_wire.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "tarp_client.h"
+#include "platform/tarp/tarp_client.h"
 
-#include "sb_root.h"
-#include "tarp_wire.h"
+#include "platform/sbroot/sb_root.h"
+#include "platform/tarp/tarp_wire.h"
 
 #include <array>
 #include <cerrno>

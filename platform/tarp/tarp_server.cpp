@@ -1,7 +1,7 @@
-#include "tarp_server.h"
+#include "platform/tarp/tarp_server.h"
 
-#include "sb_root.h"
-#include "tarp_wire.h"
+#include "platform/sbroot/sb_root.h"
+#include "platform/tarp/tarp_wire.h"
 
 #include <algorithm>
 #include <cerrno>

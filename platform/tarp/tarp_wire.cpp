@@ -1,4 +1,4 @@
-#include "tarp_wire.h"
+#include "platform/tarp/tarp_wire.h"
 
 namespace tarp {
 

@@ -1,6 +1,6 @@
-#include "vesk2.h"
+#include "platform/vesk2/vesk2.h"
 
-#include "sb_root.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <algorithm>
 #include <array>

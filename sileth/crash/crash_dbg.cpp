@@ -1,4 +1,4 @@
-#include "crash_dbg.h"
+#include "sileth/crash/crash_dbg.h"
 
 #include <array>
 #include <cstdio>

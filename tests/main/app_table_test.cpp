@@ -1,9 +1,9 @@
-#include "app_table.h"
+#include "main/app_table.h"
 
-#include "am.h"
-#include "app_harness.h"
-#include "program_runner.h"
-#include "sandbox.h"
+#include "main/am/am.h"
+#include "tests/main/am/app_harness.h"
+#include "tests/main/program_runner.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "program_runner.h"
-#include "sandbox.h"
+#include "tests/main/program_runner.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Installs corvand's crash handlers and then meets the signal named by its argument, so that a test
 // can watch what the handlers print and how the process ends.
-#include "dbg_backtrace.h"
+#include "main/dbg_backtrace.h"
 
 #include <cerrno>
 #include <csignal>

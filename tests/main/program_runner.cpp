@@ -1,6 +1,6 @@
-#include "program_runner.h"
+#include "tests/main/program_runner.h"
 
-#include "sandbox.h"
+#include "tests/support/sandbox.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -1,11 +1,11 @@
-#include "startup_handover.h"
+#include "main/startup_handover.h"
 
-#include "alsa_ctl.h"
-#include "am.h"
-#include "app_harness.h"
-#include "droproot.h"
-#include "gui_manager.h"
-#include "sandbox.h"
+#include "main/alsa_ctl.h"
+#include "main/am/am.h"
+#include "tests/main/am/app_harness.h"
+#include "main/droproot.h"
+#include "main/gui/gui_manager.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 

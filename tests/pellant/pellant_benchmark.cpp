@@ -1,8 +1,8 @@
 // Round-trip time of one remote call from corvand's client to pellant's server and back, beside
 // a bare Unix-socket echo of the same frame bytes.
-#include "pellant_harness.h"
-#include "tarp_wire.h"
-#include "vesk_ipc.h"
+#include "tests/pellant/pellant_harness.h"
+#include "platform/tarp/tarp_wire.h"
+#include "main/audio_client/vesk_ipc.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "pellant_harness.h"
+#include "tests/pellant/pellant_harness.h"
 
 #include <cerrno>
 #include <csignal>

@@ -2,7 +2,7 @@
 // and reading what reached the audio-server stand-in.
 #pragma once
 
-#include "sandbox.h"
+#include "tests/support/sandbox.h"
 
 #include <chrono>
 #include <cstdint>

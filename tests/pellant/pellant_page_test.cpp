@@ -1,11 +1,11 @@
 // The page model, the parameter writers and the remote-call dispatch inside one process, with
 // the audio-server stand-in writing to a sandbox root.
-#include "pellant_harness.h"
-#include "vesk_app.h"
-#include "vesk_ipc_server.h"
-#include "vesk_ppc_page.h"
-#include "vesk_ppc_param.h"
-#include "vesk_ppc_tables.h"
+#include "tests/pellant/pellant_harness.h"
+#include "pellant/vesk_app.h"
+#include "pellant/vesk_ipc_server.h"
+#include "pellant/vesk_ppc_page.h"
+#include "pellant/vesk_ppc_param.h"
+#include "pellant/vesk_ppc_tables.h"
 
 #include <gtest/gtest.h>
 

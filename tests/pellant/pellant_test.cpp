@@ -1,8 +1,8 @@
 // The real pellant program in a sandbox root, driven through the real call tool.
-#include "pellant_harness.h"
-#include "vesk_ipc.h"
-#include "vesk_ppc_param.h"
-#include "vesk_ppc_tables.h"
+#include "tests/pellant/pellant_harness.h"
+#include "main/audio_client/vesk_ipc.h"
+#include "pellant/vesk_ppc_param.h"
+#include "pellant/vesk_ppc_tables.h"
 
 #include <gtest/gtest.h>
 

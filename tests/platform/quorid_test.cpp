@@ -1,6 +1,6 @@
-#include "quorid.h"
-#include "sandbox.h"
-#include "sb_root.h"
+#include "platform/quorid/quorid.h"
+#include "tests/support/sandbox.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <sys/stat.h>
 

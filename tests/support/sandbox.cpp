@@ -1,7 +1,7 @@
-#include "sandbox.h"
+#include "tests/support/sandbox.h"
 
-#include "quorid.h"
-#include "sb_root.h"
+#include "platform/quorid/quorid.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <cstdlib>
 #include <filesystem>

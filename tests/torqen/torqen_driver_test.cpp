@@ -1,12 +1,12 @@
 // The conversion drivers: look-ahead, leading silence, intake pacing and the history across rate
 // changes.
-#include "torqen_driver.h"
+#include "torqen/torqen_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "torqen_harness.h"
+#include "tests/torqen/torqen_harness.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "torqen_harness.h"
+#include "tests/torqen/torqen_harness.h"
 
 namespace {
 

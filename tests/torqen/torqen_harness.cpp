@@ -1,4 +1,4 @@
-#include "torqen_harness.h"
+#include "tests/torqen/torqen_harness.h"
 
 #include <algorithm>
 #include <cmath>

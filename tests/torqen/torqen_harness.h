@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "torqen.h"
+#include "torqen/torqen.h"
 
 namespace torqen_test {
 

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <vector>
 
-#include "torqen_arb.h"
-#include "torqen_fast.h"
-#include "torqen_harness.h"
-#include "torqen_interp.h"
-#include "torqen_setup.h"
-#include "torqen_tables.h"
+#include "torqen/torqen_arb.h"
+#include "torqen/torqen_fast.h"
+#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_interp.h"
+#include "torqen/torqen_setup.h"
+#include "torqen/torqen_tables.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The multichannel interface against separate single-instance converters.
-#include "torqen_multi.h"
+#include "torqen/torqen_multi.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "torqen_harness.h"
+#include "tests/torqen/torqen_harness.h"
 
 namespace {
 

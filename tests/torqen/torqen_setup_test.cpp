@@ -1,13 +1,13 @@
 // Rate-pair analysis, the set-up of both filter paths and the built-in tables.
-#include "torqen_setup.h"
+#include "torqen/torqen_setup.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "torqen_harness.h"
-#include "torqen_tables.h"
+#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_tables.h"
 
 namespace {
 

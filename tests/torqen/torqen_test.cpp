@@ -1,13 +1,13 @@
 // The single-instance interface end to end: sizes, result codes, byte accounting, and signals through
 // the converter.
-#include "torqen.h"
+#include "torqen/torqen.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-#include "torqen_harness.h"
+#include "tests/torqen/torqen_harness.h"
 
 namespace {
 

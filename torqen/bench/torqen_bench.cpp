@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "torqen.h"
-#include "torqen_harness.h"
-#include "torqen_multi.h"
+#include "torqen/torqen.h"
+#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_multi.h"
 
 namespace {
 

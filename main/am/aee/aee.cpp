@@ -1,8 +1,8 @@
-#include "aee.h"
+#include "main/am/aee/aee.h"
 
-#include "cli.h"
-#include "dbg_level.h"
-#include "os_sema.h"
+#include "main/cli/cli.h"
+#include "main/cli/dbg_level.h"
+#include "main/mw/os_pthread/os_sema.h"
 
 #include <array>
 #include <atomic>

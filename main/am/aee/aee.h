@@ -5,9 +5,9 @@
 // u_app_send_appmsg, after looking the receiver up by name through the application manager.
 #pragma once
 
-#include "handle.h"
-#include "os_msgq.h"
-#include "os_thread.h"
+#include "main/mw/handle/handle.h"
+#include "main/mw/os_pthread/os_msgq.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
-#include "amb.h"
+#include "main/am/amb/amb.h"
 
-#include "cli.h"
-#include "dbg_level.h"
-#include "os_sema.h"
-#include "os_thread.h"
+#include "main/cli/cli.h"
+#include "main/cli/dbg_level.h"
+#include "main/mw/os_pthread/os_sema.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <atomic>
 #include <cstring>

@@ -3,8 +3,8 @@
 // request message to the manager, retried and, where asked, waited for.
 #pragma once
 
-#include "aee.h"
-#include "am.h"
+#include "main/am/aee/aee.h"
+#include "main/am/am.h"
 
 #include <cstdint>
 

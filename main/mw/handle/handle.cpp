@@ -1,7 +1,7 @@
-#include "handle.h"
+#include "main/mw/handle/handle.h"
 
-#include "os_crit.h"
-#include "os_err.h"
+#include "main/mw/os_pthread/os_crit.h"
+#include "main/mw/os_pthread/os_err.h"
 
 #include <cstdio>
 #include <cstdlib>

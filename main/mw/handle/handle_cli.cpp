@@ -1,7 +1,7 @@
-#include "handle_cli.h"
+#include "main/mw/handle/handle_cli.h"
 
-#include "cli.h"
-#include "handle.h"
+#include "main/cli/cli.h"
+#include "main/mw/handle/handle.h"
 
 #include <cinttypes>
 #include <cstdio>

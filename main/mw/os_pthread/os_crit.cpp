@@ -1,6 +1,6 @@
-#include "os_crit.h"
+#include "main/mw/os_pthread/os_crit.h"
 
-#include "os_err.h"
+#include "main/mw/os_pthread/os_err.h"
 
 #include <pthread.h>
 

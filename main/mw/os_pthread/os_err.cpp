@@ -1,4 +1,4 @@
-#include "os_err.h"
+#include "main/mw/os_pthread/os_err.h"
 
 #include <cstdio>
 #include <cstdlib>

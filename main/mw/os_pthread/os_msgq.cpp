@@ -1,7 +1,7 @@
-#include "os_msgq.h"
+#include "main/mw/os_pthread/os_msgq.h"
 
-#include "os_clock.h"
-#include "os_list.h"
+#include "main/mw/os_pthread/os_clock.h"
+#include "main/mw/os_pthread/os_list.h"
 
 #include <pthread.h>
 

@@ -3,7 +3,7 @@
 // Results are os_err codes.
 #pragma once
 
-#include "os_err.h"
+#include "main/mw/os_pthread/os_err.h"
 
 #include <cstdint>
 

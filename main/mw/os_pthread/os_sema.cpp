@@ -1,6 +1,6 @@
-#include "os_sema.h"
+#include "main/mw/os_pthread/os_sema.h"
 
-#include "os_clock.h"
+#include "main/mw/os_pthread/os_clock.h"
 
 #include <pthread.h>
 

@@ -2,8 +2,8 @@
 // limits on the monotonic clock. Results are os_err codes.
 #pragma once
 
-#include "os_crit.h"
-#include "os_err.h"
+#include "main/mw/os_pthread/os_crit.h"
+#include "main/mw/os_pthread/os_err.h"
 
 #include <cstdint>
 

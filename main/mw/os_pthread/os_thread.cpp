@@ -1,6 +1,6 @@
-#include "os_thread.h"
+#include "main/mw/os_pthread/os_thread.h"
 
-#include "os_list.h"
+#include "main/mw/os_pthread/os_list.h"
 
 #include <sched.h>
 #include <unistd.h>

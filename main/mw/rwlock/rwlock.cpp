@@ -1,9 +1,9 @@
-#include "rwlock.h"
+#include "main/mw/rwlock/rwlock.h"
 
-#include "os_crit.h"
-#include "os_err.h"
-#include "os_sema.h"
-#include "os_thread.h"
+#include "main/mw/os_pthread/os_crit.h"
+#include "main/mw/os_pthread/os_err.h"
+#include "main/mw/os_pthread/os_sema.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <cstdlib>
 

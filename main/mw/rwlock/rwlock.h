@@ -5,7 +5,7 @@
 // Counters change only inside the process-wide critical section.
 #pragma once
 
-#include "handle.h"
+#include "main/mw/handle/handle.h"
 
 #include <cstdint>
 

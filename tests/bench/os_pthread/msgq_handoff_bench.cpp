@@ -3,10 +3,10 @@
 // with u_app_send_msg. Each iteration is one ping-pong round trip (two hand-offs); "handoff" is
 // the time of one of them.
 
-#include "aee.h"
-#include "handle.h"
-#include "os_msgq.h"
-#include "os_thread.h"
+#include "main/am/aee/aee.h"
+#include "main/mw/handle/handle.h"
+#include "main/mw/os_pthread/os_msgq.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // The store inside the real corvand: a volume set and stored on its console survives a restart.
-#include "program_runner.h"
-#include "sandbox.h"
+#include "tests/main/program_runner.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The store's cache and file: layout, loading with fallback to the backup, and what every kind of
 // damaged file does at the next start.
-#include "acfg_flash.h"
-#include "acfg_item.h"
+#include "main/acfg/acfg_flash.h"
+#include "main/acfg/acfg_item.h"
 
-#include "sandbox.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 

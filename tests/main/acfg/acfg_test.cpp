@@ -1,18 +1,18 @@
 // The store application on the real framework: start, console rows, restart, delayed store, and
 // the accessors other applications call.
-#include "acfg.h"
-#include "acfg_accessor.h"
-#include "acfg_flash.h"
-#include "acfg_item.h"
-#include "acfg_item_accessor.h"
+#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_accessor.h"
+#include "main/acfg/acfg_flash.h"
+#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_item_accessor.h"
 
-#include "amb.h"
-#include "app_harness.h"
-#include "cli.h"
-#include "os_timer.h"
-#include "pellant_harness.h"
-#include "sandbox.h"
-#include "vesk_ipc.h"
+#include "main/am/amb/amb.h"
+#include "tests/main/am/app_harness.h"
+#include "main/cli/cli.h"
+#include "main/timerd/os_timer.h"
+#include "tests/pellant/pellant_harness.h"
+#include "tests/support/sandbox.h"
+#include "main/audio_client/vesk_ipc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The manager's name table, filled to its end; in a program of its own because a full table
 // fails every later lookup in the process.
-#include "am.h"
+#include "main/am/am.h"
 
-#include "amb.h"
-#include "app_harness.h"
+#include "main/am/amb/amb.h"
+#include "tests/main/am/app_harness.h"
 
 #include <gtest/gtest.h>
 

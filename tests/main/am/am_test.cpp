@@ -1,8 +1,8 @@
-#include "am.h"
+#include "main/am/am.h"
 
-#include "amb.h"
-#include "app_harness.h"
-#include "cli.h"
+#include "main/am/amb/amb.h"
+#include "tests/main/am/app_harness.h"
+#include "main/cli/cli.h"
 
 #include <gtest/gtest.h>
 

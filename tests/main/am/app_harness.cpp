@@ -1,9 +1,9 @@
-#include "app_harness.h"
+#include "tests/main/am/app_harness.h"
 
-#include "app_init.h"
-#include "cli.h"
-#include "handle.h"
-#include "os_thread.h"
+#include "main/app_init.h"
+#include "main/cli/cli.h"
+#include "main/mw/handle/handle.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <cstdio>
 #include <cstdlib>

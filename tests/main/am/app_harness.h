@@ -2,8 +2,8 @@
 // and process results are set by the test.
 #pragma once
 
-#include "aee.h"
-#include "amb.h"
+#include "main/am/aee/aee.h"
+#include "main/am/amb/amb.h"
 
 #include <atomic>
 #include <chrono>

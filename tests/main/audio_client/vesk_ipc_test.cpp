@@ -1,7 +1,7 @@
 // corvand's audio-server client against a remote-call server that records what arrives.
-#include "sandbox.h"
-#include "tarp_server.h"
-#include "vesk_ipc.h"
+#include "tests/support/sandbox.h"
+#include "platform/tarp/tarp_server.h"
+#include "main/audio_client/vesk_ipc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Runs the console as corvand does, for tests that type at it through its standard input and
 // read its standard output.
-#include "cli.h"
-#include "cli_input.h"
-#include "os_thread.h"
+#include "main/cli/cli.h"
+#include "main/cli/cli_input.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <cstdio>
 #include <cstring>

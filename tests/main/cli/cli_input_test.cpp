@@ -1,6 +1,6 @@
-#include "cli_input.h"
-#include "pty_link.h"
-#include "sandbox.h"
+#include "main/cli/cli_input.h"
+#include "tests/main/cli/pty_link.h"
+#include "tests/support/sandbox.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

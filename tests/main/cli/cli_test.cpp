@@ -1,7 +1,7 @@
-#include "cli.h"
-#include "dbg_level.h"
-#include "pty_link.h"
-#include "sandbox.h"
+#include "main/cli/cli.h"
+#include "main/cli/dbg_level.h"
+#include "tests/main/cli/pty_link.h"
+#include "tests/support/sandbox.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

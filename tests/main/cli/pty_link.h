@@ -2,7 +2,7 @@
 // a serial port of the board.
 #pragma once
 
-#include "sandbox.h"
+#include "tests/support/sandbox.h"
 
 #include <fcntl.h>
 #include <stdexcept>

@@ -1,8 +1,8 @@
-#include "gui_manager.h"
-#include "user_interface.h"
+#include "main/gui/gui_manager.h"
+#include "main/gui/user_interface.h"
 
-#include "amb.h"
-#include "app_harness.h"
+#include "main/am/amb/amb.h"
+#include "tests/main/am/app_harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gui_timer.h"
+#include "main/gui/gui_timer.h"
 
 #include <gtest/gtest.h>
 

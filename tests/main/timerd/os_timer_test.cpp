@@ -1,6 +1,6 @@
-#include "os_timer.h"
+#include "main/timerd/os_timer.h"
 
-#include "app_harness.h"
+#include "tests/main/am/app_harness.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

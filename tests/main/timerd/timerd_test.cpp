@@ -1,10 +1,10 @@
-#include "timerd.h"
+#include "main/timerd/timerd.h"
 
-#include "cli.h"
-#include "dbg_level.h"
-#include "os_timer.h"
-#include "program_runner.h"
-#include "sandbox.h"
+#include "main/cli/cli.h"
+#include "main/cli/dbg_level.h"
+#include "main/timerd/os_timer.h"
+#include "tests/main/program_runner.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The remote-call library over its real Unix socket in a sandbox root, and the call tool.
-#include "pellant_harness.h"
-#include "tarp_client.h"
-#include "tarp_server.h"
-#include "tarp_wire.h"
+#include "tests/pellant/pellant_harness.h"
+#include "platform/tarp/tarp_client.h"
+#include "platform/tarp/tarp_server.h"
+#include "platform/tarp/tarp_wire.h"
 
 #include <gtest/gtest.h>
 

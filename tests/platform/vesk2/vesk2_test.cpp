@@ -1,6 +1,6 @@
 // The audio-server stand-in: what a test reads of it (state, call log) and failure injection.
-#include "pellant_harness.h"
-#include "vesk2.h"
+#include "tests/pellant/pellant_harness.h"
+#include "platform/vesk2/vesk2.h"
 
 #include <gtest/gtest.h>
 

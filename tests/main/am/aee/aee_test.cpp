@@ -1,8 +1,8 @@
-#include "aee.h"
+#include "main/am/aee/aee.h"
 
-#include "app_harness.h"
-#include "cli.h"
-#include "handle.h"
+#include "tests/main/am/app_harness.h"
+#include "main/cli/cli.h"
+#include "main/mw/handle/handle.h"
 
 #include <gtest/gtest.h>
 

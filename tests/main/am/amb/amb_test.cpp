@@ -1,7 +1,7 @@
-#include "amb.h"
+#include "main/am/amb/amb.h"
 
-#include "app_harness.h"
-#include "cli.h"
+#include "tests/main/am/app_harness.h"
+#include "main/cli/cli.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "handle.h"
-#include "handle_cli.h"
-#include "cli.h"
+#include "main/mw/handle/handle.h"
+#include "main/mw/handle/handle_cli.h"
+#include "main/cli/cli.h"
 
 #include <gtest/gtest.h>
 

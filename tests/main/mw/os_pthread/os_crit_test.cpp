@@ -1,4 +1,4 @@
-#include "os_crit.h"
+#include "main/mw/os_pthread/os_crit.h"
 
 #include <gtest/gtest.h>
 

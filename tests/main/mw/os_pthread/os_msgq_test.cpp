@@ -1,4 +1,4 @@
-#include "os_msgq.h"
+#include "main/mw/os_pthread/os_msgq.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "os_sema.h"
+#include "main/mw/os_pthread/os_sema.h"
 
 #include <gtest/gtest.h>
 

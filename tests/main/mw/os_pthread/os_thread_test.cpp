@@ -1,4 +1,4 @@
-#include "os_thread.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ringbuf.h"
+#include "main/mw/ringbuf/ringbuf.h"
 
 #include <gtest/gtest.h>
 

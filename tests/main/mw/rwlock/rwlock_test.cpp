@@ -1,6 +1,6 @@
-#include "rwlock.h"
+#include "main/mw/rwlock/rwlock.h"
 
-#include "os_thread.h"
+#include "main/mw/os_pthread/os_thread.h"
 
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
