@@ -72,8 +72,8 @@ struct PlaybackUsbObj {
     std::atomic<uint8_t> autoPlay{0};
     // Last position the player reported while playing; the seek target of a resume.
     std::atomic<int64_t> resumeTime{0};
-    // Stream errors since the last track that played: a whole pass of them means nothing on the
-    // stick can be played. Touched on the application thread only.
+    // Stream errors since a track last played to its end (or the list was built): a whole pass of
+    // them means nothing on the stick can be played. Touched on the application thread only.
     uint32_t streamErrorsInRow = 0;
     std::array<char, kUrlBufSize> url{};
 };
@@ -175,6 +175,7 @@ int32_t playMoved(int32_t moved)
 
 int32_t onEos()
 {
+    g.streamErrorsInRow = 0;  // that track played to its end
     if (!stickMounted()) {
         return 0;
     }
@@ -243,7 +244,6 @@ int32_t onStop()
 
 void onPlayDone()
 {
-    g.streamErrorsInRow = 0;
     if (get_playing_flag() != 0 && gIsSourceSwitchSendPlayMessage.load() != 0 &&
         (gIsSourceSwitchSendStopMessage.load() != 0 || gIsUsbUnMountedSendStopMessage.load() != 0) &&
         gIsSourceSwitchSeekPlay.load() != 0) {

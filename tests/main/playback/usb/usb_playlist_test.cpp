@@ -4,11 +4,11 @@
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 #include "main/playback/usb/usb_sm_flags.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/main/playback/usb/stick_walk.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -59,34 +59,6 @@ protected:
         dmModifyMntInfo(1, &rec);
     }
 
-    // The order the walk must give, read from the directories themselves: a directory's tracks as
-    // it lists them, then its subdirectories, the one listed last first.
-    std::vector<std::string> expectedOrder(const std::string& systemDir)
-    {
-        std::vector<std::string> tracks;
-        std::vector<std::string> subdirs;
-        DIR* d = opendir(sandbox.path(systemDir).c_str());
-        while (const dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string p = systemDir + "/" + name;
-            if (fs::is_directory(fs::symlink_status(sandbox.path(p)))) {
-                subdirs.push_back(p);
-            } else {
-                tracks.push_back(p);
-            }
-        }
-        closedir(d);
-        for (auto it = subdirs.rbegin(); it != subdirs.rend(); ++it) {
-            for (const auto& t : expectedOrder(*it)) {
-                tracks.push_back(t);
-            }
-        }
-        return tracks;
-    }
-
     std::vector<std::string> search(uint32_t* count = nullptr)
     {
         uint32_t n = 12345;
@@ -118,7 +90,7 @@ TEST_F(UsbPlaylistTest, WalkGivesEachDirectorysTracksThenItsSubdirectoriesLastLi
                           "/data/mnt/sda1/d2/e.mp3", "/data/mnt/sda1/d2/deeper/f.mp3", "/data/mnt/sda1/d2/g.mp3"}) {
         file(p);
     }
-    std::vector<std::string> expected = expectedOrder("/data/mnt");
+    std::vector<std::string> expected = usbtest::expectedWalk(sandbox, "/data/mnt");
     ASSERT_EQ(expected.size(), 6u);
     EXPECT_EQ(search(), expected);
 }
