@@ -607,6 +607,7 @@ int32_t playbackUsbAppInit(const char*, handle_t app)
 {
     g.app.store(app);
     g.streamErrorsInRow = 0;
+    g.resumeTime.store(0);
     playbackUsbResetPlaylist();
     const int32_t attached = playbackUsbCliAttachCmdTbl();
     if (attached != CLIR_OK && attached != CLIR_NOT_INIT) {

@@ -29,6 +29,15 @@ constexpr int kSendTries = 11;
 constexpr auto kSendGap = std::chrono::milliseconds(10);
 
 struct Player {
+    // corvand never exits its applications: at the end of the process a reply thread that
+    // player_deinit did not join ends with it.
+    ~Player()
+    {
+        if (rx.joinable()) {
+            rx.detach();
+        }
+    }
+
     std::atomic<int32_t> msgId{-1};
     std::atomic<uint8_t> init{0};
     std::atomic<uint8_t> threadRunning{0};

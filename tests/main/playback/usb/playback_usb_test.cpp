@@ -304,6 +304,8 @@ TEST_F(PlaybackUsbTest, SourceSwitchSavesTheTrackAndResumesItAtTheReportedPositi
     ASSERT_TRUE(playerGets("PLAY 0 " + walk_[1]));
     ASSERT_TRUE(playerGets("SEEK 83000 2"));
     ASSERT_TRUE(smReceives(kInformPlaying));
+    key(180);  // handled after the play done that sent the seek
+    ASSERT_TRUE(playerGets("GET_PROGRESS"));
     EXPECT_EQ(gIsSourceSwitchSendStopMessage.load(), 0);
     EXPECT_EQ(gIsSourceSwitchSeekPlay.load(), 0);
 }
@@ -343,7 +345,7 @@ TEST_F(PlaybackUsbTest, MountBroadcastsWhilePlaying)
     const size_t before = wrapperLog().size();
     unmount();
     ASSERT_TRUE(playerGets("STOP"));
-    EXPECT_EQ(wrapperLog().substr(before).rfind("guiWrapperUsbUdiskHotplugCbk 0\n", 0), 0u) << wrapperLog();
+    EXPECT_NE(wrapperLog().substr(before).find("guiWrapperUsbUdiskHotplugCbk 0\n"), std::string::npos) << wrapperLog();
 }
 
 TEST_F(PlaybackUsbTest, NothingMountedReportsStoppedAndNoPlaylist)
