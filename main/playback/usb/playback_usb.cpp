@@ -118,8 +118,9 @@ int32_t startCurrent(uint8_t flag)
         USB_PB_ERR("gPlaylist is null, start play fail\n");
         return -1;
     }
-    const int32_t ret = usb_player::start(current->path, flag);
+    // Before the send: the player's play done may be reported to the GUI before start returns.
     playbackUsbSetCurrentIndex(static_cast<int32_t>(current->index));
+    const int32_t ret = usb_player::start(current->path, flag);
     if (ret != 0) {
         USB_PB_ERR("start play fail\n");
     }

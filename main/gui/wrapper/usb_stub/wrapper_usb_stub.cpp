@@ -50,7 +50,8 @@ void guiWrapperUsbUDiskMusicPlayTimeCbk(uint64_t seconds)
     logCall("guiWrapperUsbUDiskMusicPlayTimeCbk %" PRIu64, seconds);
 }
 
-void guiWrapperMusicPopMuteSet(uint8_t mute)
+// Weak: the music wrapper's own stand-in takes its place where that is linked.
+__attribute__((weak)) void guiWrapperMusicPopMuteSet(uint8_t mute)
 {
     logCall("guiWrapperMusicPopMuteSet %u", mute);
 }

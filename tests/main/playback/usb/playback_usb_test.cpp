@@ -9,6 +9,7 @@
 #include "main/playback/usb/usb_sm_flags.h"
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/main/playback/usb/player_standin.h"
 #include "tests/main/playback/usb/stick_walk.h"
 #include "tests/main/program_runner.h"
 #include "tests/support/sandbox.h"
@@ -17,15 +18,10 @@
 
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
-
-using sbtest::ProgramRunner;
 
 constexpr uint32_t kPermitPlay = 0x01010000;
 constexpr uint32_t kStopOrder = 0x00000000;
@@ -170,48 +166,14 @@ protected:
         ASSERT_EQ(u_app_send_msg(app(), msgId, &rec, size, nullptr, 0), 0);
     }
 
-    // The player stand-in.
     void startPlayer()
     {
-        player_ = std::make_unique<ProgramRunner>("platform/velmor/velmor");
-        ASSERT_TRUE(player_->waitFor("velmor: ready\n")) << player_->output();
-        cursor_ = player_->output().find("velmor: ready\n") + 14;
+        player_ = std::make_unique<usbtest::PlayerStandIn>(sandbox);
+        ASSERT_TRUE(player_->ready()) << player_->program().output();
     }
 
-    // Returns once the player has acted on the line.
-    void tellPlayer(const std::string& line)
-    {
-        const std::string done = "velmor: control " + line + "\n";
-        const size_t last = player_->output().rfind(done);
-        const size_t from = last == std::string::npos ? 0 : last + done.size();
-        const int fd = open(sandbox.path("/sim/velmor.ctl").c_str(), O_WRONLY | O_NONBLOCK);
-        ASSERT_GE(fd, 0);
-        const std::string text = line + "\n";
-        ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        close(fd);
-        ASSERT_TRUE(player_->waitFor(done, from)) << player_->output();
-    }
-
-    // The next command the player receives is this one.
-    ::testing::AssertionResult playerGets(const std::string& command)
-    {
-        const std::string line = "velmor: " + command + "\n";
-        if (!player_->waitFor(line, cursor_)) {
-            return ::testing::AssertionFailure() << "player never got " << command << "\n" << player_->output();
-        }
-        const std::string out = player_->output();
-        const size_t at = out.find(line, cursor_);
-        std::istringstream between(out.substr(cursor_, at - cursor_));
-        cursor_ = at + line.size();
-        for (std::string l; std::getline(between, l);) {
-            if (l.rfind("velmor: control ", 0) != 0) {
-                return ::testing::AssertionFailure() << "before " << command << " the player got: " << l;
-            }
-        }
-        return ::testing::AssertionSuccess();
-    }
-
-    std::string playerCommandsSoFar() { return player_->output().substr(cursor_); }
+    void tellPlayer(const std::string& line) { ASSERT_TRUE(player_->tell(line)); }
+    ::testing::AssertionResult playerGets(const std::string& command) { return player_->gets(command); }
 
     std::string wrapperLog() { return sandbox.read(WRAPPER_USB_CALL_LOG); }
 
@@ -237,7 +199,7 @@ protected:
     }
 
     std::vector<std::string> walk_;
-    std::unique_ptr<ProgramRunner> player_;
+    std::unique_ptr<usbtest::PlayerStandIn> player_;
     size_t cursor_ = 0;
     size_t smSeen_ = 0;
     bool running_ = false;
@@ -370,7 +332,7 @@ TEST_F(PlaybackUsbTest, AStickOfUnplayableTracksEndsStoppedAfterOnePass)
     ASSERT_TRUE(playerGets("STOP"));
     ASSERT_TRUE(smReceives(kInformStopped));
     ASSERT_TRUE(smReceives(kInformStopped));  // the player's stop done and the list's end, either order
-    EXPECT_EQ(playerCommandsSoFar().find("PLAY"), std::string::npos);
+    EXPECT_EQ(player_->rest().find("PLAY"), std::string::npos);
 }
 
 TEST_F(PlaybackUsbTest, KeysDriveThePlayer)
@@ -380,7 +342,8 @@ TEST_F(PlaybackUsbTest, KeysDriveThePlayer)
     startApp();
     playFromStart();
 
-    key(201);  // pause
+    smSend(0x02010000);  // a forbid only logs
+    key(201);            // pause
     ASSERT_TRUE(playerGets("PAUSE"));
     ASSERT_TRUE(smReceives(kInformPaused));
     EXPECT_TRUE(wrapperShows({"guiWrapperUsbUDiskMusicStsCbk 3 1\n"}));
@@ -402,8 +365,9 @@ TEST_F(PlaybackUsbTest, KeysDriveThePlayer)
     ASSERT_TRUE(playerGets("STOP"));
     ASSERT_TRUE(smReceives(kInformStopped));
 
-    key(163, 2);  // not playing: nothing
-    key(200);     // not playing: play the current track
+    smSend(0x00030000);  // a pause order with nothing playing: the client refuses it
+    key(163, 2);         // not playing: nothing
+    key(200);            // not playing: play the current track
     ASSERT_TRUE(playerGets("PLAY 0 " + walk_[0]));
 }
 
@@ -453,7 +417,7 @@ TEST_F(PlaybackUsbTest, ExitStopsThePlayerServiceAndRemovesTheQueue)
     startApp();
     ASSERT_EQ(u_amb_sync_exit_app(PLAYBACK_USB_APP_NAME), 0);
     running_ = false;
-    EXPECT_TRUE(player_->waitFor("velmor: queue gone\n"));
+    EXPECT_TRUE(player_->program().waitFor("velmor: queue gone\n"));
     EXPECT_EQ(sandbox.quoridLog(), std::vector<std::string>{"systemctl stop velmor.service"});
 }
 
