@@ -23,7 +23,7 @@ struct AmState {
     handle_t hSelf = 0;
     sema_t* pMutex = nullptr;
     sema_t* pBinSema = nullptr;  // the manager waits here for a started or exiting application
-    std::atomic<uint16_t> ui2DbgLevel{0};
+    DbgModule dbg{"<AM>", "am", DBG_LAYER_APP, 0};
     std::array<std::atomic<handle_t>, AM_MAX_APPS> ahApps{};
     std::atomic<uint32_t> ui4AppCount{0};
     char aacNames[AM_MAX_APPS][AM_APP_NAME_LEN + 1] = {};
@@ -31,22 +31,9 @@ struct AmState {
 
 AmState gAm;
 
-uint16_t level()
-{
-    return gAm.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
-}
-
-#define AM_ERR(fmt, ...) dbgPrint(level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
-#define AM_INFO(fmt, ...) dbgPrint(level(), DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
-// A start-up step of the manager: a failure is logged with its line and ends the init.
-#define AM_TRY(step)                                                                                 \
-    do {                                                                                             \
-        const int32_t stepRes = (step);                                                              \
-        if (stepRes != 0) {                                                                          \
-            AM_ERR("<AM> ERR: file = %s, line = %d, reason = %d\n\r", "am", __LINE__, stepRes);       \
-            return stepRes;                                                                          \
-        }                                                                                            \
-    } while (0)
+#define AM_ERR(fmt, ...) DBG_MOD_ERR(gAm.dbg, fmt, ##__VA_ARGS__)
+#define AM_INFO(fmt, ...) DBG_MOD_INFO(gAm.dbg, fmt, ##__VA_ARGS__)
+#define AM_TRY(step) DBG_MOD_TRY(gAm.dbg, step)
 
 // What the manager waits on while an application it starts runs its init. `ok` comes first: the
 // completion codes write the tag's first byte.
@@ -375,7 +362,7 @@ void u_am_init(amb_register_info_t* info)
     gAm.hSelf = 0;
     gAm.pMutex = nullptr;
     gAm.pBinSema = nullptr;
-    gAm.ui2DbgLevel.store(0);
+    gAm.dbg.setLevel(0);
     for (auto& app : gAm.ahApps) {
         app.store(0);
     }
@@ -449,10 +436,10 @@ void amStartParamFromRecord(const amb_register_info_t* info, uint32_t appId, app
 
 uint16_t am_get_dbg_level(void)
 {
-    return level();
+    return gAm.dbg.level();
 }
 
 void am_set_dbg_level(uint16_t newLevel)
 {
-    gAm.ui2DbgLevel.store(newLevel & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    gAm.dbg.setLevel(newLevel & DBG_LEVEL_ALL);
 }

@@ -22,27 +22,14 @@ struct AmbState {
     sema_t* pRegMutex = nullptr;
     sema_t* pReqMutex = nullptr;  // one synchronous request at a time: they share pBinSema
     sema_t* pBinSema = nullptr;
-    std::atomic<uint16_t> ui2DbgLevel{DBG_LEVEL_ERROR};
+    DbgModule dbg{"<AMB>", "amb", DBG_LAYER_APP, DBG_LEVEL_ERROR};
 };
 
 AmbState gAmb;
 
-uint16_t level()
-{
-    return gAmb.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
-}
-
-#define AMB_ERR(fmt, ...) dbgPrint(level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
-#define AMB_API(fmt, ...) dbgPrint(level(), DBG_LEVEL_API, fmt, ##__VA_ARGS__)
-// A start-up step of the broker: a failure is logged with its line and ends the init.
-#define AMB_TRY(step)                                                                                \
-    do {                                                                                             \
-        const int32_t stepRes = (step);                                                              \
-        if (stepRes != 0) {                                                                          \
-            AMB_ERR("<AMB> ERR: file = %s, line = %d, reason = %d\n\r", "amb", __LINE__, stepRes);    \
-            return stepRes;                                                                          \
-        }                                                                                            \
-    } while (0)
+#define AMB_ERR(fmt, ...) DBG_MOD_ERR(gAmb.dbg, fmt, ##__VA_ARGS__)
+#define AMB_API(fmt, ...) DBG_MOD_API(gAmb.dbg, fmt, ##__VA_ARGS__)
+#define AMB_TRY(step) DBG_MOD_TRY(gAmb.dbg, step)
 
 // Reports the manager's verdict on a synchronous request into the caller's ok flag.
 int32_t ambSyncNotify(handle_t, aee_nfy_tag_t tag, uint32_t code)
@@ -308,10 +295,10 @@ int32_t u_amb_destroy(void)
 
 uint16_t amb_get_dbg_level(void)
 {
-    return level();
+    return gAmb.dbg.level();
 }
 
 void amb_set_dbg_level(uint16_t newLevel)
 {
-    gAmb.ui2DbgLevel.store(newLevel & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    gAmb.dbg.setLevel(newLevel & DBG_LEVEL_ALL);
 }
