@@ -116,7 +116,7 @@ void payloadName(const void* data, uint32_t size, char (&name)[AM_APP_NAME_LEN +
 // Posts to an application, absorbing a full queue by retrying.
 int32_t postWithRetry(handle_t app, uint32_t msgId, const void* data, uint32_t size)
 {
-    int32_t res = -1;
+    int32_t res = AMR_FAIL;
     for (uint32_t i = 0; i < kPostTries; ++i) {
         res = u_app_send_msg(app, msgId, data, size, amNotify, 0);
         if (res == 0) {
@@ -132,15 +132,15 @@ int32_t startApp(const char* name)
     amb_register_info_t* info = u_amb_get_register_info(name);
     if (info == nullptr) {
         AM_ERR("<AM> ERR: cannot find registration information of %s\n\r", name);
-        return -3;
+        return AMR_NOT_FOUND;
     }
     const int32_t slot = findSlot(name);
     if (slot < 0) {
-        AM_ERR("<AM> ERR: cannot find %s or the application had been started = %d\n\r", name, -3);
-        return -3;
+        AM_ERR("<AM> ERR: cannot find %s or the application had been started = %d\n\r", name, AMR_NOT_FOUND);
+        return AMR_NOT_FOUND;
     }
     if (gAm.ahApps[slot].load() != 0) {
-        return -6;
+        return AMR_STARTED;
     }
     app_start_param_t param{};
     amStartParamFromRecord(info, static_cast<uint32_t>(slot) + 1, &param);
@@ -157,7 +157,7 @@ int32_t startApp(const char* name)
     if (wait.ok == 0) {
         AM_ERR("<AM> ERR: start %s failed\n\r", name);
         gAm.ahApps[slot].store(0);
-        return -1;
+        return AMR_FAIL;
     }
     return 0;
 }
@@ -167,12 +167,12 @@ int32_t exitApp(const char* name)
     AM_INFO("<AM>Call _am_exit_app %s \n\r", name);
     const int32_t slot = findStartedSlot(name);
     if (slot < 0) {
-        return -3;
+        return AMR_NOT_FOUND;
     }
     AM_INFO("<AM> exit %s\n\r", name);
     const handle_t app = gAm.ahApps[slot].load();
     uint8_t ok = 0;
-    int32_t res = -1;
+    int32_t res = AMR_FAIL;
     for (uint32_t i = 0; i < kPostTries && res != 0; ++i) {
         res = u_app_exit(app, 1, amNotify, reinterpret_cast<aee_nfy_tag_t>(&ok));
         if (res != 0) {
@@ -185,7 +185,7 @@ int32_t exitApp(const char* name)
     if (res != 0 || ok == 0) {
         // An application whose exit function refused keeps running, so it keeps its handle.
         AM_ERR("<AM> ERR: exit %s failed = %d\n\r", name, res);
-        return -1;
+        return AMR_FAIL;
     }
     gAm.ahApps[slot].store(0);
     return 0;
@@ -197,7 +197,7 @@ int32_t registerName(const void* data, uint32_t size)
     if (count >= AM_MAX_APPS) {
         AM_ERR("<AM> ERR: Buffer overflow,outside the bounds. t_g_am.ui4_app_id= %d. Function:%s\n\r",
                static_cast<int>(count), __func__);
-        return -1;
+        return AMR_FAIL;
     }
     payloadName(data, size, gAm.aacNames[count]);
     gAm.ui4AppCount.store(count + 1, std::memory_order_release);
@@ -208,11 +208,11 @@ int32_t broadcast(const void* data, uint32_t size)
 {
     am_broadcast_msg_t msg{};
     if (data == nullptr || size != sizeof(msg)) {
-        return -2;
+        return AMR_INV_ARG;
     }
     memcpy(&msg, data, sizeof(msg));
     if (msg.ui4Size > AM_BRDCST_PAYLOAD_MAX) {
-        return -2;
+        return AMR_INV_ARG;
     }
     int32_t res = 0;
     const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
@@ -239,18 +239,18 @@ int32_t dispatch(const void* data, uint32_t size)
 {
     am_dispatch_msg_t msg{};
     if (data == nullptr || size != sizeof(msg)) {
-        return -2;
+        return AMR_INV_ARG;
     }
     memcpy(&msg, data, sizeof(msg));
     if (msg.psName == nullptr || msg.ui4Size > AM_DISPATCH_PAYLOAD_MAX) {
-        return -2;
+        return AMR_INV_ARG;
     }
     const bool toManager = strcmp(msg.psName, AM_APP_NAME) == 0;
     handle_t app = gAm.hSelf;
     if (!toManager) {
         const int32_t slot = findStartedSlot(msg.psName);
         if (slot < 0) {
-            return -3;
+            return AMR_NOT_FOUND;
         }
         app = gAm.ahApps[slot].load();
     }
@@ -349,10 +349,10 @@ int32_t amProcess(handle_t, uint32_t msgId, const void* data, uint32_t size)
         res = dispatch(data, size);
         break;
     default:
-        res = msgId > AM_REQ_DISPATCH ? -2 : -4;
+        res = msgId > AM_REQ_DISPATCH ? AMR_INV_ARG : AMR_UNKNOWN_REQ;
         break;
     }
-    return res == 0 ? 0 : -1;
+    return res == AMR_OK ? AMR_OK : AMR_FAIL;
 }
 
 }  // namespace
@@ -392,19 +392,19 @@ int32_t u_am_get_app_handle_from_name(handle_t* handle, const char* name)
 {
     AM_ERR("u_am_get_app_handle_from_name start.\n");
     if (handle == nullptr || name == nullptr) {
-        return -2;
+        return AMR_INV_ARG;
     }
     const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
     if (count >= AM_MAX_APPS) {
         AM_ERR("<AM> ERR: Buffer overflow,outside the bounds. t_g_am.ui4_app_id= %d. Function:%s\n\r",
                static_cast<int>(count), __func__);
-        return -1;
+        return AMR_FAIL;
     }
     AM_ERR("get ps_name : %s\n", name);
     const int32_t slot = findSlot(name);
     if (slot < 0) {
         AM_ERR("u_am_get_app_handle_from_name finshed.\n");
-        return -3;
+        return AMR_NOT_FOUND;
     }
     *handle = gAm.ahApps[slot].load();
     AM_ERR("get handle success!*pt_handle=%d\n", static_cast<int>(*handle));

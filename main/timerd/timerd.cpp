@@ -72,7 +72,7 @@ int32_t _timerd_start(const char*, handle_t app)
     if (attached != CLIR_OK && attached != CLIR_NOT_INIT) {
         dbgPrint(timerd_get_dbg_level(), DBG_LEVEL_ERROR, "<timerd> Err: ht_cli_attach_cmd_tbl() failed, ret=%d\r\n",
                  attached);
-        return -1;
+        return TMR_FAIL;
     }
     gTimerd.started.store(true);
     os_timer_init();
@@ -88,7 +88,7 @@ int32_t _timerd_exit(handle_t, uint32_t)
 int32_t _timerd_process_msg(handle_t, uint32_t msgId, const void* data, uint32_t size)
 {
     if (!gTimerd.started.load()) {
-        return -1;
+        return TMR_FAIL;
     }
     uint32_t word = 0;
     if (data == nullptr || size < sizeof word) {

@@ -63,7 +63,7 @@ int32_t ambAsyncNotify(handle_t, aee_nfy_tag_t, uint32_t)
 int32_t _amb_send_request_to_am(uint32_t request, const void* payload, uint32_t size, bool sync)
 {
     if (gAmb.pReqMutex == nullptr) {
-        return -1;
+        return AMBR_FAIL;
     }
     uint8_t ok = 1;
     bool posted = false;
@@ -83,7 +83,7 @@ int32_t _amb_send_request_to_am(uint32_t request, const void* payload, uint32_t 
             uThreadDelay(kPostRetryMs);
         }
     }
-    return posted && ok != 0 ? 0 : -1;
+    return posted && ok != 0 ? AMBR_OK : AMBR_FAIL;
 }
 
 bool withinLimits(const amb_register_info_t* info)
@@ -103,12 +103,12 @@ bool validRecord(const amb_register_info_t* info)
 int32_t appRequest(const char* name, uint32_t request, bool sync, const char* line)
 {
     if (name == nullptr) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     AMB_API(line, name);
     const amb_register_info_t* info = u_amb_get_register_info(name);
     if (info == nullptr) {
-        return -3;
+        return AMBR_NOT_FOUND;
     }
     return _amb_send_request_to_am(request, info->acName, sizeof(info->acName), sync);
 }
@@ -171,15 +171,15 @@ const cli_cmd_t gAmbRootCmd[] = {
 int32_t u_amb_register_app(amb_register_info_t* info)
 {
     if (!validRecord(info)) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     if (gAmb.pRegMutex == nullptr) {
-        return -1;
+        return AMBR_FAIL;
     }
     uSemaLock(gAmb.pRegMutex, SEMA_OPTION_WAIT);
     if (u_amb_get_register_info(info->acName) != nullptr) {
         uSemaUnlock(gAmb.pRegMutex);
-        return -4;
+        return AMBR_EXISTS;
     }
     amb_register_info_t* head = gAmb.prHead.load(std::memory_order_relaxed);
     info->prPrev = nullptr;
@@ -230,7 +230,7 @@ int32_t u_amb_pause_app(const char* name)
 int32_t u_amb_broadcast_msg(const am_broadcast_msg_t* msg, uint8_t sync)
 {
     if (msg == nullptr || msg->ui4Size > AM_BRDCST_PAYLOAD_MAX || msg->ui4MsgId < AM_BRDCST_MSG_BASE) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     return _amb_send_request_to_am(AM_REQ_BROADCAST, msg, sizeof(*msg), sync != 0);
 }
@@ -238,11 +238,11 @@ int32_t u_amb_broadcast_msg(const am_broadcast_msg_t* msg, uint8_t sync)
 int32_t u_amb_dispatch_msg(const am_dispatch_msg_t* msg)
 {
     if (msg == nullptr || msg->ui4Size > AM_DISPATCH_PAYLOAD_MAX) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     if (msg->psName == nullptr ||
         (strcmp(msg->psName, AM_APP_NAME) != 0 && u_amb_get_register_info(msg->psName) == nullptr)) {
-        return -3;
+        return AMBR_NOT_FOUND;
     }
     return _amb_send_request_to_am(AM_REQ_DISPATCH, msg, sizeof(*msg), false);
 }
