@@ -266,20 +266,7 @@ int32_t dispatch(const void* data, uint32_t size)
 }
 
 // Console table "am".
-int cliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(am_get_dbg_level());
-}
-
-int cliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t newLevel = 0;
-    const int32_t res = u_cli_parse_dbg_level(argc, argv, &newLevel);
-    if (res == 0) {
-        am_set_dbg_level(newLevel);
-    }
-    return res;
-}
+using AmLevelCmds = CliDbgLevelCmds<am_get_dbg_level, am_set_dbg_level>;
 
 int cliGetIcFunc(int, char**)
 {
@@ -287,8 +274,8 @@ int cliGetIcFunc(int, char**)
 }
 
 const cli_cmd_t gAmCmds[] = {
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, AmLevelCmds::get, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, AmLevelCmds::set, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
     {"get ic func", nullptr, cliGetIcFunc, nullptr, "get ic func", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,
 };

@@ -27,20 +27,7 @@ struct Timerd {
 
 Timerd gTimerd;
 
-int timerdCliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(timerd_get_dbg_level());
-}
-
-int timerdCliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t level = 0;
-    const int32_t result = u_cli_parse_dbg_level(argc, argv, &level);
-    if (result == CLIR_OK) {
-        timerd_set_dbg_level(level);
-    }
-    return result;
-}
+using TimerdLevelCmds = CliDbgLevelCmds<timerd_get_dbg_level, timerd_set_dbg_level>;
 
 int timerdCliEcho(int, char**)
 {
@@ -48,9 +35,9 @@ int timerdCliEcho(int, char**)
 }
 
 const cli_cmd_t kTimerdCmds[] = {
-    {"gdl", nullptr, timerdCliGetDbgLevel, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
+    {"gdl", nullptr, TimerdLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, timerdCliSetDbgLevel, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
+    {"sdl", nullptr, TimerdLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
     {"echo", "e", timerdCliEcho, nullptr, "repeat the input string", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,

@@ -138,26 +138,13 @@ int cliScanActive(int, char**)
     return 0;
 }
 
-int cliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(amb_get_dbg_level());
-}
-
-int cliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t newLevel = 0;
-    const int32_t res = u_cli_parse_dbg_level(argc, argv, &newLevel);
-    if (res == 0) {
-        amb_set_dbg_level(newLevel);
-    }
-    return res;
-}
+using AmbLevelCmds = CliDbgLevelCmds<amb_get_dbg_level, amb_set_dbg_level>;
 
 const cli_cmd_t gAmbCmds[] = {
     {"start_app", "s", cliStartApp, nullptr, "Usage: s app_name", CLI_ACCESS_NORMAL},
     {"scan active", "sa", cliScanActive, nullptr, "Usage: sa", CLI_ACCESS_NORMAL},
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, AmbLevelCmds::get, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, AmbLevelCmds::set, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,
 };
 
