@@ -23,9 +23,11 @@ TEST(SupportTest, LoadsAndStoresPutTheBytesInTheNamedOrder)
         uint32_t value;
         std::array<uint8_t, 5> expected;  // the byte after the value must stay untouched
     };
+    const auto le16 = [](uint8_t* p, uint32_t v) { sb::storeLe16(p, static_cast<uint16_t>(v)); };
+    const auto be16 = [](uint8_t* p, uint32_t v) { sb::storeBe16(p, static_cast<uint16_t>(v)); };
     const Case cases[] = {
-        {[](uint8_t* p, uint32_t v) { sb::storeLe16(p, static_cast<uint16_t>(v)); }, 0xbeef, {0xef, 0xbe, 0xff, 0xff, 0xff}},
-        {[](uint8_t* p, uint32_t v) { sb::storeBe16(p, static_cast<uint16_t>(v)); }, 0xbeef, {0xbe, 0xef, 0xff, 0xff, 0xff}},
+        {le16, 0xbeef, {0xef, 0xbe, 0xff, 0xff, 0xff}},
+        {be16, 0xbeef, {0xbe, 0xef, 0xff, 0xff, 0xff}},
         {sb::storeLe32, 0x80000001, {0x01, 0x00, 0x00, 0x80, 0xff}},
         {sb::storeBe32, 0x80000001, {0x80, 0x00, 0x00, 0x01, 0xff}},
     };
