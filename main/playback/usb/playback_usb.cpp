@@ -532,20 +532,7 @@ int32_t intArg(int argc, char** argv, int at)
     return argc > at && argv[at] != nullptr ? static_cast<int32_t>(strtol(argv[at], nullptr, 0)) : 0;
 }
 
-int cliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(playbackUsbGetDbgLevel());
-}
-
-int cliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t level = 0;
-    const int32_t ret = u_cli_parse_dbg_level(argc, argv, &level);
-    if (ret == CLIR_OK) {
-        playbackUsbSetDbgLevel(level);
-    }
-    return ret;
-}
+using UsbLevelCmds = CliDbgLevelCmds<playbackUsbGetDbgLevel, playbackUsbSetDbgLevel>;
 
 int cliSetAutoPlay(int argc, char** argv)
 {
@@ -581,8 +568,8 @@ int cliGstPlayUrl(int argc, char** argv)
 }
 
 const cli_cmd_t kCmds[] = {
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, UsbLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, UsbLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
     {"set_auto_play", nullptr, cliSetAutoPlay, nullptr, "[playback]set usb auto play", CLI_ACCESS_NORMAL},
     {"get_auto_play", nullptr, cliGetAutoPlay, nullptr, "[playback]get usb auto play", CLI_ACCESS_NORMAL},
     {"alsa_test", "alsa", cliAlsaTest, nullptr, "[playback_usb]alsa_playback_test", CLI_ACCESS_NORMAL},

@@ -8,7 +8,7 @@ namespace {
 
 struct UsbPbLog {
     // Set from the console thread, read by every thread that logs for USB playback.
-    std::atomic<uint16_t> level{0x1ff & DBG_LEVEL_ALL};
+    DbgModule dbg{"<playback_usb>", "playback_usb", DBG_LAYER_APP, 0x1ff & DBG_LEVEL_ALL};
 };
 UsbPbLog g;
 
@@ -16,12 +16,12 @@ UsbPbLog g;
 
 uint16_t playbackUsbGetDbgLevel(void)
 {
-    return g.level.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+    return g.dbg.level();
 }
 
 void playbackUsbSetDbgLevel(uint16_t level)
 {
-    g.level.store(level & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    g.dbg.setLevel(level & DBG_LEVEL_ALL);
 }
 
 bool playbackUsbTraceOn(void)

@@ -1,5 +1,7 @@
 #include "main/playback/usb/usb_pb_msg.h"
 
+#include "common/support/support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,8 +11,7 @@ namespace {
 
 int32_t le32At(const PlayerMsgBody& body, size_t at)
 {
-    return static_cast<int32_t>(static_cast<uint32_t>(body[at]) | static_cast<uint32_t>(body[at + 1]) << 8 |
-                                static_cast<uint32_t>(body[at + 2]) << 16 | static_cast<uint32_t>(body[at + 3]) << 24);
+    return static_cast<int32_t>(sb::loadLe32(body.data() + at));
 }
 
 TEST(UsbPbMsgTest, BodyFieldsSitAtTheBoardsOffsets)
