@@ -70,8 +70,9 @@ struct PlaybackUsbObj {
     std::atomic<uint8_t> initialised{0};
     // Set from the console thread.
     std::atomic<uint8_t> autoPlay{0};
-    // Last position the player reported while playing; the seek target of a resume.
-    std::atomic<int64_t> resumeTime{0};
+    // Last position the player reported while playing; the seek target of a resume. Touched on
+    // the application thread only.
+    int64_t resumeTime = 0;
     // Stream errors since a track last played to its end (or the list was built): a whole pass of
     // them means nothing on the stick can be played. Touched on the application thread only.
     uint32_t streamErrorsInRow = 0;
@@ -248,7 +249,7 @@ void onPlayDone()
     if (get_playing_flag() != 0 && gIsSourceSwitchSendPlayMessage.load() != 0 &&
         (gIsSourceSwitchSendStopMessage.load() != 0 || gIsUsbUnMountedSendStopMessage.load() != 0) &&
         gIsSourceSwitchSeekPlay.load() != 0) {
-        const int64_t at = g.resumeTime.load();
+        const int64_t at = g.resumeTime;
         playbackGstSeekMsgProcess(at);
         gIsSourceSwitchSendStopMessage.store(0);
         gIsUsbUnMountedSendStopMessage.store(0);
@@ -303,7 +304,7 @@ int32_t playbackUsbGstMsgProcess(usb_pb_msg_t msg)
         return ret;
     case USB_PB_GET_PROGRESS_DONE:
         if (get_playing_flag() != 0) {
-            g.resumeTime.store(msg.i8Value);
+            g.resumeTime = msg.i8Value;
         }
         guiWrapperUsbUDiskMusicPlayTimeCbk(static_cast<uint64_t>(msg.i8Value / 1000));
         return 0;
@@ -595,7 +596,7 @@ int32_t playbackUsbAppInit(const char*, handle_t app)
 {
     g.app.store(app);
     g.streamErrorsInRow = 0;
-    g.resumeTime.store(0);
+    g.resumeTime = 0;
     playbackUsbResetPlaylist();
     const int32_t attached = playbackUsbCliAttachCmdTbl();
     if (attached != CLIR_OK && attached != CLIR_NOT_INIT) {
@@ -750,11 +751,11 @@ void playbackGstModeSwitchMsgProcess(uint32_t mode)
     }
 }
 
-void uPlaybackUiMsgProcess(const appmsg_t* msg, uint32_t size)
+int32_t uPlaybackUiMsgProcess(const appmsg_t* msg, uint32_t size)
 {
     appmsg_t key{};
     if (msg == nullptr || !keyRecord(msg, size, "ui", &key)) {
-        return;
+        return -1;
     }
     USB_PB_INFO("receive ui key value:%u!\n", key.ui4_msg_type);
     switch (key.ui4_msg_type) {
@@ -799,6 +800,7 @@ void uPlaybackUiMsgProcess(const appmsg_t* msg, uint32_t size)
     default:
         break;
     }
+    return 0;
 }
 
 uint8_t playbackUsbGetAutoPlay(void)

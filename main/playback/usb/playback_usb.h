@@ -47,7 +47,8 @@ int32_t uPlaybackUsbGetPlaybackStatus(void);
 // 0 ordered loop, 1 single loop; other values are refused with a log line.
 void playbackGstModeSwitchMsgProcess(uint32_t mode);
 // The key handler; `playback_line_in` hands its key messages here too, on its own thread.
-void uPlaybackUiMsgProcess(const appmsg_t* msg, uint32_t size);
+// 0; -1 when the message is not a 520-byte key record.
+int32_t uPlaybackUiMsgProcess(const appmsg_t* msg, uint32_t size);
 
 uint8_t playbackUsbGetAutoPlay(void);
 void playbackUsbSetAutoPlay(uint8_t autoPlay);
