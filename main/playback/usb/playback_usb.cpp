@@ -1,10 +1,10 @@
 #include "main/playback/usb/playback_usb.h"
 
-#include "main/acfg/acfg_accessor.h"
 #include "main/am/am.h"
 #include "main/cli/cli.h"
 #include "main/device_mngr/dm_mount.h"
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/playback/usb/playback_usb_priv.h"
 #include "main/playback/usb/usb_pb_log.h"
 #include "main/playback/usb/usb_player.h"
 #include "main/playback/usb/usb_playlist.h"
@@ -39,31 +39,6 @@ constexpr uint32_t kSmBodyPlay = 1;
 constexpr uint32_t kSmBodyPause = 3;
 constexpr uint32_t kSmBodyResume = 4;
 
-// User key values.
-enum UsbKey : uint32_t {
-    KEY_REPEAT = 36,
-    KEY_VOLUME_UP = 103,
-    KEY_VOLUME_DOWN = 108,
-    KEY_MUTE = 113,
-    KEY_NEXT = 163,
-    KEY_PREV = 165,
-    KEY_STOP = 166,
-    KEY_PLAY_TIME = 180,
-    KEY_PLAY = 200,
-    KEY_PAUSE = 201,
-};
-
-// AVRCP key values.
-enum AvrcpKey : uint32_t {
-    AVRCP_PLAY = 0,
-    AVRCP_PAUSE = 1,
-    AVRCP_NEXT = 2,
-    AVRCP_PREV = 3,
-    AVRCP_STOP = 6,
-};
-
-constexpr int64_t kSeekStep = 5;  // per repeat of a held next or previous key
-
 struct PlaybackUsbObj {
     // Read by the player's reply thread when it posts here.
     std::atomic<handle_t> app{0};
@@ -80,19 +55,9 @@ struct PlaybackUsbObj {
 };
 PlaybackUsbObj g;
 
-usb_pb_msg_t playerMsg(usb_pb_id id, int64_t value = 0, uint32_t arg = 0)
-{
-    usb_pb_msg_t msg{};
-    msg.ui4Path = USB_PB_PATH_PLAYER;
-    msg.ui4Id = id;
-    msg.i8Value = value;
-    msg.ui4Arg = arg;
-    return msg;
-}
-
 int32_t postToSelf(usb_pb_id id)
 {
-    const usb_pb_msg_t msg = playerMsg(id);
+    const usb_pb_msg_t msg = playbackUsbPlayerMsg(id);
     return uPlaybackUsbSendMsg(&msg);
 }
 
@@ -103,8 +68,7 @@ int32_t sendToSm(uint32_t word)
         USB_PB_ERR("u_am_get_app_handle_from_name failed! psName:%s\n", PLAYBACK_USB_SM_APP_NAME);
         return -1;
     }
-    const int32_t ret =
-        u_app_send_appmsg(sm, E_APP_MSG_TYPE_STATE_MNGR, PLAYBACK_USB_MSG_FROM_USB, word, nullptr, 0);
+    const int32_t ret = u_app_send_appmsg(sm, E_APP_MSG_TYPE_STATE_MNGR, PLAYBACK_USB_MSG_FROM_USB, word, nullptr, 0);
     if (ret != 0) {
         USB_PB_ERR("u_app_send_appmsg to %s failed, ret=%d\n", PLAYBACK_USB_SM_APP_NAME, ret);
         return -1;
@@ -261,65 +225,6 @@ void onPlayDone()
     USB_PB_INFO("usb playing.\n");
 }
 
-int32_t playbackUsbGstMsgProcess(usb_pb_msg_t msg)
-{
-    USB_PB_TRACE("msg id is %u", msg.ui4Id);
-    int32_t ret = 0;
-    switch (msg.ui4Id) {
-    case USB_PB_START:
-        return playbackUsbSendPlayRequestToSm();
-    case USB_PB_CREATE_PB_LIST:
-        return onCreateList();
-    case USB_PB_PLAY:
-        return startCurrent(0);
-    case USB_PB_PAUSE:
-        if ((ret = usb_player::pause()) != 0) {
-            USB_PB_ERR("pause fail\n");
-        }
-        return ret;
-    case USB_PB_RESUME:
-        if ((ret = usb_player::resume()) != 0) {
-            USB_PB_ERR("resume fail\n");
-        }
-        return ret;
-    case USB_PB_NEXT:
-        gPlaybackUsbPrevDirection.store(0);
-        return playbackGstByIdxProcess(static_cast<int32_t>(msg.ui4Arg));
-    case USB_PB_PREVIOUS:
-        gPlaybackUsbPrevDirection.store(1);
-        return playbackGstByIdxProcess(static_cast<int32_t>(msg.ui4Arg));
-    case USB_PB_STOP:
-        return onStop();
-    case USB_PB_SEEK:
-        playbackGstSeekMsgProcess(msg.i8Value);
-        return 0;
-    case USB_PB_MODE_SWITCH:
-        playbackGstModeSwitchMsgProcess(playbackUsbGetPlayMode());
-        return 0;
-    case USB_PB_GET_PROGRESS:
-        if (get_playing_flag() != 0 && gIsSourceSwitchSendPlayMessage.load() != 0 &&
-            (ret = usb_player::getCurrentPosition()) != 0) {
-            USB_PB_ERR("getCurrentProgress failed!\n");
-        }
-        return ret;
-    case USB_PB_GET_PROGRESS_DONE:
-        if (get_playing_flag() != 0) {
-            g.resumeTime = msg.i8Value;
-        }
-        guiWrapperUsbUDiskMusicPlayTimeCbk(static_cast<uint64_t>(msg.i8Value / 1000));
-        return 0;
-    case USB_PB_EOS:
-        return onEos();
-    case USB_PB_STREAM_ERROR:
-        return onStreamError();
-    case USB_PB_PLAY_DONE:
-        onPlayDone();
-        return 0;
-    default:
-        return 0;
-    }
-}
-
 void playbackUsbPbMsgDispatch(const usb_pb_msg_t& msg)
 {
     if (msg.ui4Path == USB_PB_PATH_PCM) {
@@ -367,119 +272,6 @@ void playbackUsbSmMsgProcess(const void* data, uint32_t size)
         } else if (body == kSmBodyPause) {
             USB_PB_INFO("Forbid SM_BODY_PAUSE by SM\n");
         }
-    }
-}
-
-// Next and previous: a short press plays the track whose index the GUI put in word 0, a held
-// one seeks by five per repeat.
-void trackKey(const appmsg_t& key, bool next)
-{
-    if (get_playing_flag() == 0) {
-        USB_PB_INFO("usb source is not playing\n");
-        return;
-    }
-    uint32_t longPress = 0;
-    uint32_t repeats = 0;
-    std::memcpy(&longPress, key.aui1_data, sizeof longPress);
-    std::memcpy(&repeats, key.aui1_data + sizeof longPress, sizeof repeats);
-    int32_t ret = 0;
-    if (longPress == 0) {
-        ret = playbackUsbGstMsgProcess(playerMsg(next ? USB_PB_NEXT : USB_PB_PREVIOUS, 0, key.ui4_sender_id));
-        if (ret != 0 && next) {
-            USB_PB_ERR("playbackProcessUiNextKey fail ret:%d\n", ret);
-        } else if (ret != 0) {
-            USB_PB_ERR("playbackProcessUiPrevKey fail ret:%d\n", ret);
-        }
-        return;
-    }
-    const int64_t step = kSeekStep * static_cast<int64_t>(repeats);
-    ret = playbackUsbGstMsgProcess(playerMsg(USB_PB_SEEK, next ? step : -step));
-    if (ret != 0) {
-        USB_PB_ERR("playbackProcessUiSfKey fail ret:%d\n", ret);
-    }
-}
-
-void playKey()
-{
-    usb_pb_id id = USB_PB_RESUME;
-    if (get_playing_flag() == 0) {
-        USB_PB_INFO("%s[%s:%d]:player not running! should PLAY\n", "<playback_usb>", __func__, __LINE__);
-        id = USB_PB_PLAY;
-    }
-    const int32_t ret = playbackUsbGstMsgProcess(playerMsg(id));
-    if (ret != 0) {
-        USB_PB_ERR("playbackProcessUiUsbPlaybackKey fail ret:%d\n", ret);
-    }
-}
-
-void simpleKey(usb_pb_id id, const char* failLine)
-{
-    const int32_t ret = playbackUsbGstMsgProcess(playerMsg(id));
-    if (ret != 0) {
-        USB_PB_ERR("%s fail ret:%d\n", failLine, ret);
-    }
-}
-
-void muteKey()
-{
-    uint8_t mute = 0;
-    int32_t ret = uAcfgGetMute(&mute);
-    if (ret != 0) {
-        USB_PB_ERR("uAcfgGetMute fail ret:%d\n", ret);
-        return;
-    }
-    mute = mute != 0 ? 0 : 1;
-    if ((ret = uAcfgSetMute(mute)) != 0) {
-        USB_PB_ERR("uAcfgSetMute fail ret:%d\n", ret);
-        return;
-    }
-    if (mute != 0) {
-        return;
-    }
-    uint8_t volume = 0;
-    if ((ret = uAcfgGetVolume(&volume)) != 0) {
-        USB_PB_ERR("uAcfgGetVolume fail ret:%d\n", ret);
-        return;
-    }
-    if ((ret = uAcfgSetVolume(volume, 0)) != 0) {
-        USB_PB_ERR("uAcfgSetVolume fail ret:%d\n", ret);
-    }
-}
-
-bool keyRecord(const void* data, uint32_t size, const char* from, appmsg_t* key)
-{
-    if (size != sizeof(appmsg_t)) {
-        USB_PB_ERR("%s's msg size[%u] is wrong, should be [%zu]!\n", from, size, sizeof(appmsg_t));
-        return false;
-    }
-    std::memcpy(key, data, sizeof *key);
-    return true;
-}
-
-void uPlaybackBtMsgProcess(const void* data, uint32_t size)
-{
-    appmsg_t key{};
-    if (!keyRecord(data, size, "bt", &key)) {
-        return;
-    }
-    switch (key.ui4_msg_type) {
-    case AVRCP_PLAY:
-        playKey();
-        break;
-    case AVRCP_PAUSE:
-        simpleKey(USB_PB_PAUSE, "playbackProcessUiUsbPauseKey");
-        break;
-    case AVRCP_NEXT:
-        trackKey(key, true);
-        break;
-    case AVRCP_PREV:
-        trackKey(key, false);
-        break;
-    case AVRCP_STOP:
-        simpleKey(USB_PB_STOP, "playbackProcessUiStopKey");
-        break;
-    default:
-        break;
     }
 }
 
@@ -560,7 +352,7 @@ int cliAlsaTest(int argc, char** argv)
 
 int cliGstPlayUrl(int argc, char** argv)
 {
-    const usb_pb_msg_t msg = playerMsg(static_cast<usb_pb_id>(intArg(argc, argv, 1)));
+    const usb_pb_msg_t msg = playbackUsbPlayerMsg(static_cast<usb_pb_id>(intArg(argc, argv, 1)));
     if (argc > 2 && argv[2] != nullptr) {
         snprintf(g.url.data(), g.url.size(), "%s", argv[2]);
     }
@@ -663,6 +455,75 @@ int32_t playbackUsbAppProcessMsg(handle_t, uint32_t msgId, const void* data, uin
 
 }  // namespace
 
+int32_t playbackUsbGstMsgProcess(usb_pb_msg_t msg)
+{
+    USB_PB_TRACE("msg id is %u", msg.ui4Id);
+    int32_t ret = 0;
+    switch (msg.ui4Id) {
+    case USB_PB_START:
+        return playbackUsbSendPlayRequestToSm();
+    case USB_PB_CREATE_PB_LIST:
+        return onCreateList();
+    case USB_PB_PLAY:
+        return startCurrent(0);
+    case USB_PB_PAUSE:
+        if ((ret = usb_player::pause()) != 0) {
+            USB_PB_ERR("pause fail\n");
+        }
+        return ret;
+    case USB_PB_RESUME:
+        if ((ret = usb_player::resume()) != 0) {
+            USB_PB_ERR("resume fail\n");
+        }
+        return ret;
+    case USB_PB_NEXT:
+        gPlaybackUsbPrevDirection.store(0);
+        return playbackGstByIdxProcess(static_cast<int32_t>(msg.ui4Arg));
+    case USB_PB_PREVIOUS:
+        gPlaybackUsbPrevDirection.store(1);
+        return playbackGstByIdxProcess(static_cast<int32_t>(msg.ui4Arg));
+    case USB_PB_STOP:
+        return onStop();
+    case USB_PB_SEEK:
+        playbackGstSeekMsgProcess(msg.i8Value);
+        return 0;
+    case USB_PB_MODE_SWITCH:
+        playbackGstModeSwitchMsgProcess(playbackUsbGetPlayMode());
+        return 0;
+    case USB_PB_GET_PROGRESS:
+        if (get_playing_flag() != 0 && gIsSourceSwitchSendPlayMessage.load() != 0 &&
+            (ret = usb_player::getCurrentPosition()) != 0) {
+            USB_PB_ERR("getCurrentProgress failed!\n");
+        }
+        return ret;
+    case USB_PB_GET_PROGRESS_DONE:
+        if (get_playing_flag() != 0) {
+            g.resumeTime = msg.i8Value;
+        }
+        guiWrapperUsbUDiskMusicPlayTimeCbk(static_cast<uint64_t>(msg.i8Value / 1000));
+        return 0;
+    case USB_PB_EOS:
+        return onEos();
+    case USB_PB_STREAM_ERROR:
+        return onStreamError();
+    case USB_PB_PLAY_DONE:
+        onPlayDone();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+usb_pb_msg_t playbackUsbPlayerMsg(usb_pb_id id, int64_t value, uint32_t arg)
+{
+    usb_pb_msg_t msg{};
+    msg.ui4Path = USB_PB_PATH_PLAYER;
+    msg.ui4Id = id;
+    msg.i8Value = value;
+    msg.ui4Arg = arg;
+    return msg;
+}
+
 void a_playback_usb_register(amb_register_info_t* info)
 {
     if (g.initialised.load() != 0) {
@@ -749,58 +610,6 @@ void playbackGstModeSwitchMsgProcess(uint32_t mode)
     } else {
         USB_PB_ERR("playbackGstModeSwitchMsgProcess fail\n");
     }
-}
-
-int32_t uPlaybackUiMsgProcess(const appmsg_t* msg, uint32_t size)
-{
-    appmsg_t key{};
-    if (msg == nullptr || !keyRecord(msg, size, "ui", &key)) {
-        return -1;
-    }
-    USB_PB_INFO("receive ui key value:%u!\n", key.ui4_msg_type);
-    switch (key.ui4_msg_type) {
-    case KEY_REPEAT:
-        simpleKey(USB_PB_MODE_SWITCH, "playbackProcessUiRepeatKey");
-        break;
-    case KEY_VOLUME_UP:
-        if (const int32_t ret = uAcfgIncreaseVolume(); ret != 0) {
-            USB_PB_ERR("uAcfgIncreaseVolume fail ret:%d\n", ret);
-        }
-        break;
-    case KEY_VOLUME_DOWN:
-        if (const int32_t ret = uAcfgReduceVolume(); ret != 0) {
-            USB_PB_ERR("uAcfgReduceVolume fail ret:%d\n", ret);
-        }
-        break;
-    case KEY_MUTE:
-        muteKey();
-        break;
-    case KEY_NEXT:
-        trackKey(key, true);
-        break;
-    case KEY_PREV:
-        trackKey(key, false);
-        break;
-    case KEY_STOP:
-        simpleKey(USB_PB_STOP, "playbackProcessUiStopKey");
-        break;
-    case KEY_PLAY_TIME:
-        if (get_playing_flag() != 0) {
-            playbackUsbGstMsgProcess(playerMsg(USB_PB_GET_PROGRESS));
-        } else {
-            USB_PB_INFO("%s[%s:%d]:player not running! should PLAY\n", "<playback_usb>", __func__, __LINE__);
-        }
-        break;
-    case KEY_PLAY:
-        playKey();
-        break;
-    case KEY_PAUSE:
-        simpleKey(USB_PB_PAUSE, "playbackProcessUiUsbPauseKey");
-        break;
-    default:
-        break;
-    }
-    return 0;
 }
 
 uint8_t playbackUsbGetAutoPlay(void)

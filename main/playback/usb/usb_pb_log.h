@@ -6,8 +6,8 @@
 #include "main/cli/dbg_level.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 
 // Printed while above 3 and all logging is enabled.
 extern std::atomic<uint32_t> gPlaybackUsbTraceLevel;
@@ -21,8 +21,8 @@ bool playbackUsbTraceOn(void);
 #define USB_PB_ERR(fmt, ...) DBG_ERROR(playbackUsbGetDbgLevel(), "<playback_usb>", fmt, ##__VA_ARGS__)
 #define USB_PB_API(fmt, ...) DBG_API(playbackUsbGetDbgLevel(), "<playback_usb>", fmt, ##__VA_ARGS__)
 #define USB_PB_INFO(fmt, ...) DBG_INFO(playbackUsbGetDbgLevel(), "<playback_usb>", fmt, ##__VA_ARGS__)
-#define USB_PB_TRACE(fmt, ...)                                                                  \
-    do {                                                                                        \
-        if (playbackUsbTraceOn())                                                               \
-            printf("[%s,%d]:<PB_USB>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__);         \
+#define USB_PB_TRACE(fmt, ...)                                                          \
+    do {                                                                                \
+        if (playbackUsbTraceOn())                                                       \
+            printf("[%s,%d]:<PB_USB>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__); \
     } while (0)

@@ -55,8 +55,7 @@ struct usb_pb_msg_t {
     uint8_t aui1Zero[12];
 };
 static_assert(sizeof(usb_pb_msg_t) == 32, "the private message is 32 bytes");
-static_assert(offsetof(usb_pb_msg_t, i8Value) == 8 && offsetof(usb_pb_msg_t, ui4Arg) == 16,
-              "private message offsets");
+static_assert(offsetof(usb_pb_msg_t, i8Value) == 8 && offsetof(usb_pb_msg_t, ui4Arg) == 16, "private message offsets");
 
 // The player queue's message body: i32 cmd at 0, url char[256] at 4, two i32 words at 260 and
 // 264 (PLAY: an i64 flag; SEEK: position low 32 bits and whence; replies: the value in the first),

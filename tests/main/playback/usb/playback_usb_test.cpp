@@ -125,7 +125,10 @@ protected:
     }
 
     // The state manager's side.
-    void smSend(uint32_t word) { ASSERT_EQ(u_app_send_appmsg(app(), E_APP_MSG_TYPE_STATE_MNGR, 0, word, nullptr, 0), 0); }
+    void smSend(uint32_t word)
+    {
+        ASSERT_EQ(u_app_send_appmsg(app(), E_APP_MSG_TYPE_STATE_MNGR, 0, word, nullptr, 0), 0);
+    }
 
     // What the state manager sets when it grants USB play, then the grant.
     void smGrantUsb()

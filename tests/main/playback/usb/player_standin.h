@@ -17,7 +17,8 @@ namespace usbtest {
 class PlayerStandIn {
 public:
     explicit PlayerStandIn(const sbtest::Sandbox& sandbox)
-        : ctl_(sandbox.path("/sim/velmor.ctl")), program_(std::make_unique<sbtest::ProgramRunner>("platform/velmor/velmor"))
+        : ctl_(sandbox.path("/sim/velmor.ctl")),
+          program_(std::make_unique<sbtest::ProgramRunner>("platform/velmor/velmor"))
     {
         ready_ = program_->waitFor("velmor: ready\n");
         cursor_ = program_->output().find("velmor: ready\n") + 14;

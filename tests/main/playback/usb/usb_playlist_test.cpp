@@ -80,8 +80,9 @@ TEST_F(UsbPlaylistTest, TracksAreNamesHoldingMp3InAnyCaseButNotHidden)
         file(std::string("/data/mnt/sda1/") + name);
     }
     const auto found = search();
-    EXPECT_EQ(std::set<std::string>(found.begin(), found.end()),
-              (std::set<std::string>{"/data/mnt/sda1/A.MP3", "/data/mnt/sda1/song.mp3.txt", "/data/mnt/sda1/Mixed.Mp3"}));
+    EXPECT_EQ(
+        std::set<std::string>(found.begin(), found.end()),
+        (std::set<std::string>{"/data/mnt/sda1/A.MP3", "/data/mnt/sda1/song.mp3.txt", "/data/mnt/sda1/Mixed.Mp3"}));
 }
 
 TEST_F(UsbPlaylistTest, WalkGivesEachDirectorysTracksThenItsSubdirectoriesLastListedFirst)
