@@ -120,7 +120,15 @@ UsbPbNode* playbackUsbDepthFirstSearch(uint32_t* count, const char* root)
             }
             continue;
         }
-        while (const dirent* entry = readdir(dir.get())) {
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(dir.get());
+            if (entry == nullptr) {
+                if (errno != 0) {
+                    USB_PB_ERR("read %s fail, errno=%d\n", dirPath.c_str(), errno);
+                }
+                break;
+            }
             if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) {
                 continue;
             }
