@@ -1,0 +1,111 @@
+#include "tests/main/state_mngr/sm_peers.h"
+
+#include "main/acfg/acfg.h"
+#include "main/am/am.h"
+#include "main/am/amb/amb.h"
+#include "main/state_mngr/state_mngr.h"
+#include "main/timerd/timerd.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace smtest {
+
+namespace {
+
+constexpr uint32_t kMarkerId = 0xABCD;
+
+const char* const kPeerNames[] = {
+    "pb_spdif_in", "playback_line_in", "playback_usb", "bluetooth", "playback_uri", "playback_tts",
+    "playback_prompt", "playback_dlna", "airplay_stub", "gui_namager", "cec", "assistant_stub",
+    "avs_stub", "c4a_stub", "va_manager",
+};
+
+void startApp(amb_register_info_t* info)
+{
+    if (u_amb_register_app(info) != 0 || u_amb_sync_start_app(info->acName) != 0) {
+        ADD_FAILURE() << "cannot start " << info->acName;
+    }
+}
+
+}  // namespace
+
+Peers::Peers()
+{
+    apptest::startFramework();
+    static amb_register_info_t timerd{};
+    a_timerd_register(&timerd);
+    startApp(&timerd);
+    static amb_register_info_t acfg{};
+    a_acfg_register(&acfg);
+    startApp(&acfg);
+    for (const char* name : kPeerNames) {
+        apps_.push_back(std::make_unique<apptest::TestApp>(name, 4096));
+        startApp(&apps_.back()->record());
+    }
+}
+
+Peers& Peers::get()
+{
+    static Peers peers;
+    return peers;
+}
+
+void Peers::startStateManager()
+{
+    get();
+    static bool started = false;
+    if (!started) {
+        static amb_register_info_t sm{};
+        a_sm_register(&sm);
+        startApp(&sm);
+        started = true;
+    }
+}
+
+std::map<std::string, std::vector<PeerMsg>> Peers::collect()
+{
+    std::map<std::string, std::vector<PeerMsg>> out;
+    for (auto& app : apps_) {
+        const uint32_t marker = 0;
+        EXPECT_EQ(u_app_send_msg(app->handle(), kMarkerId, &marker, sizeof(marker), nullptr, 0), 0);
+        size_t& seen = seen_[app->name()];
+        std::vector<apptest::ReceivedMsg> got;
+        bool markerSeen = false;
+        for (size_t want = seen + 1; !markerSeen; ++want) {
+            if (!app->waitMessages(want)) {
+                ADD_FAILURE() << app->name() << " did not receive its marker";
+                break;
+            }
+            got = app->messages();
+            markerSeen = got[want - 1].msgId == kMarkerId;
+        }
+        for (size_t i = seen; i < got.size(); ++i) {
+            const apptest::ReceivedMsg& m = got[i];
+            if (m.msgId == kMarkerId) {
+                continue;
+            }
+            PeerMsg p{m.msgId, 0, 0, {}};
+            if (m.data.size() >= 8) {
+                memcpy(&p.sender, m.data.data(), 4);
+                memcpy(&p.word, m.data.data() + 4, 4);
+                p.data.assign(m.data.begin() + 8, m.data.end());
+            }
+            out[app->name()].push_back(std::move(p));
+        }
+        seen = got.size();
+    }
+    return out;
+}
+
+std::vector<uint32_t> words(const std::vector<PeerMsg>& msgs)
+{
+    std::vector<uint32_t> w;
+    for (const PeerMsg& m : msgs) {
+        w.push_back(m.word);
+    }
+    return w;
+}
+
+}  // namespace smtest
