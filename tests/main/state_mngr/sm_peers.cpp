@@ -99,6 +99,17 @@ std::map<std::string, std::vector<PeerMsg>> Peers::collect()
     return out;
 }
 
+bool Peers::waitNew(const std::string& peer, size_t count)
+{
+    for (auto& app : apps_) {
+        if (app->name() == peer) {
+            // Markers are only posted and consumed inside collect, so what follows is all real.
+            return app->waitMessages(seen_[peer] + count);
+        }
+    }
+    return false;
+}
+
 std::vector<uint32_t> words(const std::vector<PeerMsg>& msgs)
 {
     std::vector<uint32_t> w;

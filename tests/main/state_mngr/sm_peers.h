@@ -31,6 +31,9 @@ public:
     // peer has arrived when this returns: a marker posted behind them is waited for.
     std::map<std::string, std::vector<PeerMsg>> collect();
 
+    // Waits until `peer` has received `count` messages since the last collect; false on timeout.
+    bool waitNew(const std::string& peer, size_t count);
+
     // Registers and starts the real state manager (once per process).
     static void startStateManager();
 
