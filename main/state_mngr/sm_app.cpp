@@ -96,15 +96,44 @@ int32_t smProcessMsg(handle_t, uint32_t msgId, const void* data, uint32_t size)
     if (msgId < 0x10000) {
         SM_INFO("ui4Type = %d\n", static_cast<int>(msgId));
     }
-    switch (msgId) {
-    case E_APP_MSG_TYPE_TIMER:
+    if (msgId == E_APP_MSG_TYPE_TIMER) {
         smProcessTimerMsg(data, size);
-        break;
-    case E_APP_MSG_TYPE_STATE_MNGR:
-        smProcessStateMngrMsg(appMsgOf(data, size));
-        break;
-    default:
-        break;
+    } else {
+        const appmsg_t msg = appMsgOf(data, size);
+        switch (msgId) {
+        case E_APP_MSG_TYPE_USER_CMD:
+            smProcessKeyMsg(&msg, size);
+            break;
+        case E_APP_MSG_TYPE_ASSISTANT:
+            smProcessAssistantMsg(&msg);
+            break;
+        case E_APP_MSG_TYPE_C4A:
+            smProcessC4aMsg(&msg);
+            break;
+        case E_APP_MSG_TYPE_AVS:
+            smProcessAvsMsg(&msg);
+            break;
+        case E_APP_MSG_TYPE_STATE_MNGR:
+            smProcessStateMngrMsg(msg);
+            break;
+        case E_APP_MSG_TYPE_BLUETOOTH:
+            smProcessBluetoothMsg(&msg);
+            break;
+        case E_APP_MSG_TYPE_WIFI_SETTING:
+            smProcessWifiSettingMsg(&msg);
+            break;
+        case E_APP_MSG_TYPE_NETWORK:
+            smProcessNetworkMsg(&msg);
+            break;
+        case E_APP_MSG_TYPE_VA_MANAGER:
+            smProcessVaManagerMsg(&msg);
+            break;
+        case E_APP_MSG_TYPE_CEC:
+            smProcessCecMsg(&msg);
+            break;
+        default:
+            break;
+        }
     }
     SM_ERR("************************\n");
     return 0;

@@ -184,6 +184,32 @@ void smExecWifiResume();
 void smSetUsbHostMode();
 void smProcessBtPowerOff();
 
+// Keys.
+void smProcessKeyMsg(const appmsg_t* key, uint32_t size);
+void smProcessMuteMsg();
+void smProcessVolumeupMsg();
+void smProcessVolumedownMsg();
+void smProcessSourceSwitchMsg();
+void smProcessSourceInClear(uint32_t keyBody);
+void smProcessLongMicmuteMsg();
+void smProcessLongVolumedownMsg();
+void smProcessPauseMsg();
+void smProcessResumeMsg();
+uint32_t smWhichSwitchSourceIsPlaying();
+
+// Peer inputs: the assistant, the voice services, CEC and the notices.
+void smProcessAssistantMsg(const appmsg_t* msg);
+void smProcessC4aMsg(const appmsg_t* msg);
+void smProcessAvsMsg(const appmsg_t* msg);
+void smProcessVaManagerMsg(const appmsg_t* msg);
+void smProcessCecMsg(const appmsg_t* msg);
+void smProcessNetworkMsg(const appmsg_t* msg);
+void smProcessWifiSettingMsg(const appmsg_t* msg);
+void smProcessBluetoothMsg(const appmsg_t* msg);
+void smProcessPrevBtAudio();
+void smProcessNextBtAudio();
+void smProcessPlayBtMusic();
+
 // The application's functions, on its own thread.
 int32_t smAppInit(const char* name, handle_t app);
 int32_t smAppExit(handle_t app, uint32_t exitCode);

@@ -8,7 +8,9 @@
 #include "platform/quorid/quorid.h"
 
 #include <cstdio>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -399,7 +401,19 @@ int32_t smSendMsgToAssistantStub(uint32_t command, const void* payload, uint32_t
         SM_ERR("u_am_get_app_handle_from_name failed, psName: ASSISTANT_STUB_THREAD_NAME!\n");
         return -1;
     }
-    const int32_t res = u_app_send_appmsg(app, E_APP_MSG_TYPE_ASSISTANT, MSG_FROM_SM, command, payload, size);
+    int32_t res = 0;
+    if (size <= APPMSG_DATA_SIZE) {
+        res = u_app_send_appmsg(app, E_APP_MSG_TYPE_ASSISTANT, MSG_FROM_SM, command, payload, size);
+    } else {
+        // u_app_send_appmsg would post a longer payload as zeros; lay it out the same way but
+        // with its bytes, running on past the record's data field.
+        std::vector<uint8_t> buf(sizeof(appmsg_t) + size, 0);
+        const uint32_t sender = MSG_FROM_SM;
+        memcpy(buf.data(), &sender, sizeof(sender));
+        memcpy(buf.data() + sizeof(sender), &command, sizeof(command));
+        memcpy(buf.data() + offsetof(appmsg_t, aui1_data), payload, size);
+        res = u_app_send_msg(app, E_APP_MSG_TYPE_ASSISTANT, buf.data(), static_cast<uint32_t>(buf.size()), nullptr, 0);
+    }
     if (res != 0) {
         SM_ERR("smSendMsgToAssistantStub failed, i4Ret[%d]\n", res);
         return -1;

@@ -1,10 +1,13 @@
 // The real state manager on its own thread, driven through its console table and its queue, with
 // recording applications in place of the sources and the GUI manager.
 #include "main/acfg/acfg.h"
+#include "main/am/am.h"
 #include "main/cli/cli.h"
+#include "main/acfg/acfg_accessor.h"
 #include "main/gui/gui_manager.h"
 #include "main/state_mngr/sm_context.h"
 #include "tests/main/state_mngr/sm_peers.h"
+#include "tests/main/program_runner.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +53,25 @@ protected:
             all.insert(all.end(), msgs.begin(), msgs.end());
         }
         return got_[peer];
+    }
+
+    // Posts a message to the state manager as its peers do.
+    static void post(uint32_t msgId, uint32_t sender, uint32_t type, const void* data = nullptr, uint32_t size = 0)
+    {
+        handle_t sm = 0;
+        ASSERT_EQ(u_am_get_app_handle_from_name(&sm, SM_APP_NAME), 0);
+        ASSERT_EQ(u_app_send_appmsg(sm, msgId, sender, type, data, size), 0);
+    }
+
+    static void key(uint32_t body) { post(E_APP_MSG_TYPE_USER_CMD, MSG_FROM_UI, body); }
+
+    // Returns once the state manager has handled everything posted to it so far: its answer to a
+    // play-status inform reaches the GUI manager behind them.
+    void sync()
+    {
+        const size_t before = waitFor("gui_namager", 0).size();
+        post(E_APP_MSG_TYPE_STATE_MNGR, MSG_FROM_SM, smMsgWord(SM_INFORM_GRP, SM_BODY_PLAY_STS, 0));
+        waitFor("gui_namager", before + 1);
     }
 
     std::map<std::string, std::vector<PeerMsg>> got_;
@@ -187,6 +209,133 @@ TEST_F(SmAppTest, RegistrationValues)
     amb_register_info_t again{};
     a_sm_register(&again);
     EXPECT_EQ(again.acName[0], '\0') << "no record while started";
+}
+
+TEST_F(SmAppTest, VolumeAndMuteKeysChangeTheStore)
+{
+    ASSERT_EQ(u_cli_parser("app.acfg.set_volume 97"), 0);
+    key(SM_BODY_UI_MUTE);
+    sync();
+    EXPECT_NE(console("app.acfg.get_volume").find("get_volume(97) success."), std::string::npos);
+    uint8_t mute = 0;
+    ASSERT_EQ(uAcfgGetMute(&mute), 0);
+    EXPECT_EQ(mute, 1);
+
+    key(SM_BODY_UI_VOLUMEUP);
+    sync();
+    EXPECT_NE(console("app.acfg.get_volume").find("get_volume(100) success."), std::string::npos);
+    ASSERT_EQ(uAcfgGetMute(&mute), 0);
+    EXPECT_EQ(mute, 0) << "volume up unmutes";
+
+    key(SM_BODY_UI_MUTE);
+    key(SM_BODY_UI_VOLUMEDOWN);
+    sync();
+    EXPECT_NE(console("app.acfg.get_volume").find("get_volume(94) success."), std::string::npos);
+    ASSERT_EQ(uAcfgGetMute(&mute), 0);
+    EXPECT_EQ(mute, 1) << "volume down keeps mute";
+
+    ASSERT_EQ(u_cli_parser("app.acfg.set_volume 4"), 0);
+    key(SM_BODY_UI_VOLUMEDOWN);
+    key(SM_BODY_UI_MUTE);
+    sync();
+    EXPECT_NE(console("app.acfg.get_volume").find("get_volume(0) success."), std::string::npos);
+    ASSERT_EQ(uAcfgGetMute(&mute), 0);
+    EXPECT_EQ(mute, 0) << "mute toggles back";
+}
+
+const std::vector<std::string> kSuspendSequence = {
+    "iwpriv wlan0 driver \"SETSUSPENDMODE 1\"",
+    "chown system:system /sys/devices/system/cpu/cpu2/online",
+    "chmod 660 /sys/devices/system/cpu/cpu2/online",
+    "chown system:system /sys/devices/system/cpu/cpu3/online",
+    "chmod 660 /sys/devices/system/cpu/cpu3/online",
+    "echo 0 > /sys/devices/system/cpu/cpu2/online",
+    "echo 0 > /sys/devices/system/cpu/cpu3/online",
+    "chown system:system /sys/power/state",
+    "chmod 660 /sys/power/state",
+    "echo mem > /sys/power/state",
+    "echo on > /sys/power/state",
+    "iwpriv wlan0 driver \"SETSUSPENDMODE 0\"",
+    "chown system:system /sys/devices/platform/kv_usb/swmode",
+    "echo 'idle' > /sys/devices/platform/kv_usb/swmode",
+    "echo 'host' > /sys/devices/platform/kv_usb/swmode",
+};
+
+TEST_F(SmAppTest, SuspendKeysEnterAndLeaveSuspendStandby)
+{
+    key(SM_BODY_UI_ENTER_SUSPEND);
+    const auto cec = waitFor("cec", 1);
+    ASSERT_EQ(cec.size(), 1u);
+    EXPECT_EQ(cec[0].word, 0x034E0000u);
+    sync();
+    EXPECT_EQ(sandbox.quoridLog(), kSuspendSequence);
+    EXPECT_EQ(gPmOnlineState.load(), 0);
+    EXPECT_NE(console("app.sm.standby").find("Current is [suspend-standby]!"), std::string::npos);
+
+    key(SM_BODY_UI_EXIT_SUSPEND);
+    const auto cecAfter = waitFor("cec", 2);
+    ASSERT_EQ(cecAfter.size(), 2u);
+    EXPECT_EQ(cecAfter[1].word, 0x034F0000u);
+    sync();
+    EXPECT_NE(console("app.sm.standby").find("Current is [non-standby]!"), std::string::npos);
+    EXPECT_EQ(gPmOnlineState.load(), 1);
+    EXPECT_EQ(gIsPowerOnFromSuspend.load(), 1);
+    EXPECT_EQ(sandbox.quoridLog().size(), kSuspendSequence.size()) << "leaving runs no command";
+}
+
+TEST_F(SmAppTest, CecStandbyTogglesSuspend)
+{
+    post(E_APP_MSG_TYPE_CEC, MSG_FROM_CEC, SM_BODY_CEC_STANDBY);
+    sync();
+    EXPECT_NE(console("app.sm.standby").find("Current is [suspend-standby]!"), std::string::npos);
+    post(E_APP_MSG_TYPE_CEC, MSG_FROM_CEC, SM_BODY_CEC_STANDBY);
+    sync();
+    EXPECT_NE(console("app.sm.standby").find("Current is [non-standby]!"), std::string::npos);
+    EXPECT_EQ(smtest::words(waitFor("cec", 2)), (std::vector<uint32_t>{0x034E0000, 0x034F0000}));
+}
+
+TEST_F(SmAppTest, AssistantFakeStandbyEndsWithTheNextRequest)
+{
+    uint8_t data[512] = {};
+    memcpy(data, "/system/system_status", 21);
+    memcpy(data + 33, "fake", 4);
+    post(E_APP_MSG_TYPE_ASSISTANT, 0, 6, data, sizeof(data));
+    sync();
+    EXPECT_EQ(sandbox.quoridLog(),
+              (std::vector<std::string>{"echo test > /sys/power/wake_lock", "echo mem > /sys/power/autosleep"}));
+    EXPECT_NE(console("app.sm.standby").find("Current is [fake-standby]!"), std::string::npos);
+
+    console("app.sm.request_play 14");
+    waitFor("playback_line_in", 1);
+    const auto log = sandbox.quoridLog();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[2], "echo off > /sys/power/autosleep");
+    EXPECT_EQ(log[3], "echo test > /sys/power/wake_unlock");
+    EXPECT_NE(console("app.sm.standby").find("Current is [non-standby]!"), std::string::npos);
+}
+
+TEST_F(SmAppTest, SourceSwitchKeyWalksTheRing)
+{
+    testing::internal::CaptureStdout();
+    for (int press = 0; press < 8; ++press) {
+        key(SM_BODY_UI_SOURCE_SWITCH);
+    }
+    sync();
+    fflush(stdout);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(sbtest::containsInOrder(out, {
+        "Spdif in request play!",
+        "Hdmi in request play!",
+        "Arc in request play!",
+        "Bt ext in request play!",
+        "Aux in request play!",
+        "Usb request play!",
+        "Line in request play!",
+        "Spdif in request play!",
+    })) << out;
+    const auto spdif = waitFor("pb_spdif_in", 1);
+    ASSERT_FALSE(spdif.empty());
+    EXPECT_EQ(spdif[0].word, 0x01010000u) << "the first press permits spdif-in";
 }
 
 }  // namespace

@@ -17,13 +17,8 @@ namespace {
 using smtest::Peers;
 using smtest::PeerMsg;
 
-struct Rec {
-    uint32_t source;
-    uint32_t waiting;
-    uint32_t status;
-    uint8_t pausedBySm;
-    uint16_t id;
-};
+using smtest::Rec;
+using smtest::setUpRecords;
 
 // Present records before a case; every other record is absent.
 using Records = std::vector<Rec>;
@@ -45,20 +40,6 @@ struct Case {
     std::vector<After> after;
     int storedSource;               // -1: not checked
 };
-
-void setUpRecords(const Records& setup)
-{
-    smResetContext();
-    smVars().gFBtRequest = 0;
-    for (const Rec& r : setup) {
-        SmSourceRecord& rec = smRec(r.source);
-        rec.exists = r.source;
-        rec.waiting = r.waiting;
-        rec.status = r.status;
-        rec.paused_by_sm = r.pausedBySm;
-        rec.play_id = r.id;
-    }
-}
 
 appmsg_t inform(uint32_t sender, uint32_t body, uint32_t id, uint8_t firstData = 0)
 {

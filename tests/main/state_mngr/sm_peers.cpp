@@ -3,7 +3,7 @@
 #include "main/acfg/acfg.h"
 #include "main/am/am.h"
 #include "main/am/amb/amb.h"
-#include "main/state_mngr/state_mngr.h"
+#include "main/state_mngr/sm_context.h"
 #include "main/timerd/timerd.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +117,31 @@ std::vector<uint32_t> words(const std::vector<PeerMsg>& msgs)
         w.push_back(m.word);
     }
     return w;
+}
+
+Received idsAndWords(const std::map<std::string, std::vector<PeerMsg>>& got)
+{
+    Received out;
+    for (const auto& [peer, msgs] : got) {
+        for (const PeerMsg& m : msgs) {
+            out[peer].emplace_back(m.msgId, m.word);
+        }
+    }
+    return out;
+}
+
+void setUpRecords(const std::vector<Rec>& records)
+{
+    smResetContext();
+    smVars().gFBtRequest = 0;
+    for (const Rec& r : records) {
+        SmSourceRecord& rec = smRec(r.source);
+        rec.exists = r.source;
+        rec.waiting = r.waiting;
+        rec.status = r.status;
+        rec.paused_by_sm = r.pausedBySm;
+        rec.play_id = r.id;
+    }
 }
 
 }  // namespace smtest

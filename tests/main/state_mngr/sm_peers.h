@@ -46,4 +46,19 @@ private:
 // Words a peer received as state-manager messages, in order.
 std::vector<uint32_t> words(const std::vector<PeerMsg>& msgs);
 
+// (message id, ui4_msg_type) of every message each peer received, by peer.
+using Received = std::map<std::string, std::vector<std::pair<uint32_t, uint32_t>>>;
+Received idsAndWords(const std::map<std::string, std::vector<PeerMsg>>& got);
+
+// A present source record before a case.
+struct Rec {
+    uint32_t source;
+    uint32_t waiting;
+    uint32_t status;
+    uint8_t pausedBySm;
+    uint16_t id;
+};
+// Zeroes the state manager's context, then makes the given records present.
+void setUpRecords(const std::vector<Rec>& records);
+
 }  // namespace smtest
