@@ -1,5 +1,5 @@
 // The application "state_mngr": registration, init and exit, and the entry of every message.
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 
 #include <cstring>
 

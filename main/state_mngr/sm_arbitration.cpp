@@ -2,7 +2,7 @@
 // back, and the priority walk that picks the next source after every stop.
 #include "main/gui/user_interface.h"
 #include "main/mw/os_pthread/os_thread.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "platform/quorid/quorid.h"
 
 #include <cctype>

@@ -2,7 +2,7 @@
 // acts on them later.
 #include "main/am/am.h"
 #include "main/cli/cli.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -25,20 +25,12 @@ int postToSelf(uint32_t sender, uint32_t word)
     return res;
 }
 
-int cmdGdl(int, char**)
+uint16_t levelForCli()
 {
-    return u_cli_show_dbg_level(static_cast<uint16_t>(smGetDbgLevel() & 0xffff));
+    return static_cast<uint16_t>(smGetDbgLevel() & 0xffff);
 }
 
-int cmdSdl(int argc, char** argv)
-{
-    uint16_t level = 0;
-    const int32_t res = u_cli_parse_dbg_level(argc, argv, &level);
-    if (res == 0) {
-        smSetDbgLevel(level);
-    }
-    return res;
-}
+using SmLevelCmds = CliDbgLevelCmds<levelForCli, smSetDbgLevel>;
 
 int cmdTest(int argc, char** argv)
 {
@@ -126,8 +118,8 @@ constexpr const char* kGdlHelp = "Get debug level (e=error, a=api, i=info, n=non
 constexpr const char* kSdlHelp = "Set debug level (e=error, a=api, i=info, n=none)";
 
 const cli_cmd_t kSmCmds[] = {
-    {"gdl", nullptr, cmdGdl, nullptr, kGdlHelp, CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cmdSdl, nullptr, kSdlHelp, CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, SmLevelCmds::get, nullptr, kGdlHelp, CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, SmLevelCmds::set, nullptr, kSdlHelp, CLI_ACCESS_NORMAL},
     {"test", nullptr, cmdTest, nullptr, "test", CLI_ACCESS_NORMAL},
     {"show_source", nullptr, cmdShowSource, nullptr, "show source's name and playback status", CLI_ACCESS_NORMAL},
     {"show_network", nullptr, cmdShowNetwork, nullptr, "show network status", CLI_ACCESS_NORMAL},

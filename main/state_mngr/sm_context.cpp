@@ -1,4 +1,4 @@
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 
 #include <array>
 
@@ -40,7 +40,7 @@ namespace {
 struct SmState {
     SmContext tCtx;
     SmModuleVars tVars;
-    std::atomic<uint16_t> ui2DbgLevel{511};  // set from the console thread, read by every caller
+    DbgModule dbg{"<SM>", "state_mngr", DBG_LAYER_APP, 511};
 };
 
 SmState gSm;
@@ -174,10 +174,10 @@ const char* smSourceName(uint32_t source)
 
 uint32_t smGetDbgLevel(void)
 {
-    return gSm.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+    return gSm.dbg.level();
 }
 
 void smSetDbgLevel(uint16_t level)
 {
-    gSm.ui2DbgLevel.store(level, std::memory_order_relaxed);
+    gSm.dbg.setLevel(level);
 }

@@ -2,7 +2,7 @@
 // ring, volume and mute in the configuration store, play/pause of all sources, the standby keys
 // and the voice-service switch.
 #include "main/acfg/acfg_accessor.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 // The state manager's exported calls: run on the caller's thread and read the context directly.
 #include "main/acfg/acfg_accessor.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 
 #include <cstring>
 #include <mutex>

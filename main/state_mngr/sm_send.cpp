@@ -4,7 +4,7 @@
 #include "main/acfg/acfg_accessor.h"
 #include "main/am/am.h"
 #include "main/gui/gui_manager.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "platform/quorid/quorid.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The power states: normal, fake standby (sources stopped, the kernel may autosleep) and suspend
 // standby (sources stopped, Wi-Fi suspended, two cores offline, sleep to memory).
 #include "main/mw/os_pthread/os_thread.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "platform/quorid/quorid.h"
 
 namespace {

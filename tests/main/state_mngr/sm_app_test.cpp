@@ -5,7 +5,7 @@
 #include "main/cli/cli.h"
 #include "main/acfg/acfg_accessor.h"
 #include "main/gui/gui_manager.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "tests/main/state_mngr/sm_peers.h"
 #include "tests/main/program_runner.h"
 #include "tests/support/sandbox.h"

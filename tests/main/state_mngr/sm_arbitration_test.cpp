@@ -1,7 +1,7 @@
 // Source arbitration driven directly: each case sets the records up, runs one request, inform or
 // walk, and checks the orders the recording sources received and the records afterwards.
 #include "main/acfg/acfg_accessor.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "tests/main/state_mngr/sm_peers.h"
 #include "tests/support/sandbox.h"
 

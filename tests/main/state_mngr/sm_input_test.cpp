@@ -3,7 +3,7 @@
 #include "main/acfg/acfg_accessor.h"
 #include "main/acfg/acfg_item_accessor.h"
 #include "main/gui/user_interface.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "platform/parm/parm.h"
 #include "tests/main/state_mngr/sm_peers.h"
 #include "tests/support/sandbox.h"

@@ -3,7 +3,7 @@
 #include "main/acfg/acfg.h"
 #include "main/am/am.h"
 #include "main/am/amb/amb.h"
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "main/timerd/timerd.h"
 
 #include <gtest/gtest.h>

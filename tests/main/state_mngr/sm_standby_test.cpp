@@ -1,6 +1,6 @@
 // Power states driven directly: entering suspend standby with and without sources, the A2DP
 // low-power exception, the repeated suspend sequence, the handshake word and the wake-up call.
-#include "main/state_mngr/sm_context.h"
+#include "main/state_mngr/sm_context_priv.h"
 #include "tests/main/state_mngr/sm_peers.h"
 #include "tests/support/sandbox.h"
 
