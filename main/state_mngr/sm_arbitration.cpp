@@ -338,8 +338,7 @@ void smProcessBtHfpRequestPlay()
     r.exists = SM_SOURCE_BT_HFP;
     r.play_id = static_cast<uint16_t>(r.play_id + 1);
     r.waiting = 1;
-    const SourceList kClearOrder{SM_SOURCE_AIRPLAY2, SM_SOURCE_TTS, SM_SOURCE_PROMPT, SM_SOURCE_URI,
-                                     SM_SOURCE_DLNA};
+    const SourceList kClearOrder{SM_SOURCE_AIRPLAY2, SM_SOURCE_TTS, SM_SOURCE_PROMPT, SM_SOURCE_URI, SM_SOURCE_DLNA};
     if (!anyPresent(kClearOrder)) {
         if (smIsPlaying(SM_SOURCE_BT)) {
             SM_INFO("[source switch]bt is playing now!Don't need to process bt hfp.\n");
@@ -532,9 +531,9 @@ void smProcessPriorityPlay(uint8_t speech)
         SM_INFO("speech enable, don't resume or permit bt/uri!\n");
         return;
     }
-    for (uint32_t source : {SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_USB, SM_SOURCE_SPDIF_IN,
-                            SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_BT,
-                            SM_SOURCE_DLNA, SM_SOURCE_URI}) {
+    for (uint32_t source :
+         {SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_USB, SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN,
+          SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_BT, SM_SOURCE_DLNA, SM_SOURCE_URI}) {
         if (walkStep(source)) {
             SM_INFO("priority %s play!\n", smSourceName(source));
             return;

@@ -69,8 +69,8 @@ constexpr std::array<SenderRow, 15> kSenders{{
 }};
 
 constexpr std::array<const char*, SM_SOURCE_COUNT> kSourceNames{
-    "none", "uri", "bt", "tts", "prompt", "dlna", "airplay2", "bt hfp",
-    "spdif in", "arc in", "hdmi in", "bt ext in", "aux in", "usb", "line in",
+    "none",     "uri",    "bt",      "tts",       "prompt", "dlna", "airplay2", "bt hfp",
+    "spdif in", "arc in", "hdmi in", "bt ext in", "aux in", "usb",  "line in",
 };
 
 }  // namespace

@@ -106,8 +106,7 @@ const char* smSourceName(uint32_t source);
 
 // Output primitives; a source id of 0 sends nothing.
 int32_t smSendMsg(uint32_t sender, uint32_t word, const char* appName);
-int32_t smSendMsgWithPayload(uint32_t sender, uint32_t word, const char* appName, const void* payload,
-                             uint32_t size);
+int32_t smSendMsgWithPayload(uint32_t sender, uint32_t word, const char* appName, const void* payload, uint32_t size);
 void smSendPermitToSource(uint32_t source, uint16_t playId, const void* payload, uint32_t size);
 void smStoreCurrentSource(uint32_t source);
 void smSendForbidToSource(uint32_t source);

@@ -20,9 +20,8 @@ constexpr uint32_t kAvsKeyVolumeDown = 7;
 constexpr const char* kStartAvsMarker = "/data/start_avs";
 
 // The switch ring: position i (1..7) requests kRing[i].
-constexpr std::array<uint32_t, 8> kRing{SM_SOURCE_NONE,      SM_SOURCE_SPDIF_IN, SM_SOURCE_HDMI_IN,
-                                        SM_SOURCE_ARC_IN,    SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN,
-                                        SM_SOURCE_USB,       SM_SOURCE_LINE_IN};
+constexpr std::array<uint32_t, 8> kRing{SM_SOURCE_NONE,      SM_SOURCE_SPDIF_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_ARC_IN,
+                                        SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN,   SM_SOURCE_USB,     SM_SOURCE_LINE_IN};
 
 void requestPlay(uint32_t source)
 {
@@ -200,9 +199,9 @@ void smProcessResumeMsg()
 {
     smClear(SM_SOURCE_PROMPT);
     smClear(SM_SOURCE_TTS);
-    for (uint32_t source : {SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_USB, SM_SOURCE_SPDIF_IN,
-                            SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_BT,
-                            SM_SOURCE_DLNA, SM_SOURCE_URI}) {
+    for (uint32_t source :
+         {SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_USB, SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN,
+          SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_BT, SM_SOURCE_DLNA, SM_SOURCE_URI}) {
         if (smIsPaused(source)) {
             smExitFakeStandbyMode();
             smSendResume(source);

@@ -224,9 +224,8 @@ void btOrder(uint32_t order)
         SM_INFO("speech starting, bt request enqueue!\n");
         return;
     }
-    const bool free = !smIsPlaying(SM_SOURCE_AIRPLAY2) && !smIsPlaying(SM_SOURCE_DLNA) &&
-                      !smIsPlaying(SM_SOURCE_URI) && !smIsPresent(SM_SOURCE_PROMPT) &&
-                      (!smIsPresent(SM_SOURCE_TTS) || smIsTtsNeedMix());
+    const bool free = !smIsPlaying(SM_SOURCE_AIRPLAY2) && !smIsPlaying(SM_SOURCE_DLNA) && !smIsPlaying(SM_SOURCE_URI) &&
+                      !smIsPresent(SM_SOURCE_PROMPT) && (!smIsPresent(SM_SOURCE_TTS) || smIsTtsNeedMix());
     if (free) {
         smSendPlayToBt();
         return;
@@ -292,16 +291,16 @@ void smClearNetworkSource()
 // The speaker-status reply: fixed offsets in a zero-filled block.
 constexpr uint32_t kSpeakerStatusSize = 612;
 struct SmSpeakerStatusLayout {
-    static constexpr uint32_t kSystemStatus = 0;    // char[17]
-    static constexpr uint32_t kWlanMac = 17;        // char[33]
-    static constexpr uint32_t kBtMac = 50;          // char[19]
-    static constexpr uint32_t kSerial = 69;         // char[35]
-    static constexpr uint32_t kPlayback = 104;      // 244 bytes
-    static constexpr uint32_t kZero = 348;          // u32
-    static constexpr uint32_t kElectricity = 352;   // char[20]
-    static constexpr uint32_t kQuantity = 372;      // u32
-    static constexpr uint32_t kNetworkStatus = 376; // char[17]
-    static constexpr uint32_t kTag = 608;           // u32
+    static constexpr uint32_t kSystemStatus = 0;     // char[17]
+    static constexpr uint32_t kWlanMac = 17;         // char[33]
+    static constexpr uint32_t kBtMac = 50;           // char[19]
+    static constexpr uint32_t kSerial = 69;          // char[35]
+    static constexpr uint32_t kPlayback = 104;       // 244 bytes
+    static constexpr uint32_t kZero = 348;           // u32
+    static constexpr uint32_t kElectricity = 352;    // char[20]
+    static constexpr uint32_t kQuantity = 372;       // u32
+    static constexpr uint32_t kNetworkStatus = 376;  // char[17]
+    static constexpr uint32_t kTag = 608;            // u32
 };
 static_assert(SmSpeakerStatusLayout::kTag + 4 == kSpeakerStatusSize);
 constexpr uint32_t kSerialCopied = 32;

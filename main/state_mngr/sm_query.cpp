@@ -56,9 +56,9 @@ uint8_t uSmIsCurrentSourcePlaying(void)
     if (smCtx().fgSpeech == 1) {
         return 1;
     }
-    for (uint32_t source : {SM_SOURCE_BT_HFP, SM_SOURCE_BT, SM_SOURCE_DLNA, SM_SOURCE_URI, SM_SOURCE_AIRPLAY2,
-                            SM_SOURCE_LINE_IN, SM_SOURCE_USB, SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN,
-                            SM_SOURCE_HDMI_IN}) {
+    for (uint32_t source :
+         {SM_SOURCE_BT_HFP, SM_SOURCE_BT, SM_SOURCE_DLNA, SM_SOURCE_URI, SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN,
+          SM_SOURCE_USB, SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN}) {
         if (smIsPlaying(source)) {
             return 1;
         }
@@ -96,8 +96,8 @@ uint8_t uSmIsNetworkConnect(void)
 
 void uSmSendStopToAllSource(void)
 {
-    for (uint32_t source : {SM_SOURCE_TTS, SM_SOURCE_PROMPT, SM_SOURCE_BT, SM_SOURCE_URI, SM_SOURCE_BT_HFP,
-                            SM_SOURCE_DLNA}) {
+    for (uint32_t source :
+         {SM_SOURCE_TTS, SM_SOURCE_PROMPT, SM_SOURCE_BT, SM_SOURCE_URI, SM_SOURCE_BT_HFP, SM_SOURCE_DLNA}) {
         smClear(source);
     }
 }

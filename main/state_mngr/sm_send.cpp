@@ -7,8 +7,8 @@
 #include "main/state_mngr/sm_context_priv.h"
 #include "platform/quorid/quorid.h"
 
-#include <cstdio>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -71,8 +71,7 @@ handle_t lookup(const char* appName)
     return app;
 }
 
-int32_t post(uint32_t msgId, uint32_t sender, uint32_t word, const char* appName, const void* payload,
-             uint32_t size)
+int32_t post(uint32_t msgId, uint32_t sender, uint32_t word, const char* appName, const void* payload, uint32_t size)
 {
     const handle_t app = lookup(appName);
     const int32_t res = u_app_send_appmsg(app, msgId, sender, word, size != 0 ? payload : nullptr, size);
@@ -340,9 +339,9 @@ void smSendStopBeforeEnterStandby()
     smClear(SM_SOURCE_TTS);
     smClear(SM_SOURCE_PROMPT);
     smClearBtBeforeEnterStandby();
-    for (uint32_t source : {SM_SOURCE_URI, SM_SOURCE_BT_HFP, SM_SOURCE_DLNA, SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN,
-                            SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN,
-                            SM_SOURCE_AUX_IN, SM_SOURCE_USB}) {
+    for (uint32_t source :
+         {SM_SOURCE_URI, SM_SOURCE_BT_HFP, SM_SOURCE_DLNA, SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_SPDIF_IN,
+          SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_USB}) {
         smClear(source);
     }
 }
@@ -362,8 +361,7 @@ void smClearBtBeforeEnterStandby()
     const SmContext& c = smCtx();
     const char* why = c.fgFakeStandby != 0 ? "FAKE_STANDBY" : (c.fgSuspendStandby != 0 ? "SUSPEND_STANDBY" : "");
     const FixedText<kStandbyTextSize> text(why);
-    smSendMsgWithPayload(MSG_FROM_SM, smMsgWord(SM_REQUEST_GRP, SM_BODY_STOP, 0), kBtApp, text.text,
-                         sizeof(text.text));
+    smSendMsgWithPayload(MSG_FROM_SM, smMsgWord(SM_REQUEST_GRP, SM_BODY_STOP, 0), kBtApp, text.text, sizeof(text.text));
 }
 
 void smSendMsgToCec(uint8_t body)

@@ -29,9 +29,18 @@ enum sm_msg_grp : uint32_t {
     SM_INFORM_GRP = 3,
 };
 
-constexpr uint32_t SM_MSG_GRP(uint32_t word) { return word >> 24; }
-constexpr uint32_t SM_MSG_BDY(uint32_t word) { return (word >> 16) & 0xff; }
-constexpr uint32_t SM_MSG_ID(uint32_t word) { return word & 0xffff; }
+constexpr uint32_t SM_MSG_GRP(uint32_t word)
+{
+    return word >> 24;
+}
+constexpr uint32_t SM_MSG_BDY(uint32_t word)
+{
+    return (word >> 16) & 0xff;
+}
+constexpr uint32_t SM_MSG_ID(uint32_t word)
+{
+    return word & 0xffff;
+}
 constexpr uint32_t smMsgWord(uint32_t grp, uint32_t body, uint32_t id)
 {
     return grp << 24 | (body & 0xff) << 16 | (id & 0xffff);

@@ -1,13 +1,13 @@
 // The real state manager on its own thread, driven through its console table and its queue, with
 // recording applications in place of the sources and the GUI manager.
 #include "main/acfg/acfg.h"
+#include "main/acfg/acfg_accessor.h"
 #include "main/am/am.h"
 #include "main/cli/cli.h"
-#include "main/acfg/acfg_accessor.h"
 #include "main/gui/gui_manager.h"
 #include "main/state_mngr/sm_context_priv.h"
-#include "tests/main/state_mngr/sm_peers.h"
 #include "tests/main/program_runner.h"
+#include "tests/main/state_mngr/sm_peers.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +18,8 @@
 
 namespace {
 
-using smtest::Peers;
 using smtest::PeerMsg;
+using smtest::Peers;
 
 class SmAppTest : public sbtest::SandboxTest {
 protected:
@@ -139,7 +139,7 @@ TEST_F(SmAppTest, LineInWaitsForTheStopOfSpdifIn)
     ASSERT_EQ(lineIn.size(), 1u);
     EXPECT_EQ(lineIn[0].word, 0x01010000u);
     EXPECT_EQ(sandbox.quoridLog(), (std::vector<std::string>{"sh /usr/bin/cpu_performance_mode.sh start",
-                                                               "sh /usr/bin/cpu_performance_mode.sh stop"}));
+                                                             "sh /usr/bin/cpu_performance_mode.sh stop"}));
     EXPECT_NE(console("app.sm.show_source").find("source:[14] status:[0]"), std::string::npos);
 }
 
@@ -323,16 +323,18 @@ TEST_F(SmAppTest, SourceSwitchKeyWalksTheRing)
     sync();
     fflush(stdout);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(sbtest::containsInOrder(out, {
-        "Spdif in request play!",
-        "Hdmi in request play!",
-        "Arc in request play!",
-        "Bt ext in request play!",
-        "Aux in request play!",
-        "Usb request play!",
-        "Line in request play!",
-        "Spdif in request play!",
-    })) << out;
+    EXPECT_TRUE(sbtest::containsInOrder(out,
+                                        {
+                                            "Spdif in request play!",
+                                            "Hdmi in request play!",
+                                            "Arc in request play!",
+                                            "Bt ext in request play!",
+                                            "Aux in request play!",
+                                            "Usb request play!",
+                                            "Line in request play!",
+                                            "Spdif in request play!",
+                                        }))
+        << out;
     const auto spdif = waitFor("pb_spdif_in", 1);
     ASSERT_FALSE(spdif.empty());
     EXPECT_EQ(spdif[0].word, 0x01010000u) << "the first press permits spdif-in";

@@ -17,9 +17,9 @@ namespace {
 constexpr uint32_t kMarkerId = 0xABCD;
 
 const char* const kPeerNames[] = {
-    "pb_spdif_in", "playback_line_in", "playback_usb", "bluetooth", "playback_uri", "playback_tts",
-    "playback_prompt", "playback_dlna", "airplay_stub", "gui_namager", "cec", "assistant_stub",
-    "avs_stub", "c4a_stub", "va_manager",
+    "pb_spdif_in",  "playback_line_in", "playback_usb",  "bluetooth",    "playback_uri",
+    "playback_tts", "playback_prompt",  "playback_dlna", "airplay_stub", "gui_namager",
+    "cec",          "assistant_stub",   "avs_stub",      "c4a_stub",     "va_manager",
 };
 
 void startApp(amb_register_info_t* info)
