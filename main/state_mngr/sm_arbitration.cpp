@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kQuoridNoWait = 1;
 constexpr uint32_t kStopWalkDelayMs = 200;
 
 using SourceList = std::initializer_list<uint32_t>;
@@ -500,7 +499,7 @@ void smProcessInformStopMsg(int32_t sender, uint16_t playId, const uint8_t* data
         } else if (source == SM_SOURCE_BT_HFP) {
             smSendAssistantStatus(SM_ASSISTANT_CMD_HFP_STATUS, "/system/hfp_status_change", "hfp_hangup");
         } else if (isWiredInput(source)) {
-            quorid_exec("sh /usr/bin/cpu_performance_mode.sh stop", kQuoridNoWait);
+            quorid_exec("sh /usr/bin/cpu_performance_mode.sh stop", SM_QUORID_NO_WAIT);
         }
     }
     uThreadDelay(kStopWalkDelayMs);

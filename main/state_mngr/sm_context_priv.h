@@ -59,6 +59,9 @@ struct SmContext {
     std::array<uint8_t, SM_URI_PAYLOAD_SIZE> aui1UriPayload{};
 };
 
+// quorid_exec's flag for a command the caller does not wait for.
+constexpr int SM_QUORID_NO_WAIT = 1;
+
 constexpr uint32_t SM_NETWORK_STATUS_LEN = 16;
 
 // Module variables beside the context: they keep their values across a restart of the application.

@@ -14,8 +14,6 @@
 
 namespace {
 
-// quorid_exec's flag for a command the caller does not wait for.
-constexpr int kQuoridNoWait = 1;
 
 constexpr uint32_t kForbidWord = 0x02010000;
 constexpr uint32_t kStandbyTextSize = 20;
@@ -214,7 +212,7 @@ void smSendPermit(uint32_t source)
     }
     SmSourceRecord& r = smRec(source);
     if (isWiredInput(source)) {
-        quorid_exec("sh /usr/bin/cpu_performance_mode.sh start", kQuoridNoWait);
+        quorid_exec("sh /usr/bin/cpu_performance_mode.sh start", SM_QUORID_NO_WAIT);
     }
     if (source == SM_SOURCE_URI || source == SM_SOURCE_BT) {
         r.paused_by_sm = 0;

@@ -383,6 +383,8 @@ TEST_F(SmInputTest, DispatchTable)
              EXPECT_EQ(uiGetWifiSetupFlag(), 0);
              EXPECT_EQ(smVars().ui4NetworkQuantity.load(), 3u);
          }},
+        {"an empty network status counts as connected", {}, nullptr, E_APP_MSG_TYPE_NETWORK, 0, 0, nullptr,
+         {{"assistant_stub", {{ASSIST, 41}}}}, [] { EXPECT_EQ(uSmIsNetworkConnect(), 1); }},
         {"network status text longer than its field is cut", {}, nullptr, E_APP_MSG_TYPE_NETWORK, 0, 0,
          [](appmsg_t& m) { putText(m, 40, "disconnected-and-more-text"); }, {{"assistant_stub", {{ASSIST, 41}}}},
          [] {
