@@ -8,7 +8,7 @@
 #include "main/playback/usb/usb_pb_log.h"
 #include "main/playback/usb/usb_player.h"
 #include "main/playback/usb/usb_playlist.h"
-#include "main/playback/usb/usb_sm_flags.h"
+#include "main/state_mngr/state_mngr.h"
 
 #include <array>
 #include <cstdio>
@@ -28,16 +28,6 @@ constexpr uint16_t kMaxPayload = 4096;
 constexpr uint32_t kCliMask = 2;
 constexpr uint16_t kInitialDbgLevel = 511;
 constexpr size_t kUrlBufSize = 1024;
-
-// The state-manager message word: group in bits 24-31, body in 16-23, play id in 0-15.
-constexpr uint32_t kSmRequestGrp = 0;
-constexpr uint32_t kSmPermitGrp = 1;
-constexpr uint32_t kSmForbidGrp = 2;
-constexpr uint32_t kSmInformGrp = 3;
-constexpr uint32_t kSmBodyStop = 0;
-constexpr uint32_t kSmBodyPlay = 1;
-constexpr uint32_t kSmBodyPause = 3;
-constexpr uint32_t kSmBodyResume = 4;
 
 struct PlaybackUsbObj {
     // Read by the player's reply thread when it posts here.
@@ -64,13 +54,13 @@ int32_t postToSelf(usb_pb_id id)
 int32_t sendToSm(uint32_t word)
 {
     handle_t sm = 0;
-    if (u_am_get_app_handle_from_name(&sm, PLAYBACK_USB_SM_APP_NAME) != 0) {
-        USB_PB_ERR("u_am_get_app_handle_from_name failed! psName:%s\n", PLAYBACK_USB_SM_APP_NAME);
+    if (u_am_get_app_handle_from_name(&sm, SM_APP_NAME) != 0) {
+        USB_PB_ERR("u_am_get_app_handle_from_name failed! psName:%s\n", SM_APP_NAME);
         return -1;
     }
-    const int32_t ret = u_app_send_appmsg(sm, E_APP_MSG_TYPE_STATE_MNGR, PLAYBACK_USB_MSG_FROM_USB, word, nullptr, 0);
+    const int32_t ret = u_app_send_appmsg(sm, E_APP_MSG_TYPE_STATE_MNGR, MSG_FROM_USB, word, nullptr, 0);
     if (ret != 0) {
-        USB_PB_ERR("u_app_send_appmsg to %s failed, ret=%d\n", PLAYBACK_USB_SM_APP_NAME, ret);
+        USB_PB_ERR("u_app_send_appmsg to %s failed, ret=%d\n", SM_APP_NAME, ret);
         return -1;
     }
     return 0;
@@ -120,7 +110,7 @@ bool stickMounted()
     const int32_t ret = uDmGetMntInfo(&info);
     if (ret != DMR_OK) {
         USB_PB_ERR("usb not mount (ret:%d)!\n", ret);
-        playbackUsbSendPbStatusToSm(PLAYBACK_USB_STS_STOPPED);
+        playbackUsbSendPbStatusToSm(SM_PLAY_STATUS_STOP);
         return false;
     }
     return true;
@@ -164,7 +154,7 @@ int32_t onStreamError()
         if (get_playing_flag() != 0 && usb_player::stop() != 0) {
             USB_PB_ERR("stop fail\n");
         }
-        return playbackUsbSendPbStatusToSm(PLAYBACK_USB_STS_STOPPED);
+        return playbackUsbSendPbStatusToSm(SM_PLAY_STATUS_STOP);
     }
     if (gPlaybackUsbPrevDirection.load() == 0) {
         return playMoved(playbackGstGetNextMusic());
@@ -183,7 +173,7 @@ int32_t onCreateList()
 {
     g.streamErrorsInRow = 0;
     if (playbackUsbUpdatePlaybackList() != 0) {
-        return playbackUsbSendPbStatusToSm(PLAYBACK_USB_STS_STOPPED);
+        return playbackUsbSendPbStatusToSm(SM_PLAY_STATUS_STOP);
     }
     if (stopHasCause()) {
         playbackUsbChooseResumeTrack();
@@ -245,31 +235,31 @@ void playbackUsbSmMsgProcess(const void* data, uint32_t size)
         return;
     }
     std::memcpy(&msg, data, size < sizeof msg ? size : sizeof msg);
-    const uint32_t group = msg.ui4_msg_type >> 24;
-    const uint32_t body = (msg.ui4_msg_type >> 16) & 0xff;
-    if (group == kSmRequestGrp || group == kSmPermitGrp || group == kSmInformGrp) {
+    const uint32_t group = SM_MSG_GRP(msg.ui4_msg_type);
+    const uint32_t body = SM_MSG_BDY(msg.ui4_msg_type);
+    if (group == SM_REQUEST_GRP || group == SM_PERMIT_GRP || group == SM_INFORM_GRP) {
         switch (body) {
-        case kSmBodyStop:
+        case SM_BODY_STOP:
             postToSelf(USB_PB_STOP);
             break;
-        case kSmBodyPlay:
+        case SM_BODY_PLAY:
             postToSelf(USB_PB_CREATE_PB_LIST);
             break;
-        case kSmBodyPause:
+        case SM_BODY_PAUSE:
             postToSelf(USB_PB_PAUSE);
             break;
-        case kSmBodyResume:
+        case SM_BODY_RESUME:
             postToSelf(USB_PB_RESUME);
             break;
         default:
             break;
         }
-    } else if (group == kSmForbidGrp) {
-        if (body == kSmBodyStop) {
+    } else if (group == SM_FORBID_GRP) {
+        if (body == SM_BODY_STOP) {
             USB_PB_INFO("Forbid SM_BODY_STOP by SM\n");
-        } else if (body == kSmBodyPlay) {
+        } else if (body == SM_BODY_PLAY) {
             USB_PB_INFO("Forbid SM_BODY_PLAY by SM\n");
-        } else if (body == kSmBodyPause) {
+        } else if (body == SM_BODY_PAUSE) {
             USB_PB_INFO("Forbid SM_BODY_PAUSE by SM\n");
         }
     }
@@ -429,7 +419,7 @@ int32_t playbackUsbAppProcessMsg(handle_t, uint32_t msgId, const void* data, uin
     case E_APP_MSG_TYPE_STATE_MNGR:
         playbackUsbSmMsgProcess(data, size);
         break;
-    case PLAYBACK_USB_MSG_BLUETOOTH:
+    case E_APP_MSG_TYPE_BLUETOOTH:
         USB_PB_INFO("E_APP_MSG_TYPE_BLUETOOTH\n");
         uPlaybackBtMsgProcess(data, size);
         break;
@@ -563,17 +553,17 @@ int32_t uPlaybackUsbSendPbStatusToSm(uint32_t body)
 
 int32_t playbackUsbSendPbStatusToSm(uint32_t body)
 {
-    const int32_t ret = sendToSm(kSmInformGrp << 24 | (body & 0xff) << 16);
+    const int32_t ret = sendToSm(smMsgWord(SM_INFORM_GRP, body, 0));
     const auto index = static_cast<uint32_t>(playbackUsbGetCurrentIndex());
     switch (body) {
-    case PLAYBACK_USB_STS_STOPPED:
+    case SM_PLAY_STATUS_STOP:
         guiWrapperUsbUDiskMusicStsCbk(0, index);
         break;
-    case PLAYBACK_USB_STS_PLAYING:
-    case 4:
+    case SM_PLAY_STATUS_PLAY:
+    case SM_BODY_RESUME:
         guiWrapperUsbUDiskMusicStsCbk(2, index);
         break;
-    case PLAYBACK_USB_STS_PAUSED:
+    case SM_PLAY_STATUS_PAUSE:
         guiWrapperUsbUDiskMusicStsCbk(3, index);
         break;
     case PLAYBACK_USB_STS_TEST_TRACK_END:
@@ -587,7 +577,7 @@ int32_t playbackUsbSendPbStatusToSm(uint32_t body)
 
 int32_t playbackUsbSendPlayRequestToSm(void)
 {
-    const int32_t ret = sendToSm(kSmRequestGrp << 24 | kSmBodyPlay << 16);
+    const int32_t ret = sendToSm(smMsgWord(SM_REQUEST_GRP, SM_BODY_PLAY, 0));
     if (ret != 0) {
         USB_PB_ERR("playbackUsbSendPlayRequestToSm failed \n");
     }

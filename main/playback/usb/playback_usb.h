@@ -12,18 +12,11 @@
 #include <cstdint>
 
 #define PLAYBACK_USB_APP_NAME "playback_usb"
-#define PLAYBACK_USB_SM_APP_NAME "state_mngr"
 // The track that the factory's reset test plays; its end is reported as its own status.
 #define PLAYBACK_USB_RESET_TEST_TRACK "/data/mnt/sda1/FD_TEST_PLAY_RESET/fd_test_play_reset.mp3"
 
-// Sender id of USB playback in state-manager messages.
-constexpr uint32_t PLAYBACK_USB_MSG_FROM_USB = 28;
-// Application message id of AVRCP keys from the Bluetooth side.
-constexpr uint32_t PLAYBACK_USB_MSG_BLUETOOTH = 15;
-// Statuses reported to the state manager: stopped, playing, paused, the reset test's track ended.
-constexpr uint32_t PLAYBACK_USB_STS_STOPPED = 0;
-constexpr uint32_t PLAYBACK_USB_STS_PLAYING = 1;
-constexpr uint32_t PLAYBACK_USB_STS_PAUSED = 3;
+// The status reported to the state manager when the reset test's track has ended (beside the
+// play statuses stopped, playing and paused).
 constexpr uint32_t PLAYBACK_USB_STS_TEST_TRACK_END = 87;
 
 // Set when a stop comes from the stick's removal; read on the next list build and play done.

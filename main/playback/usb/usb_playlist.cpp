@@ -4,7 +4,7 @@
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 #include "main/playback/usb/usb_pb_log.h"
 #include "main/playback/usb/usb_pb_msg.h"
-#include "main/playback/usb/usb_sm_flags.h"
+#include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <array>

@@ -6,7 +6,7 @@
 #include "main/device_mngr/dm_mount.h"
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 #include "main/playback/usb/usb_playlist.h"
-#include "main/playback/usb/usb_sm_flags.h"
+#include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/main/playback/usb/player_standin.h"
@@ -70,7 +70,7 @@ protected:
 
     static apptest::TestApp& sm()
     {
-        static apptest::TestApp app(PLAYBACK_USB_SM_APP_NAME, 1024);
+        static apptest::TestApp app(SM_APP_NAME, 1024);
         return app;
     }
 
@@ -150,7 +150,7 @@ protected:
             SmMsg got{};
             std::memcpy(&got.sender, m.data.data(), 4);
             std::memcpy(&got.word, m.data.data() + 4, 4);
-            if (got.sender == PLAYBACK_USB_MSG_FROM_USB && got.word == word) {
+            if (got.sender == MSG_FROM_USB && got.word == word) {
                 return ::testing::AssertionSuccess();
             }
         }
@@ -362,7 +362,7 @@ TEST_F(PlaybackUsbTest, KeysDriveThePlayer)
     ASSERT_TRUE(playerGets("SEEK 15 2"));
     key(165, 0, 1, 3);
     ASSERT_TRUE(playerGets("SEEK -15 2"));
-    key(3, 0, 0, 0, PLAYBACK_USB_MSG_BLUETOOTH);  // AVRCP previous, the track number from word 0
+    key(3, 0, 0, 0, E_APP_MSG_TYPE_BLUETOOTH);  // AVRCP previous, the track number from word 0
     ASSERT_TRUE(playerGets("PLAY 1 " + walk_[0]));
     key(166);
     ASSERT_TRUE(playerGets("STOP"));

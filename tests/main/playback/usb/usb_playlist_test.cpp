@@ -2,7 +2,7 @@
 
 #include "main/device_mngr/dm_mount.h"
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
-#include "main/playback/usb/usb_sm_flags.h"
+#include "main/state_mngr/state_mngr.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/main/playback/usb/stick_walk.h"
 #include "tests/support/sandbox.h"
