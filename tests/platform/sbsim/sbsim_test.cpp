@@ -7,6 +7,7 @@
 #include "platform/sbdev/sb_uevent.h"
 #include "platform/sbdev/sb_wire.h"
 #include "platform/sbroot/sb_root.h"
+#include "tests/support/run_program.h"
 #include "tests/support/sim_process.h"
 
 #include <gmock/gmock.h>
@@ -21,15 +22,11 @@
 #include <linux/input.h>
 #include <mtd/mtd-user.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 using sbtest::SimTest;
 using ::testing::HasSubstr;
@@ -516,36 +513,8 @@ TEST(BoardSimRoots, TwoSimulatorsRunSideBySide)
 // The control command a person and a script use.
 std::pair<int, std::string> runCtl(const std::vector<std::string>& args)
 {
-    std::vector<std::string> words = sbtest::programArgv("platform/sbsim/sbsimctl");
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) {
-        argv.push_back(w.data());
-    }
-    argv.push_back(nullptr);
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        return {-1, ""};
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::string text;
-    char buf[256];
-    for (ssize_t n; rc == 0 && (n = read(out[0], buf, sizeof(buf))) > 0;) {
-        text.append(buf, static_cast<size_t>(n));
-    }
-    close(out[0]);
-    int status = 0;
-    if (rc != 0 || waitpid(pid, &status, 0) != pid) {
-        return {-1, text};
-    }
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+    const sbtest::ProgramRun run = sbtest::runProgram("platform/sbsim/sbsimctl", args);
+    return {run.status, run.output};
 }
 
 TEST_F(BoardSimTest, ControlCommandPrintsPlainTextAndSaysWhatItRefused)
