@@ -1,4 +1,5 @@
 // The board simulator reached only through the production seams, as the system reaches it.
+#include "platform/quorid/quorid.h"
 #include "platform/sbdev/hdmitx_ioctl.h"
 #include "platform/sbdev/led_display_ioctl.h"
 #include "platform/sbdev/sb_actl.h"
@@ -538,6 +539,21 @@ TEST_F(BoardSimTest, ControlCommandPrintsPlainTextAndSaysWhatItRefused)
     auto [goneStatus, gone] = runCtl({"input", "list"});
     EXPECT_EQ(2, goneStatus);
     EXPECT_THAT(gone, HasSubstr("no simulator"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BoardSimTest, ShellEchoToSysfsReachesTheSimulatorsNode)
+{
+    EXPECT_EQ(0, quorid_exec("echo mode 65 0 > /sys/devices/platform/1000b000.pinctrl/kv_gpio", 0));
+    EXPECT_EQ(0, quorid_exec("echo 387 > /sys/class/gpio/export", 0));
+    EXPECT_EQ(1, quorid_exec("echo 387 > /sys/class/gpio/export", 0));  // already exported
+    EXPECT_EQ(1, quorid_exec("echo 1 > /sys/no/such/node", 0));
+    const std::string log = sandbox.read("/sim/sysfs.log");
+    EXPECT_THAT(log, HasSubstr("/sys/devices/platform/1000b000.pinctrl/kv_gpio mode 65 0\n"));
+    EXPECT_TRUE(sandbox.exists("/sys/class/gpio/gpio387/direction"));
 }
 
 }  // namespace
