@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/ipc.h>
+#include <sys/msg.h>
+#include <sys/shm.h>
 
 namespace fs = std::filesystem;
 
@@ -13,8 +16,11 @@ constexpr const char* kFolders[] = {
     "/res/ppc_cfg/brontal", "/dev", "/dev/input", "/sys/class/gpio", "/proc", "/usr/bin", "/mnt", "/sim",
 };
 
-// Placeholders: the queue keys ("/usr/bin/..."), and the effect configurations the audio server
-// preloads (their content belongs to the platform's tuning, not to this system).
+// The program paths whose files key the System V queues and shared memory.
+constexpr const char* kQueueKeys[] = {"/usr/bin/sileth", "/usr/bin/velmor", "/usr/bin/mervane", "/usr/bin/upgrade"};
+
+// Placeholders: the queue keys, and the effect configurations the audio server preloads (their
+// content belongs to the platform's tuning, not to this system).
 constexpr const char* kFiles[] = {
     "/usr/bin/sileth", "/usr/bin/velmor", "/usr/bin/mervane", "/usr/bin/upgrade",
     "/res/xml/ppc_dolby.xml", "/res/xml/ppc_pcm_multichannel.xml", "/res/xml/ppc_pcm_stereo.xml",
@@ -58,6 +64,29 @@ std::string missingFromRoot(const std::string& dir)
         }
     }
     return {};
+}
+
+int releaseRootIpc(const std::string& dir)
+{
+    constexpr int kMaxFtokId = 4;
+    int removed = 0;
+    for (const char* file : kQueueKeys) {
+        for (int id = 1; id <= kMaxFtokId; ++id) {
+            const key_t key = ftok((dir + file).c_str(), id);
+            if (key == -1) {
+                break;
+            }
+            const int q = msgget(key, 0);
+            if (q >= 0 && msgctl(q, IPC_RMID, nullptr) == 0) {
+                ++removed;
+            }
+            const int shm = shmget(key, 0, 0);
+            if (shm >= 0 && shmctl(shm, IPC_RMID, nullptr) == 0) {
+                ++removed;
+            }
+        }
+    }
+    return removed;
 }
 
 }  // namespace sb

@@ -15,4 +15,9 @@ bool layoutRoot(const std::string& dir, std::string* error = nullptr);
 // The first skeleton folder missing under `dir`, or empty when it is complete.
 std::string missingFromRoot(const std::string& dir);
 
+// Removes the System V queues and shared-memory blocks keyed (ftok, ids 1 to 4) by the root's
+// program files ("/usr/bin/sileth", ...): what the programs of a root leave in the kernel once
+// they are stopped. The count removed.
+int releaseRootIpc(const std::string& dir);
+
 }  // namespace sb
