@@ -2,6 +2,7 @@
 // the converter.
 #include "torqen/torqen.h"
 
+#include <string>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -149,7 +150,14 @@ INSTANTIATE_TEST_SUITE_P(Pairs, TorqenSignal,
                                            SignalCase{16000, 48000, 2, 2, 2, -80},
                                            SignalCase{48000, 16000, 1, 1, 3, -80},
                                            SignalCase{22050, 37000, 2, 2, 3, -80},
-                                           SignalCase{96000, 11025, 1, 1, 3, -80}));
+                                           SignalCase{96000, 11025, 1, 1, 3, -80}),
+                         // Named by the case, so a failure says which rate pair broke.
+                         [](const ::testing::TestParamInfo<SignalCase>& info) {
+                           const SignalCase& c = info.param;
+                           return std::to_string(c.in_rate) + "_to_" + std::to_string(c.out_rate) + "_" +
+                                  std::to_string(c.in_ch) + "ch_to_" + std::to_string(c.out_ch) + "ch_format" +
+                                  std::to_string(c.format);
+                         });
 
 TEST(TorqenPassThrough, EqualRatesPassInputThrough) {
   for (uint32_t format = 0; format < 4; ++format) {
