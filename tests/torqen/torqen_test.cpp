@@ -2,11 +2,12 @@
 // the converter.
 #include "torqen/torqen.h"
 
-#include <string>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <ostream>
+#include <string>
 
 #include "tests/torqen/torqen_harness.h"
 
@@ -115,6 +116,12 @@ struct SignalCase {
   uint32_t in_rate, out_rate, in_ch, out_ch, format;
   double max_thdn_db;
 };
+
+// How GoogleTest and CTest show a case: its rates, channels, format and limit.
+void PrintTo(const SignalCase& c, std::ostream* os) {
+  *os << c.in_rate << " Hz " << c.in_ch << " ch to " << c.out_rate << " Hz " << c.out_ch << " ch, format "
+      << c.format << ", THD+N under " << c.max_thdn_db << " dB";
+}
 
 class TorqenSignal : public ::testing::TestWithParam<SignalCase> {};
 
