@@ -139,6 +139,15 @@ TEST_F(BoardSimTest, CecFramesTravelBothWaysWithTheDriversSwitchEvents)
     // Nothing more received: the driver says so instead of handing out an empty frame.
     EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_CECCMD, frame.data()));
     EXPECT_EQ(EAGAIN, errno);
+
+    // Plugging the HDMI input: its getter and the driver's CEC switch.
+    sim.ctl("hdmitx plug rx 1");
+    const std::string plug = nextUevent(monitor);
+    EXPECT_STREQ("/devices/virtual/switch/CEC", sb_uevent_get(plug.data(), plug.size(), "DEVPATH"));
+    EXPECT_STREQ("6", sb_uevent_get(plug.data(), plug.size(), "SWITCH_STATE"));
+    uint8_t plugged = 0;
+    ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_RX_PLUG_STS, &plugged));
+    EXPECT_EQ(1, plugged);
     sb_uevent_close(monitor);
 }
 
