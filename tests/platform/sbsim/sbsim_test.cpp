@@ -353,6 +353,15 @@ TEST_F(BoardSimTest, MtdEraseAndWriteLandInThePartitionFileAndBadBlocksAreRefuse
     erase = {0x100, 0x20000};
     EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, MEMERASE, &erase));
     EXPECT_EQ(EINVAL, errno);
+
+    // Another geometry: the driver and "/proc/mtd" follow it.
+    sim.ctl("mtd set misc 0x40000 0x10000 0x200");
+    EXPECT_THAT(sandbox.read("/proc/mtd"), HasSubstr("mtd0: 00040000 00010000 \"misc\"\n"));
+    Dev misc("/dev/mtd0");
+    ASSERT_EQ(0, sb_dev_ioctl(misc.fd, MEMGETINFO, &info));
+    EXPECT_EQ(0x10000u, info.erasesize);
+    EXPECT_EQ(0x200u, info.writesize);
+    EXPECT_EQ(0x40000u, sandbox.read("/sim/mtd/misc.bin").size());
 }
 
 TEST_F(BoardSimTest, InjectedUeventReachesAMonitorWithAllItsProperties)
