@@ -221,6 +221,14 @@ TEST_F(BoardSimTest, InputDeviceAppearsAnswersItsQueriesAndDeliversKeys)
     ASSERT_GT(read(watch, buf, sizeof(buf)), 0);
     EXPECT_TRUE(reinterpret_cast<const inotify_event*>(buf)->mask & IN_DELETE);
     close(watch);
+    // A reader of the unplugged device wakes up to ENODEV, as from the kernel.
+    p.revents = 0;
+    ASSERT_EQ(1, sb_dev_poll(&p, 1, 10000));
+    input_event ev{};
+    EXPECT_EQ(-1, sb_dev_read(dev.fd, &ev, sizeof(ev)));
+    EXPECT_EQ(ENODEV, errno);
+    EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, EVIOCGVERSION, &version));
+    EXPECT_EQ(ENODEV, errno);
 }
 
 TEST_F(BoardSimTest, InputDeviceWhoseVersionQueryFailsAndUnknownRequests)
