@@ -1,6 +1,6 @@
 #include "main/app_table.h"
 
-#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_app.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
 

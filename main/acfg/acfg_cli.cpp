@@ -1,10 +1,10 @@
-#include "main/acfg/acfg_cli.h"
+#include "main/acfg/acfg_cli_priv.h"
 
 #include "main/acfg/acfg.h"
 #include "main/acfg/acfg_accessor.h"
-#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_item_priv.h"
 #include "main/acfg/acfg_item_accessor.h"
-#include "main/acfg/acfg_log.h"
+#include "main/acfg/acfg_log_priv.h"
 #include "main/cli/cli.h"
 
 #include <array>

@@ -1,7 +1,7 @@
-#include "main/acfg/acfg_flash.h"
+#include "main/acfg/acfg_flash_priv.h"
 
-#include "main/acfg/acfg_item.h"
-#include "main/acfg/acfg_log.h"
+#include "main/acfg/acfg_item_priv.h"
+#include "main/acfg/acfg_log_priv.h"
 #include "main/mw/os_pthread/os_sema.h"
 #include "platform/sbroot/sb_root.h"
 

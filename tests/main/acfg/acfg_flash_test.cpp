@@ -1,7 +1,8 @@
 // The store's cache and file: layout, loading with fallback to the backup, and what every kind of
 // damaged file does at the next start.
-#include "main/acfg/acfg_flash.h"
-#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_flash_priv.h"
+#include "main/acfg/acfg_group_priv.h"
+#include "main/acfg/acfg_item_priv.h"
 
 #include "tests/support/sandbox.h"
 

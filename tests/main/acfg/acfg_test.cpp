@@ -2,9 +2,10 @@
 // the accessors other applications call.
 #include "main/acfg/acfg.h"
 #include "main/acfg/acfg_accessor.h"
-#include "main/acfg/acfg_flash.h"
-#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_app.h"
+#include "main/acfg/acfg_app_priv.h"
 #include "main/acfg/acfg_item_accessor.h"
+#include "main/acfg/acfg_priv.h"
 
 #include "main/am/amb/amb.h"
 #include "tests/main/am/app_harness.h"

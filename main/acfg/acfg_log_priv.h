@@ -3,9 +3,14 @@
 // manager's, whose console switches them.
 #pragma once
 
-#include "main/acfg/acfg.h"
 #include "main/cli/dbg_level.h"
 #include "main/state_mngr/state_mngr.h"
+
+#include <cstdint>
+
+// The store's debug level (layer bit included), and the console's way to change it.
+uint16_t acfgGetDbgLevel(void);
+void acfgSetDbgLevel(uint16_t level);
 
 #define ACFG_LOG(kind, fmt, ...) \
     dbgPrint(acfgGetDbgLevel(), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, ##__VA_ARGS__)
