@@ -7,6 +7,7 @@
 #include "main/gui/gui_timer.h"
 
 #include <atomic>
+#include <mutex>
 #include <cstring>
 
 namespace {
@@ -16,6 +17,9 @@ struct StoreState {
     std::atomic<uint8_t> ui1Init{0};
     std::atomic<uint32_t> ui4StoreTimer{0};  // the delayed-store GUI timer
     std::atomic<uint32_t> ui4StoreDelayMs{ACFG_STORE_DELAY_MS};
+    // Held by a store from its look at the flag to its end, and by a change of the flag: once the
+    // flag is cleared no store is running or can start, so removed files stay removed.
+    std::mutex storeGate;
 };
 
 StoreState gStore;
@@ -133,6 +137,7 @@ int32_t acfgStoreRequest(void)
 
 int32_t acfgStore(void)
 {
+    const std::lock_guard<std::mutex> gate(gStore.storeGate);
     if (gStore.ui1Init.load() == 0) {
         ACFG_ERR("Err: APP not init.\n");
         return ACFGR_NOT_INIT;
@@ -155,6 +160,7 @@ void acfgStopTimer(void)
 
 void acfgSetAppCfgInit(uint8_t flag)
 {
+    const std::lock_guard<std::mutex> gate(gStore.storeGate);
     gStore.ui1Init.store(flag);
 }
 

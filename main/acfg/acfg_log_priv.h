@@ -26,3 +26,5 @@ void acfgSetDbgLevel(uint16_t level);
 // Lines of the GUI's record-map style: "[function,line]:<FLASH>" then the text.
 #define ACFG_FLASH_ERR(fmt, ...) \
     dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_ERROR, "[%s,%d]:<FLASH>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
+#define ACFG_FLASH_INFO(fmt, ...) \
+    dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_INFO, "[%s,%d]:<FLASH>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
