@@ -747,6 +747,16 @@ TEST_F(AcfgTest, FactoryResetRemovesTheFilesInOrderAndNothingIsStoredAfterIt)
     EXPECT_EQ(sandbox.read(kMain).size(), 2945u);
 }
 
+TEST_F(AcfgTest, FactoryResetOfTheCastServiceRemovesAllData)
+{
+    sandbox.write("/data/misc/other", "x");
+    EXPECT_EQ(uAcfgFactoryResetForC4a(), 0);
+    EXPECT_EQ(sandbox.quoridLog(), (std::vector<std::string>{"rm -rf /data", "sync", "reboot -f"}));
+    EXPECT_FALSE(sandbox.exists("/data"));
+    sandbox.setQuoridStatus(-1, "reboot");
+    EXPECT_EQ(uAcfgFactoryResetForC4a(), -1) << "a reboot that cannot be run";
+}
+
 TEST_F(AcfgTest, CleanApAndResetToDefaults)
 {
     start();

@@ -11,7 +11,6 @@
 
 namespace {
 
-
 constexpr const char* kReport =
     "bssid=00:11:22:33:44:55\n"
     "ssid=home\n"
