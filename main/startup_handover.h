@@ -3,9 +3,11 @@
 // reap child processes for the rest of the process's life.
 #pragma once
 
+#include "common/vesk_ipc/vesk_ipc_records.h"
+
 #include <cstdint>
 
-constexpr const char* VESK_READY_MARKER = "/tmp/vesk_ipc_app_ready";
+constexpr const char* VESK_READY_MARKER = VESK_IPC_READY_PATH;
 constexpr uint32_t VESK_READY_POLL_US = 5000;
 
 // Never returns.

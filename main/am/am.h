@@ -25,6 +25,17 @@ enum am_request_id : uint32_t {
     AM_REQ_DISPATCH = 7,
 };
 
+// Results of the manager's lookups and of its requests as it serves them (the broker sees every
+// failed request as -1).
+enum am_result : int32_t {
+    AMR_OK = 0,
+    AMR_FAIL = -1,         // no post succeeded, the application refused, or the name table is full
+    AMR_INV_ARG = -2,      // a null argument, a payload too large, or a request id above the last
+    AMR_NOT_FOUND = -3,    // no registration record, name slot or started application of that name
+    AMR_UNKNOWN_REQ = -4,  // a request id the manager does not serve
+    AMR_STARTED = -6,      // the application runs already
+};
+
 constexpr uint32_t AM_BRDCST_MSG_BASE = 0x10000;
 constexpr uint32_t AM_BRDCST_PAYLOAD_MAX = 24;
 constexpr uint32_t AM_DISPATCH_PAYLOAD_MAX = 20;
