@@ -17,8 +17,11 @@ struct Field {
     uint16_t ui2Size = 0;  // the item's size in the store
 };
 
-#define FIELD(idx, kind, member) \
-    table[idx] = Field{FieldKind::kind, offsetof(AcfgCusFlashParam, member), sizeof(AcfgCusFlashParam::member)}
+#define FIELD(idx, kind, member)                                                                \
+    table[idx] = Field                                                                          \
+    {                                                                                           \
+        FieldKind::kind, offsetof(AcfgCusFlashParam, member), sizeof(AcfgCusFlashParam::member) \
+    }
 
 constexpr std::array<Field, ACFG_ITEM_NUM> buildMap()
 {

@@ -9,18 +9,18 @@
 // from its low byte, read back zero-extended); the counters are u32 words kept as plain bytes.
 // Callers zero the record before filling it.
 struct AcfgCusFlashParam {
-    uint8_t sales_area;             // IDX_SALES_AREA
-    uint8_t bt_mac[6];              // IDX_BT_MAC
+    uint8_t sales_area;  // IDX_SALES_AREA
+    uint8_t bt_mac[6];   // IDX_BT_MAC
     uint8_t ui1Reserved7;
-    uint32_t aud_src;               // IDX_SOURCE
-    uint8_t usb_play_mode;          // IDX_USB_PLAY_MODE
-    uint8_t sur_en;                 // IDX_SURROUND
-    uint8_t mute;                   // IDX_MUTE
+    uint32_t aud_src;       // IDX_SOURCE
+    uint8_t usb_play_mode;  // IDX_USB_PLAY_MODE
+    uint8_t sur_en;         // IDX_SURROUND
+    uint8_t mute;           // IDX_MUTE
     uint8_t ui1Reserved15;
-    uint32_t eq_mode;               // IDX_EQ
-    uint32_t lcd_dimmer_lvl;        // IDX_LCD_DIMMER
-    uint32_t led_dimmer_lvl;        // IDX_LED_DIMMER
-    uint8_t eq_customiz;            // IDX_EQ_CUSTOMIZ
+    uint32_t eq_mode;         // IDX_EQ
+    uint32_t lcd_dimmer_lvl;  // IDX_LCD_DIMMER
+    uint32_t led_dimmer_lvl;  // IDX_LED_DIMMER
+    uint8_t eq_customiz;      // IDX_EQ_CUSTOMIZ
     uint8_t ui1Reserved29;
     uint8_t style_eq_point[20];     // IDX_STYLE_EQ_POINT
     uint8_t cus_eq_point[20];       // IDX_CUS_EQ_POINT

@@ -238,8 +238,8 @@ int32_t veskSetting(const MervaneParam* record)
             vesk_set_out_samplerate_rule_ipc(0, static_cast<uint32_t>(number(record, i + 3)));
             // The channel list holds 24 numbers and only the words present are numbers.
             const int32_t present = std::max(0, record->i4Argc - (i + 5));
-            const int32_t count = std::clamp(number(record, i + 4), 0,
-                                             std::min(static_cast<int32_t>(MERVANE_CHANNEL_MAX), present));
+            const int32_t count =
+                std::clamp(number(record, i + 4), 0, std::min(static_cast<int32_t>(MERVANE_CHANNEL_MAX), present));
             uint32_t channels[MERVANE_CHANNEL_MAX] = {};
             for (int32_t k = 0; k < count; ++k) {
                 channels[k] = static_cast<uint32_t>(number(record, i + 5 + k));

@@ -131,13 +131,11 @@ TEST_F(AudioSettingCalls, OptionsBecomeTheirRemoteCalls)
         {{"-v", "40", "-w", "0", "80", "x"}, {master(40), stream(0, true)}},
         {{"-v", "40", "-w", "0", "80"}, {master(40), stream(0, false)}},  // "80" is the dropped word
         {{"-s", "1", "44100", "x"}, {"vesk_set_out_samplerate_rule 1 44100"}},
-        {{"-c", "speaker", "32", "48000", "2", "0", "1", "x"},
-         {rule48k, desc + "0,1 list1=0,1" + descTail}},
+        {{"-c", "speaker", "32", "48000", "2", "0", "1", "x"}, {rule48k, desc + "0,1 list1=0,1" + descTail}},
         // A count beyond the words present, or above the list's 24, is cut to what there is.
-        {{"-c", "speaker", "32", "48000", "30", "0", "1", "2", "x"},
-         {rule48k, desc + "0,1,2 list1=0,1,2" + descTail}},
+        {{"-c", "speaker", "32", "48000", "30", "0", "1", "2", "x"}, {rule48k, desc + "0,1,2 list1=0,1,2" + descTail}},
         {{"xx-vx", "7", "ignored", "x"}, {master(7)}},  // an option anywhere in the word
-        {{"-x", "-w", "x"}, {stream(0, false)}},  // missing words read as 0
+        {{"-x", "-w", "x"}, {stream(0, false)}},        // missing words read as 0
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(lines(c.words));
@@ -182,7 +180,7 @@ TEST(AudioSettingCorvand, ReloadMessageAppliesTheFileAndOtherMessagesAreDropped)
     const int queue = msgget(sb::ftokKey("/usr/bin/mervane", 1), 0);
     ASSERT_GE(queue, 0) << "the application made the queue";
     const size_t from = pellanttest::vesk2Log(sandbox).size();
-    post(queue, MERVANE_RELOAD_MTYPE, 2);       // taken, nothing applied
+    post(queue, MERVANE_RELOAD_MTYPE, 2);      // taken, nothing applied
     post(queue, MERVANE_RELOAD_MTYPE, 3, 16);  // too long: dropped, not applied
     post(queue, MERVANE_RELOAD_MTYPE, 3);
     post(queue, 7, 0, 8);  // its drop line shows that every message before it was handled

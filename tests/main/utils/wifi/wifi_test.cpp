@@ -11,10 +11,9 @@
 
 namespace {
 
-constexpr const char* kReport =
-    "bssid=00:11:22:33:44:55\n"
-    "ssid=home\n"
-    "key_mgmt=WPA2-PSK\n";
+constexpr const char* kReport = "bssid=00:11:22:33:44:55\n"
+                                "ssid=home\n"
+                                "key_mgmt=WPA2-PSK\n";
 
 TEST(WifiTest, ConnectStatusIsOneOnlyForACompletedConnection)
 {
@@ -69,7 +68,10 @@ TEST(WifiTest, MacAddressIsParsedFromTheReport)
         Mac mac;
     };
     const Case cases[] = {
-        {"mixed case", std::string(kReport) + "address=0a:1B:2c:3D:4e:5F\nuuid=x\n", false, 0,
+        {"mixed case",
+         std::string(kReport) + "address=0a:1B:2c:3D:4e:5F\nuuid=x\n",
+         false,
+         0,
          {0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}},
         {"fields missing", "address=0a:1b:2c\n", false, 0, {0x0a, 0x1b, 0x2c, 0, 0, 0}},
         {"no address line", kReport, false, 0, untouched},
