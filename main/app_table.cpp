@@ -2,6 +2,7 @@
 
 #include "main/acfg/acfg_app.h"
 #include "main/acfg/audio_setting.h"
+#include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
 
@@ -14,6 +15,7 @@
 app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
+    {a_sm_register, {}, "state_mngr"},
     {a_audio_setting_manager_register, {}, "audio_setting"},
     {nullptr, {}, nullptr},
 };
