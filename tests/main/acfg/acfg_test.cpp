@@ -13,9 +13,11 @@
 #include "tests/main/am/app_harness.h"
 #include "main/cli/cli.h"
 #include "main/timerd/os_timer.h"
+#include "tests/main/state_mngr/sm_peers.h"
 #include "tests/pellant/pellant_harness.h"
 #include "tests/support/sandbox.h"
 #include "main/audio_client/vesk_ipc.h"
+#include "main/state_mngr/state_mngr.h"
 
 #include <gtest/gtest.h>
 
@@ -537,7 +539,8 @@ TEST_F(AcfgTest, StreamVolumeReachesTheAudioServer)
 
 TEST_F(AcfgTest, ReportedVolumeChangeTellsTheAssistant)
 {
-    apptest::TestApp assistant("assistant_stub", 1024);
+    // The broker keeps the record until the process ends, past this test's teardown.
+    static apptest::TestApp assistant("assistant_stub", 1024);
     ASSERT_EQ(u_amb_register_app(&assistant.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(assistant.record().acName), 0);
     start();
@@ -563,6 +566,37 @@ TEST_F(AcfgTest, ReportedVolumeChangeTellsTheAssistant)
         EXPECT_STREQ(reinterpret_cast<const char*>(rec + 40), "stop");
         EXPECT_STREQ(reinterpret_cast<const char*>(rec + 57), "none");
     }
+    assistant.stop();
+}
+
+TEST_F(AcfgTest, NoticeCarriesOnlyItsPathWhileTheUriOrBluetoothSourcePlays)
+{
+    // The broker keeps the record until the process ends, past this test's teardown.
+    static apptest::TestApp assistant("assistant_stub", 1024);
+    ASSERT_EQ(u_amb_register_app(&assistant.record()), 0);
+    ASSERT_EQ(u_amb_sync_start_app(assistant.record().acName), 0);
+    start();
+    struct Case {
+        uint32_t source;
+        bool filled;
+    };
+    const Case cases[] = {{SM_SOURCE_BT, false}, {SM_SOURCE_URI, false}, {SM_SOURCE_SPDIF_IN, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        smtest::setUpRecords({{c.source, 0, 1, 0, 1}});
+        ASSERT_EQ(uSmGetCurrentSource(), c.source);
+        const size_t before = assistant.messages().size();
+        ASSERT_EQ(uAcfgSetVolume(33, 1), 0);
+        ASSERT_TRUE(assistant.waitMessages(before + 1));
+        const std::vector<uint8_t> d = assistant.messages().back().data;
+        ASSERT_EQ(d.size(), 520u + 280u);
+        const uint8_t* rec = d.data() + 8;  // behind the sender and the type
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec), "/playback/player_status_change");
+        EXPECT_EQ(rec[36], c.filled ? 33 : 0);
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec + 40), c.filled ? "stop" : "");
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec + 57), c.filled ? "none" : "");
+    }
+    smtest::setUpRecords({});
     assistant.stop();
 }
 
