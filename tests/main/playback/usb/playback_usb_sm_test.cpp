@@ -1,6 +1,6 @@
 // playback_usb under the real state manager, with the player stand-in program and a recording
 // application in the S/PDIF input's place.
-#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_app.h"
 #include "main/am/am.h"
 #include "main/cli/cli.h"
 #include "main/device_mngr/dm_mount.h"
