@@ -1,5 +1,6 @@
 #include "platform/quorid/quorid.h"
 
+#include "platform/sbdev/sb_sysfs.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <cerrno>
@@ -290,6 +291,10 @@ int doEcho(const Args& args)
     }
     if (newline) {
         text += '\n';
+    }
+    // Sysfs nodes are the board's (the simulator's on a host): stored through the sysfs seam.
+    if (target.rfind("/sys/", 0) == 0) {
+        return sb_sysfs_write(target.c_str(), text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 1;
     }
     const std::string mapped = sb::path(target);
     int fd = open(mapped.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0644);

@@ -1,6 +1,7 @@
 #include "tests/support/sandbox.h"
 
 #include "platform/quorid/quorid.h"
+#include "platform/sbroot/sb_layout.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <cstdlib>
@@ -56,6 +57,10 @@ Sandbox::Sandbox()
     }
     for (int i = 0; kFtokPrograms[i] != nullptr; ++i) {
         std::ofstream(dir_ + kFtokPrograms[i]).put('\n');
+    }
+    std::string error;
+    if (!sb::layoutRoot(dir_, &error)) {
+        throw std::runtime_error(error);
     }
     sb::setRoot(dir_);
     setenv("SOUNDBAR_ROOT", dir_.c_str(), 1);
