@@ -1,6 +1,7 @@
 // The last phase of corvand's start-up, on the main thread once the application table is walked:
-// wait for the audio server, connect its client, tell the GUI manager the system is idle, then
-// reap child processes for the rest of the process's life.
+// wait for the audio server, connect its client, have the state manager look up the last source,
+// tell the GUI manager the system is idle, then reap child processes for the rest of the process's
+// life.
 #pragma once
 
 #include "common/vesk_ipc/vesk_ipc_records.h"

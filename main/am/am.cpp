@@ -5,6 +5,7 @@
 #include "main/cli/dbg_level.h"
 #include "main/mw/os_pthread/os_sema.h"
 #include "main/mw/os_pthread/os_thread.h"
+#include "main/timerd/os_timer.h"
 
 #include <array>
 #include <atomic>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr uint32_t kPostTries = 11;
 constexpr uint32_t kPostRetryMs = 10;
+constexpr uint32_t kTickWindowMs = 1000;
 
 // Application slots are written on the manager's thread only; lookups from any thread read a
 // slot's name once the count covers it.
@@ -429,4 +431,44 @@ uint16_t am_get_dbg_level(void)
 void am_set_dbg_level(uint16_t newLevel)
 {
     gAm.dbg.setLevel(newLevel & DBG_LEVEL_ALL);
+}
+
+int32_t amSendMsgToSelf(uint32_t msgId, const void* data, uint32_t size)
+{
+    const int32_t res = postWithRetry(gAm.hSelf, msgId, data, size);
+    if (res != 0) {
+        AM_ERR("<AM> ERR: send message = %d failed = %d\n\r", static_cast<int>(msgId), res);
+    }
+    return res;
+}
+
+int32_t amBroadcastLifecycle(const char* appName, uint32_t type)
+{
+    if (appName == nullptr) {
+        return -2;
+    }
+    am_broadcast_msg_t msg{};
+    msg.ui4MsgId = type;
+    char name[AM_APP_NAME_LEN + 1] = {};
+    strncpy(name, appName, AM_APP_NAME_LEN);
+    msg.ui4Size = static_cast<uint32_t>(strlen(name)) + 1;
+    memcpy(msg.aui1Data, name, msg.ui4Size);
+    AM_INFO("<AM> broadcast lifecycle messages, app = %s, type = %d\n\r", name, static_cast<int>(type));
+    const int32_t res = amSendMsgToSelf(AM_REQ_BROADCAST, &msg, sizeof(msg));
+    if (res != 0) {
+        AM_ERR("<AM> ERR: broadcast message failed = %d\n\r", res);
+    }
+    return res;
+}
+
+bool amIsWithinSecondOfTick(uint32_t tick)
+{
+    if (tick == 0) {
+        return true;
+    }
+    const uint32_t now = u_os_get_sys_tick();
+    if (tick > now) {
+        return false;
+    }
+    return static_cast<uint64_t>(now - tick) * u_os_get_sys_tick_period() <= kTickWindowMs;
 }

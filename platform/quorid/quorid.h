@@ -7,9 +7,13 @@
 // effect (touch, mkdir, rm, cp, mv, chmod, echo > / >>, unzip) are carried out inside the root;
 // "echo ... > /sys/..." goes to the sysfs node through the sysfs seam (the board simulator's node on a
 // host where one runs), so a missing node fails as it would on the board.
+// A test gives a program a canned report in QUORID_REPORTS_DIR/<program name>: a command line of
+// that program that redirects its output ("> path" or ">> path", relative paths from "/") gets
+// the report written there, when its status is 0.
 #pragma once
 
 #define QUORID_LOG_PATH "/sim/quorid.log"
 #define QUORID_RESULTS_PATH "/sim/quorid.results"
+#define QUORID_REPORTS_DIR "/sim/quorid.reports"
 
 extern "C" int quorid_exec(const char* command, int flag);

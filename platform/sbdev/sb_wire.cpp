@@ -1,5 +1,6 @@
 #include "platform/sbdev/sb_wire.h"
 
+#include "common/support/support.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <cerrno>
@@ -38,13 +39,9 @@ void putBytes(std::vector<uint8_t>& out, const void* data, size_t len)
     out.insert(out.end(), p, p + len);
 }
 
-uint16_t getU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t getU16(const uint8_t* p) { return sb::loadLe16(p); }
 
-uint32_t getU32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+uint32_t getU32(const uint8_t* p) { return sb::loadLe32(p); }
 
 uint64_t getU64(const uint8_t* p) { return getU32(p) | (static_cast<uint64_t>(getU32(p + 4)) << 32); }
 

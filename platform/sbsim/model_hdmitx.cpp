@@ -203,7 +203,11 @@ public:
                "hdmitx fail REQUEST [COUNT]     fail the next COUNT requests (default every one; 0 stops)\n"
                "hdmitx ack VALUE                ack word of the transmit status\n"
                "hdmitx cec-rx INIT DEST OPCODE [OPERANDS...]  a frame from the TV (raises cec_hdmi 3)\n"
+               "hdmitx plug tx|rx 0|1           the TV link (tx) or HDMI input 0 (rx) plugged out or in: its\n"
+               "                                plug getter and the CEC switch event (tx 0/1, rx 5/6)\n"
                "hdmitx switch NAME STATE        raise the driver's switch uevent (eARC, CEC, cec_hdmi, ...)\n"
+               "  A stream-format change: script GET_EARC_AUDIO_INFO or GET_RX_AUDIO_INFO, then\n"
+               "  \"hdmitx switch eARC 5\"; or \"actl set Spdif_In_Info ...\" for the S/PDIF receiver.\n"
                "hdmitx requests                 the request names and numbers\n";
     }
 
@@ -267,6 +271,13 @@ public:
         }
         if (verb == "cec-rx") {
             return cecReceive(w, out);
+        }
+        if (verb == "plug" && w.size() == 4 && (w[2] == "tx" || w[2] == "rx") && (w[3] == "0" || w[3] == "1")) {
+            const bool in = w[3] == "1";
+            const bool tx = w[2] == "tx";
+            s_.scripted[tx ? KVX_HDMI_GET_TX_PLUG_STS : KVX_HDMI_GET_RX_PLUG_STS] = Bytes{static_cast<uint8_t>(in)};
+            board_.raiseSwitch("CEC", tx ? (in ? 1 : 0) : (in ? 6 : 5));
+            return true;
         }
         if (verb == "switch" && w.size() == 4 && parseNumber(w[3], n)) {
             board_.raiseSwitch(w[2], static_cast<int>(n));
