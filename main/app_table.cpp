@@ -3,6 +3,7 @@
 #include "main/acfg/acfg_app.h"
 #include "main/acfg/audio_setting.h"
 #include "main/playback/usb/playback_usb.h"
+#include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
@@ -17,6 +18,7 @@ app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
     {a_sm_register, {}, "state_mngr"},
+    {aPlaybackSpdifInRegister, {}, "pb_spdif_in"},
     {a_playback_usb_register, {}, "playback_usb"},
     {a_audio_setting_manager_register, {}, "audio_setting"},
     {nullptr, {}, nullptr},
