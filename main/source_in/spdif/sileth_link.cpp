@@ -26,7 +26,8 @@ constexpr auto kFailedReceivePause = 200ms;
 // How long the exit keeps trying to wake the status thread before it lets the thread go.
 constexpr auto kWakeLimit = 1s;
 constexpr auto kWakeRetry = 10ms;
-// A code the status thread ignores: posted to itself by the exit, to end its blocking receive.
+// A code the status thread ignores: posted to itself by the exit, to end its blocking receive. The
+// energy word names the thread (its generation) the wake-up is for.
 constexpr int32_t kWakeCode = 0;
 
 // The System V message as the kernel takes it: the type word, then the body.
@@ -292,6 +293,20 @@ void pauseAfterFailedReceive(uint32_t generation)
     g.changed.wait_for(guard, kFailedReceivePause, [generation] { return !alive(generation); });
 }
 
+// A thread that was let go of still takes one message when it wakes: a reply, or the wake-up of
+// a later thread, goes back on the queue for the thread it was meant for.
+void handBack(int32_t id, const QueueMsg& raw, ssize_t got, uint32_t generation)
+{
+    const std::optional<sileth_msg_t> msg = silethMsgDecode(raw.type, raw.body, got < 0 ? 0 : static_cast<size_t>(got));
+    if (!msg) {
+        return;
+    }
+    const bool ownWake = msg->cmd == kWakeCode && static_cast<uint32_t>(msg->energy) == generation;
+    if (!ownWake && (g.running.load() || msg->cmd == kWakeCode)) {
+        msgsnd(id, &raw, SILETH_MSG_BODY_SIZE, IPC_NOWAIT);
+    }
+}
+
 void pvSilethStatusThread(uint32_t generation)
 {
     SPDIF_INFO("spdif receiver MSG_ID:%d,grSpdifIn.fgInitOk:%d \n", g.msgId.load(), alive(generation) ? 1 : 0);
@@ -306,6 +321,7 @@ void pvSilethStatusThread(uint32_t generation)
         // MSG_NOERROR: an oversized message must not stay at the head of the queue for ever.
         const ssize_t got = msgrcv(id, &raw, SILETH_MSG_BODY_SIZE, MSG_TO_MAIN, MSG_NOERROR);
         if (!alive(generation)) {
+            handBack(id, raw, got, generation);
             break;
         }
         if (got < 0) {
@@ -322,8 +338,10 @@ void pvSilethStatusThread(uint32_t generation)
         state.handle(*msg);
     }
     std::lock_guard<std::mutex> guard(g.lock);
-    g.threadDone = true;
-    g.changed.notify_all();
+    if (g.generation.load() == generation) {
+        g.threadDone = true;
+        g.changed.notify_all();
+    }
 }
 
 void logSent(int32_t id, const sileth_msg_t& m)
@@ -471,6 +489,7 @@ void silethLinkStop(void)
                 sileth_msg_t wake;
                 wake.type = MSG_TO_MAIN;
                 wake.cmd = kWakeCode;
+                wake.energy = static_cast<int32_t>(g.generation.load());
                 woken = sendOnQueue(id, wake) == 0;
             }
             g.changed.wait_for(guard, kWakeRetry, [] { return g.threadDone; });
