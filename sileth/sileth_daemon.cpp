@@ -19,6 +19,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string>
 #include <new>
 #include <sys/ipc.h>
 #include <sys/shm.h>
