@@ -45,7 +45,9 @@ struct Daemon {
     std::atomic<bool> childExited{false};
     std::atomic<bool> xupmixRestart{false};
     std::atomic<bool> manualStart{false};
-    std::atomic<bool> stopFlag{false};
+    // STOPs not answered yet: a second STOP that arrives while the first one's child is still
+    // being stopped gets a reply of its own instead of merging into the first.
+    std::atomic<int> pendingStops{0};
     std::atomic<uint32_t> state{GST_IDLE};
     std::atomic<int32_t> drcMode{0};
     std::atomic<uint32_t> srcType{0};
@@ -322,13 +324,22 @@ void keepOrRestartChild()
     }
 }
 
+// Takes one pending STOP, if there is one.
+bool takeStop()
+{
+    int n = gDaemon.pendingStops.load();
+    while (n > 0 && !gDaemon.pendingStops.compare_exchange_weak(n, n - 1)) {
+    }
+    return n > 0;
+}
+
 void stopBranch()
 {
     Daemon& d = gDaemon;
     if (d.childPid.load() != 0) {
         APP_INFO("GstExit from parent progcess ... ");
         vWaitGstExit(0);
-        if (d.stopFlag.exchange(false)) {
+        if (takeStop()) {
             i4SilethSrcStop();
             sendReply(GST_STOP_DONE_BY_REQUEST);
         } else {
@@ -337,7 +348,7 @@ void stopBranch()
         return;
     }
     sleepMs(5);
-    if (d.stopFlag.exchange(false)) {
+    if (takeStop()) {
         APP_INFO("GstExit from child progcess ... ");
         i4SilethSrcStop();
         sendReply(GST_STOP_DONE_BY_REQUEST);
@@ -469,7 +480,7 @@ void vSilethCmdPlay(uint8_t srcType, int32_t drcMode)
 
 void vSilethCmdStop()
 {
-    gDaemon.stopFlag.store(true);
+    ++gDaemon.pendingStops;
     gDaemon.state.store(GST_STOPPED);
     sleepMs(20);
     gDaemon.shm->set(SHM_ATMOS_TYPE, SHM_ATMOS_NONE);

@@ -378,7 +378,7 @@ TEST_F(SilethTest, SegmentationSignalPrintsTheCrashLinesAndEndsTheProcess)
     };
     // The sanitizers keep their own fault handlers out of the way of the program's.
     SilethProcess sileth(sandbox, {options("ASAN_OPTIONS", "handle_segv=0"),
-                                   options("TSAN_OPTIONS", "report_signal_unsafe=0")});
+                                   options("TSAN_OPTIONS", "report_signal_unsafe=0:handle_segv=0")});
     ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
     kill(sileth.pid(), SIGSEGV);
     const auto status = sileth.waitExit();
