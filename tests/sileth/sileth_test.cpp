@@ -22,24 +22,14 @@
 
 namespace {
 
+using silethtest::wordsHex;
+
 using silethtest::Corvand;
 using silethtest::SilethProcess;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
 // The simulator's "hdmitx last" text of little-endian words.
-std::string wordsHex(std::initializer_list<uint32_t> words)
-{
-    std::string out;
-    char b[4];
-    for (uint32_t w : words) {
-        for (int i = 0; i < 4; ++i) {
-            std::snprintf(b, sizeof(b), out.empty() ? "%02x" : " %02x", (w >> (8 * i)) & 0xFF);
-            out += b;
-        }
-    }
-    return out + "\n";
-}
 
 sileth_msg_t reply(int32_t cmd)
 {
@@ -86,6 +76,10 @@ class SilethTest : public sbtest::SimTest {
 protected:
     std::string inputMode() const { return sim.ctl("hdmitx last SET_INPUT_MODE"); }
     std::string portSelect() const { return sim.ctl("actl get Spdif_In_Port_Select"); }
+    int inputModeRequests() const
+    {
+        return silethtest::occurrences(sim.ctl("log hdmitx"), "SET_INPUT_MODE");
+    }
     // A 48000 Hz PCM stream with channel allocation 11 (5.1) on HDMI input 0.
     void hdmiInput(int rate) const { sim.ctl("hdmitx words GET_RX_AUDIO_INFO 0 2 " + std::to_string(rate) + " 0 0 11"); }
 };
@@ -152,6 +146,25 @@ TEST_F(SilethTest, PlayWithoutALockedRateSelectsTheInputAndAnswersPlayNoneOnce)
     ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_STOP));
     EXPECT_EQ(GST_STOP_DONE_BY_REQUEST, corvand.replyCmd());
     EXPECT_THAT(sileth.output(), Not(HasSubstr("fork child process")));
+}
+
+TEST_F(SilethTest, SourceTypesBeyondTheTableKeepThePreviousPort)
+{
+    SilethProcess sileth(sandbox);
+    ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
+    Corvand corvand;
+    // Right after start there is no previous port: nothing is selected.
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 9));
+    EXPECT_EQ(GST_PLAY_NONE, corvand.replyCmd());
+    EXPECT_FALSE(sim.control("hdmitx last SET_INPUT_MODE"));
+    // Source type 3 is the ARC/eARC port, as 1.
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 3));
+    EXPECT_EQ(GST_PLAY_NONE, corvand.replyCmd());
+    EXPECT_EQ(wordsHex({0, 0, 0, 1, 0}), inputMode());
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 6));
+    EXPECT_EQ(GST_PLAY_NONE, corvand.replyCmd());
+    EXPECT_EQ(2, inputModeRequests());
+    EXPECT_EQ(wordsHex({0, 0, 0, 1, 0}), inputMode());
 }
 
 TEST_F(SilethTest, PlayFollowsTheStreamAndAPlugOutStopsIt)
