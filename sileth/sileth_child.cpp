@@ -1,9 +1,9 @@
 #include "sileth/sileth_child.h"
 
-#include "sileth/sileth_log.h"
-#include "sileth/sileth_queue.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"
+#include "sileth/sileth_log.h"
+#include "sileth/sileth_queue.h"
 
 #include <atomic>
 #include <chrono>

@@ -30,9 +30,9 @@ enum ePortType : int32_t {
 struct SilethChildArgs {
     eGstCodec codec = GST_PCM;
     ePortType portType = PORT_SPDIF;
-    int32_t rate = 0;          // the input's rate R
-    int32_t channels = 0;      // the input's channel count Ch
-    int32_t sinkRate = 0;      // 0: 48000
+    int32_t rate = 0;      // the input's rate R
+    int32_t channels = 0;  // the input's channel count Ch
+    int32_t sinkRate = 0;  // 0: 48000
     int32_t sinkChannels = 2;
     int32_t bitDepth = 16;
     char pcmChMap[64] = {};

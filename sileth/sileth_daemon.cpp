@@ -1,5 +1,7 @@
 #include "sileth/sileth_daemon.h"
 
+#include "platform/quorid/quorid.h"
+#include "platform/sbroot/sb_root.h"
 #include "sileth/sileth_cfg.h"
 #include "sileth/sileth_child.h"
 #include "sileth/sileth_dbg.h"
@@ -8,8 +10,6 @@
 #include "sileth/sileth_shm.h"
 #include "sileth/sileth_src.h"
 #include "sileth/sileth_udev.h"
-#include "platform/quorid/quorid.h"
-#include "platform/sbroot/sb_root.h"
 
 #include <gst/gst.h>
 
@@ -19,8 +19,8 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
-#include <string>
 #include <new>
+#include <string>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/wait.h>

@@ -76,12 +76,12 @@ class SilethTest : public sbtest::SimTest {
 protected:
     std::string inputMode() const { return sim.ctl("hdmitx last SET_INPUT_MODE"); }
     std::string portSelect() const { return sim.ctl("actl get Spdif_In_Port_Select"); }
-    int inputModeRequests() const
-    {
-        return silethtest::occurrences(sim.ctl("log hdmitx"), "SET_INPUT_MODE");
-    }
+    int inputModeRequests() const { return silethtest::occurrences(sim.ctl("log hdmitx"), "SET_INPUT_MODE"); }
     // A 48000 Hz PCM stream with channel allocation 11 (5.1) on HDMI input 0.
-    void hdmiInput(int rate) const { sim.ctl("hdmitx words GET_RX_AUDIO_INFO 0 2 " + std::to_string(rate) + " 0 0 11"); }
+    void hdmiInput(int rate) const
+    {
+        sim.ctl("hdmitx words GET_RX_AUDIO_INFO 0 2 " + std::to_string(rate) + " 0 0 11");
+    }
 };
 
 class SilethStartUpTest : public SilethTest, public ::testing::WithParamInterface<bool> {};
@@ -235,15 +235,18 @@ TEST_F(SilethTest, SwitchEventsBecomeReplies)
         std::optional<sileth_msg_t> want;  // nothing: the marker event's reply comes next
     };
     const Case cases[] = {
-        {{"hdmitx words GET_CEC_RX_CMD 0x05040302 1 2 3 4"}, "uevent switch CEC 16",
-         with(CEC_IND_RCV_CB, [](sileth_msg_t& m) {
-             m.cec[0] = 2;
-             m.cec[1] = 3;
-             m.cec[2] = 4;
-             m.cec[3] = 5;
-             m.cec_len = 4;
-         })},
-        {{"hdmitx set GET_CEC_VOLUME 0x85"}, "uevent switch CEC 13",
+        {{"hdmitx words GET_CEC_RX_CMD 0x05040302 1 2 3 4"},
+         "uevent switch CEC 16",
+         with(CEC_IND_RCV_CB,
+              [](sileth_msg_t& m) {
+                  m.cec[0] = 2;
+                  m.cec[1] = 3;
+                  m.cec[2] = 4;
+                  m.cec[3] = 5;
+                  m.cec_len = 4;
+              })},
+        {{"hdmitx set GET_CEC_VOLUME 0x85"},
+         "uevent switch CEC 13",
          with(CEC_ROUTING_VOLUME_CBK, [](sileth_msg_t& m) { m.source_volume = 0x85; })},
         {{}, "uevent switch eARC 1", with(CEC_ROUTING_ARC_STS_CBK, [](sileth_msg_t& m) { m.eArc_sts = 2; })},
         {{}, "uevent switch eARC 0", with(CEC_ROUTING_ARC_STS_CBK, [](sileth_msg_t& m) { m.eArc_sts = 1; })},
@@ -257,10 +260,12 @@ TEST_F(SilethTest, SwitchEventsBecomeReplies)
         {{}, "uevent switch CEC 14", with(CEC_ROUTING_MUTE_CBK, [](sileth_msg_t& m) { m.sig_flow_mute = 1; })},
         {{}, "uevent switch CEC 15", reply(CEC_ROUTING_MUTE_CBK)},
         {{}, "uevent switch CEC 12", with(CEC_ROUTING_SOURCE_CBK, [](sileth_msg_t& m) { m.SrcType = 2; })},
-        {{"hdmitx set GET_EARC_STS 2"}, "uevent switch CEC 11",
+        {{"hdmitx set GET_EARC_STS 2"},
+         "uevent switch CEC 11",
          with(CEC_ROUTING_SOURCE_CBK, [](sileth_msg_t& m) { m.SrcType = 1; })},
         {{"hdmitx set GET_EARC_STS 1"}, "uevent switch CEC 11", reply(CEC_ROUTING_SOURCE_CBK)},
-        {{}, "uevent change /devices/virtual/switch/CEC SUBSYSTEM=hdmirxswitch SWITCH_STATE=6",
+        {{},
+         "uevent change /devices/virtual/switch/CEC SUBSYSTEM=hdmirxswitch SWITCH_STATE=6",
          reply(HDMIRX0_PLUG_IN_CBK)},
         // Nothing for: another action, a frame longer than 16 bytes, a failed volume read, another
         // subsystem, a switch of another name, an event without a state.
