@@ -3,6 +3,7 @@
 #include "main/acfg/acfg.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
+#include "main/upgrade/upg_ctrl.h"
 
 #include <cstdio>
 
@@ -13,6 +14,7 @@
 app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
+    {aUpgCtrlRegister, {}, "upg_control"},
     {nullptr, {}, nullptr},
 };
 
