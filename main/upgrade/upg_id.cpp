@@ -475,6 +475,7 @@ int32_t upgDlCmpChecksum(const UpgDlChecksumRec* rec)
         if (found.offset == rec->offset && found.end == rec->end && strncmp(found.name, rec->name, nameLen) == 0 &&
             strncmp(found.sha256, rec->sha256, UPG_SHA256_HEX_LEN) == 0) {
             fclose(fp);
+            line[strcspn(line, "\r\n")] = '\0';
             upgLog(DBG_LEVEL_INFO, "BenchMark: %s\n", line);
             upgLog(DBG_LEVEL_INFO, "data verify pass");
             return 0;
