@@ -124,7 +124,11 @@ void HttpServer::setFile(const std::string& path, std::string content)
 void HttpServer::setStatus(const std::string& path, int status)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    statuses_[path] = status;
+    if (status == 0) {
+        statuses_.erase(path);
+    } else {
+        statuses_[path] = status;
+    }
 }
 
 void HttpServer::dropAt(const std::string& path, uint64_t offset, int times)

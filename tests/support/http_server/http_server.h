@@ -36,7 +36,7 @@ public:
     std::string url() const;
 
     void setFile(const std::string& path, std::string content);
-    // Answers `status` (with a short error page) for the path instead of its file.
+    // Answers `status` (with a short error page) for the path instead of its file; 0 serves the file again.
     void setStatus(const std::string& path, int status);
 
     // The next `times` responses for the path that cover file byte `offset` end there: the
