@@ -226,3 +226,27 @@ int UpgAppTest::otaDl()
 }
 
 }  // namespace upgtest
+
+namespace upgtest {
+
+uint32_t UpgAppTest::runAttempt()
+{
+    if (otaDl() != 0) {
+        return upgCtrlGetStatus();
+    }
+    const auto end = std::chrono::steady_clock::now() + kDeadline;
+    uint32_t status = upgCtrlGetStatus();
+    while (status != UPG_STATUS_FAILED && status != UPG_STATUS_DONE) {
+        if (std::chrono::steady_clock::now() > end) {
+            return UINT32_MAX;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        status = upgCtrlGetStatus();
+    }
+    // The exit waits for the download thread; the application starts again for the next attempt.
+    u_amb_sync_exit_app(UPG_CTRL_APP_NAME);
+    EXPECT_EQ(u_amb_sync_start_app(UPG_CTRL_APP_NAME), 0);
+    return status;
+}
+
+}  // namespace upgtest

@@ -65,6 +65,9 @@ protected:
     // Console commands, run as the console thread runs them.
     int setUrl(std::initializer_list<std::string> args);
     int otaDl();
+    // ota_dl, then waits for the attempt's end (failed or done) and for its download thread.
+    // @return the final status, or UINT32_MAX when the attempt did not end in time.
+    uint32_t runAttempt();
 
     sbtest::HttpServer server;
 };

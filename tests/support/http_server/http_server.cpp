@@ -144,6 +144,12 @@ void HttpServer::stallAt(const std::string& path, uint64_t offset)
     stallReleased_ = false;
 }
 
+void HttpServer::corruptAt(const std::string& path, uint64_t offset, int times)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    corruptions_[path] = Fault{times, offset, 0};
+}
+
 void HttpServer::releaseStall()
 {
     {
@@ -322,6 +328,10 @@ void HttpServer::serve(int fd)
                 dropping = takeFault(drops_, req.path, from, to, &drop);
                 stalling = takeFault(stalls_, req.path, from, to, &stall);
                 announcing = takeFault(lengths_, req.path, 0, 1, &length);
+                Fault corrupt;
+                if (takeFault(corruptions_, req.path, from, to, &corrupt)) {
+                    body[corrupt.offset - from] = static_cast<char>(body[corrupt.offset - from] ^ 0x5a);
+                }
             }
         }
     }

@@ -46,6 +46,8 @@ public:
     // connection until the client gives up or releaseStall() is called.
     void stallAt(const std::string& path, uint64_t offset);
     void releaseStall();
+    // The next `times` responses for the path that cover file byte `offset` carry it altered.
+    void corruptAt(const std::string& path, uint64_t offset, int times = 1);
     // The next `times` responses for the path announce this Content-Length (the body is unchanged).
     void announceLength(const std::string& path, int64_t length, int times = 1);
     // While refusing, the port is closed: connections fail as refused.
@@ -82,6 +84,7 @@ private:
     std::map<std::string, Fault> drops_;
     std::map<std::string, Fault> stalls_;
     std::map<std::string, Fault> lengths_;
+    std::map<std::string, Fault> corruptions_;
     std::vector<HttpRequest> requests_;
     std::vector<std::thread> connections_;
     std::thread acceptor_;
