@@ -137,10 +137,10 @@ void HttpServer::dropAt(const std::string& path, uint64_t offset, int times)
     drops_[path] = Fault{times, offset, 0};
 }
 
-void HttpServer::stallAt(const std::string& path, uint64_t offset)
+void HttpServer::stallAt(const std::string& path, uint64_t offset, int times)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    stalls_[path] = Fault{1, offset, 0};
+    stalls_[path] = Fault{times, offset, 0};
     stallReleased_ = false;
 }
 

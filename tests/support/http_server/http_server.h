@@ -42,9 +42,9 @@ public:
     // The next `times` responses for the path that cover file byte `offset` end there: the
     // connection is closed after the bytes before it.
     void dropAt(const std::string& path, uint64_t offset, int times = 1);
-    // The next response for the path that covers byte `offset` stops sending there and holds the
-    // connection until the client gives up or releaseStall() is called.
-    void stallAt(const std::string& path, uint64_t offset);
+    // The next `times` responses for the path that cover byte `offset` stop sending there and hold
+    // the connection until the client gives up or releaseStall() is called.
+    void stallAt(const std::string& path, uint64_t offset, int times = 1);
     void releaseStall();
     // The next `times` responses for the path that cover file byte `offset` carry it altered.
     void corruptAt(const std::string& path, uint64_t offset, int times = 1);
