@@ -5,12 +5,14 @@
 #include "main/upgrade/upg_ctrl.h"
 #include "main/upgrade/upg_id.h"
 #include "main/upgrade/upg_log.h"
+#include "main/upgrade/upg_seg.h"
 #include "tests/main/upgrade/upg_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,96 @@ Layout layoutOf(const std::string& zip)
 std::string range(uint32_t from)
 {
     return "bytes=" + std::to_string(from) + "-";
+}
+
+using UpgPkgMapTest = sbtest::SandboxTest;
+
+TEST_F(UpgPkgMapTest, ImagesMapToPartitionsFoundInProcMtd)
+{
+    struct MapCase {
+        const char* image;
+        const char* partition;  // null: no row
+        bool exact;
+    };
+    const MapCase maps[] = {
+        {"boot.img", "boot_a", true},        {"boot.img.signed", "boot_a", false}, {"bl2.img", "bl2", true},
+        {"recovery.ubi", "recovery", true}, {"kernel.img", nullptr, false},       {"../boot.img", nullptr, false},
+    };
+    for (const auto& m : maps) {
+        SCOPED_TRACE(m.image);
+        char out[64] = {};
+        EXPECT_EQ(upgDlMapPartitionName(m.image, out, sizeof out), m.partition ? 0 : -1);
+        EXPECT_STREQ(out, m.partition ? m.partition : "");
+        EXPECT_EQ(upgDlIsMappedImageName(m.image), m.exact);
+    }
+
+    upgtest::writeMtd(sandbox, {{"bl2_backup", 0x1000, 0x100}, {"bl2", 0x2000, 0x200}, {"boot_a", 0x3000, 0x300},
+                                {"boot_b", 0x4000, 0x400}});
+    UpgDlImageRec rec{};
+    ASSERT_EQ(upgUtlGetPartInfoByName("boot_a", &rec), 0);
+    EXPECT_EQ(rec.mPartSize, 0x3000u);
+    EXPECT_EQ(rec.mEraseSize, 0x300u);
+    ASSERT_EQ(upgUtlGetPartInfoByName("bl2", &rec), 0);
+    EXPECT_EQ(rec.mPartSize, 0x1000u);  // the first name beginning with it
+    EXPECT_EQ(upgUtlGetPartInfoByName("system_a", &rec), -1);
+
+    UpgDlControl& ctrl = gDlControl;
+    ctrl.mImgCount = 1;
+    snprintf(ctrl.mImg[0].mName, sizeof ctrl.mImg[0].mName, "boot.img");
+    ctrl.mImg[0].mPartSize = 0x3000;
+    ctrl.mImg[0].mHeader.uncomp_size = 0x3000;
+    EXPECT_EQ(upgDlCheckPartSize(&ctrl), 0);  // a full partition fits
+    ctrl.mImg[0].mHeader.uncomp_size = 0x3001;
+    EXPECT_EQ(upgDlCheckPartSize(&ctrl), -1);
+    ctrl.mImg[0].mHeader.uncomp_size = 0x80000000u;  // no negative size slips through
+    EXPECT_EQ(upgDlCheckPartSize(&ctrl), -1);
+}
+
+TEST_F(UpgPkgMapTest, AFlashUnitIsTheSmallestWholeNumberOfEraseBlocksFromTwoMebibytes)
+{
+    const struct {
+        uint32_t erase;
+        int32_t result;
+        int32_t unit;
+    } cases[] = {{0x10000, 0, 2097152}, {0x20000, 0, 2097152}, {0x40000, 0, 2097152},
+                 {0x30000, 0, 2162688}, {0x400000, 0, 4194304}, {0, -1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.erase);
+        UpgDlControl& ctrl = gDlControl;
+        ctrl.mImgCount = 1;
+        ctrl.mImg[0].mEraseSize = c.erase;
+        ctrl.mImg[0].mFlashUnit = 0;
+        EXPECT_EQ(upgDlSegSetFlashUnitSize(&ctrl), c.result);
+        EXPECT_EQ(ctrl.mImg[0].mFlashUnit, c.unit);
+    }
+}
+
+TEST_F(UpgPkgMapTest, LocalHeadersWithNamesBeyondTheRecordOrTheFetchAreRefused)
+{
+    uint8_t buf[UPG_PKG_HEADER_FETCH] = {};
+    const auto header = [&](uint16_t nameLen, char fill) {
+        memset(buf, 0, sizeof buf);
+        const uint8_t fixed[] = {0x50, 0x4b, 0x03, 0x04};
+        memcpy(buf, fixed, sizeof fixed);
+        buf[26] = static_cast<uint8_t>(nameLen);
+        buf[27] = static_cast<uint8_t>(nameLen >> 8);
+        memset(buf + 30, fill, sizeof buf - 30);
+    };
+    UpgZipLocalHeader hdr{};
+    char name[UPG_IMG_NAME_LEN];
+    header(65, 'a');
+    ASSERT_EQ(upgDlParseImgHeader(buf, &hdr, name), 0);
+    EXPECT_EQ(strlen(name), 65u);
+    for (uint16_t len : {uint16_t{0}, uint16_t{66}, uint16_t{98}, uint16_t{99}, uint16_t{0xffff}}) {
+        SCOPED_TRACE(len);
+        header(len, 'a');
+        EXPECT_EQ(upgDlParseImgHeader(buf, &hdr, name), -1);
+    }
+    header(8, 'b');
+    buf[33] = 0;  // a NUL inside the name
+    EXPECT_EQ(upgDlParseImgHeader(buf, &hdr, name), -1);
+    buf[0] = 0x51;
+    EXPECT_EQ(upgDlParseImgHeader(buf, &hdr, name), -1);
 }
 
 class UpgPkgTest : public upgtest::UpgAppTest {
