@@ -91,11 +91,13 @@ int32_t upgDlCtrlInit(UpgDlControl* ctrl, const char* save_dir, int32_t size, ui
     char idUrl[UPG_URL_LEN];
     char pkgUrl[UPG_URL_LEN];
     upgDlGetUrls(idUrl, pkgUrl);
-    if (pkgUrl[0] != '\0') {
-        snprintf(ctrl->mUrl, sizeof ctrl->mUrl, "%s", pkgUrl);
-    } else {
-        snprintf(ctrl->mUrl, sizeof ctrl->mUrl, "%s%s", idUrl, name);
+    const std::string url = pkgUrl[0] != '\0' ? std::string(pkgUrl) : std::string(idUrl) + name;
+    // A cut URL would name another file on the server.
+    if (url.size() >= sizeof ctrl->mUrl) {
+        upgLog(DBG_LEVEL_ERROR, "package URL longer than %u characters\n", UPG_PATH_LEN - 1);
+        return -1;
     }
+    memcpy(ctrl->mUrl, url.c_str(), url.size() + 1);
     ctrl->mLowMemMode = low_mem;
     ctrl->mPkgSize = size;
     std::string savePath = std::string(save_dir).substr(0, UPG_PATH_LEN - 1 - strlen(name)) + name;

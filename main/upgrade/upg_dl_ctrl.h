@@ -78,7 +78,8 @@ extern UpgDlControl gDlControl;
 typedef size_t (*upg_dl_write_fct)(char* data, size_t size, size_t nmemb, void* ctrl);
 
 // Clears the record for a new package, derives its URL and save path, probes its size and opens the
-// save file (a failure to open is only logged: upgDlReopenPkgSaveFile opens it again). @return 0.
+// save file (a failure to open is only logged: upgDlReopenPkgSaveFile opens it again).
+// @return 0; -1 when the package URL does not fit the record.
 int32_t upgDlCtrlInit(UpgDlControl* ctrl, const char* save_dir, int32_t size, uint8_t low_mem);
 // Clears the request fields. @return 0.
 int32_t upgDlCtrlReset(UpgDlControl* ctrl);

@@ -260,7 +260,12 @@ void upgDlGetIdFileInit(upg_id_info* info)
     char pkgUrl[UPG_URL_LEN];
     upgDlGetUrls(idUrl, pkgUrl);
     // With a package URL of its own, the ID URL names the ID file itself.
-    snprintf(info->url, sizeof info->url, "%s%s", idUrl, pkgUrl[0] == '\0' ? UPG_ID_FILE_NAME : "");
+    const std::string url = std::string(idUrl) + (pkgUrl[0] == '\0' ? UPG_ID_FILE_NAME : "");
+    // A cut URL would name another file on the server: an empty one fails the fetch instead.
+    info->url[0] = '\0';
+    if (url.size() < sizeof info->url) {
+        memcpy(info->url, url.c_str(), url.size() + 1);
+    }
     snprintf(info->path, sizeof info->path, "%s%s", UPG_ID_TMP_DIR, UPG_ID_FILE_NAME);
     upgLog(DBG_LEVEL_INFO, "ID file URL = %s\n", info->url);
     upgLog(DBG_LEVEL_INFO, "ID file path = %s\n", UPG_ID_TMP_DIR);
@@ -327,7 +332,7 @@ int32_t upgDlGetIdInfo(upg_id_info* info, uint32_t source)
             return made;
         }
         upgDlGetIdFileInit(info);
-        const int32_t fetched = upgDlGetIdFile(info->url, info->path);
+        const int32_t fetched = info->url[0] == '\0' ? -1 : upgDlGetIdFile(info->url, info->path);
         if (fetched != 0) {
             upgLog(DBG_LEVEL_ERROR, "download id file failed");
             return fetched;

@@ -146,6 +146,14 @@ TEST_F(UpgIdTest, UrlsFromTheConsoleComposeTheIdFileUrl)
     EXPECT_STREQ(gotId, base);  // a refused URL changes nothing
     EXPECT_EQ(upgDlSetUrl(nullptr, nullptr), 0);
 
+    // A base URL that leaves no room for the file name gives no URL rather than a cut one.
+    const std::string nearlyFull = "http://x/" + std::string(240, 'a') + "/";
+    ASSERT_EQ(upgDlSetUrl(nearlyFull.c_str(), nullptr), 0);
+    upgDlGetIdFileInit(&info);
+    EXPECT_STREQ(info.url, "");
+    upg_id_info remote{};
+    EXPECT_NE(upgDlGetIdInfo(&remote, UPG_ID_SRC_REMOTE), 0);
+
     char* none[] = {set};
     ASSERT_EQ(upgCtrlCliSetUrl(1, none), 0);
     upgDlGetUrls(gotId, gotPkg);
