@@ -2,15 +2,19 @@
 // attempt and the USB-stick upgrade, against a loopback server in a fresh root.
 #include "main/upgrade/upg_ctrl.h"
 
+#include "main/upgrade/upg_dl_ctrl.h"
+
 #include "main/device_mngr/dm_mount.h"
 #include "main/upgrade/upg_id.h"
 #include "main/upgrade/upg_log.h"
 #include "platform/wallclock/wallclock.h"
+#include "tests/main/program_runner.h"
 #include "tests/main/upgrade/upg_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -90,6 +94,7 @@ TEST_F(UpgCtrlTest, OtaDlWithANewerRemoteVersionStartsTheDownloadAndItsLog)
     sandbox.write(UPG_ID_LOCAL_PATH, "Version=7\n");
     server.setFile("/upg_id_file.bin", "Version=8\nFile_Size=1000\nImage_Count=1\n");
     server.setStatus("/update.zip", 404);
+    sandbox.write(UPG_LOG_FILE, "a line of the attempt before\n");
 
     ASSERT_EQ(otaDl(), 0);
     ASSERT_TRUE(waitStatus(UPG_STATUS_FAILED));
@@ -106,6 +111,29 @@ TEST_F(UpgCtrlTest, OtaDlWithANewerRemoteVersionStartsTheDownloadAndItsLog)
     EXPECT_NE(log.find("[UPG_FAILED_ERR] upgrade failed!"), std::string::npos) << log;
     EXPECT_FALSE(sandbox.exists("/data/misc/update.zip"));
     EXPECT_EQ(sandbox.read(UPG_ID_LOCAL_PATH), "Version=7\n");  // nothing flashed, nothing saved
+}
+
+std::atomic<int> gPauses{0};
+
+TEST_F(UpgCtrlTest, APackageServerThatRefusesEveryConnectionFailsTheAttemptAfterSixtyPausedRetries)
+{
+    upgDlSetDelayFunction([](uint32_t ms) {
+        EXPECT_EQ(ms, 1000u);
+        ++gPauses;
+    });
+    sbtest::HttpServer refusing;
+    refusing.refuse(true);
+    server.setFile("/upg_id_file.bin", "Version=8\nFile_Size=1000\nImage_Count=1\n");
+    ASSERT_EQ(setUrl({server.url() + "upg_id_file.bin", refusing.url() + "update.zip"}), 0);
+
+    ASSERT_EQ(otaDl(), 0);
+    ASSERT_TRUE(waitStatus(UPG_STATUS_FAILED));
+    u_amb_sync_exit_app(UPG_CTRL_APP_NAME);  // the download thread has ended
+    EXPECT_EQ(gPauses.load(), 60);
+    EXPECT_TRUE(sbtest::containsInOrder(sandbox.read(UPG_LOG_FILE),
+                                        {"download failed, err:Couldn't connect to server", "times:0",
+                                         "resume download failed", "[UPG_FAILED_ERR] upgrade failed!"}));
+    ASSERT_EQ(u_amb_sync_start_app(UPG_CTRL_APP_NAME), 0);
 }
 
 TEST_F(UpgCtrlTest, TheVersionDecidesWhetherAnAttemptStarts)
