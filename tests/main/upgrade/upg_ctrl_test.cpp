@@ -2,9 +2,8 @@
 // attempt and the USB-stick upgrade, against a loopback server in a fresh root.
 #include "main/upgrade/upg_ctrl.h"
 
-#include "main/upgrade/upg_dl_ctrl.h"
-
 #include "main/device_mngr/dm_mount.h"
+#include "main/upgrade/upg_dl_ctrl.h"
 #include "main/upgrade/upg_id.h"
 #include "main/upgrade/upg_log.h"
 #include "platform/wallclock/wallclock.h"
