@@ -1,6 +1,7 @@
 #include "main/app_table.h"
 
 #include "main/acfg/acfg.h"
+#include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
 #include "main/upgrade/upg_ctrl.h"
@@ -14,6 +15,7 @@
 app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
+    {a_sm_register, {}, "state_mngr"},
     {aUpgCtrlRegister, {}, "upg_control"},
     {nullptr, {}, nullptr},
 };

@@ -144,7 +144,8 @@ bool claimAttempt(bool refuseDone, uint32_t* seen)
             return false;
         }
         if (gCtrl.eStatus.compare_exchange_weak(*seen, UPG_STATUS_UPGRADING)) {
-            upgLog(DBG_LEVEL_INFO, "set status:%u, last status:%u\n", static_cast<uint32_t>(UPG_STATUS_UPGRADING), *seen);
+            upgLog(DBG_LEVEL_INFO, "set status:%u, last status:%u\n", static_cast<uint32_t>(UPG_STATUS_UPGRADING),
+                   *seen);
             return true;
         }
     }
@@ -517,8 +518,8 @@ int32_t upgCtrlCheckUpgrade(void)
     }
     uint32_t seen = 0;
     if (!claimAttempt(true, &seen)) {
-        upgLog(DBG_LEVEL_INFO, seen == UPG_STATUS_DONE ? "already upgrade done, need to reboot system"
-                                                       : "system is under upgrading");
+        upgLog(DBG_LEVEL_INFO,
+               seen == UPG_STATUS_DONE ? "already upgrade done, need to reboot system" : "system is under upgrading");
         return 0;
     }
     return startAttempt("check ID info failed", "download firmware failed");

@@ -18,7 +18,7 @@ enum upg_status : uint32_t {
     UPG_STATUS_UPGRADING = 1,  // an attempt runs; further checks and ota_dl are refused
     UPG_STATUS_CANCELLED = 2,  // every fetch and download callback aborts
     UPG_STATUS_FAILED = 3,
-    UPG_STATUS_DONE = 4,       // flashed and the ID file saved; the reboot follows
+    UPG_STATUS_DONE = 4,  // flashed and the ID file saved; the reboot follows
 };
 
 // ui4_msg_type of the internal message (id E_APP_MSG_TYPE_UPG_INTERNAL).
@@ -44,7 +44,7 @@ static_assert(sizeof(void*) != 4 || UPG_DL_MSG_SIZE == 524, "the board's downloa
 
 struct upg_ctrl_msg {
     uint32_t ui4_sender_id;
-    uint32_t ui4_msg_type;  // upg_ctrl_cmd
+    uint32_t ui4_msg_type;   // upg_ctrl_cmd
     UpgDlControl* prDlCtrl;  // download thread's form only
 };
 

@@ -95,7 +95,8 @@ int32_t upgDlGetPkgData(UpgDlControl* ctrl)
     upgDlCtrlReset(ctrl);
     while (ctrl->mPkgSize > 0 && ctrl->mDownloadedSize < static_cast<uint32_t>(ctrl->mPkgSize)) {
         const uint32_t before = ctrl->mDownloadedSize;
-        const int32_t result = upgDlGetPkgFromOffset(ctrl, ctrl->mDownloadedSize, static_cast<uint32_t>(ctrl->mPkgSize));
+        const int32_t result =
+            upgDlGetPkgFromOffset(ctrl, ctrl->mDownloadedSize, static_cast<uint32_t>(ctrl->mPkgSize));
         if (result != 0) {
             upgLog(DBG_LEVEL_ERROR, "upgDlGetPkgFromOffset failed");
             return result;
@@ -144,8 +145,7 @@ size_t upgDlGetPkgCallback(char* data, size_t size, size_t nmemb, void* userp)
     fsync(fileno(ctrl->mSaveFp));
     ctrl->mDownloadedSize += static_cast<uint32_t>(n);
     upgLog(DBG_LEVEL_INFO, "Normal Mode: downloaded(%u)/requested(%u) --- %0.2f%%\n", ctrl->mDownloadedSize,
-           ctrl->mRequestSize,
-           ctrl->mRequestSize == 0 ? 0.0 : ctrl->mDownloadedSize * 100.0 / ctrl->mRequestSize);
+           ctrl->mRequestSize, ctrl->mRequestSize == 0 ? 0.0 : ctrl->mDownloadedSize * 100.0 / ctrl->mRequestSize);
     return n;
 }
 

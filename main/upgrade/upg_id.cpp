@@ -4,8 +4,8 @@
 #include "main/upgrade/upg_log.h"
 #include "platform/sbroot/sb_root.h"
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>

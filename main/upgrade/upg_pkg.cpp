@@ -153,7 +153,8 @@ int32_t upgDlGetImgHeaderInfo(UpgDlControl* ctrl, uint32_t image_count_in_id)
             upgLog(DBG_LEVEL_ERROR, "upgDlParseImgHeader failed");
             break;
         }
-        const uint64_t dataOffset = offset + UPG_ZIP_LOCAL_HDR_LEN + img.mHeader.name_len + img.mHeader.ext_field_length;
+        const uint64_t dataOffset =
+            offset + UPG_ZIP_LOCAL_HDR_LEN + img.mHeader.name_len + img.mHeader.ext_field_length;
         const uint64_t next = dataOffset + img.mHeader.comp_size;
         // The image's data must lie within the package.
         if (ctrl->mPkgSize <= 0 || next > static_cast<uint64_t>(ctrl->mPkgSize)) {
@@ -285,7 +286,7 @@ int32_t upgDlCheckStorageSize(UpgDlControl* ctrl)
     if (free >= ctrl->mPkgSize) {
         return 0;
     }
-    upgLog(DBG_LEVEL_ERROR, "check free size failed, available size:%lld, pkg size:%d\n",
-           static_cast<long long>(free), ctrl->mPkgSize);
+    upgLog(DBG_LEVEL_ERROR, "check free size failed, available size:%lld, pkg size:%d\n", static_cast<long long>(free),
+           ctrl->mPkgSize);
     return -1;
 }

@@ -181,8 +181,7 @@ size_t upgDlSegGetPkgCallback(char* data, size_t size, size_t nmemb, void* userp
         return n;
     }
     upgLog(DBG_LEVEL_INFO, "LowMemMode:%s, downloaded(%d)/total(%u) --- %0.2f%%\n", img.mName, img.mDownloaded,
-           img.mHeader.comp_size,
-           img.mHeader.comp_size == 0 ? 0.0 : img.mDownloaded * 100.0 / img.mHeader.comp_size);
+           img.mHeader.comp_size, img.mHeader.comp_size == 0 ? 0.0 : img.mDownloaded * 100.0 / img.mHeader.comp_size);
     if (ctrl->mDownloadedSize >= ctrl->mRequestSize) {
         upgDlSetFlag(ctrl, &ctrl->mIsRequestDone, 1);
         if (static_cast<uint32_t>(img.mDownloaded) >= img.mHeader.comp_size) {

@@ -75,7 +75,7 @@ TEST_F(UpgCorvandTest, ConsoleSetUrlAndOtaDlUpgradeAndReboot)
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
 
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("<corvand>3.upg_control Init Successful\n")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<corvand>4.upg_control Init Successful\n")) << corvand.output();
     corvand.send("app.upg_ctrl.set_url " + server.url());
     corvand.send("app.upg_ctrl.ota_dl");
     // The probe, the header fetch at 0, then the package from 0 (the other headers carry a Range).
@@ -101,8 +101,8 @@ TEST_F(UpgCorvandTest, ConsoleSetUrlAndOtaDlUpgradeAndReboot)
     EXPECT_EQ(calls[0].sha256, upgtest::sha256Hex(pkg.zip));
     const std::string log = sandbox.read(UPG_LOG_FILE);
     EXPECT_TRUE(sbtest::containsInOrder(log, {"OTA under processing", "upgDownloadThread ENTRY", "data verify pass",
-                                               "call quellip program: quellip /data/misc/update.zip",
-                                               " [UPG_SUCCESS] upgrade done! reboot system!"}));
+                                              "call quellip program: quellip /data/misc/update.zip",
+                                              " [UPG_SUCCESS] upgrade done! reboot system!"}));
     const auto end = std::chrono::steady_clock::now() + upgtest::kDeadline;
     auto rebooted = [&] {
         const auto lines = sandbox.quoridLog();
@@ -137,8 +137,8 @@ public:
              << "  server { listen 127.0.0.1:" << port_ << "; root " << dir_ << "/www; }\n}\n";
         conf.close();
         const std::string errorLog = dir_ + "/error.log";
-        std::vector<std::string> args{kNginx, "-e", errorLog, "-p", dir_, "-c", dir_ + "/nginx.conf", "-g",
-                                      "daemon off;"};
+        std::vector<std::string> args{kNginx, "-e",         errorLog, "-p", dir_, "-c", dir_ + "/nginx.conf",
+                                      "-g",   "daemon off;"};
         std::vector<char*> argv;
         for (auto& a : args) {
             argv.push_back(a.data());
@@ -219,11 +219,10 @@ TEST_F(UpgNginxTest, TheMainDownloadCaseAgainstNginx)
 
     ASSERT_EQ(runAttempt(), static_cast<uint32_t>(UPG_STATUS_DONE)) << sandbox.read(UPG_LOG_FILE);
     const std::string log = nginx.accessLog();
-    EXPECT_TRUE(sbtest::containsInOrder(log, {"GET /upg_id_file.bin HTTP/1.1 \"-\" 200",
-                                               "GET /update.zip HTTP/1.1 \"-\" 200",
-                                               "GET /update.zip HTTP/1.1 \"-\" 200",
-                                               "GET /update.zip HTTP/1.1 \"bytes=",
-                                               "GET /update.zip HTTP/1.1 \"-\" 200"}))
+    EXPECT_TRUE(
+        sbtest::containsInOrder(log, {"GET /upg_id_file.bin HTTP/1.1 \"-\" 200", "GET /update.zip HTTP/1.1 \"-\" 200",
+                                      "GET /update.zip HTTP/1.1 \"-\" 200",
+                                      "GET /update.zip HTTP/1.1 \"bytes=", "GET /update.zip HTTP/1.1 \"-\" 200"}))
         << log;
     const auto calls = upgtest::quellipCalls(sandbox);
     ASSERT_EQ(calls.size(), 1u);

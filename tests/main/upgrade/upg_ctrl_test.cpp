@@ -26,9 +26,8 @@ protected:
     size_t idRequests() const
     {
         const auto reqs = server.requests();
-        return static_cast<size_t>(std::count_if(reqs.begin(), reqs.end(), [](const HttpRequest& r) {
-            return r.line == "GET /upg_id_file.bin HTTP/1.1";
-        }));
+        return static_cast<size_t>(std::count_if(
+            reqs.begin(), reqs.end(), [](const HttpRequest& r) { return r.line == "GET /upg_id_file.bin HTTP/1.1"; }));
     }
 
     size_t quoridCount(const std::string& line) const
@@ -181,11 +180,9 @@ TEST_F(UpgCtrlTest, TheCheckTimerLooksForAnUpgradeOnlyFromFourToSevenInTheMornin
         bool checks;
     };
     const Case cases[] = {
-        {"03:59", UPG_STATUS_IDLE, false},   {"04:00", UPG_STATUS_IDLE, true},
-        {"06:59", UPG_STATUS_IDLE, true},    {"07:00", UPG_STATUS_IDLE, false},
-        {"05:30", UPG_STATUS_CANCELLED, true}, {"05:30", UPG_STATUS_FAILED, true},
-        {"05:30", UPG_STATUS_DONE, false},   {"05:30", UPG_STATUS_UPGRADING, false},
-        {"25:00", UPG_STATUS_IDLE, false},
+        {"03:59", UPG_STATUS_IDLE, false}, {"04:00", UPG_STATUS_IDLE, true},       {"06:59", UPG_STATUS_IDLE, true},
+        {"07:00", UPG_STATUS_IDLE, false}, {"05:30", UPG_STATUS_CANCELLED, true},  {"05:30", UPG_STATUS_FAILED, true},
+        {"05:30", UPG_STATUS_DONE, false}, {"05:30", UPG_STATUS_UPGRADING, false}, {"25:00", UPG_STATUS_IDLE, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.clock) + " in status " + std::to_string(c.status));

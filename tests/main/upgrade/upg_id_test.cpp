@@ -29,7 +29,8 @@ TEST_F(UpgIdTest, KeysAreReadAsWrittenAndHostileValuesAreRefusedOrCut)
 {
     const std::string longWord(200, 'x');
     const KeyCase cases[] = {
-        {"all keys", "Version=8\nForce_Update=true\nFile_Size=1234\nLow_Memory=true\nImage_Count=2\n", 0, 8, 1234, 2, 1, 1},
+        {"all keys", "Version=8\nForce_Update=true\nFile_Size=1234\nLow_Memory=true\nImage_Count=2\n", 0, 8, 1234, 2, 1,
+         1},
         {"capitals are not true", "Version=1\nForce_Update=TRUE\nLow_Memory=True\n", 0, 1, 0, 0, 0, 0},
         {"a word beginning with true is", "Force_Update=trueish\n", 0, 0, 0, 0, 0, 1},
         {"the last of a repeated key wins", "Version=3\nVersion=5\n", 0, 5, 0, 0, 0, 0},

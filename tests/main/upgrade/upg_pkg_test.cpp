@@ -71,7 +71,7 @@ TEST_F(UpgPkgMapTest, ImagesMapToPartitionsFoundInProcMtd)
         bool exact;
     };
     const MapCase maps[] = {
-        {"boot.img", "boot_a", true},        {"boot.img.signed", "boot_a", false}, {"bl2.img", "bl2", true},
+        {"boot.img", "boot_a", true},       {"boot.img.signed", "boot_a", false}, {"bl2.img", "bl2", true},
         {"recovery.ubi", "recovery", true}, {"kernel.img", nullptr, false},       {"../boot.img", nullptr, false},
     };
     for (const auto& m : maps) {
@@ -82,8 +82,9 @@ TEST_F(UpgPkgMapTest, ImagesMapToPartitionsFoundInProcMtd)
         EXPECT_EQ(upgDlIsMappedImageName(m.image), m.exact);
     }
 
-    upgtest::writeMtd(sandbox, {{"bl2_backup", 0x1000, 0x100}, {"bl2", 0x2000, 0x200}, {"boot_a", 0x3000, 0x300},
-                                {"boot_b", 0x4000, 0x400}});
+    upgtest::writeMtd(
+        sandbox,
+        {{"bl2_backup", 0x1000, 0x100}, {"bl2", 0x2000, 0x200}, {"boot_a", 0x3000, 0x300}, {"boot_b", 0x4000, 0x400}});
     UpgDlImageRec rec{};
     ASSERT_EQ(upgUtlGetPartInfoByName("boot_a", &rec), 0);
     EXPECT_EQ(rec.mPartSize, 0x3000u);
@@ -110,7 +111,7 @@ TEST_F(UpgPkgMapTest, AFlashUnitIsTheSmallestWholeNumberOfEraseBlocksFromTwoMebi
         uint32_t erase;
         int32_t result;
         int32_t unit;
-    } cases[] = {{0x10000, 0, 2097152}, {0x20000, 0, 2097152}, {0x40000, 0, 2097152},
+    } cases[] = {{0x10000, 0, 2097152}, {0x20000, 0, 2097152},  {0x40000, 0, 2097152},
                  {0x30000, 0, 2162688}, {0x400000, 0, 4194304}, {0, -1, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.erase);
@@ -167,8 +168,8 @@ protected:
     void serveNormal(const std::string& zip, int imageCount, const std::string& checksums)
     {
         server.setFile("/update.zip", zip);
-        idFile = "Version=8\nFile_Size=" + std::to_string(zip.size()) + "\nImage_Count=" +
-                 std::to_string(imageCount) + "\n" + checksums;
+        idFile = "Version=8\nFile_Size=" + std::to_string(zip.size()) + "\nImage_Count=" + std::to_string(imageCount) +
+                 "\n" + checksums;
         server.setFile("/upg_id_file.bin", idFile);
     }
 
@@ -246,11 +247,23 @@ TEST_F(UpgPkgTest, BadPackagesAreNeverFlashed)
     const std::vector<Case> cases{
         {"wrong digest", {{"boot.img", boot}}, 1, 1, 0x800000, "benchmark not match, data verify failed"},
         {"upper-case digest", {{"boot.img", boot}}, 1, 2, 0x800000, "benchmark not match, data verify failed"},
-        {"image larger than its partition", {{"boot.img", boot}}, 1, 0, 2999,
+        {"image larger than its partition",
+         {{"boot.img", boot}},
+         1,
+         0,
+         2999,
          "boot.img: Image size:3000 > Partition size:2999"},
-        {"an image of no partition", {{"kernel.img", boot}}, 1, 0, 0x800000,
+        {"an image of no partition",
+         {{"kernel.img", boot}},
+         1,
+         0,
+         0x800000,
          "Mapping kernel.img to partition failed unsupported image"},
-        {"a path for a name", {{"../boot.img", boot}}, 1, 0, 0x800000,
+        {"a path for a name",
+         {{"../boot.img", boot}},
+         1,
+         0,
+         0x800000,
          "Mapping ../boot.img to partition failed unsupported image"},
         {"five entries",
          {{"boot.img", boot}, {"bl2.img", boot}, {"system.ubi", system}, {"tee.img", boot}, {"recovery.ubi", boot}},
@@ -258,7 +271,11 @@ TEST_F(UpgPkgTest, BadPackagesAreNeverFlashed)
          0,
          0x800000,
          "request imgs num: 5, only support 4 images"},
-        {"image count differs", {{"boot.img", boot}, {"system.ubi", system}}, 1, 0, 0x800000,
+        {"image count differs",
+         {{"boot.img", boot}, {"system.ubi", system}},
+         1,
+         0,
+         0x800000,
          "Image number incorrect, ImgCnt in ID:1, ImgCnt in pkg:2"},
     };
     for (const auto& c : cases) {

@@ -38,12 +38,18 @@ bool sendAll(int fd, const char* data, size_t size)
 const char* reasonOf(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 206: return "Partial Content";
-    case 404: return "Not Found";
-    case 416: return "Range Not Satisfiable";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 206:
+        return "Partial Content";
+    case 404:
+        return "Not Found";
+    case 416:
+        return "Range Not Satisfiable";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -338,8 +344,8 @@ void HttpServer::serve(int fd)
     changed_.notify_all();
 
     std::string headers = "HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) + "\r\n";
-    headers += "Content-Length: " + std::to_string(announcing ? length.length : static_cast<int64_t>(body.size())) +
-               "\r\n";
+    headers +=
+        "Content-Length: " + std::to_string(announcing ? length.length : static_cast<int64_t>(body.size())) + "\r\n";
     if (status == 206) {
         headers += "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(to - 1) + "/" +
                    std::to_string(size) + "\r\n";
