@@ -6,6 +6,7 @@
 
 #include "main/am/aee/aee.h"
 #include "main/am/amb/amb.h"
+#include "main/state_mngr/state_mngr.h"
 
 #include <cstdint>
 
@@ -32,8 +33,8 @@ enum upg_ctrl_cmd : uint32_t {
 // ui4_msg_type of the USB-stick upgrade request (id E_APP_MSG_TYPE_STATE_MNGR, sender MSG_FROM_UI).
 constexpr uint32_t UPG_MSG_USB_UPGRADE = 32;
 
+// The upgrade component's messages to itself; the other senders are the state manager's msg_from.
 constexpr uint32_t MSG_FROM_UPG_CONTROL = 10;
-constexpr uint32_t MSG_FROM_UI = 12;
 
 // The internal message: an appmsg_t from MSG_FROM_UPG_CONTROL with zero data (520 bytes); the
 // download thread's form carries the download control record's address behind it. It never leaves

@@ -69,9 +69,9 @@ TEST_F(UpgCorvandTest, ConsoleSetUrlAndOtaDlUpgradeAndReboot)
     sbtest::HttpServer server;
     server.setFile("/upg_id_file.bin", pkg.idFile);
     server.setFile("/update.zip", pkg.zip);
-    // The probe and the first header fetch pass the byte as well; the package itself stops there
-    // until the test lets it go on.
-    server.stallAt("/update.zip", 200000, 3);
+    // The probe and the first header fetch pass the byte as well; the package itself stops there,
+    // however often it is resumed, until the test lets it go on.
+    server.stallAt("/update.zip", 200000, 100);
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
 
     ProgramRunner corvand("main/corvand");

@@ -161,6 +161,7 @@ void HttpServer::releaseStall()
     {
         std::lock_guard<std::mutex> guard(lock_);
         stallReleased_ = true;
+        stalls_.clear();
     }
     changed_.notify_all();
 }

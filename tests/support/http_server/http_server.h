@@ -43,7 +43,8 @@ public:
     // connection is closed after the bytes before it.
     void dropAt(const std::string& path, uint64_t offset, int times = 1);
     // The next `times` responses for the path that cover byte `offset` stop sending there and hold
-    // the connection until the client gives up or releaseStall() is called.
+    // the connection until the client gives up or releaseStall() is called, which also disarms the
+    // stalls left.
     void stallAt(const std::string& path, uint64_t offset, int times = 1);
     void releaseStall();
     // The next `times` responses for the path that cover file byte `offset` carry it altered.
