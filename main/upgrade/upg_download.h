@@ -1,6 +1,6 @@
 // The download thread "upg_download": one network upgrade attempt from the fetched ID file to its
 // result message, in normal mode (the whole "update.zip" saved to "/data/misc/", verified and
-// flashed in one piece) or in segment mode (upg_seg.h); and the SHA-256 functions both modes use.
+// flashed whole) or in segment mode (upg_seg.h); and the SHA-256 functions both modes use.
 #pragma once
 
 #include "main/upgrade/upg_dl_ctrl.h"
