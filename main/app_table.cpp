@@ -1,6 +1,8 @@
 #include "main/app_table.h"
 
-#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_app.h"
+#include "main/acfg/audio_setting.h"
+#include "main/playback/usb/playback_usb.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
@@ -17,6 +19,8 @@ app_table_entry_t gAppTable[] = {
     {a_acfg_register, {}, "acfg"},
     {a_sm_register, {}, "state_mngr"},
     {aUpgCtrlRegister, {}, "upg_control"},
+    {a_playback_usb_register, {}, "playback_usb"},
+    {a_audio_setting_manager_register, {}, "audio_setting"},
     {nullptr, {}, nullptr},
 };
 
