@@ -1,6 +1,9 @@
 #include "main/app_table.h"
 
 #include "main/acfg/acfg.h"
+#include "main/source_in/capture_loop/tdm_in.h"
+#include "main/source_in/capture_loop/uac_capture.h"
+#include "main/source_in/line_in/playback_line_in.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
 
@@ -13,6 +16,9 @@
 app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
+    {aPlaybackLineInRegister, {}, "playback_line_in"},
+    {aTdmInRegister, {}, "playback_tdm_in"},
+    {aUacCaptureRegister, {}, "playback_uac_capture"},
     {nullptr, {}, nullptr},
 };
 

@@ -35,13 +35,16 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<corvand>1.timerd Init Successful\n",
         "<corvand>2.acfg Init Begin\n",
         "<corvand>2.acfg Init Successful\n",
+        "<corvand>3.playback_line_in Init Successful\n",
+        "<corvand>4.playback_tdm_in Init Successful\n",
+        "<corvand>5.playback_uac_capture Init Successful\n",
         "<corvand>Appcliation Init Finish\n",
         "<corvand>**********************************************\n",
         "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
         "get ps_name : gui_namager\n",
         "Send Msg To GUI Manager Failed, ret[-3]\n",
     }));
-    EXPECT_EQ(out.find("<corvand>3."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>6."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 
