@@ -240,6 +240,9 @@ void CaptureLoop::record()
             link_.waitUnlessStopped(kReadRetry);
             continue;
         }
+        // A read that waited through a pause and its resume brings audio from after the resume:
+        // it goes into the emptied ring.
+        link_.clearIfPending();
         link_.put(pcm->data_buf, pcm->chunk_bytes);
     }
     link_.clearIfPending();
