@@ -4,6 +4,7 @@
 #include "main/source_in/capture_loop/tdm_in.h"
 #include "main/source_in/capture_loop/uac_capture.h"
 #include "main/source_in/line_in/playback_line_in.h"
+#include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
 
@@ -16,6 +17,7 @@
 app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
+    {a_sm_register, {}, "state_mngr"},
     {aPlaybackLineInRegister, {}, "playback_line_in"},
     {aTdmInRegister, {}, "playback_tdm_in"},
     {aUacCaptureRegister, {}, "playback_uac_capture"},

@@ -1,7 +1,7 @@
 #include "torqen/torqen.h"
 
 #include "torqen/torqen_driver.h"
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 #include "torqen/torqen_setup.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 #include "torqen/torqen_setup.h"
 
 namespace {

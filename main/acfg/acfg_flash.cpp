@@ -1,5 +1,6 @@
 #include "main/acfg/acfg_flash.h"
 
+#include "common/support/support.h"
 #include "main/acfg/acfg_item.h"
 #include "main/acfg/acfg_log.h"
 #include "main/mw/os_pthread/os_sema.h"
@@ -60,31 +61,6 @@ private:
     sema_t* sema_;
     bool locked_ = false;
 };
-
-uint32_t getLe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint16_t getLe16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-void putLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-void putLe16(uint8_t* p, uint16_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
 
 bool validElementSize(uint32_t size)
 {
@@ -362,32 +338,33 @@ bool storeMain()
 
 void acfgFileHeaderEncode(const AcfgFileHeader& header, uint8_t* bytes)
 {
-    putLe32(bytes + offsetof(AcfgFileHeader, ui4Magic), header.ui4Magic);
-    putLe32(bytes + offsetof(AcfgFileHeader, ui4ItemCount), header.ui4ItemCount);
-    putLe32(bytes + offsetof(AcfgFileHeader, ui4DataSize), header.ui4DataSize);
-    putLe32(bytes + offsetof(AcfgFileHeader, ui4Reserved), header.ui4Reserved);
+    sb::storeLe32(bytes + offsetof(AcfgFileHeader, ui4Magic), header.ui4Magic);
+    sb::storeLe32(bytes + offsetof(AcfgFileHeader, ui4ItemCount), header.ui4ItemCount);
+    sb::storeLe32(bytes + offsetof(AcfgFileHeader, ui4DataSize), header.ui4DataSize);
+    sb::storeLe32(bytes + offsetof(AcfgFileHeader, ui4Reserved), header.ui4Reserved);
 }
 
 AcfgFileHeader acfgFileHeaderDecode(const uint8_t* bytes)
 {
-    return {getLe32(bytes + offsetof(AcfgFileHeader, ui4Magic)), getLe32(bytes + offsetof(AcfgFileHeader, ui4ItemCount)),
-            getLe32(bytes + offsetof(AcfgFileHeader, ui4DataSize)),
-            getLe32(bytes + offsetof(AcfgFileHeader, ui4Reserved))};
+    return {sb::loadLe32(bytes + offsetof(AcfgFileHeader, ui4Magic)),
+            sb::loadLe32(bytes + offsetof(AcfgFileHeader, ui4ItemCount)),
+            sb::loadLe32(bytes + offsetof(AcfgFileHeader, ui4DataSize)),
+            sb::loadLe32(bytes + offsetof(AcfgFileHeader, ui4Reserved))};
 }
 
 void acfgFileRecordEncode(const AcfgFileRecord& record, uint8_t* bytes)
 {
     memcpy(bytes + offsetof(AcfgFileRecord, szName), record.szName, sizeof(record.szName));
-    putLe16(bytes + offsetof(AcfgFileRecord, ui2Type), record.ui2Type);
-    putLe16(bytes + offsetof(AcfgFileRecord, ui2Count), record.ui2Count);
+    sb::storeLe16(bytes + offsetof(AcfgFileRecord, ui2Type), record.ui2Type);
+    sb::storeLe16(bytes + offsetof(AcfgFileRecord, ui2Count), record.ui2Count);
 }
 
 AcfgFileRecord acfgFileRecordDecode(const uint8_t* bytes)
 {
     AcfgFileRecord record{};
     memcpy(record.szName, bytes + offsetof(AcfgFileRecord, szName), sizeof(record.szName));
-    record.ui2Type = getLe16(bytes + offsetof(AcfgFileRecord, ui2Type));
-    record.ui2Count = getLe16(bytes + offsetof(AcfgFileRecord, ui2Count));
+    record.ui2Type = sb::loadLe16(bytes + offsetof(AcfgFileRecord, ui2Type));
+    record.ui2Count = sb::loadLe16(bytes + offsetof(AcfgFileRecord, ui2Count));
     return record;
 }
 

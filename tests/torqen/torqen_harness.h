@@ -15,6 +15,8 @@ class Converter {
   explicit Converter(const torqen_param_t& param);
   int openResult() const { return open_result_; }
   torqen_handle_t* handle() const { return handle_; }
+  // The work memory handed to Torqen_Open.
+  const void* workMemory() const { return work_.data(); }
   const torqen_param_t& param() const { return param_; }
   uint32_t inFrameBytes() const;
   uint32_t outFrameBytes() const;
