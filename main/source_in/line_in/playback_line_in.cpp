@@ -8,6 +8,7 @@
 #include "main/source_in/capture_link/capture_link.h"
 #include "main/source_in/line_in/line_in_level.h"
 #include "main/source_in/line_in/line_in_peers_priv.h"
+#include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"
 
@@ -48,31 +49,14 @@ constexpr std::chrono::milliseconds kReadRetry{10};
 // Playback waits this long after a pause before it plays again.
 constexpr std::chrono::milliseconds kAfterPause{1000};
 
-// The state-manager protocol: the word is group << 24 | body << 16 | play id.
-constexpr const char* kSmName = "state_mngr";
-constexpr uint32_t SM_REQUEST_GRP = 0;
-constexpr uint32_t SM_PERMIT_GRP = 1;
-constexpr uint32_t SM_FORBID_GRP = 2;
-constexpr uint32_t SM_INFORM_GRP = 3;
-constexpr uint32_t SM_BODY_STOP = 0;
-constexpr uint32_t SM_BODY_PLAY = 1;
-constexpr uint32_t SM_BODY_PAUSE = 3;
-constexpr uint32_t SM_BODY_RESUME = 4;
-constexpr uint32_t MSG_FROM_LINE_IN = 3;
-constexpr uint32_t MSG_FROM_BT_EXT_IN = 7;
-constexpr uint32_t MSG_FROM_AUX_IN = 8;
-constexpr uint32_t SM_SOURCE_BT_EXT_IN = 11;
-constexpr uint32_t SM_SOURCE_AUX_IN = 12;
-constexpr uint32_t SM_SOURCE_LINE_IN = 14;
-
 constexpr uint32_t smWord(uint32_t group, uint32_t body)
 {
-    return group << 24 | (body & 0xFF) << 16;
+    return smMsgWord(group, body, 0);
 }
 
-constexpr uint8_t kStatusStopped = 0;
-constexpr uint8_t kStatusPlaying = 1;
-constexpr uint8_t kStatusPaused = 3;
+constexpr uint8_t kStatusStopped = SM_PLAY_STATUS_STOP;
+constexpr uint8_t kStatusPlaying = SM_PLAY_STATUS_PLAY;
+constexpr uint8_t kStatusPaused = SM_PLAY_STATUS_PAUSE;
 
 struct PlaybackLineIn {
     handle_t ui4AppHandle = 0;  // touched only on the application's thread
@@ -99,7 +83,7 @@ int32_t sendToSm(uint32_t sender, uint32_t word)
     msg.ui4_sender_id = sender;
     msg.ui4_msg_type = word;
     handle_t sm = 0;
-    u_am_get_app_handle_from_name(&sm, kSmName);
+    u_am_get_app_handle_from_name(&sm, SM_APP_NAME);
     return u_app_send_msg(sm, E_APP_MSG_TYPE_STATE_MNGR, &msg, sizeof(msg), nullptr, 0);
 }
 
@@ -114,8 +98,7 @@ int32_t playbackineInSendPlayRequestToSm()
 
 int32_t playbackLineInSendPbStatusToSm(uint8_t status)
 {
-    // Without a state manager in the program the line input is the only source this can be.
-    const uint32_t source = uSmGetCurrentSource != nullptr ? uSmGetCurrentSource() : SM_SOURCE_LINE_IN;
+    const uint32_t source = uSmGetCurrentSource();
     LINE_IN_INFO("eCurrentSource=%d\n", static_cast<int>(source));
     uint32_t sender = 0;
     if (source == SM_SOURCE_BT_EXT_IN) {
@@ -141,8 +124,8 @@ void postToSelf(uint32_t id)
 
 void playbackLineInSmMsgProcess(const appmsg_t& msg)
 {
-    const uint32_t group = msg.ui4_msg_type >> 24;
-    const uint32_t body = (msg.ui4_msg_type >> 16) & 0xFF;
+    const uint32_t group = SM_MSG_GRP(msg.ui4_msg_type);
+    const uint32_t body = SM_MSG_BDY(msg.ui4_msg_type);
     if (group == SM_REQUEST_GRP || group == SM_PERMIT_GRP) {
         if (body == SM_BODY_PLAY) {
             postToSelf(LINE_IN_CREATE_THREAD);

@@ -5,11 +5,14 @@
 #include "main/gui/wrapper/wrapper_source_stub.h"
 #include "platform/sbalsa/sb_alsa.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/main/program_runner.h"
 #include "tests/main/source_in/source_harness.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -32,6 +35,9 @@ constexpr uint32_t kInformStopped = 0x03000000;
 constexpr uint32_t kInformPlaying = 0x03010000;
 constexpr uint32_t kInformPaused = 0x03030000;
 constexpr uint32_t kFromLineIn = 3;
+// The state manager of this process is a recording one, so the real state manager's current source
+// is none and informs name no sender.
+constexpr uint32_t kInformSender = 0;
 
 // The line input and a recording "state_mngr" in this process, started once.
 struct Programs {
@@ -136,7 +142,7 @@ TEST_F(PlaybackLineInTest, PermittedStreamPlaysTheInputAndFollowsPauseResumeAndS
     input.feed(sound + periods(5, 99), kPeriodBytes);
 
     order(kPermitPlay);
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformPlaying}), smMsg(1));
+    EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(1));
     ASSERT_TRUE(waitUntil([&] { return mainOutput().size() >= sound.size(); }));
     EXPECT_EQ(sound, mainOutput().substr(0, sound.size()));
     EXPECT_EQ((std::vector<std::string>{"rm -rf /tmp/kvxac0_opened", "vesk_dbg bufrule 6 6 24 0 0",
@@ -146,24 +152,24 @@ TEST_F(PlaybackLineInTest, PermittedStreamPlaysTheInputAndFollowsPauseResumeAndS
     EXPECT_GE(playbackLineInGetSampleAverage(), 0);
 
     order(kOrderPause);
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformPaused}), smMsg(2));
+    EXPECT_EQ((SmMsg{kInformSender, kInformPaused}), smMsg(2));
     EXPECT_TRUE(playbackLineInIsPaused());
     EXPECT_EQ(-1, playbackLineInGetSampleAverage());
     order(kOrderResume);
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformPlaying}), smMsg(3));
+    EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(3));
     // A resume order while playing toggles too.
     order(kOrderResume);
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformPaused}), smMsg(4));
+    EXPECT_EQ((SmMsg{kInformSender, kInformPaused}), smMsg(4));
     // A play order ends the pause.
     order(kRequestPlay);
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformPlaying}), smMsg(5));
+    EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(5));
 
     order(kOrderStop);
     ASSERT_TRUE(waitUntil([] { return !playbackLineInIsRunning(); }));
     // The capture thread still waits for its input, so the stream has not ended yet.
     EXPECT_EQ(5u, smMsgs().size());
     input.close();
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformStopped}), smMsg(6));
+    EXPECT_EQ((SmMsg{kInformSender, kInformStopped}), smMsg(6));
     EXPECT_EQ(6u, smMsgs().size());
 }
 
@@ -175,7 +181,7 @@ TEST_F(PlaybackLineInTest, OrdersWithoutAStream)
     order(kOrderPause);
     order(kInformPlaying);  // informs are not orders
     order(kOrderStop);
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformStopped}), smMsg(1));
+    EXPECT_EQ((SmMsg{kInformSender, kInformStopped}), smMsg(1));
     EXPECT_EQ(1u, smMsgs().size());
     EXPECT_FALSE(playbackLineInIsRunning());
     EXPECT_EQ(-1, playbackLineInGetSampleAverage());
@@ -187,7 +193,7 @@ TEST_F(PlaybackLineInTest, ConsolePostsPrivateMessages)
     EXPECT_EQ((SmMsg{kFromLineIn, kRequestPlay}), smMsg(1));
     EXPECT_EQ(CLIR_INV_ARG, u_cli_parser("app.playback_line_in.linein_msg"));
     EXPECT_EQ(0, u_cli_parser("app.linein.msg 3"));
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformStopped}), smMsg(2));
+    EXPECT_EQ((SmMsg{kInformSender, kInformStopped}), smMsg(2));
     EXPECT_EQ(0, u_cli_parser("app.linein.sdl e"));
     EXPECT_EQ(0x101, playbackLineInGetDbgLevel());
     EXPECT_EQ(0, u_cli_parser("app.linein.sdl all"));
@@ -216,13 +222,13 @@ TEST_F(PlaybackLineInTest, LevelOfEveryPeriodDrivesTheWrappers)
         const std::string sound(c.count * kPeriodBytes, static_cast<char>(c.byte));
         input.feed(sound, kPeriodBytes);
         order(kRequestPlay);
-        EXPECT_EQ((SmMsg{kFromLineIn, kInformPlaying}), smMsg(++informs));
+        EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(++informs));
         // The last call comes from the last period; the capture then waits for more input.
         ASSERT_TRUE(waitUntil([&] { return srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)).size() >= c.calls.size(); }));
         EXPECT_EQ(c.calls, srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)));
         order(kOrderStop);
         input.close();
-        EXPECT_EQ((SmMsg{kFromLineIn, kInformStopped}), smMsg(++informs));
+        EXPECT_EQ((SmMsg{kInformSender, kInformStopped}), smMsg(++informs));
     }
 }
 
@@ -257,13 +263,50 @@ TEST_F(PlaybackLineInTest, ExitStopsAndJoinsTheStream)
     sandbox.write(sb::pcmInput("line_in"), periods(2, 7));
     const int before = srctest::threadCount();
     order(kRequestPlay);
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformPlaying}), smMsg(1));
+    EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(1));
     ASSERT_TRUE(waitUntil([&] { return !mainOutput().empty(); }));
     ASSERT_EQ(0, u_amb_sync_exit_app("playback_line_in"));
     // The stream ended inside the exit function: its inform is out, its threads are gone.
-    EXPECT_EQ((SmMsg{kFromLineIn, kInformStopped}), smMsg(2));
+    EXPECT_EQ((SmMsg{kInformSender, kInformStopped}), smMsg(2));
     EXPECT_TRUE(waitUntil([&] { return srctest::threadCount() < before; }));
     EXPECT_FALSE(playbackLineInIsRunning());
+}
+
+}  // namespace
+
+namespace {
+
+// corvand with its real state manager, driven from the console.
+using LineInProgramTest = sbtest::SandboxTest;
+
+TEST_F(LineInProgramTest, StateManagersPlayRequestStreamsTheLineInput)
+{
+    FifoInput input(sandbox.path(sb::pcmInput("line_in")));
+    const std::string sound = periods(10, 5);
+    input.feed(sound + periods(5, 99), kPeriodBytes);
+
+    sbtest::ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("<corvand>Appcliation Init Finish\n")) << corvand.output();
+    corvand.send("app.sm.request_play 14");
+    // Permitted at once: the stream informs playing as the line input, the current source.
+    ASSERT_TRUE(corvand.waitFor("eCurrentSource=14\n")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("playback send 1 status to sm!\n")) << corvand.output();
+    ASSERT_TRUE(waitUntil([&] { return sandbox.read(sb::pcmOutput("main")).size() >= sound.size(); }));
+    EXPECT_EQ(sound, sandbox.read(sb::pcmOutput("main")).substr(0, sound.size()));
+    // The audio server's buffer rule is set before the playback device opens.
+    const auto commands = sandbox.quoridLog();
+    const auto bufrule = std::find(commands.begin(), commands.end(), "vesk_dbg bufrule 6 6 24 0 0");
+    ASSERT_NE(commands.end(), bufrule);
+    ASSERT_NE(commands.end(), bufrule + 1);
+    EXPECT_EQ("vesk_dbg mixminbuf 1", *(bufrule + 1));
+
+    const size_t from = corvand.output().size();
+    corvand.send("app.linein.msg 3");
+    ASSERT_TRUE(corvand.waitFor("playbackLineInStop", from)) << corvand.output();
+    input.close();
+    ASSERT_TRUE(corvand.waitFor("playback send 0 status to sm!\n", from)) << corvand.output();
+    corvand.signal(SIGKILL);
+    corvand.wait();
 }
 
 }  // namespace
