@@ -2,6 +2,7 @@
 
 #include "platform/quorid/quorid.h"
 #include "platform/sbalsa/sb_alsa.h"
+#include "platform/sbroot/sb_layout.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <cstdlib>
@@ -57,6 +58,10 @@ Sandbox::Sandbox()
     }
     for (int i = 0; kFtokPrograms[i] != nullptr; ++i) {
         std::ofstream(dir_ + kFtokPrograms[i]).put('\n');
+    }
+    std::string error;
+    if (!sb::layoutRoot(dir_, &error)) {
+        throw std::runtime_error(error);
     }
     sb::setRoot(dir_);
     setenv("SOUNDBAR_ROOT", dir_.c_str(), 1);
@@ -126,6 +131,11 @@ void Sandbox::setQuoridStatus(int status, std::string_view prefix) const
 {
     std::ofstream out(path(QUORID_RESULTS_PATH), std::ios::app);
     out << status << ' ' << prefix << '\n';
+}
+
+void Sandbox::setQuoridReport(std::string_view program, std::string_view report) const
+{
+    write(std::string(QUORID_REPORTS_DIR) + "/" + std::string(program), report);
 }
 
 std::string buildDir()
