@@ -390,6 +390,11 @@ TEST_F(SilethTest, AQueueThatWentIsMadeAgain)
 
 TEST_F(SilethTest, SegmentationSignalPrintsTheCrashLinesAndEndsTheProcess)
 {
+#if defined(__SANITIZE_THREAD__)
+    // The race detector defers a signal from outside to its own safe points, where the one the
+    // handler raises again can be lost; the ending is checked in the other builds.
+    GTEST_SKIP() << "signals from outside are deferred by the race detector";
+#endif
     const auto options = [](const char* name, const char* extra) {
         const char* now = std::getenv(name);
         return std::string(name) + "=" + (now != nullptr && *now != '\0' ? std::string(now) + ":" : "") + extra;
