@@ -399,9 +399,8 @@ TEST_F(SilethTest, SegmentationSignalPrintsTheCrashLinesAndEndsTheProcess)
         const char* now = std::getenv(name);
         return std::string(name) + "=" + (now != nullptr && *now != '\0' ? std::string(now) + ":" : "") + extra;
     };
-    // The sanitizers keep their own fault handlers out of the way of the program's.
-    SilethProcess sileth(sandbox, {options("ASAN_OPTIONS", "handle_segv=0"),
-                                   options("TSAN_OPTIONS", "report_signal_unsafe=0:handle_segv=0")});
+    // The address checker keeps its own fault handler out of the way of the program's.
+    SilethProcess sileth(sandbox, {options("ASAN_OPTIONS", "handle_segv=0")});
     ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
     kill(sileth.pid(), SIGSEGV);
     const auto status = sileth.waitExit();
