@@ -7,6 +7,7 @@
 #include "sileth/sileth_shm.h"
 
 #include <cstdint>
+#include <sys/types.h>
 
 // Codecs (`eGstCodec`).
 enum eGstCodec : int32_t {
@@ -39,6 +40,7 @@ struct SilethChildArgs {
     uint8_t flowMute = 0;
     sileth_cfg_item_t cfg[SILETH_CFG_ROWS] = {};
     sileth_shm_t* shm = nullptr;
+    pid_t daemonPid = 0;  // the child ends with the daemon
 };
 
 // The child's life: start the stream, report GST_PLAY_DONE, wait for SIGUSR1, stop, and end the

@@ -279,6 +279,7 @@ void startChild()
     std::memcpy(args.pcmChMap, d.pcmChMap, sizeof(args.pcmChMap));
     args.flowMute = d.flowMute.load();
     args.shm = d.shm;
+    args.daemonPid = getpid();
     {
         std::lock_guard<std::mutex> guard(d.cfgLock);
         std::memcpy(args.cfg, pSilethCfgTable(), sizeof(args.cfg));

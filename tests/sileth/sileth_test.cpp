@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <sys/ipc.h>
 #include <sys/msg.h>
 #include <sys/stat.h>
@@ -65,6 +68,12 @@ bool writeFifo(const sbtest::Sandbox& sandbox, const std::string& line)
     const bool ok = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     close(fd);
     return ok;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool queueExists()
@@ -194,6 +203,29 @@ TEST_F(SilethTest, PlayFollowsTheStreamAndAPlugOutStopsIt)
     kill(sileth.pid(), SIGUSR1);
     EXPECT_TRUE(sameMsg(corvand.reply(), pcm));
     EXPECT_EQ(GST_PLAY_DONE, corvand.replyCmd());
+}
+
+TEST_F(SilethTest, APipelineChildEndsWithItsDaemon)
+{
+    hdmiInput(48000);
+    auto sileth = std::make_unique<SilethProcess>(sandbox);
+    ASSERT_TRUE(sileth->waitStarted()) << sileth->output();
+    Corvand corvand;
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 2));
+    EXPECT_EQ(GST_CODEC_INFO, corvand.replyCmd());
+    EXPECT_EQ(GST_PLAY_DONE, corvand.replyCmd());
+    const std::string out = sileth->output();
+    const std::string mark = "fork child process, pid:";
+    const size_t at = out.find(mark);
+    ASSERT_NE(std::string::npos, at) << out;
+    const pid_t child = static_cast<pid_t>(std::stol(out.substr(at + mark.size())));
+    sileth.reset();  // SIGKILL
+    // Ended, not only orphaned: gone, or a zombie waiting for whoever adopted it.
+    EXPECT_TRUE(silethtest::waitFor([child] {
+        const std::string stat = readFile("/proc/" + std::to_string(child) + "/stat");
+        const size_t paren = stat.rfind(')');
+        return stat.empty() || (paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'Z');
+    }));
 }
 
 TEST_F(SilethTest, StopWhilePlayingAnswersOnceAndDeselectsTheSpdifPort)
