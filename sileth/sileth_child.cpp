@@ -1,14 +1,15 @@
 #include "sileth/sileth_child.h"
 
-#include "sileth/sileth_log.h"
-#include "sileth/sileth_queue.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"
+#include "sileth/sileth_log.h"
+#include "sileth/sileth_queue.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +58,13 @@ void vGstMain(const SilethChildArgs& args)
     sigset_t waitMask;
     pthread_sigmask(SIG_BLOCK, &stopSet, &waitMask);
     sigdelset(&waitMask, SIGUSR1);
+
+    // A child that outlived its daemon would hold the input for good: it goes with the thread
+    // that forked it, and at once when the daemon is already gone.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != args.daemonPid) {
+        _exit(1);
+    }
 
     sileth_shm_t* shm = args.shm;
     gChild.shm = shm;
