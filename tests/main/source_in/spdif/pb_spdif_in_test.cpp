@@ -2,84 +2,33 @@
 // applications in the places of "cec" and "gui_namager", and the test playing the audio-input
 // daemon on its queue.
 #include "main/acfg/acfg_accessor.h"
-#include "main/acfg/acfg_app.h"
 #include "main/am/am.h"
-#include "main/cli/cli.h"
-#include "main/gui/gui_manager.h"
 #include "main/gui/wrapper/hdmi_stub/wrapper_hdmi_stub.h"
 #include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/source_in/spdif/sileth_link.h"
 #include "main/source_in/spdif/spdif_hdmi_mode.h"
 #include "main/state_mngr/state_mngr.h"
-#include "main/timerd/timerd.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/main/source_in/spdif/sileth_peer.h"
+#include "tests/main/source_in/spdif/spdif_test_support.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <sstream>
 #include <sys/msg.h>
-#include <thread>
 
 namespace {
 
-using spdiftest::SilethPeer;
-
-bool eventually(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + apptest::kDeadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-uint32_t wordOf(const apptest::ReceivedMsg& m)
-{
-    uint32_t word = 0;
-    if (m.data.size() >= 8) {
-        std::memcpy(&word, m.data.data() + 4, 4);
-    }
-    return word;
-}
-
-uint32_t senderOf(const apptest::ReceivedMsg& m)
-{
-    uint32_t sender = 0;
-    if (m.data.size() >= 4) {
-        std::memcpy(&sender, m.data.data(), 4);
-    }
-    return sender;
-}
+using namespace spdiftest;
 
 class PbSpdifInTest : public sbtest::SimTest {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim.started());
-        apptest::startFramework();
-        static amb_register_info_t timerd{};
-        static amb_register_info_t acfg{};
-        static amb_register_info_t sm{};
-        for (auto [info, fill] : {std::pair{&timerd, a_timerd_register}, {&acfg, a_acfg_register}, {&sm, a_sm_register}}) {
-            fill(info);
-            ASSERT_EQ(u_amb_register_app(info), 0);
-        }
-        aPlaybackSpdifInRegister(&spdifRecord());
-        ASSERT_EQ(u_amb_register_app(&spdifRecord()), 0);
-        ASSERT_EQ(u_amb_register_app(&cec().record()), 0);
-        ASSERT_EQ(u_amb_register_app(&gui().record()), 0);
-        for (const char* name : {"timerd", "acfg", SM_APP_NAME, "cec", "gui_namager"}) {
-            ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
-        }
+        registerApps();
     }
 
     void TearDown() override
@@ -95,66 +44,10 @@ protected:
         started_ = true;
     }
 
-    static amb_register_info_t& spdifRecord()
-    {
-        static amb_register_info_t info{};
-        return info;
-    }
-    static apptest::TestApp& cec()
-    {
-        static apptest::TestApp app("cec", 1024);
-        return app;
-    }
-    static apptest::TestApp& gui()
-    {
-        static apptest::TestApp app("gui_namager", 1024);
-        return app;
-    }
-
-    static std::string console(const std::string& line)
-    {
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(u_cli_parser(line.c_str()), 0) << line;
-        fflush(stdout);
-        return testing::internal::GetCapturedStdout();
-    }
-
-    // The argument words of every input selection the HDMI transmitter saw, in order.
-    std::vector<std::string> inputModes() const
-    {
-        std::vector<std::string> modes;
-        std::istringstream log(sandbox.read("/sim/hdmitx.log"));
-        for (std::string line; std::getline(log, line);) {
-            const size_t words = line.find("words ");
-            if (line.find("SET_INPUT_MODE") != std::string::npos && words != std::string::npos) {
-                modes.push_back(line.substr(words + 6));
-            }
-        }
-        return modes;
-    }
-
-    std::vector<std::string> wrapperCalls() const
-    {
-        std::vector<std::string> calls;
-        std::istringstream log(sandbox.read(WRAPPER_HDMI_CALL_LOG));
-        for (std::string line; std::getline(log, line);) {
-            calls.push_back(line);
-        }
-        return calls;
-    }
-
-    bool wrapperGets(const std::string& line) const
-    {
-        return eventually([&] {
-            const std::vector<std::string> calls = wrapperCalls();
-            return std::find(calls.begin(), calls.end(), line) != calls.end();
-        });
-    }
-
-    static bool smSees(uint32_t source, int32_t status)
-    {
-        return eventually([&] { return uSmGetCurrentSource() == source && uSmGetCurrentPlaybackStatus() == status; });
-    }
+    static apptest::TestApp& cec() { return cecApp(); }
+    std::vector<std::string> inputModes() const { return spdiftest::inputModes(sandbox); }
+    std::vector<std::string> wrapperCalls() const { return spdiftest::wrapperCalls(sandbox); }
+    bool wrapperGets(const std::string& line) const { return spdiftest::wrapperGets(sandbox, line); }
 
     // Plays `source` through the state manager and the daemon's PLAY_DONE; the PLAY command.
     std::optional<sileth_msg_t> playing(uint32_t source)
@@ -201,14 +94,7 @@ TEST_F(PbSpdifInTest, ArcPlaysWithSystemAudioThenTheOpticalInputTakesOver)
     ASSERT_TRUE(peer_.reply(GST_PLAY_DONE));
     ASSERT_TRUE(smSees(SM_SOURCE_ARC_IN, SM_PLAY_STATUS_PLAY));
     EXPECT_NE(console("app.sm.show_source").find("source:[9] status:[1]"), std::string::npos);
-    ASSERT_TRUE(eventually([] {
-        for (const apptest::ReceivedMsg& m : gui().messages()) {
-            if (m.msgId == E_APP_MSG_TYPE_GUI && m.data.size() >= 10 && m.data[8] == 0x04 && m.data[9] == 0x80) {
-                return true;
-            }
-        }
-        return false;
-    }));
+    EXPECT_TRUE(guiGets(0x8004));
 
     // S/PDIF chosen: STOP to the daemon, then system audio off, then the walk plays the optical input.
     console("app.sm.request_play 8");
