@@ -216,7 +216,7 @@ TEST_F(PbSpdifInTest, StreamAndTvReportsReachTheWrappers)
          "guiWrapperMusicDecoderFmtSet 1 1 0 7 6"},
         {msg(GST_CODEC_INFO, [](sileth_msg_t& m) { m.codec_type = 0xff; }), "guiWrapperMusicDecoderFmtSet 0 1 0 7 6"},
         {msg(GST_ENERGY_INFO, [](sileth_msg_t& m) { m.energy = 9; }), "guiWrapperMusicEnergySet 9"},
-        {msg(CEC_STREAM_MUTE_CBK, [](sileth_msg_t& m) { m.sig_flow_mute = 1; }), "guiWrapperMusicPopMuteSet 1"},
+        {msg(CEC_STREAM_MUTE_CBK, [](sileth_msg_t& m) { m.sig_flow_mute = 1; }), "guiWrapperMusicStreamMuteCbk 1"},
         {msg(CEC_ROUTING_POWER_CBK, [](sileth_msg_t& m) { m.power_en = 5; }), "guiWrapperHdmiRoutingPowerCbk 1"},
         {msg(CEC_ROUTING_SOURCE_CBK, [](sileth_msg_t& m) { m.SrcType = 200; }), "guiWrapperHdmiRoutingSrcCbk 200"},
         {msg(CEC_ROUTING_ARC_STS_CBK, [](sileth_msg_t& m) { m.eArc_sts = 2; }), "guiWrapperHdmiArcToggleCbk 2"},
@@ -245,6 +245,28 @@ TEST_F(PbSpdifInTest, StreamAndTvReportsReachTheWrappers)
     ASSERT_TRUE(playing(SM_SOURCE_SPDIF_IN));
     ASSERT_TRUE(peer_.reply(msg(GST_CODEC_INFO, [](sileth_msg_t& m) { m.codec_type = 1; })));
     EXPECT_TRUE(wrapperGets("guiWrapperMusicDecoderFmtSet 2 0 0 0 0"));
+}
+
+TEST_F(PbSpdifInTest, AnswersThatFindNoSourceOfTheirsCurrentSpeakForNone)
+{
+    ASSERT_TRUE(peer_.ready());
+    start();
+    ASSERT_EQ(uSmGetCurrentSource(), SM_SOURCE_NONE);
+    testing::internal::CaptureStdout();
+    for (int32_t code : {GST_PLAY_DONE, GST_PLAY_NONE, GST_STOP_DONE_BY_SILETH, GST_STOP_DONE_BY_REQUEST}) {
+        ASSERT_TRUE(peer_.reply(code));
+    }
+    ASSERT_TRUE(peer_.reply(HDMITX_PLUG_IN_CBK));  // a marker: handled after the answers
+    const bool marker = wrapperGets("guiWrapperHdmiTxHotplug 1");
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(marker);
+    for (int32_t code : {GST_PLAY_DONE, GST_PLAY_NONE, GST_STOP_DONE_BY_SILETH, GST_STOP_DONE_BY_REQUEST}) {
+        EXPECT_NE(out.find("reply " + std::to_string(code) + " arrived with source 0 current, dropped"),
+                  std::string::npos)
+            << code;
+    }
+    EXPECT_EQ(out.find("PB_BODY="), std::string::npos) << "no inform was posted";
+    EXPECT_EQ(gSilethPlayStatus.load(), SPDIF_PLAY_STS_STOP);
 }
 
 TEST_F(PbSpdifInTest, ConsoleSwitchesTheOpticalInputOnAndOff)
