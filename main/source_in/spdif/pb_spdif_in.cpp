@@ -301,8 +301,8 @@ void vSpdifInGstPlayPause(uint8_t play)
 int32_t i4SpdifInSendRequestPlayToSm(void)
 {
     const SpdifSourceInfo info = spdifSourceInfo(uSmGetCurrentSource());
-    const int32_t ret = postTo(SM_APP_NAME, E_APP_MSG_TYPE_STATE_MNGR, info.requestSender,
-                               smMsgWord(SM_REQUEST_GRP, SM_BODY_PLAY, 0));
+    const int32_t ret =
+        postTo(SM_APP_NAME, E_APP_MSG_TYPE_STATE_MNGR, info.requestSender, smMsgWord(SM_REQUEST_GRP, SM_BODY_PLAY, 0));
     if (ret != 0) {
         SPDIF_ERR("failed, i4Ret[%d]\n", ret);
     } else {

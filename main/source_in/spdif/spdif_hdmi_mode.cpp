@@ -17,10 +17,8 @@ struct InputMode {
 };
 
 constexpr InputMode kModes[] = {
-    {0, {4, 0, 0, 1, 0}, "Set optical mode fail ...\n"},
-    {1, {0, 0, 0, 1, 0}, "Set hdmi arc mode fail ...\n"},
-    {2, {1, 0, 1, 1, 0}, "Set hdmi in mode fail ...\n"},
-    {4, {3, 0, 0, 1, 0}, "Set bt ext in mode fail ...\n"},
+    {0, {4, 0, 0, 1, 0}, "Set optical mode fail ...\n"}, {1, {0, 0, 0, 1, 0}, "Set hdmi arc mode fail ...\n"},
+    {2, {1, 0, 1, 1, 0}, "Set hdmi in mode fail ...\n"}, {4, {3, 0, 0, 1, 0}, "Set bt ext in mode fail ...\n"},
     {5, {2, 0, 0, 1, 0}, "Set aux in mode fail ...\n"},
 };
 

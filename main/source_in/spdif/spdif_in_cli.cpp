@@ -50,8 +50,10 @@ int cliRequestPlay(int, char**)
 using SpdifLevelCmds = CliDbgLevelCmds<i4SpdifInGetDbgLevel, vSpdifInSetDbgLevel>;
 
 const cli_cmd_t kCmds[] = {
-    {"gdl", nullptr, SpdifLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, SpdifLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, SpdifLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
+     CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, SpdifLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
+     CLI_ACCESS_NORMAL},
     {"spdifin_msg", "msg", cliNothing, nullptr, "[spdifin]spdif_in_play_start", CLI_ACCESS_NORMAL},
     {"debug", "dbg", i4SpdifInDebug, nullptr, "[spdifin]just for debug", CLI_ACCESS_NORMAL},
     {"switch_source", "ss", cliSwitchSource, nullptr, "[spdifin] switch source(1 for spdifin, 0 for others) ",

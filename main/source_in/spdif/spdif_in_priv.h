@@ -6,10 +6,12 @@
 
 #include <cstdint>
 
-#define SPDIF_ERR(fmt, ...) \
-    dbgPrint(i4SpdifInGetDbgLevel(), DBG_LEVEL_ERROR, "<playback_spdif_in>[%s:%d] " fmt, __func__, __LINE__, ##__VA_ARGS__)
-#define SPDIF_INFO(fmt, ...) \
-    dbgPrint(i4SpdifInGetDbgLevel(), DBG_LEVEL_INFO, "<playback_spdif_in>[%s:%d] " fmt, __func__, __LINE__, ##__VA_ARGS__)
+#define SPDIF_ERR(fmt, ...)                                                                                  \
+    dbgPrint(i4SpdifInGetDbgLevel(), DBG_LEVEL_ERROR, "<playback_spdif_in>[%s:%d] " fmt, __func__, __LINE__, \
+             ##__VA_ARGS__)
+#define SPDIF_INFO(fmt, ...)                                                                                \
+    dbgPrint(i4SpdifInGetDbgLevel(), DBG_LEVEL_INFO, "<playback_spdif_in>[%s:%d] " fmt, __func__, __LINE__, \
+             ##__VA_ARGS__)
 
 uint16_t i4SpdifInGetDbgLevel(void);
 

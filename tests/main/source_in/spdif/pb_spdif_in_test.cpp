@@ -224,7 +224,10 @@ TEST_F(PbSpdifInTest, StreamAndTvReportsReachTheWrappers)
          "guiWrapperHdmiRoutingVolCbk 0x9e"},
         {msg(CEC_ROUTING_MUTE_CBK, [](sileth_msg_t& m) { m.sig_flow_mute = 1; }), "guiWrapperHdmiRoutingMuteCbk 1"},
         // Always the whole 16-byte field, whatever length the frame gives itself.
-        {msg(CEC_IND_RCV_CB, [](sileth_msg_t& m) { m.cec = {0x05, 0x72, 0x01}, m.cec_len = 3; }),
+        {msg(CEC_IND_RCV_CB,
+             [](sileth_msg_t& m) {
+                 m.cec = {0x05, 0x72, 0x01}, m.cec_len = 3;
+             }),
          "guiWrapperHdmiCecRcvCbk 16 05 72 01 00 00 00 00 00 00 00 00 00 00 00 00 00"},
     };
     for (const auto& c : cases) {
@@ -297,8 +300,11 @@ TEST_F(PbSpdifInTest, SettingsGoOutWithTheirOneByte)
     const struct {
         uint32_t cmd;
         int at;  // the byte expected set: 64 + at
-    } cases[] = {{SILETH_CMD_SET_DTS_DIRECT_MODE, 0}, {SILETH_CMD_SET_DRC_PERCENT, 1},
-                 {SILETH_CMD_SET_DIALOG_CONTROL, 2}, {SILETH_CMD_SET_XUPMIX, 3}, {40, -1}};
+    } cases[] = {{SILETH_CMD_SET_DTS_DIRECT_MODE, 0},
+                 {SILETH_CMD_SET_DRC_PERCENT, 1},
+                 {SILETH_CMD_SET_DIALOG_CONTROL, 2},
+                 {SILETH_CMD_SET_XUPMIX, 3},
+                 {40, -1}};
     for (const auto& c : cases) {
         vSpdifInGstSet(c.cmd, values);
         const std::optional<sileth_msg_t> m = peer_.commandNow();
@@ -319,7 +325,7 @@ TEST_F(PbSpdifInTest, InputSelectionByTypeAndDriverFailure)
         uint32_t type;
         const char* words;  // nullptr: no request
     } cases[] = {{0, "4,0,0,1,0"}, {1, "0,0,0,1,0"}, {2, "1,0,1,1,0"}, {3, nullptr},
-                 {4, "3,0,0,1,0"}, {5, "2,0,0,1,0"}, {6, nullptr},      {0xFFFFFFFF, nullptr}};
+                 {4, "3,0,0,1,0"}, {5, "2,0,0,1,0"}, {6, nullptr},     {0xFFFFFFFF, nullptr}};
     std::vector<std::string> expected;
     for (const auto& c : cases) {
         EXPECT_EQ(vSetHdmiModeCtrl(c.type), 0) << c.type;

@@ -47,7 +47,7 @@ protected:
             words >> stamp >> name;
             const size_t at = line.find("words ");
             requests.push_back(name == "SET_INPUT_MODE" && at != std::string::npos ? name + " " + line.substr(at + 6)
-                                                                                 : name);
+                                                                                   : name);
         }
         return requests;
     }

@@ -130,8 +130,7 @@ bool guiGets(uint16_t event)
     return eventually([event] {
         for (const apptest::ReceivedMsg& m : guiApp().messages()) {
             // The GUI message follows the application message's 8-byte head: its u16 event id first.
-            if (m.msgId == E_APP_MSG_TYPE_GUI && m.data.size() >= 10 &&
-                (m.data[8] | m.data[9] << 8) == event) {
+            if (m.msgId == E_APP_MSG_TYPE_GUI && m.data.size() >= 10 && (m.data[8] | m.data[9] << 8) == event) {
                 return true;
             }
         }
