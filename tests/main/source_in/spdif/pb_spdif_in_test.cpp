@@ -272,6 +272,33 @@ TEST_F(PbSpdifInTest, AnswersThatFindNoSourceOfTheirsCurrentSpeakForNone)
     EXPECT_EQ(gSilethPlayStatus.load(), SPDIF_PLAY_STS_STOP);
 }
 
+TEST_F(PbSpdifInTest, OrdersAndReportsThatAreNotForTheCurrentInputChangeNothing)
+{
+    ASSERT_TRUE(peer_.ready());
+    start();
+    ASSERT_TRUE(playing(SM_SOURCE_SPDIF_IN));
+    handle_t app = 0;
+    ASSERT_EQ(u_am_get_app_handle_from_name(&app, SPDIF_IN_APP_NAME), 0);
+    appmsg_t power{};
+    power.ui4_msg_type = smMsgWord(SM_REQUEST_GRP, SM_BODY_POWER, 0);
+    std::memcpy(power.aui1_data, "ENTER_SUSPEND", 14);
+    ASSERT_EQ(u_app_send_msg(app, E_APP_MSG_TYPE_STATE_MNGR, &power, sizeof power, nullptr, 0), 0);
+    for (uint32_t word : {smMsgWord(SM_REQUEST_GRP, SM_BODY_PLAY_STS, 0), smMsgWord(SM_FORBID_GRP, SM_BODY_PLAY, 0),
+                          smMsgWord(SM_INFORM_GRP, SM_BODY_STOP, 0), smMsgWord(0xFF, SM_BODY_STOP, 0)}) {
+        ASSERT_EQ(u_app_send_appmsg(app, E_APP_MSG_TYPE_STATE_MNGR, MSG_FROM_SM, word, nullptr, 0), 0);
+    }
+    ASSERT_EQ(u_app_send_appmsg(app, 0x10003, 0, 0, nullptr, 0), 0);
+    // The HDMI input plugged in while the optical input plays: only the wrapper hears of it.
+    ASSERT_TRUE(peer_.reply(HDMIRX0_PLUG_IN_CBK));
+    ASSERT_TRUE(wrapperGets("guiWrapperHdmiRxHotplug 1"));
+    // Orders are handled in turn: the first command after them is the pause order's STOP.
+    order(SM_BODY_PAUSE);
+    const std::optional<sileth_msg_t> next = peer_.command();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->cmd, SILETH_CMD_STOP);
+    EXPECT_TRUE(smSees(SM_SOURCE_SPDIF_IN, SM_PLAY_STATUS_PAUSE));
+}
+
 TEST_F(PbSpdifInTest, ConsoleSwitchesTheOpticalInputOnAndOff)
 {
     ASSERT_TRUE(peer_.ready());
