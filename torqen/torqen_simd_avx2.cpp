@@ -1,0 +1,88 @@
+#include <immintrin.h>
+
+#include "torqen/torqen_simd_priv.h"
+
+namespace {
+
+__m256i load8(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+__m128i load4(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// Tap pairs (past x hl + future x hr) of interleaved lanes, each shifted as the scalar kernel does.
+__m256i pairs(__m256i samples, __m256i coefs) { return _mm256_srai_epi32(_mm256_madd_epi16(samples, coefs), 8); }
+
+int32_t total(__m256i v) {
+  __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  s = _mm_add_epi32(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(1, 0, 3, 2)));
+  s = _mm_add_epi32(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(2, 3, 0, 1)));
+  return _mm_cvtsi128_si32(s);
+}
+
+// Sixteen taps a pass while they last, then eight. The right wing is read upwards and reversed.
+inline void mono(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+          int32_t* sum) {
+  const __m256i reverse = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1,
+                                           14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+  __m256i acc = _mm256_setzero_si256();
+  uint32_t k = 0;
+  for (; k + 16 <= width; k += 16) {
+    const __m256i p = load8(past + k);
+    __m256i f = _mm256_shuffle_epi8(load8(future_last - k - 15), reverse);
+    f = _mm256_permute2x128_si256(f, f, 0x01);
+    const __m256i l = load8(hl + k);
+    const __m256i r = load8(hr + k);
+    acc = _mm256_add_epi32(acc, pairs(_mm256_unpacklo_epi16(p, f), _mm256_unpacklo_epi16(l, r)));
+    acc = _mm256_add_epi32(acc, pairs(_mm256_unpackhi_epi16(p, f), _mm256_unpackhi_epi16(l, r)));
+  }
+  if (k < width) {
+    const __m128i p = load4(past + k);
+    const __m128i f = _mm_shuffle_epi8(load4(future_last - k - 7), _mm256_castsi256_si128(reverse));
+    const __m128i l = load4(hl + k);
+    const __m128i r = load4(hr + k);
+    const __m256i s = _mm256_set_m128i(_mm_unpackhi_epi16(p, f), _mm_unpacklo_epi16(p, f));
+    const __m256i c = _mm256_set_m128i(_mm_unpackhi_epi16(l, r), _mm_unpacklo_epi16(l, r));
+    acc = _mm256_add_epi32(acc, pairs(s, c));
+  }
+  sum[0] = total(acc);
+}
+
+// Eight frames a pass; each frame (left, right) moves as one 32-bit unit, and each coefficient
+// pair serves both channels.
+inline void stereo(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+            int32_t* sum) {
+  const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  __m256i acc0 = _mm256_setzero_si256();
+  __m256i acc1 = _mm256_setzero_si256();
+  for (uint32_t k = 0; k < width; k += 8) {
+    const __m256i p = load8(past + 2 * k);
+    const __m256i f = _mm256_permutevar8x32_epi32(load8(future_last - 2 * (k + 7)), reverse);
+    const __m128i l = load4(hl + k);
+    const __m128i r = load4(hr + k);
+    // Taps 0-3 in the low half and 4-7 in the high half, as the 128-bit lanes of the samples hold them.
+    const __m256i c = _mm256_set_m128i(_mm_unpackhi_epi16(l, r), _mm_unpacklo_epi16(l, r));
+    acc0 = _mm256_add_epi32(acc0, pairs(_mm256_unpacklo_epi16(p, f), _mm256_unpacklo_epi32(c, c)));
+    acc1 = _mm256_add_epi32(acc1, pairs(_mm256_unpackhi_epi16(p, f), _mm256_unpackhi_epi32(c, c)));
+  }
+  __m256i acc = _mm256_add_epi32(acc0, acc1);
+  __m128i s = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+  s = _mm_add_epi32(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(1, 0, 3, 2)));
+  sum[0] = _mm_cvtsi128_si32(s);
+  sum[1] = _mm_cvtsi128_si32(_mm_srli_si128(s, 4));
+}
+
+struct Dot {
+  template <uint32_t Channels>
+  static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
+                  uint32_t width, int32_t* out) {
+    if (Channels == 2) {
+      stereo(past, future_last, hl, hr, width, out);
+    } else {
+      mono(past, future_last, hl, hr, width, out);
+    }
+  }
+};
+
+}  // namespace
+
+namespace torqen {
+const NarrowRuns kAvx2Narrow = narrowRuns<Dot>();
+}  // namespace torqen

@@ -1,0 +1,68 @@
+#include <arm_neon.h>
+
+#include "torqen/torqen_simd_priv.h"
+
+namespace {
+
+// One tap pair per lane, summed in 32 bits (it cannot overflow: no coefficient is -32768) and
+// shifted as the scalar kernel does before it is added.
+int32x4_t addPairs(int32x4_t acc, int16x4_t past, int16x4_t hl, int16x4_t future, int16x4_t hr) {
+  return vsraq_n_s32(acc, vmlal_s16(vmull_s16(past, hl), future, hr), 8);
+}
+
+int32_t total(int32x4_t v) {
+  const int32x2_t s = vadd_s32(vget_low_s32(v), vget_high_s32(v));
+  return vget_lane_s32(vpadd_s32(s, s), 0);
+}
+
+// Eight taps a pass; the right wing is read upwards and reversed.
+inline void mono(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+          int32_t* sum) {
+  int32x4_t acc0 = vdupq_n_s32(0);
+  int32x4_t acc1 = vdupq_n_s32(0);
+  for (uint32_t k = 0; k < width; k += 8) {
+    const int16x8_t p = vld1q_s16(past + k);
+    const int16x8_t up = vrev64q_s16(vld1q_s16(future_last - k - 7));
+    const int16x8_t f = vcombine_s16(vget_high_s16(up), vget_low_s16(up));
+    const int16x8_t l = vld1q_s16(hl + k);
+    const int16x8_t r = vld1q_s16(hr + k);
+    acc0 = addPairs(acc0, vget_low_s16(p), vget_low_s16(l), vget_low_s16(f), vget_low_s16(r));
+    acc1 = addPairs(acc1, vget_high_s16(p), vget_high_s16(l), vget_high_s16(f), vget_high_s16(r));
+  }
+  sum[0] = total(vaddq_s32(acc0, acc1));
+}
+
+// Four frames a pass, split into their channels as they are loaded.
+inline void stereo(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+            int32_t* sum) {
+  int32x4_t left = vdupq_n_s32(0);
+  int32x4_t right = vdupq_n_s32(0);
+  for (uint32_t k = 0; k < width; k += 4) {
+    const int16x4x2_t p = vld2_s16(past + 2 * k);
+    const int16x4x2_t up = vld2_s16(future_last - 2 * (k + 3));
+    const int16x4_t l = vld1_s16(hl + k);
+    const int16x4_t r = vld1_s16(hr + k);
+    left = addPairs(left, p.val[0], l, vrev64_s16(up.val[0]), r);
+    right = addPairs(right, p.val[1], l, vrev64_s16(up.val[1]), r);
+  }
+  sum[0] = total(left);
+  sum[1] = total(right);
+}
+
+struct Dot {
+  template <uint32_t Channels>
+  static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
+                  uint32_t width, int32_t* out) {
+    if (Channels == 2) {
+      stereo(past, future_last, hl, hr, width, out);
+    } else {
+      mono(past, future_last, hl, hr, width, out);
+    }
+  }
+};
+
+}  // namespace
+
+namespace torqen {
+const NarrowRuns kNeonNarrow = narrowRuns<Dot>();
+}  // namespace torqen

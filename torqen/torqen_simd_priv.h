@@ -1,0 +1,149 @@
+// The vectorised 16-bit table kernel, one build per instruction set, each in its own source file
+// compiled for its instruction set. Those files include nothing of the library but this header,
+// and everything here has internal linkage, so no function of ours is ever shared between code
+// built for different instruction sets.
+//
+// The frame loop is the scalar kernel's, step for step; only the sum of a frame is vectorised.
+// Each tap pair is summed in 32 bits and shifted right by 8 before it is added, exactly as the
+// scalar kernel does, and integer sums do not depend on their order, so the output is the same to
+// the last bit.
+#pragma once
+
+#include <cstdint>
+
+namespace torqen {
+
+// Coefficient rows are padded with zero taps to whole multiples of this many taps.
+constexpr uint32_t kRowAlign = 8;
+// Wider filters take more than the history could feed.
+constexpr uint32_t kMaxRowWidth = 512;
+
+// One run of the table kernel over 16-bit samples, in plain data.
+struct NarrowJob {
+  const int16_t* past;  // the oldest frame of the first output's left wing
+  const int16_t* stop;  // the loop ends once `past` reaches it
+  uint32_t span;        // samples from the oldest frame of the left wing to the newest of the right
+  const int16_t* coef;  // the table's coefficients from phase 0
+  const int16_t* rows;  // coefficients by phase, `width` taps each, or null
+  uint32_t grid;        // phases from one row to the next
+  uint32_t taps;
+  uint32_t width;
+  int32_t phases;
+  int32_t phase_step;
+  uint32_t advance;     // samples the left wing moves per output beyond the phase's carry
+  int32_t gain;
+  int16_t* out;
+  uint32_t out_channels;
+  uint32_t free_frames;
+  int32_t phase;        // in: the first output's phase; out: the next one's
+  uint32_t written;     // out
+};
+
+// Runs the job for a stereo history, a mono history to a mono output, or a mono history to both
+// channels of a stereo output.
+using NarrowRun = void (*)(NarrowJob* job);
+struct NarrowRuns {
+  NarrowRun stereo;
+  NarrowRun mono;
+  NarrowRun mono_to_both;
+};
+
+#if defined(__x86_64__)
+extern const NarrowRuns kSse2Narrow;
+extern const NarrowRuns kAvx2Narrow;
+#elif defined(__arm__)
+extern const NarrowRuns kNeonNarrow;
+#endif
+
+namespace {
+
+// The scalar kernel's scaling: (((acc x gain) >> 16) + 16) >> 5 as one rounding shift, clamped.
+inline int16_t scaleNarrow(int32_t acc, int32_t gain) {
+  const int64_t y = (int64_t{acc} * static_cast<int16_t>(gain) + (1 << 20)) >> 21;
+  return static_cast<int16_t>(y < -32768 ? -32768 : (y > 32767 ? 32767 : y));
+}
+
+// The taps of phase `p` with the stride of the table, padded with zeros.
+inline void gatherTaps(const int16_t* coef, int32_t p, int32_t phases, uint32_t taps, uint32_t width, int16_t* row) {
+  const int16_t* c = coef + p;
+  uint32_t k = 0;
+  for (; k < taps; ++k, c += phases) {
+    row[k] = *c;
+  }
+  for (; k < width; ++k) {
+    row[k] = 0;
+  }
+}
+
+// `Dot::sum<Channels>(past, future_last, hl, hr, width, sum)` sums one frame of every history
+// channel. Phases off the rows' grid (after a rate ramp handed over) gather their taps frame by
+// frame.
+template <typename Dot, uint32_t Channels, bool ToBoth>
+void runNarrow(NarrowJob* job) {
+  const int16_t* past = job->past;
+  const int16_t* const stop = job->stop;
+  const uint32_t span = job->span;
+  const int32_t phases = job->phases;
+  const int32_t step = job->phase_step;
+  const uint32_t width = job->width;
+  const uint32_t advance = job->advance;
+  const int32_t gain = job->gain;
+  const uint32_t out_channels = job->out_channels;
+  const uint32_t free_frames = job->free_frames;
+  int16_t* out = job->out;
+  int32_t p = job->phase;
+
+  const int16_t* const rows = job->rows;
+  const bool on_rows = rows != nullptr && p % static_cast<int32_t>(job->grid) == 0;
+  const int32_t grid = on_rows ? static_cast<int32_t>(job->grid) : 1;
+  const int32_t last_row = phases / grid;
+  const int32_t row_step = step / grid;
+  int32_t r = p / grid;
+  alignas(32) int16_t left[kMaxRowWidth];
+  alignas(32) int16_t right[kMaxRowWidth];
+
+  uint32_t written = 0;
+  do {
+    const int16_t* hl = left;
+    const int16_t* hr = right;
+    if (on_rows) {
+      hl = rows + static_cast<uint32_t>(r) * width;
+      hr = rows + static_cast<uint32_t>(last_row - r) * width;
+    } else {
+      gatherTaps(job->coef, p, phases, job->taps, width, left);
+      gatherTaps(job->coef, phases - p, phases, job->taps, width, right);
+    }
+    int32_t sum[2];
+    Dot::template sum<Channels>(past, past + span, hl, hr, width, sum);
+    for (uint32_t ch = 0; ch < Channels; ++ch) {
+      const int16_t y = scaleNarrow(sum[ch], gain);
+      out[ch] = y;
+      if (ToBoth) {
+        out[1] = y;
+      }
+    }
+    out += out_channels;
+    ++written;
+    p += step;
+    r += row_step;
+    past += advance;
+    if (p < 0) {
+      p += phases;
+      r += last_row;
+      past += Channels;
+    }
+  } while (written < free_frames && past < stop);
+
+  job->past = past;
+  job->phase = p;
+  job->written = written;
+}
+
+template <typename Dot>
+constexpr NarrowRuns narrowRuns() {
+  return NarrowRuns{runNarrow<Dot, 2, false>, runNarrow<Dot, 1, false>, runNarrow<Dot, 1, true>};
+}
+
+}  // namespace
+
+}  // namespace torqen

@@ -1,0 +1,73 @@
+#include <emmintrin.h>
+
+#include "torqen/torqen_simd_priv.h"
+
+namespace {
+
+__m128i load(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// Tap pairs (past x hl + future x hr) of interleaved lanes, each shifted as the scalar kernel does.
+__m128i pairs(__m128i samples, __m128i coefs) { return _mm_srai_epi32(_mm_madd_epi16(samples, coefs), 8); }
+
+int32_t lane(__m128i v, int i) {
+  int32_t out[4];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+  return out[i];
+}
+
+// Eight taps a pass: the right wing is read upwards and reversed, then each sample is paired with
+// its partner of the other wing and each coefficient with its partner.
+inline void mono(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+          int32_t* sum) {
+  __m128i acc = _mm_setzero_si128();
+  for (uint32_t k = 0; k < width; k += 8) {
+    const __m128i p = load(past + k);
+    __m128i f = _mm_shuffle_epi32(load(future_last - k - 7), _MM_SHUFFLE(0, 1, 2, 3));
+    f = _mm_shufflehi_epi16(_mm_shufflelo_epi16(f, _MM_SHUFFLE(2, 3, 0, 1)), _MM_SHUFFLE(2, 3, 0, 1));
+    const __m128i l = load(hl + k);
+    const __m128i r = load(hr + k);
+    acc = _mm_add_epi32(acc, pairs(_mm_unpacklo_epi16(p, f), _mm_unpacklo_epi16(l, r)));
+    acc = _mm_add_epi32(acc, pairs(_mm_unpackhi_epi16(p, f), _mm_unpackhi_epi16(l, r)));
+  }
+  acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
+  acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
+  sum[0] = _mm_cvtsi128_si32(acc);
+}
+
+// Four frames a pass; each frame (left, right) moves as one 32-bit unit, and each coefficient
+// pair serves both channels.
+inline void stereo(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+            int32_t* sum) {
+  __m128i acc0 = _mm_setzero_si128();
+  __m128i acc1 = _mm_setzero_si128();
+  for (uint32_t k = 0; k < width; k += 4) {
+    const __m128i p = load(past + 2 * k);
+    const __m128i f = _mm_shuffle_epi32(load(future_last - 2 * (k + 3)), _MM_SHUFFLE(0, 1, 2, 3));
+    const __m128i c = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(hl + k)),
+                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(hr + k)));
+    acc0 = _mm_add_epi32(acc0, pairs(_mm_unpacklo_epi16(p, f), _mm_unpacklo_epi32(c, c)));
+    acc1 = _mm_add_epi32(acc1, pairs(_mm_unpackhi_epi16(p, f), _mm_unpackhi_epi32(c, c)));
+  }
+  __m128i acc = _mm_add_epi32(acc0, acc1);
+  acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
+  sum[0] = lane(acc, 0);
+  sum[1] = lane(acc, 1);
+}
+
+struct Dot {
+  template <uint32_t Channels>
+  static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
+                  uint32_t width, int32_t* out) {
+    if (Channels == 2) {
+      stereo(past, future_last, hl, hr, width, out);
+    } else {
+      mono(past, future_last, hl, hr, width, out);
+    }
+  }
+};
+
+}  // namespace
+
+namespace torqen {
+const NarrowRuns kSse2Narrow = narrowRuns<Dot>();
+}  // namespace torqen
