@@ -167,15 +167,15 @@ const int16_t* phaseRows(const torqen_handle_t* h, RowsHeader* out) {
 }
 
 // The table kernel with the vectorised sums of `runs`; everything else as in the scalar kernel.
-template <typename Layout>
-uint32_t runVector(torqen_handle_t* h, int16_t* out, uint32_t free_frames, uint32_t offered, uint32_t* used_centres,
-                   uint32_t out_channels, const torqen::NarrowRuns& runs) {
+template <typename Sample, typename Layout>
+uint32_t runVector(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t offered, uint32_t* used_centres,
+                   uint32_t out_channels, const torqen::TableRuns<Sample>& runs) {
   constexpr uint32_t channels = Layout::kChannels;
   const uint32_t taps = h->taps;
-  const int16_t* const first_past = torqen::history<int16_t>(h) + (h->hist_center - taps) * channels;
+  const Sample* const first_past = torqen::history<Sample>(h) + (h->hist_center - taps) * channels;
   RowsHeader rows_header{};
   const int16_t* rows = phaseRows(h, &rows_header);
-  torqen::NarrowJob job{};
+  torqen::TableJob<Sample> job{};
   job.past = first_past;
   job.stop = first_past + offered * channels;
   job.span = (2 * taps - 1) * channels;
@@ -203,25 +203,39 @@ uint32_t runVector(torqen_handle_t* h, int16_t* out, uint32_t free_frames, uint3
   return job.written;
 }
 
-// The vectorised kernel of the variant the converter chose, when its filter suits it: the padded
-// taps must stay inside the wings.
-const torqen::NarrowRuns* narrowRuns(const torqen_handle_t* h) {
+// The vectorised kernels of the variant the converter chose, when its filter suits them: the
+// padded taps must stay inside the wings.
+const torqen::VariantRuns* variantRuns(const torqen_handle_t* h) {
   if (h->taps < kRowAlign || h->taps > kMaxWidth || h->phases == 0) {
     return nullptr;
   }
   switch (torqen::variantOf(h)) {
 #if defined(__x86_64__)
     case torqen::Variant::kSse2:
-      return &torqen::kSse2Narrow;
+      return &torqen::kSse2Runs;
     case torqen::Variant::kAvx2:
-      return &torqen::kAvx2Narrow;
+      return &torqen::kAvx2Runs;
 #elif defined(__arm__)
     case torqen::Variant::kNeon:
-      return &torqen::kNeonNarrow;
+      return &torqen::kNeonRuns;
 #endif
     default:
       return nullptr;
   }
+}
+
+template <typename Kind>
+uint32_t runVariant(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t* avail,
+                    uint32_t in_channels, uint32_t out_channels,
+                    torqen::TableRuns<typename Kind::Sample> torqen::VariantRuns::*width) {
+  const torqen::VariantRuns* runs = variantRuns(h);
+  if (runs == nullptr || (runs->*width).stereo == nullptr) {
+    return run<Kind>(h, out, free_frames, avail, in_channels, out_channels);
+  }
+  return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto layout, uint32_t offered) {
+    return runVector<typename Kind::Sample, decltype(layout)>(h, out, free_frames, offered, avail, out_channels,
+                                                             runs->*width);
+  });
 }
 
 }  // namespace
@@ -254,15 +268,10 @@ void buildPhaseRows(torqen_handle_t* h) {
 
 extern "C" uint32_t fastTorqen(torqen_handle_t* h, int16_t* out, uint32_t free_frames, uint32_t* avail,
                                uint32_t in_channels, uint32_t out_channels) {
-  if (const torqen::NarrowRuns* runs = narrowRuns(h)) {
-    return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto layout, uint32_t offered) {
-      return runVector<decltype(layout)>(h, out, free_frames, offered, avail, out_channels, *runs);
-    });
-  }
-  return run<Narrow>(h, out, free_frames, avail, in_channels, out_channels);
+  return runVariant<Narrow>(h, out, free_frames, avail, in_channels, out_channels, &torqen::VariantRuns::narrow);
 }
 
 extern "C" uint32_t fastTorqen_32BIT(torqen_handle_t* h, int32_t* out, uint32_t free_frames, uint32_t* avail,
                                      uint32_t in_channels, uint32_t out_channels) {
-  return run<Wide>(h, out, free_frames, avail, in_channels, out_channels);
+  return runVariant<Wide>(h, out, free_frames, avail, in_channels, out_channels, &torqen::VariantRuns::wide);
 }

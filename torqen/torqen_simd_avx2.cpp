@@ -69,10 +69,54 @@ inline void stereo(const int16_t* past, const int16_t* future_last, const int16_
   sum[1] = _mm_cvtsi128_si32(_mm_srli_si128(s, 4));
 }
 
+__m128i load2(const int16_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
+__m256i load8(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+__m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+int64_t totalWide(__m256i v) {
+  const __m128i s = _mm_add_epi64(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  return _mm_cvtsi128_si64(_mm_add_epi64(s, _mm_unpackhi_epi64(s, s)));
+}
+
+// 32-bit samples: four taps a pass, every product exact in a 64-bit lane (the multiply takes the
+// low 32 bits of each lane as a signed number).
+inline void mono(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr,
+                 uint32_t width, int64_t* sum) {
+  __m256i acc = _mm256_setzero_si256();
+  for (uint32_t k = 0; k < width; k += 4) {
+    const __m256i p = _mm256_cvtepi32_epi64(load4(past + k));
+    const __m256i f =
+        _mm256_cvtepi32_epi64(_mm_shuffle_epi32(load4(future_last - k - 3), _MM_SHUFFLE(0, 1, 2, 3)));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(p, _mm256_cvtepi16_epi64(load2(hl + k))));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(f, _mm256_cvtepi16_epi64(load2(hr + k))));
+  }
+  sum[0] = totalWide(acc);
+}
+
+// Four frames a pass; each frame (left, right) is one 64-bit lane, the left sample in its low half.
+inline void stereo(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr,
+                   uint32_t width, int64_t* sum) {
+  __m256i left = _mm256_setzero_si256();
+  __m256i right = _mm256_setzero_si256();
+  for (uint32_t k = 0; k < width; k += 4) {
+    const __m256i p = load8(past + 2 * k);
+    const __m256i f = _mm256_permute4x64_epi64(load8(future_last - 2 * (k + 3)), _MM_SHUFFLE(0, 1, 2, 3));
+    const __m256i cl = _mm256_cvtepi16_epi64(load2(hl + k));
+    const __m256i cr = _mm256_cvtepi16_epi64(load2(hr + k));
+    left = _mm256_add_epi64(left, _mm256_add_epi64(_mm256_mul_epi32(p, cl), _mm256_mul_epi32(f, cr)));
+    right = _mm256_add_epi64(right, _mm256_add_epi64(_mm256_mul_epi32(_mm256_srli_epi64(p, 32), cl),
+                                                     _mm256_mul_epi32(_mm256_srli_epi64(f, 32), cr)));
+  }
+  sum[0] = totalWide(left);
+  sum[1] = totalWide(right);
+}
+
 struct Dot {
-  template <uint32_t Channels>
-  static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
-                  uint32_t width, int32_t* out) {
+  static int32_t sumOf(int16_t);
+  static int64_t sumOf(int32_t);
+  template <uint32_t Channels, typename Sample, typename Sum>
+  static void sum(const Sample* past, const Sample* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+                  Sum* out) {
     if (Channels == 2) {
       stereo(past, future_last, hl, hr, width, out);
     } else {
@@ -84,5 +128,5 @@ struct Dot {
 }  // namespace
 
 namespace torqen {
-const NarrowRuns kAvx2Narrow = narrowRuns<Dot>();
+const VariantRuns kAvx2Runs{tableRuns<Dot, int16_t>(), tableRuns<Dot, int32_t>()};
 }  // namespace torqen

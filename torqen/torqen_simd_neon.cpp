@@ -49,10 +49,54 @@ inline void stereo(const int16_t* past, const int16_t* future_last, const int16_
   sum[1] = total(right);
 }
 
+// Four 32-bit samples in the opposite order.
+int32x4_t reversed(int32x4_t v) {
+  const int32x4_t pairs = vrev64q_s32(v);
+  return vcombine_s32(vget_high_s32(pairs), vget_low_s32(pairs));
+}
+
+// Products of 32-bit samples and 16-bit coefficients, exact in 64-bit lanes.
+int64x2_t addProducts(int64x2_t acc, int32x4_t samples, int32x4_t coefs) {
+  acc = vmlal_s32(acc, vget_low_s32(samples), vget_low_s32(coefs));
+  return vmlal_s32(acc, vget_high_s32(samples), vget_high_s32(coefs));
+}
+
+int64_t total(int64x2_t v) { return vgetq_lane_s64(v, 0) + vgetq_lane_s64(v, 1); }
+
+// 32-bit samples: four taps a pass.
+inline void mono(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr,
+                 uint32_t width, int64_t* sum) {
+  int64x2_t acc = vdupq_n_s64(0);
+  for (uint32_t k = 0; k < width; k += 4) {
+    acc = addProducts(acc, vld1q_s32(past + k), vmovl_s16(vld1_s16(hl + k)));
+    acc = addProducts(acc, reversed(vld1q_s32(future_last - k - 3)), vmovl_s16(vld1_s16(hr + k)));
+  }
+  sum[0] = total(acc);
+}
+
+// Four frames a pass, split into their channels as they are loaded.
+inline void stereo(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr,
+                   uint32_t width, int64_t* sum) {
+  int64x2_t left = vdupq_n_s64(0);
+  int64x2_t right = vdupq_n_s64(0);
+  for (uint32_t k = 0; k < width; k += 4) {
+    const int32x4x2_t p = vld2q_s32(past + 2 * k);
+    const int32x4x2_t up = vld2q_s32(future_last - 2 * (k + 3));
+    const int32x4_t cl = vmovl_s16(vld1_s16(hl + k));
+    const int32x4_t cr = vmovl_s16(vld1_s16(hr + k));
+    left = addProducts(addProducts(left, p.val[0], cl), reversed(up.val[0]), cr);
+    right = addProducts(addProducts(right, p.val[1], cl), reversed(up.val[1]), cr);
+  }
+  sum[0] = total(left);
+  sum[1] = total(right);
+}
+
 struct Dot {
-  template <uint32_t Channels>
-  static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
-                  uint32_t width, int32_t* out) {
+  static int32_t sumOf(int16_t);
+  static int64_t sumOf(int32_t);
+  template <uint32_t Channels, typename Sample, typename Sum>
+  static void sum(const Sample* past, const Sample* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+                  Sum* out) {
     if (Channels == 2) {
       stereo(past, future_last, hl, hr, width, out);
     } else {
@@ -64,5 +108,5 @@ struct Dot {
 }  // namespace
 
 namespace torqen {
-const NarrowRuns kNeonNarrow = narrowRuns<Dot>();
+const VariantRuns kNeonRuns{tableRuns<Dot, int16_t>(), tableRuns<Dot, int32_t>()};
 }  // namespace torqen

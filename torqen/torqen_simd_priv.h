@@ -1,14 +1,16 @@
-// The vectorised 16-bit table kernel, one build per instruction set, each in its own source file
+// The vectorised table kernels, one build per instruction set, each in its own source file
 // compiled for its instruction set. Those files include nothing of the library but this header,
 // and everything here has internal linkage, so no function of ours is ever shared between code
 // built for different instruction sets.
 //
 // The frame loop is the scalar kernel's, step for step; only the sum of a frame is vectorised.
-// Each tap pair is summed in 32 bits and shifted right by 8 before it is added, exactly as the
-// scalar kernel does, and integer sums do not depend on their order, so the output is the same to
-// the last bit.
+// Integer sums do not depend on their order as long as no partial sum overflows, so the output is
+// the same to the last bit: with 16-bit samples each tap pair is summed in 32 bits and shifted
+// right by 8 before it is added, as the scalar kernel does; with 32-bit samples every product goes
+// into a 64-bit sum.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 namespace torqen {
@@ -18,10 +20,11 @@ constexpr uint32_t kRowAlign = 8;
 // Wider filters take more than the history could feed.
 constexpr uint32_t kMaxRowWidth = 512;
 
-// One run of the table kernel over 16-bit samples, in plain data.
-struct NarrowJob {
-  const int16_t* past;  // the oldest frame of the first output's left wing
-  const int16_t* stop;  // the loop ends once `past` reaches it
+// One run of the table kernel, in plain data. Samples are 16-bit (format 0) or 32-bit.
+template <typename Sample>
+struct TableJob {
+  const Sample* past;   // the oldest frame of the first output's left wing
+  const Sample* stop;   // the loop ends once `past` reaches it
   uint32_t span;        // samples from the oldest frame of the left wing to the newest of the right
   const int16_t* coef;  // the table's coefficients from phase 0
   const int16_t* rows;  // coefficients by phase, `width` taps each, or null
@@ -32,35 +35,46 @@ struct NarrowJob {
   int32_t phase_step;
   uint32_t advance;     // samples the left wing moves per output beyond the phase's carry
   int32_t gain;
-  int16_t* out;
+  Sample* out;
   uint32_t out_channels;
   uint32_t free_frames;
   int32_t phase;        // in: the first output's phase; out: the next one's
   uint32_t written;     // out
 };
 
-// Runs the job for a stereo history, a mono history to a mono output, or a mono history to both
-// channels of a stereo output.
-using NarrowRun = void (*)(NarrowJob* job);
-struct NarrowRuns {
-  NarrowRun stereo;
-  NarrowRun mono;
-  NarrowRun mono_to_both;
+// Runs a job for a stereo history, a mono history to a mono output, or a mono history to both
+// channels of a stereo output. Null where a variant leaves the sample width to the scalar kernel.
+template <typename Sample>
+struct TableRuns {
+  void (*stereo)(TableJob<Sample>* job);
+  void (*mono)(TableJob<Sample>* job);
+  void (*mono_to_both)(TableJob<Sample>* job);
+};
+
+struct VariantRuns {
+  TableRuns<int16_t> narrow;
+  TableRuns<int32_t> wide;
 };
 
 #if defined(__x86_64__)
-extern const NarrowRuns kSse2Narrow;
-extern const NarrowRuns kAvx2Narrow;
+extern const VariantRuns kSse2Runs;
+extern const VariantRuns kAvx2Runs;
 #elif defined(__arm__)
-extern const NarrowRuns kNeonNarrow;
+extern const VariantRuns kNeonRuns;
 #endif
 
 namespace {
 
-// The scalar kernel's scaling: (((acc x gain) >> 16) + 16) >> 5 as one rounding shift, clamped.
-inline int16_t scaleNarrow(int32_t acc, int32_t gain) {
+// The scalar kernels' scaling, 16-bit: (((acc x gain) >> 16) + 16) >> 5 as one rounding shift.
+inline int16_t scaleTable(int32_t acc, int32_t gain) {
   const int64_t y = (int64_t{acc} * static_cast<int16_t>(gain) + (1 << 20)) >> 21;
   return static_cast<int16_t>(y < -32768 ? -32768 : (y > 32767 ? 32767 : y));
+}
+
+// 32-bit: ((acc >> 14) x gain + 16384) >> 15.
+inline int32_t scaleTable(int64_t acc, int32_t gain) {
+  const int64_t y = ((acc >> 14) * gain + 16384) >> 15;
+  return static_cast<int32_t>(y < INT32_MIN ? INT32_MIN : (y > INT32_MAX ? INT32_MAX : y));
 }
 
 // The taps of phase `p` with the stride of the table, padded with zeros.
@@ -78,10 +92,11 @@ inline void gatherTaps(const int16_t* coef, int32_t p, int32_t phases, uint32_t 
 // `Dot::sum<Channels>(past, future_last, hl, hr, width, sum)` sums one frame of every history
 // channel. Phases off the rows' grid (after a rate ramp handed over) gather their taps frame by
 // frame.
-template <typename Dot, uint32_t Channels, bool ToBoth>
-void runNarrow(NarrowJob* job) {
-  const int16_t* past = job->past;
-  const int16_t* const stop = job->stop;
+template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
+void runTable(TableJob<Sample>* job) {
+  using Sum = decltype(Dot::sumOf(Sample{}));
+  const Sample* past = job->past;
+  const Sample* const stop = job->stop;
   const uint32_t span = job->span;
   const int32_t phases = job->phases;
   const int32_t step = job->phase_step;
@@ -90,7 +105,7 @@ void runNarrow(NarrowJob* job) {
   const int32_t gain = job->gain;
   const uint32_t out_channels = job->out_channels;
   const uint32_t free_frames = job->free_frames;
-  int16_t* out = job->out;
+  Sample* out = job->out;
   int32_t p = job->phase;
 
   const int16_t* const rows = job->rows;
@@ -113,10 +128,10 @@ void runNarrow(NarrowJob* job) {
       gatherTaps(job->coef, p, phases, job->taps, width, left);
       gatherTaps(job->coef, phases - p, phases, job->taps, width, right);
     }
-    int32_t sum[2];
+    Sum sum[2];
     Dot::template sum<Channels>(past, past + span, hl, hr, width, sum);
     for (uint32_t ch = 0; ch < Channels; ++ch) {
-      const int16_t y = scaleNarrow(sum[ch], gain);
+      const Sample y = scaleTable(sum[ch], gain);
       out[ch] = y;
       if (ToBoth) {
         out[1] = y;
@@ -139,9 +154,10 @@ void runNarrow(NarrowJob* job) {
   job->written = written;
 }
 
-template <typename Dot>
-constexpr NarrowRuns narrowRuns() {
-  return NarrowRuns{runNarrow<Dot, 2, false>, runNarrow<Dot, 1, false>, runNarrow<Dot, 1, true>};
+template <typename Dot, typename Sample>
+constexpr TableRuns<Sample> tableRuns() {
+  return TableRuns<Sample>{runTable<Dot, Sample, 2, false>, runTable<Dot, Sample, 1, false>,
+                           runTable<Dot, Sample, 1, true>};
 }
 
 }  // namespace

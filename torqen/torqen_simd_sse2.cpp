@@ -54,7 +54,9 @@ inline void stereo(const int16_t* past, const int16_t* future_last, const int16_
   sum[1] = lane(acc, 1);
 }
 
+// 16-bit samples only: without a signed 32 x 32-bit multiply, 32-bit samples stay scalar.
 struct Dot {
+  static int32_t sumOf(int16_t);
   template <uint32_t Channels>
   static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
                   uint32_t width, int32_t* out) {
@@ -69,5 +71,5 @@ struct Dot {
 }  // namespace
 
 namespace torqen {
-const NarrowRuns kSse2Narrow = narrowRuns<Dot>();
+const VariantRuns kSse2Runs{tableRuns<Dot, int16_t>(), {nullptr, nullptr, nullptr}};
 }  // namespace torqen
