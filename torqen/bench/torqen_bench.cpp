@@ -4,6 +4,12 @@
 //
 //   torqen_bench <report dir>                 quality, speed and instruction counts; writes results.md
 //                                             and response.csv there
+//
+// libtorqen32's quality is measured once (every kernel variant writes the same bytes); its speed
+// and instruction counts are measured for every variant this processor runs.
+//   torqen_bench <report dir> <torqen_count for the board>
+//                                             the same, and instruction counts of libtorqen32's kernel
+//                                             variants on the board's processor under qemu
 //   torqen_bench --count <converter> <pair> <bits> <channels>
 //                                             one stream for callgrind (run by the report itself)
 #include <samplerate.h>
@@ -29,6 +35,7 @@
 #include "torqen/torqen.h"
 #include "tests/torqen/torqen_harness.h"
 #include "torqen/torqen_multi.h"
+#include "torqen/torqen_variant.h"
 
 namespace {
 
@@ -41,13 +48,18 @@ const RatePair kPairs[] = {{44100, 48000}, {48000, 44100}, {16000, 48000}, {4800
                            {44056, 48000}};
 
 enum class Family { Torqen, Soxr, Samplerate, Speex };
+enum class Measure { Both, Quality, Speed };
 struct ConverterKind {
   const char* name;
   Family family;
-  int setting;
+  int setting;  // libtorqen32: the kernel variant, -1 for the one chosen at open
+  Measure measure = Measure::Both;
 };
 const ConverterKind kKinds[] = {
-    {"libtorqen32", Family::Torqen, 0},
+    {"libtorqen32", Family::Torqen, -1, Measure::Quality},
+    {"libtorqen32 AVX2", Family::Torqen, static_cast<int>(torqen::Variant::kAvx2), Measure::Speed},
+    {"libtorqen32 SSE2", Family::Torqen, static_cast<int>(torqen::Variant::kSse2), Measure::Speed},
+    {"libtorqen32 scalar", Family::Torqen, static_cast<int>(torqen::Variant::kScalar), Measure::Speed},
     {"soxr quick", Family::Soxr, SOXR_QQ},
     {"soxr low", Family::Soxr, SOXR_LQ},
     {"soxr medium", Family::Soxr, SOXR_MQ},
@@ -69,7 +81,8 @@ class Resampler {
 
 class TorqenResampler : public Resampler {
  public:
-  TorqenResampler(const RatePair& r, uint32_t channels, int bits) : channels_(channels), bytes_(bits / 8) {
+  TorqenResampler(const RatePair& r, uint32_t channels, int bits, int variant)
+      : channels_(channels), bytes_(bits / 8) {
     const torqen_param_t p{r.in, channels, r.out, channels, bits == 16 ? 0u : 3u};
     uint32_t work = 0;
     uint32_t temp = 0;
@@ -82,6 +95,17 @@ class TorqenResampler : public Resampler {
       work_.resize(work / 8 + 1);
       temp_.resize(temp / 8 + 1);
       Torqen_MultiChannel_Open(&multi_, work_.data(), &p);
+    }
+    if (variant >= 0) {
+      const auto v = static_cast<torqen::Variant>(variant);
+      if (single_ != nullptr) {
+        torqen::setVariant(single_, v);
+      } else {
+        for (uint32_t i = 0; i < (channels + 1) / 2; ++i) {
+          auto* at = reinterpret_cast<uint8_t*>(multi_) + multi_->instance[i];
+          torqen::setVariant(reinterpret_cast<torqen_handle_t*>(at), v);
+        }
+      }
     }
   }
   size_t run(const void* in, size_t frames, size_t* used, void* out, size_t room) override {
@@ -211,7 +235,7 @@ class SpeexResampler : public Resampler, FloatBridge {
 
 std::unique_ptr<Resampler> makeResampler(const ConverterKind& k, const RatePair& r, uint32_t channels, int bits) {
   switch (k.family) {
-    case Family::Torqen: return std::make_unique<TorqenResampler>(r, channels, bits);
+    case Family::Torqen: return std::make_unique<TorqenResampler>(r, channels, bits, k.setting);
     case Family::Soxr: return std::make_unique<SoxrResampler>(r, channels, bits, k.setting);
     case Family::Samplerate: return std::make_unique<SamplerateResampler>(r, channels, bits, k.setting);
     case Family::Speex: return std::make_unique<SpeexResampler>(r, channels, bits, k.setting);
@@ -467,7 +491,49 @@ std::string fmt(double v, int digits) {
   return b;
 }
 
-int reportMain(const std::string& dir) {
+// Instructions per output frame of the board's build under qemu, one instruction per translation
+// block and every block traced: two streams of different lengths, so that start-up cancels out.
+double boardInstructionsPerFrame(const std::string& count_program, const RatePair& r, int bits, torqen::Variant v) {
+  const std::string frames_file = "/tmp/torqen_bench.frames." + std::to_string(getpid());
+  double instructions[2] = {};
+  double frames[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    std::ostringstream cmd;
+    cmd << "qemu-arm-static -L /usr/arm-linux-gnueabihf -E LD_LIBRARY_PATH=/usr/arm-linux-gnueabihf/lib"
+        << " -singlestep -d exec,nochain " << count_program << ' ' << r.in << ' ' << r.out << ' ' << bits << " 2 "
+        << static_cast<int>(v) << ' ' << (i + 1) * (r.in / 12) << " 2>&1 >" << frames_file << " | grep -c '^Trace'";
+    FILE* p = popen(cmd.str().c_str(), "r");
+    if (p == nullptr) return NAN;
+    if (std::fscanf(p, "%lf", &instructions[i]) != 1) instructions[i] = NAN;
+    pclose(p);
+    std::ifstream f(frames_file);
+    if (!(f >> frames[i])) frames[i] = NAN;
+  }
+  std::remove(frames_file.c_str());
+  const double out = frames[1] - frames[0];
+  return out > 0 ? (instructions[1] - instructions[0]) / out : NAN;
+}
+
+std::string boardReport(const std::string& count_program) {
+  std::ostringstream b;
+  b << "\n### On the board's processor\n\n"
+    << "libtorqen32 built for 32-bit ARM, instructions per output frame under qemu (stereo; repeatable), with "
+       "the scalar kernels and with NEON.\n\n"
+    << "| pair | scalar 16-bit | NEON 16-bit | scalar 32-bit | NEON 32-bit |\n|---|---:|---:|---:|---:|\n";
+  for (const RatePair& r : kPairs) {
+    std::fprintf(stderr, "%s, libtorqen32 on the board\n", pairName(r).c_str());
+    b << "| " << pairName(r);
+    for (int bits : {16, 32}) {
+      for (torqen::Variant v : {torqen::Variant::kScalar, torqen::Variant::kNeon}) {
+        b << " | " << fmt(boardInstructionsPerFrame(count_program, r, bits, v), 0);
+      }
+    }
+    b << " |\n";
+  }
+  return b.str();
+}
+
+int reportMain(const std::string& dir, const std::string& count_program) {
   std::ofstream csv(dir + "/response.csv");
   csv << "converter,pair,freq,gain_db,leakage_db\n";
   std::ostringstream q;
@@ -481,15 +547,25 @@ int reportMain(const std::string& dir) {
     const RatePair& r = kPairs[pi];
     for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
       const ConverterKind& k = kKinds[ki];
-      std::fprintf(stderr, "%s, %s\n", pairName(r).c_str(), k.name);
-      std::vector<ResponsePoint> points;
-      const Quality qu = quality(k, r, &points);
-      for (const auto& p : points) {
-        csv << k.name << ',' << r.in << '-' << r.out << ',' << p.freq << ',' << p.gain_db << ',' << p.leakage_db << '\n';
+      if (k.family == Family::Torqen && k.setting >= 0 &&
+          !torqen::variantRuns(static_cast<torqen::Variant>(k.setting))) {
+        continue;
       }
-      q << "| " << k.name << " | " << pairName(r) << " | " << fmt(qu.ripple_db, 2) << " | " << fmt(qu.edge, 3)
-        << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | " << fmt(qu.thdn32_db, 1)
-        << " | " << fmt(qu.latency, 0) << " |\n";
+      std::fprintf(stderr, "%s, %s\n", pairName(r).c_str(), k.name);
+      if (k.measure != Measure::Speed) {
+        std::vector<ResponsePoint> points;
+        const Quality qu = quality(k, r, &points);
+        for (const auto& p : points) {
+          csv << k.name << ',' << r.in << '-' << r.out << ',' << p.freq << ',' << p.gain_db << ',' << p.leakage_db
+              << '\n';
+        }
+        q << "| " << k.name << " | " << pairName(r) << " | " << fmt(qu.ripple_db, 2) << " | " << fmt(qu.edge, 3)
+          << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | " << fmt(qu.thdn32_db, 1)
+          << " | " << fmt(qu.latency, 0) << " |\n";
+      }
+      if (k.measure == Measure::Quality) {
+        continue;
+      }
       s << "| " << k.name << " | " << pairName(r) << " | " << fmt(framesPerSecond<int16_t>(k, r, 2) / 1e6, 2)
         << " | " << fmt(framesPerSecond<int32_t>(k, r, 2) / 1e6, 2) << " | "
         << fmt(framesPerSecond<int16_t>(k, r, 6) / 1e6, 2) << " | " << fmt(framesPerSecond<int32_t>(k, r, 6) / 1e6, 2);
@@ -507,8 +583,13 @@ int reportMain(const std::string& dir) {
         "frames) to its peak leaving.\n\n"
      << q.str() << "\n### Speed\n\n"
      << "Output frames per second on one core for a 10 s stream in blocks of 1024 frames (best of three; "
-        "varies with the machine), and instructions per output frame counted by callgrind (repeatable).\n\n"
+        "varies with the machine), and instructions per output frame counted by callgrind (repeatable). "
+        "libtorqen32 runs the best kernel variant the processor offers (chosen at open); each variant this "
+        "processor runs is listed.\n\n"
      << s.str();
+  if (!count_program.empty()) {
+    md << boardReport(count_program);
+  }
   return 0;
 }
 
@@ -518,9 +599,9 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--count") == 0) {
     return countMain(argc, argv);
   }
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <report dir>\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s <report dir> [torqen_count for the board]\n", argv[0]);
     return 2;
   }
-  return reportMain(argv[1]);
+  return reportMain(argv[1], argc == 3 ? argv[2] : "");
 }
