@@ -15,33 +15,41 @@ int32_t total(int32x4_t v) {
   return vget_lane_s32(vpadd_s32(s, s), 0);
 }
 
-// Eight taps a pass; the right wing is read upwards and reversed.
+// Eight taps a pass, then four; the right wing is read upwards and reversed. `f` is the lowest
+// frame of its next eight.
 inline void mono(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
-          int32_t* sum) {
+                 int32_t* sum) {
+  const int16_t* const hl_end = hl + width;
+  const int16_t* f = future_last - 7;
   int32x4_t acc0 = vdupq_n_s32(0);
   int32x4_t acc1 = vdupq_n_s32(0);
-  for (uint32_t k = 0; k < width; k += 8) {
-    const int16x8_t p = vld1q_s16(past + k);
-    const int16x8_t up = vrev64q_s16(vld1q_s16(future_last - k - 7));
-    const int16x8_t f = vcombine_s16(vget_high_s16(up), vget_low_s16(up));
-    const int16x8_t l = vld1q_s16(hl + k);
-    const int16x8_t r = vld1q_s16(hr + k);
-    acc0 = addPairs(acc0, vget_low_s16(p), vget_low_s16(l), vget_low_s16(f), vget_low_s16(r));
-    acc1 = addPairs(acc1, vget_high_s16(p), vget_high_s16(l), vget_high_s16(f), vget_high_s16(r));
+  for (; hl + 8 <= hl_end; hl += 8, hr += 8, past += 8, f -= 8) {
+    const int16x8_t p = vld1q_s16(past);
+    const int16x8_t up = vrev64q_s16(vld1q_s16(f));
+    const int16x8_t l = vld1q_s16(hl);
+    const int16x8_t r = vld1q_s16(hr);
+    acc0 = addPairs(acc0, vget_low_s16(p), vget_low_s16(l), vget_high_s16(up), vget_low_s16(r));
+    acc1 = addPairs(acc1, vget_high_s16(p), vget_high_s16(l), vget_low_s16(up), vget_high_s16(r));
+  }
+  if (hl < hl_end) {
+    acc0 = addPairs(acc0, vld1_s16(past), vld1_s16(hl), vrev64_s16(vld1_s16(f + 4)), vld1_s16(hr));
   }
   sum[0] = total(vaddq_s32(acc0, acc1));
 }
 
-// Four frames a pass, split into their channels as they are loaded.
-inline void stereo(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
-            int32_t* sum) {
+// Four frames a pass, split into their channels as they are loaded. `f` is the lowest frame of
+// the right wing's next four.
+inline void stereo(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
+                   uint32_t width, int32_t* sum) {
+  const int16_t* const hl_end = hl + width;
+  const int16_t* f = future_last - 6;
   int32x4_t left = vdupq_n_s32(0);
   int32x4_t right = vdupq_n_s32(0);
-  for (uint32_t k = 0; k < width; k += 4) {
-    const int16x4x2_t p = vld2_s16(past + 2 * k);
-    const int16x4x2_t up = vld2_s16(future_last - 2 * (k + 3));
-    const int16x4_t l = vld1_s16(hl + k);
-    const int16x4_t r = vld1_s16(hr + k);
+  for (; hl < hl_end; hl += 4, hr += 4, past += 8, f -= 8) {
+    const int16x4x2_t p = vld2_s16(past);
+    const int16x4x2_t up = vld2_s16(f);
+    const int16x4_t l = vld1_s16(hl);
+    const int16x4_t r = vld1_s16(hr);
     left = addPairs(left, p.val[0], l, vrev64_s16(up.val[0]), r);
     right = addPairs(right, p.val[1], l, vrev64_s16(up.val[1]), r);
   }

@@ -10,13 +10,13 @@
 // into a 64-bit sum.
 #pragma once
 
-#include <climits>
+#include <cstddef>
 #include <cstdint>
 
 namespace torqen {
 
 // Coefficient rows are padded with zero taps to whole multiples of this many taps.
-constexpr uint32_t kRowAlign = 8;
+constexpr uint32_t kRowAlign = 4;
 // Wider filters take more than the history could feed.
 constexpr uint32_t kMaxRowWidth = 512;
 
@@ -89,11 +89,22 @@ inline void gatherTaps(const int16_t* coef, int32_t p, int32_t phases, uint32_t 
   }
 }
 
+template <typename Sample, uint32_t Channels, bool ToBoth, typename Sum>
+inline Sample* put(Sample* out, const Sum* sum, int32_t gain, uint32_t out_channels) {
+  for (uint32_t ch = 0; ch < Channels; ++ch) {
+    const Sample y = scaleTable(sum[ch], gain);
+    out[ch] = y;
+    if (ToBoth) {
+      out[1] = y;
+    }
+  }
+  return out + out_channels;
+}
+
 // `Dot::sum<Channels>(past, future_last, hl, hr, width, sum)` sums one frame of every history
-// channel. Phases off the rows' grid (after a rate ramp handed over) gather their taps frame by
-// frame.
+// channel. On the rows' grid both wings' rows move with the phase, the right one against it.
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
-void runTable(TableJob<Sample>* job) {
+void runOnRows(TableJob<Sample>* job) {
   using Sum = decltype(Dot::sumOf(Sample{}));
   const Sample* past = job->past;
   const Sample* const stop = job->stop;
@@ -105,53 +116,74 @@ void runTable(TableJob<Sample>* job) {
   const int32_t gain = job->gain;
   const uint32_t out_channels = job->out_channels;
   const uint32_t free_frames = job->free_frames;
+  const int32_t grid = static_cast<int32_t>(job->grid);
   Sample* out = job->out;
   int32_t p = job->phase;
-
-  const int16_t* const rows = job->rows;
-  const bool on_rows = rows != nullptr && p % static_cast<int32_t>(job->grid) == 0;
-  const int32_t grid = on_rows ? static_cast<int32_t>(job->grid) : 1;
-  const int32_t last_row = phases / grid;
-  const int32_t row_step = step / grid;
-  int32_t r = p / grid;
-  alignas(32) int16_t left[kMaxRowWidth];
-  alignas(32) int16_t right[kMaxRowWidth];
-
+  const int32_t row = p / grid;
+  const int16_t* hl = job->rows + static_cast<uint32_t>(row) * width;
+  const int16_t* hr = job->rows + static_cast<uint32_t>(phases / grid - row) * width;
+  const ptrdiff_t move = static_cast<ptrdiff_t>(step / grid) * static_cast<ptrdiff_t>(width);
+  const ptrdiff_t wrap = static_cast<ptrdiff_t>(phases / grid) * static_cast<ptrdiff_t>(width);
   uint32_t written = 0;
   do {
-    const int16_t* hl = left;
-    const int16_t* hr = right;
-    if (on_rows) {
-      hl = rows + static_cast<uint32_t>(r) * width;
-      hr = rows + static_cast<uint32_t>(last_row - r) * width;
-    } else {
-      gatherTaps(job->coef, p, phases, job->taps, width, left);
-      gatherTaps(job->coef, phases - p, phases, job->taps, width, right);
-    }
     Sum sum[2];
     Dot::template sum<Channels>(past, past + span, hl, hr, width, sum);
-    for (uint32_t ch = 0; ch < Channels; ++ch) {
-      const Sample y = scaleTable(sum[ch], gain);
-      out[ch] = y;
-      if (ToBoth) {
-        out[1] = y;
-      }
-    }
-    out += out_channels;
+    out = put<Sample, Channels, ToBoth>(out, sum, gain, out_channels);
     ++written;
     p += step;
-    r += row_step;
+    hl += move;
+    hr -= move;
     past += advance;
     if (p < 0) {
       p += phases;
-      r += last_row;
+      hl += wrap;
+      hr -= wrap;
       past += Channels;
     }
   } while (written < free_frames && past < stop);
-
   job->past = past;
   job->phase = p;
   job->written = written;
+}
+
+// Phases off the rows' grid (after a rate ramp handed over) gather their taps frame by frame.
+template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
+void runGathering(TableJob<Sample>* job) {
+  using Sum = decltype(Dot::sumOf(Sample{}));
+  const Sample* past = job->past;
+  const int32_t phases = job->phases;
+  const uint32_t width = job->width;
+  Sample* out = job->out;
+  int32_t p = job->phase;
+  alignas(32) int16_t left[kMaxRowWidth];
+  alignas(32) int16_t right[kMaxRowWidth];
+  uint32_t written = 0;
+  do {
+    gatherTaps(job->coef, p, phases, job->taps, width, left);
+    gatherTaps(job->coef, phases - p, phases, job->taps, width, right);
+    Sum sum[2];
+    Dot::template sum<Channels>(past, past + job->span, left, right, width, sum);
+    out = put<Sample, Channels, ToBoth>(out, sum, job->gain, job->out_channels);
+    ++written;
+    p += job->phase_step;
+    past += job->advance;
+    if (p < 0) {
+      p += phases;
+      past += Channels;
+    }
+  } while (written < job->free_frames && past < job->stop);
+  job->past = past;
+  job->phase = p;
+  job->written = written;
+}
+
+template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
+void runTable(TableJob<Sample>* job) {
+  if (job->rows != nullptr && job->phase % static_cast<int32_t>(job->grid) == 0) {
+    runOnRows<Dot, Sample, Channels, ToBoth>(job);
+  } else {
+    runGathering<Dot, Sample, Channels, ToBoth>(job);
+  }
 }
 
 template <typename Dot, typename Sample>
