@@ -129,6 +129,17 @@ inline void stereo(const int32_t* past, const int32_t* future_last, const int16_
 }
 
 struct Dot {
+  // ((sum x gain) + 2^20) >> 21 in 64-bit lanes; the result fits 32 bits, so the low halves of a
+  // logical shift are those of the arithmetic one, and a saturating pack clamps them.
+  static constexpr bool kScalesStereo = true;
+  static void scaleStereo(const int32_t* sum, int32_t gain, int16_t* out) {
+    const __m128i wide = _mm_cvtepi32_epi64(load2(reinterpret_cast<const int16_t*>(sum)));
+    __m128i y = _mm_mul_epi32(wide, _mm_set1_epi64x(static_cast<int16_t>(gain)));
+    y = _mm_srli_epi64(_mm_add_epi64(y, _mm_set1_epi64x(1 << 20)), 21);
+    y = _mm_packs_epi32(_mm_shuffle_epi32(y, _MM_SHUFFLE(3, 3, 2, 0)), y);
+    const int32_t both = _mm_cvtsi128_si32(y);
+    __builtin_memcpy(out, &both, sizeof(both));
+  }
   static int32_t sumOf(int16_t);
   static int64_t sumOf(int32_t);
   template <uint32_t Channels, typename Sample, typename Sum>

@@ -100,6 +100,14 @@ inline void stereo(const int32_t* past, const int32_t* future_last, const int16_
 }
 
 struct Dot {
+  // ((sum x gain) + 2^20) >> 21 by a rounding shift of the 64-bit products, narrowed with saturation.
+  static constexpr bool kScalesStereo = true;
+  static void scaleStereo(const int32_t* sum, int32_t gain, int16_t* out) {
+    const int64x2_t y = vrshrq_n_s64(vmull_s32(vld1_s32(sum), vdup_n_s32(static_cast<int16_t>(gain))), 21);
+    const int16x4_t both = vqmovn_s32(vcombine_s32(vqmovn_s64(y), vdup_n_s32(0)));
+    vst1_lane_s16(out, both, 0);
+    vst1_lane_s16(out + 1, both, 1);
+  }
   static int32_t sumOf(int16_t);
   static int64_t sumOf(int32_t);
   template <uint32_t Channels, typename Sample, typename Sum>

@@ -89,8 +89,14 @@ inline void gatherTaps(const int16_t* coef, int32_t p, int32_t phases, uint32_t 
   }
 }
 
-template <typename Sample, uint32_t Channels, bool ToBoth, typename Sum>
+// A `Dot` may scale both channels of a 16-bit stereo frame at once with `scaleStereo(sum, gain, out)`;
+// it must give what `scaleTable` gives.
+template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth, typename Sum>
 inline Sample* put(Sample* out, const Sum* sum, int32_t gain, uint32_t out_channels) {
+  if constexpr (Channels == 2 && sizeof(Sample) == 2 && Dot::kScalesStereo) {
+    Dot::scaleStereo(sum, gain, out);
+    return out + out_channels;
+  }
   for (uint32_t ch = 0; ch < Channels; ++ch) {
     const Sample y = scaleTable(sum[ch], gain);
     out[ch] = y;
@@ -128,7 +134,7 @@ void runOnRows(TableJob<Sample>* job) {
   do {
     Sum sum[2];
     Dot::template sum<Channels>(past, past + span, hl, hr, width, sum);
-    out = put<Sample, Channels, ToBoth>(out, sum, gain, out_channels);
+    out = put<Dot, Sample, Channels, ToBoth>(out, sum, gain, out_channels);
     ++written;
     p += step;
     hl += move;
@@ -163,7 +169,7 @@ void runGathering(TableJob<Sample>* job) {
     gatherTaps(job->coef, phases - p, phases, job->taps, width, right);
     Sum sum[2];
     Dot::template sum<Channels>(past, past + job->span, left, right, width, sum);
-    out = put<Sample, Channels, ToBoth>(out, sum, job->gain, job->out_channels);
+    out = put<Dot, Sample, Channels, ToBoth>(out, sum, job->gain, job->out_channels);
     ++written;
     p += job->phase_step;
     past += job->advance;
