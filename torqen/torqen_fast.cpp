@@ -139,7 +139,8 @@ static_assert(kRowsHeaderBytes % 16 == 0, "rows follow the header on a 16-byte b
 
 // After the frames the table path clears, so that a reset leaves the rows in place.
 uint32_t rowsOffset(const torqen_handle_t* h) {
-  const uint32_t cleared = h->history + torqen::kClearedFrames * torqen::historyChannels(h) * torqen::sampleBytes(h->format);
+  const uint32_t cleared =
+      h->history + torqen::kClearedFrames * torqen::historyChannels(h) * torqen::sampleBytes(h->format);
   return (cleared + 15) & ~15u;
 }
 
@@ -159,8 +160,8 @@ uint32_t gcd(uint32_t a, uint32_t b) {
 // The rows when they match the handle's table, else null.
 const int16_t* phaseRows(const torqen_handle_t* h, RowsHeader* out) {
   std::memcpy(out, torqen::atOffset<unsigned char>(h, rowsOffset(h)), sizeof(*out));
-  if (h->arbitrary != 0 || out->width == 0 || out->coef != h->coef || out->phases != h->phases || out->taps != h->taps ||
-      out->phase_step != h->phase_step) {
+  if (h->arbitrary != 0 || out->width == 0 || out->coef != h->coef || out->phases != h->phases ||
+      out->taps != h->taps || out->phase_step != h->phase_step) {
     return nullptr;
   }
   return torqen::atOffset<int16_t>(h, rowsOffset(h) + kRowsHeaderBytes);

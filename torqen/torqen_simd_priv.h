@@ -185,7 +185,8 @@ void runGathering(TableJob<Sample>* job) {
 
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
 void runTable(TableJob<Sample>* job) {
-  if (job->rows != nullptr && job->phase % static_cast<int32_t>(job->grid) == 0) {
+  const int32_t p = job->phase;
+  if (job->rows != nullptr && p >= 0 && p <= job->phases && p % static_cast<int32_t>(job->grid) == 0) {
     runOnRows<Dot, Sample, Channels, ToBoth>(job);
   } else {
     runGathering<Dot, Sample, Channels, ToBoth>(job);

@@ -29,7 +29,8 @@ inline void mono(const int16_t* past, const int16_t* future_last, const int16_t*
   }
   if (hl < hl_end) {
     const __m128i r = _mm_shufflelo_epi16(loadHalf(f + 4), _MM_SHUFFLE(0, 1, 2, 3));
-    acc = _mm_add_epi32(acc, pairs(_mm_unpacklo_epi16(loadHalf(past), r), _mm_unpacklo_epi16(loadHalf(hl), loadHalf(hr))));
+    const __m128i c = _mm_unpacklo_epi16(loadHalf(hl), loadHalf(hr));
+    acc = _mm_add_epi32(acc, pairs(_mm_unpacklo_epi16(loadHalf(past), r), c));
   }
   acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
   acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
