@@ -1,6 +1,8 @@
 #include "main/app_table.h"
 
-#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_app.h"
+#include "main/acfg/audio_setting.h"
+#include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
 
@@ -13,6 +15,8 @@
 app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
+    {a_sm_register, {}, "state_mngr"},
+    {a_audio_setting_manager_register, {}, "audio_setting"},
     {nullptr, {}, nullptr},
 };
 

@@ -3,6 +3,7 @@
 #include "main/gui/gui_manager.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/audio_client/vesk_ipc.h"
+#include "main/state_mngr/state_mngr.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -49,7 +50,7 @@ void startupHandOver(void)
 {
     startupWaitVeskReady();
     vesk_ipc_create();
-    // TODO(state_mngr): uSmAutoPlaySource() follows here once the state manager is built.
+    uSmAutoPlaySource();
     startupPostGuiIdle();
     for (;;) {
         startupReapChild();

@@ -157,54 +157,50 @@ int streamVol(const VeskIpcBytes& args, uint32_t)
 }
 
 struct Route {
-    Handler handler;  // null: not served
-    size_t minLen;    // bytes of the record the handler reads
+    Handler handler = nullptr;  // null: not served
+    size_t minLen = 0;          // bytes of the record the handler reads
 };
 
 constexpr size_t kWord = 4;
 
-// Ids 9 to 15 are not served.
-const std::array<Route, VESK_IPC_FUNC_NUM> kRoutes = {{
-    {streamVol, 2 * kWord},
-    {vesk_app_set_mastervol, kWord},
-    {vesk_app_conncection_a2dp_ext, VESK_IPC_DEV_DESC_SIZE},
-    {vesk_app_conncection_stereo_ext, VESK_IPC_STEREO_DESC_SIZE},
-    {vesk_app_disconnection, kWord},
-    {vesk_app_set_bufrule, VESK_IPC_BUF_RULE_SIZE},
-    {vesk_app_set_samplerate, 2 * kWord},
-    {vesk_app_set_desc, VESK_IPC_DEV_DESC_SIZE},
-    {vesk_app_set_bt_le_io_handle, 2 * kWord},
-    {nullptr, 0},
-    {nullptr, 0},
-    {nullptr, 0},
-    {nullptr, 0},
-    {nullptr, 0},
-    {nullptr, 0},
-    {nullptr, 0},
-    {veskPpcSetBypass, kWord},
-    {veskPpcSetSurroundMode, kWord},
-    {veskPpcSetEqMode, 2 * kWord},
-    {veskPpcSetEqPoint, VESK_IPC_EQ_POINTS_SIZE},
-    {veskPpcSetBass, kWord},
-    {veskPpcSetTreble, kWord},
-    {veskPpcSetBassBoost, kWord},
-    {veskPpcSetLatency, 0},
-    {veskPpcSetSurroundVol, kWord},
-    {veskPpcSet1d8Power, kWord},
-    {veskPpcSetVirtualX, kWord},
-    {veskPpcSetAcoustics, sizeof(VeskAcousticsParam)},
-    {veskPpcSetStandardTest, 0},
-    {veskPpcSetFormatMode, kWord},
-    {veskPpcSetEqTest, 0},
-    {veskPpcSetSourceGain, kWord},
-    {veskPpcSetCenter, kWord},
-    {veskPpcSetSurroundLeft, kWord},
-    {veskPpcSetSurroundRight, kWord},
-    {veskPpcSetHeight, kWord},
-    {veskPpcSetDtsCompGain, 0},
-    {veskPpcSetXupmix, kWord},
-    {veskPpcSetUserEq, 0},
-}};
+// Filled by id, so a removed or reordered row cannot move another id's handler. Ids 9 to 15 are
+// not served.
+constexpr std::array<Route, VESK_IPC_FUNC_NUM> kRoutes = [] {
+    std::array<Route, VESK_IPC_FUNC_NUM> r{};
+    r[VESK_IPC_SET_STREAM_VOL] = {streamVol, 2 * kWord};
+    r[VESK_IPC_SET_MASTER_VOL] = {vesk_app_set_mastervol, kWord};
+    r[VESK_IPC_SET_DEVICE_CONNECTION_EXT] = {vesk_app_conncection_a2dp_ext, VESK_IPC_DEV_DESC_SIZE};
+    r[VESK_IPC_SET_DEVICE_CONNECTION_STEREO] = {vesk_app_conncection_stereo_ext, VESK_IPC_STEREO_DESC_SIZE};
+    r[VESK_IPC_SET_DEVICE_DISCONNECTION] = {vesk_app_disconnection, kWord};
+    r[VESK_IPC_SET_OUT_BUFFER_RULE] = {vesk_app_set_bufrule, VESK_IPC_BUF_RULE_SIZE};
+    r[VESK_IPC_SET_OUT_SAMPLERATE_RULE] = {vesk_app_set_samplerate, 2 * kWord};
+    r[VESK_IPC_SET_DEVICE_DESC_EXT] = {vesk_app_set_desc, VESK_IPC_DEV_DESC_SIZE};
+    r[VESK_IPC_SET_BT_LE_IO_HANDLE] = {vesk_app_set_bt_le_io_handle, 2 * kWord};
+    r[VESK_IPC_SET_BYPASS_MODE] = {veskPpcSetBypass, kWord};
+    r[VESK_IPC_SET_SURROUND_MODE] = {veskPpcSetSurroundMode, kWord};
+    r[VESK_IPC_SET_EQ_MODE] = {veskPpcSetEqMode, 2 * kWord};
+    r[VESK_IPC_SET_EQ_POINT] = {veskPpcSetEqPoint, VESK_IPC_EQ_POINTS_SIZE};
+    r[VESK_IPC_SET_BASS_LEVEL] = {veskPpcSetBass, kWord};
+    r[VESK_IPC_SET_TREBLE_LEVEL] = {veskPpcSetTreble, kWord};
+    r[VESK_IPC_SET_BASSBOOST] = {veskPpcSetBassBoost, kWord};
+    r[VESK_IPC_SET_LATENCY] = {veskPpcSetLatency, 0};
+    r[VESK_IPC_SET_SURROUND_VOL] = {veskPpcSetSurroundVol, kWord};
+    r[VESK_IPC_SET_1D8_POWER] = {veskPpcSet1d8Power, kWord};
+    r[VESK_IPC_SET_VIRTUAL_X] = {veskPpcSetVirtualX, kWord};
+    r[VESK_IPC_SET_ACOUSTICS_PARAM] = {veskPpcSetAcoustics, sizeof(VeskAcousticsParam)};
+    r[VESK_IPC_SET_STANDARD_TEST] = {veskPpcSetStandardTest, 0};
+    r[VESK_IPC_SET_FMT_CHN_NUM] = {veskPpcSetFormatMode, kWord};
+    r[VESK_IPC_SET_EQ_TEST] = {veskPpcSetEqTest, 0};
+    r[VESK_IPC_SET_SOURCE_GAIN] = {veskPpcSetSourceGain, kWord};
+    r[VESK_IPC_SET_CENTER] = {veskPpcSetCenter, kWord};
+    r[VESK_IPC_SET_SURROUND_LEFT] = {veskPpcSetSurroundLeft, kWord};
+    r[VESK_IPC_SET_SURROUND_RIGHT] = {veskPpcSetSurroundRight, kWord};
+    r[VESK_IPC_SET_HEIGHT] = {veskPpcSetHeight, kWord};
+    r[VESK_IPC_SET_DTS_COMP_GAIN] = {veskPpcSetDtsCompGain, 0};
+    r[VESK_IPC_SET_XUPMIX] = {veskPpcSetXupmix, kWord};
+    r[VESK_IPC_SET_USER_EQ] = {veskPpcSetUserEq, 0};
+    return r;
+}();
 
 }  // namespace
 

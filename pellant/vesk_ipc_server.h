@@ -3,13 +3,10 @@
 #pragma once
 
 #include "platform/vesk2/vesk2.h"
-#include "main/audio_client/vesk_ipc_records.h"
+#include "common/vesk_ipc/vesk_ipc_records.h"
 
 #include <array>
 #include <cstdint>
-
-#define VESK_IPC_SERVER_PATH "/tmp/vesk_ipc_app_server"
-#define VESK_IPC_READY_PATH "/tmp/vesk_ipc_app_ready"
 
 // Gains by volume index 0..100, 100000 = unity.
 extern const std::array<uint32_t, 101> vol_table;

@@ -3,7 +3,7 @@
 // that change them. Runs on the remote-call server thread only, one call at a time.
 #pragma once
 
-#include "main/audio_client/vesk_ipc_records.h"
+#include "common/vesk_ipc/vesk_ipc_records.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,6 @@
 #include "pellant/vesk_ppc_param.h"
 
+#include "common/support/support.h"
 #include "platform/vesk2/vesk2.h"
 #include "pellant/vesk_app.h"
 #include "pellant/vesk_ppc_page.h"
@@ -37,15 +38,12 @@ size_t payloadWordOffset(size_t word)
 
 uint32_t loadU32(const VeskPpcBlock& b, size_t offset)
 {
-    return static_cast<uint32_t>(b[offset]) | static_cast<uint32_t>(b[offset + 1]) << 8 |
-           static_cast<uint32_t>(b[offset + 2]) << 16 | static_cast<uint32_t>(b[offset + 3]) << 24;
+    return sb::loadLe32(b.data() + offset);
 }
 
 void storeU32(VeskPpcBlock& b, size_t offset, uint32_t value)
 {
-    for (size_t i = 0; i < 4; ++i) {
-        b[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-    }
+    sb::storeLe32(b.data() + offset, value);
 }
 
 uint32_t payloadWord(const VeskPpcBlock& b, size_t word)
@@ -67,15 +65,12 @@ void setPayloadU64(VeskPpcBlock& b, size_t word, int64_t value)
 
 uint16_t payloadU16(const VeskPpcBlock& b, size_t byte)
 {
-    const size_t o = VESK_PPC_PAYLOAD_OFFSET + byte;
-    return static_cast<uint16_t>(b[o] | b[o + 1] << 8);
+    return sb::loadLe16(b.data() + VESK_PPC_PAYLOAD_OFFSET + byte);
 }
 
 void setPayloadU16(VeskPpcBlock& b, size_t byte, uint16_t value)
 {
-    const size_t o = VESK_PPC_PAYLOAD_OFFSET + byte;
-    b[o] = static_cast<uint8_t>(value);
-    b[o + 1] = static_cast<uint8_t>(value >> 8);
+    sb::storeLe16(b.data() + VESK_PPC_PAYLOAD_OFFSET + byte, value);
 }
 
 size_t entryWord(size_t row, size_t entry)

@@ -7,7 +7,7 @@
 // the current page is above 41 or the audio server is not up.
 #pragma once
 
-#include "main/audio_client/vesk_ipc_records.h"
+#include "common/vesk_ipc/vesk_ipc_records.h"
 #include "pellant/vesk_ppc_tables.h"
 
 #include <array>

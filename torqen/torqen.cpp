@@ -1,9 +1,9 @@
 #include "torqen/torqen.h"
 
 #include "torqen/torqen_driver.h"
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 #include "torqen/torqen_setup.h"
-#include "torqen/torqen_variant.h"
+#include "torqen/torqen_variant_priv.h"
 
 namespace {
 

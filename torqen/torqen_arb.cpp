@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 
 namespace {
 

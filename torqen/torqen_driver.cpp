@@ -5,7 +5,7 @@
 #include "torqen/torqen_arb.h"
 #include "torqen/torqen_fast.h"
 #include "torqen/torqen_interp.h"
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 
 namespace {
 

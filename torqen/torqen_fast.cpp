@@ -4,10 +4,10 @@
 #include <cstddef>
 
 #include "torqen/torqen_fast_priv.h"
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 #include "torqen/torqen_setup.h"
 #include "torqen/torqen_simd_priv.h"
-#include "torqen/torqen_variant.h"
+#include "torqen/torqen_variant_priv.h"
 
 namespace {
 
@@ -144,7 +144,9 @@ uint32_t rowsOffset(const torqen_handle_t* h) {
   return (cleared + 15) & ~15u;
 }
 
-uint32_t padded(uint32_t taps) { return (taps + kRowAlign - 1) / kRowAlign * kRowAlign; }
+uint32_t padded(uint32_t taps) {
+  return (taps + kRowAlign - 1) / kRowAlign * kRowAlign;
+}
 constexpr uint32_t kMaxWidth = torqen::kMaxRowWidth;
 static_assert(torqen::kMaxKeep <= kMaxWidth, "every servable filter fits a row");
 
@@ -235,7 +237,7 @@ uint32_t runVariant(torqen_handle_t* h, typename Kind::Sample* out, uint32_t fre
   }
   return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto layout, uint32_t offered) {
     return runVector<typename Kind::Sample, decltype(layout)>(h, out, free_frames, offered, avail, out_channels,
-                                                             runs->*width);
+                                                              runs->*width);
   });
 }
 

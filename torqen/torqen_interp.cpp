@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 
 namespace {
 

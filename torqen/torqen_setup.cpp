@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "torqen/torqen_fast_priv.h"
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 #include "torqen/torqen_tables.h"
 
 extern "C" const uint32_t AdjustGain = 16008;

@@ -4,22 +4,34 @@
 
 namespace {
 
-__m256i load8(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-__m128i load4(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-__m128i load2(const int16_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
+__m256i load8(const int16_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+__m128i load4(const int16_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+__m128i load2(const int16_t* p) {
+  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
 
 // Tap pairs (past x hl + future x hr) of interleaved lanes, each shifted as the scalar kernel does.
-__m256i pairs(__m256i samples, __m256i coefs) { return _mm256_srai_epi32(_mm256_madd_epi16(samples, coefs), 8); }
-__m128i pairs(__m128i samples, __m128i coefs) { return _mm_srai_epi32(_mm_madd_epi16(samples, coefs), 8); }
+__m256i pairs(__m256i samples, __m256i coefs) {
+  return _mm256_srai_epi32(_mm256_madd_epi16(samples, coefs), 8);
+}
+__m128i pairs(__m128i samples, __m128i coefs) {
+  return _mm_srai_epi32(_mm_madd_epi16(samples, coefs), 8);
+}
 
-__m128i halves(__m256i v) { return _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1)); }
+__m128i halves(__m256i v) {
+  return _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
 
 // Sixteen taps a pass while they last, then eight, then four. The right wing is read upwards and
 // reversed; `f` is the lowest frame of its next sixteen.
 inline void mono(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
                  int32_t* sum) {
-  const __m256i reverse = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1,
-                                           14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+  const __m256i reverse = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
+                                           8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
   const int16_t* const hl_end = hl + width;
   const int16_t* f = future_last - 15;
   __m256i wide = _mm256_setzero_si256();
@@ -87,8 +99,12 @@ inline void stereo(const int16_t* past, const int16_t* future_last, const int16_
   sum[1] = _mm_cvtsi128_si32(_mm_srli_si128(acc, 4));
 }
 
-__m256i load8(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-__m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+__m256i load8(const int32_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+__m128i load4(const int32_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
 
 int64_t totalWide(__m256i v) {
   const __m128i s = _mm_add_epi64(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
@@ -97,13 +113,12 @@ int64_t totalWide(__m256i v) {
 
 // 32-bit samples: four taps a pass, every product exact in a 64-bit lane (the multiply takes the
 // low 32 bits of each lane as a signed number).
-inline void mono(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr,
-                 uint32_t width, int64_t* sum) {
+inline void mono(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+                 int64_t* sum) {
   __m256i acc = _mm256_setzero_si256();
   for (uint32_t k = 0; k < width; k += 4) {
     const __m256i p = _mm256_cvtepi32_epi64(load4(past + k));
-    const __m256i f =
-        _mm256_cvtepi32_epi64(_mm_shuffle_epi32(load4(future_last - k - 3), _MM_SHUFFLE(0, 1, 2, 3)));
+    const __m256i f = _mm256_cvtepi32_epi64(_mm_shuffle_epi32(load4(future_last - k - 3), _MM_SHUFFLE(0, 1, 2, 3)));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(p, _mm256_cvtepi16_epi64(load2(hl + k))));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(f, _mm256_cvtepi16_epi64(load2(hr + k))));
   }

@@ -69,11 +69,13 @@ int64x2_t addProducts(int64x2_t acc, int32x4_t samples, int32x4_t coefs) {
   return vmlal_s32(acc, vget_high_s32(samples), vget_high_s32(coefs));
 }
 
-int64_t total(int64x2_t v) { return vgetq_lane_s64(v, 0) + vgetq_lane_s64(v, 1); }
+int64_t total(int64x2_t v) {
+  return vgetq_lane_s64(v, 0) + vgetq_lane_s64(v, 1);
+}
 
 // 32-bit samples: four taps a pass.
-inline void mono(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr,
-                 uint32_t width, int64_t* sum) {
+inline void mono(const int32_t* past, const int32_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+                 int64_t* sum) {
   int64x2_t acc = vdupq_n_s64(0);
   for (uint32_t k = 0; k < width; k += 4) {
     acc = addProducts(acc, vld1q_s32(past + k), vmovl_s16(vld1_s16(hl + k)));

@@ -33,13 +33,13 @@ struct TableJob {
   uint32_t width;
   int32_t phases;
   int32_t phase_step;
-  uint32_t advance;     // samples the left wing moves per output beyond the phase's carry
+  uint32_t advance;  // samples the left wing moves per output beyond the phase's carry
   int32_t gain;
   Sample* out;
   uint32_t out_channels;
   uint32_t free_frames;
-  int32_t phase;        // in: the first output's phase; out: the next one's
-  uint32_t written;     // out
+  int32_t phase;     // in: the first output's phase; out: the next one's
+  uint32_t written;  // out
 };
 
 // Runs a job for a stereo history, a mono history to a mono output, or a mono history to both

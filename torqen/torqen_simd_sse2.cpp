@@ -4,11 +4,17 @@
 
 namespace {
 
-__m128i load(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-__m128i loadHalf(const int16_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
+__m128i load(const int16_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+__m128i loadHalf(const int16_t* p) {
+  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
 
 // Tap pairs (past x hl + future x hr) of interleaved lanes, each shifted as the scalar kernel does.
-__m128i pairs(__m128i samples, __m128i coefs) { return _mm_srai_epi32(_mm_madd_epi16(samples, coefs), 8); }
+__m128i pairs(__m128i samples, __m128i coefs) {
+  return _mm_srai_epi32(_mm_madd_epi16(samples, coefs), 8);
+}
 
 // Eight taps a pass, then four: the right wing is read upwards and reversed, then each sample is
 // paired with its partner of the other wing and each coefficient with its partner. `f` is the
@@ -64,8 +70,8 @@ struct Dot {
   static void scaleStereo(const int32_t*, int32_t, int16_t*) {}
   static int32_t sumOf(int16_t);
   template <uint32_t Channels>
-  static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr,
-                  uint32_t width, int32_t* out) {
+  static void sum(const int16_t* past, const int16_t* future_last, const int16_t* hl, const int16_t* hr, uint32_t width,
+                  int32_t* out) {
     if (Channels == 2) {
       stereo(past, future_last, hl, hr, width, out);
     } else {

@@ -5,6 +5,7 @@
 #include "main/cli/dbg_level.h"
 #include "main/mw/os_pthread/os_sema.h"
 #include "main/mw/os_pthread/os_thread.h"
+#include "main/timerd/os_timer.h"
 
 #include <array>
 #include <atomic>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr uint32_t kPostTries = 11;
 constexpr uint32_t kPostRetryMs = 10;
+constexpr uint32_t kTickWindowMs = 1000;
 
 // Application slots are written on the manager's thread only; lookups from any thread read a
 // slot's name once the count covers it.
@@ -23,7 +25,7 @@ struct AmState {
     handle_t hSelf = 0;
     sema_t* pMutex = nullptr;
     sema_t* pBinSema = nullptr;  // the manager waits here for a started or exiting application
-    std::atomic<uint16_t> ui2DbgLevel{0};
+    DbgModule dbg{"<AM>", "am", DBG_LAYER_APP, 0};
     std::array<std::atomic<handle_t>, AM_MAX_APPS> ahApps{};
     std::atomic<uint32_t> ui4AppCount{0};
     char aacNames[AM_MAX_APPS][AM_APP_NAME_LEN + 1] = {};
@@ -31,22 +33,9 @@ struct AmState {
 
 AmState gAm;
 
-uint16_t level()
-{
-    return gAm.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
-}
-
-#define AM_ERR(fmt, ...) dbgPrint(level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
-#define AM_INFO(fmt, ...) dbgPrint(level(), DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
-// A start-up step of the manager: a failure is logged with its line and ends the init.
-#define AM_TRY(step)                                                                                 \
-    do {                                                                                             \
-        const int32_t stepRes = (step);                                                              \
-        if (stepRes != 0) {                                                                          \
-            AM_ERR("<AM> ERR: file = %s, line = %d, reason = %d\n\r", "am", __LINE__, stepRes);       \
-            return stepRes;                                                                          \
-        }                                                                                            \
-    } while (0)
+#define AM_ERR(fmt, ...) DBG_MOD_ERR(gAm.dbg, fmt, ##__VA_ARGS__)
+#define AM_INFO(fmt, ...) DBG_MOD_INFO(gAm.dbg, fmt, ##__VA_ARGS__)
+#define AM_TRY(step) DBG_MOD_TRY(gAm.dbg, step)
 
 // What the manager waits on while an application it starts runs its init. `ok` comes first: the
 // completion codes write the tag's first byte.
@@ -129,7 +118,7 @@ void payloadName(const void* data, uint32_t size, char (&name)[AM_APP_NAME_LEN +
 // Posts to an application, absorbing a full queue by retrying.
 int32_t postWithRetry(handle_t app, uint32_t msgId, const void* data, uint32_t size)
 {
-    int32_t res = -1;
+    int32_t res = AMR_FAIL;
     for (uint32_t i = 0; i < kPostTries; ++i) {
         res = u_app_send_msg(app, msgId, data, size, amNotify, 0);
         if (res == 0) {
@@ -145,15 +134,15 @@ int32_t startApp(const char* name)
     amb_register_info_t* info = u_amb_get_register_info(name);
     if (info == nullptr) {
         AM_ERR("<AM> ERR: cannot find registration information of %s\n\r", name);
-        return -3;
+        return AMR_NOT_FOUND;
     }
     const int32_t slot = findSlot(name);
     if (slot < 0) {
-        AM_ERR("<AM> ERR: cannot find %s or the application had been started = %d\n\r", name, -3);
-        return -3;
+        AM_ERR("<AM> ERR: cannot find %s or the application had been started = %d\n\r", name, AMR_NOT_FOUND);
+        return AMR_NOT_FOUND;
     }
     if (gAm.ahApps[slot].load() != 0) {
-        return -6;
+        return AMR_STARTED;
     }
     app_start_param_t param{};
     amStartParamFromRecord(info, static_cast<uint32_t>(slot) + 1, &param);
@@ -170,7 +159,7 @@ int32_t startApp(const char* name)
     if (wait.ok == 0) {
         AM_ERR("<AM> ERR: start %s failed\n\r", name);
         gAm.ahApps[slot].store(0);
-        return -1;
+        return AMR_FAIL;
     }
     return 0;
 }
@@ -180,12 +169,12 @@ int32_t exitApp(const char* name)
     AM_INFO("<AM>Call _am_exit_app %s \n\r", name);
     const int32_t slot = findStartedSlot(name);
     if (slot < 0) {
-        return -3;
+        return AMR_NOT_FOUND;
     }
     AM_INFO("<AM> exit %s\n\r", name);
     const handle_t app = gAm.ahApps[slot].load();
     uint8_t ok = 0;
-    int32_t res = -1;
+    int32_t res = AMR_FAIL;
     for (uint32_t i = 0; i < kPostTries && res != 0; ++i) {
         res = u_app_exit(app, 1, amNotify, reinterpret_cast<aee_nfy_tag_t>(&ok));
         if (res != 0) {
@@ -198,7 +187,7 @@ int32_t exitApp(const char* name)
     if (res != 0 || ok == 0) {
         // An application whose exit function refused keeps running, so it keeps its handle.
         AM_ERR("<AM> ERR: exit %s failed = %d\n\r", name, res);
-        return -1;
+        return AMR_FAIL;
     }
     gAm.ahApps[slot].store(0);
     return 0;
@@ -210,7 +199,7 @@ int32_t registerName(const void* data, uint32_t size)
     if (count >= AM_MAX_APPS) {
         AM_ERR("<AM> ERR: Buffer overflow,outside the bounds. t_g_am.ui4_app_id= %d. Function:%s\n\r",
                static_cast<int>(count), __func__);
-        return -1;
+        return AMR_FAIL;
     }
     payloadName(data, size, gAm.aacNames[count]);
     gAm.ui4AppCount.store(count + 1, std::memory_order_release);
@@ -221,11 +210,11 @@ int32_t broadcast(const void* data, uint32_t size)
 {
     am_broadcast_msg_t msg{};
     if (data == nullptr || size != sizeof(msg)) {
-        return -2;
+        return AMR_INV_ARG;
     }
     memcpy(&msg, data, sizeof(msg));
     if (msg.ui4Size > AM_BRDCST_PAYLOAD_MAX) {
-        return -2;
+        return AMR_INV_ARG;
     }
     int32_t res = 0;
     const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
@@ -252,18 +241,18 @@ int32_t dispatch(const void* data, uint32_t size)
 {
     am_dispatch_msg_t msg{};
     if (data == nullptr || size != sizeof(msg)) {
-        return -2;
+        return AMR_INV_ARG;
     }
     memcpy(&msg, data, sizeof(msg));
     if (msg.psName == nullptr || msg.ui4Size > AM_DISPATCH_PAYLOAD_MAX) {
-        return -2;
+        return AMR_INV_ARG;
     }
     const bool toManager = strcmp(msg.psName, AM_APP_NAME) == 0;
     handle_t app = gAm.hSelf;
     if (!toManager) {
         const int32_t slot = findStartedSlot(msg.psName);
         if (slot < 0) {
-            return -3;
+            return AMR_NOT_FOUND;
         }
         app = gAm.ahApps[slot].load();
     }
@@ -279,20 +268,7 @@ int32_t dispatch(const void* data, uint32_t size)
 }
 
 // Console table "am".
-int cliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(am_get_dbg_level());
-}
-
-int cliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t newLevel = 0;
-    const int32_t res = u_cli_parse_dbg_level(argc, argv, &newLevel);
-    if (res == 0) {
-        am_set_dbg_level(newLevel);
-    }
-    return res;
-}
+using AmLevelCmds = CliDbgLevelCmds<am_get_dbg_level, am_set_dbg_level>;
 
 int cliGetIcFunc(int, char**)
 {
@@ -300,8 +276,8 @@ int cliGetIcFunc(int, char**)
 }
 
 const cli_cmd_t gAmCmds[] = {
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, AmLevelCmds::get, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, AmLevelCmds::set, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
     {"get ic func", nullptr, cliGetIcFunc, nullptr, "get ic func", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,
 };
@@ -362,10 +338,10 @@ int32_t amProcess(handle_t, uint32_t msgId, const void* data, uint32_t size)
         res = dispatch(data, size);
         break;
     default:
-        res = msgId > AM_REQ_DISPATCH ? -2 : -4;
+        res = msgId > AM_REQ_DISPATCH ? AMR_INV_ARG : AMR_UNKNOWN_REQ;
         break;
     }
-    return res == 0 ? 0 : -1;
+    return res == AMR_OK ? AMR_OK : AMR_FAIL;
 }
 
 }  // namespace
@@ -375,7 +351,7 @@ void u_am_init(amb_register_info_t* info)
     gAm.hSelf = 0;
     gAm.pMutex = nullptr;
     gAm.pBinSema = nullptr;
-    gAm.ui2DbgLevel.store(0);
+    gAm.dbg.setLevel(0);
     for (auto& app : gAm.ahApps) {
         app.store(0);
     }
@@ -405,19 +381,19 @@ int32_t u_am_get_app_handle_from_name(handle_t* handle, const char* name)
 {
     AM_ERR("u_am_get_app_handle_from_name start.\n");
     if (handle == nullptr || name == nullptr) {
-        return -2;
+        return AMR_INV_ARG;
     }
     const uint32_t count = gAm.ui4AppCount.load(std::memory_order_acquire);
     if (count >= AM_MAX_APPS) {
         AM_ERR("<AM> ERR: Buffer overflow,outside the bounds. t_g_am.ui4_app_id= %d. Function:%s\n\r",
                static_cast<int>(count), __func__);
-        return -1;
+        return AMR_FAIL;
     }
     AM_ERR("get ps_name : %s\n", name);
     const int32_t slot = findSlot(name);
     if (slot < 0) {
         AM_ERR("u_am_get_app_handle_from_name finshed.\n");
-        return -3;
+        return AMR_NOT_FOUND;
     }
     *handle = gAm.ahApps[slot].load();
     AM_ERR("get handle success!*pt_handle=%d\n", static_cast<int>(*handle));
@@ -449,10 +425,50 @@ void amStartParamFromRecord(const amb_register_info_t* info, uint32_t appId, app
 
 uint16_t am_get_dbg_level(void)
 {
-    return level();
+    return gAm.dbg.level();
 }
 
 void am_set_dbg_level(uint16_t newLevel)
 {
-    gAm.ui2DbgLevel.store(newLevel & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    gAm.dbg.setLevel(newLevel & DBG_LEVEL_ALL);
+}
+
+int32_t amSendMsgToSelf(uint32_t msgId, const void* data, uint32_t size)
+{
+    const int32_t res = postWithRetry(gAm.hSelf, msgId, data, size);
+    if (res != 0) {
+        AM_ERR("<AM> ERR: send message = %d failed = %d\n\r", static_cast<int>(msgId), res);
+    }
+    return res;
+}
+
+int32_t amBroadcastLifecycle(const char* appName, uint32_t type)
+{
+    if (appName == nullptr) {
+        return -2;
+    }
+    am_broadcast_msg_t msg{};
+    msg.ui4MsgId = type;
+    char name[AM_APP_NAME_LEN + 1] = {};
+    strncpy(name, appName, AM_APP_NAME_LEN);
+    msg.ui4Size = static_cast<uint32_t>(strlen(name)) + 1;
+    memcpy(msg.aui1Data, name, msg.ui4Size);
+    AM_INFO("<AM> broadcast lifecycle messages, app = %s, type = %d\n\r", name, static_cast<int>(type));
+    const int32_t res = amSendMsgToSelf(AM_REQ_BROADCAST, &msg, sizeof(msg));
+    if (res != 0) {
+        AM_ERR("<AM> ERR: broadcast message failed = %d\n\r", res);
+    }
+    return res;
+}
+
+bool amIsWithinSecondOfTick(uint32_t tick)
+{
+    if (tick == 0) {
+        return true;
+    }
+    const uint32_t now = u_os_get_sys_tick();
+    if (tick > now) {
+        return false;
+    }
+    return static_cast<uint64_t>(now - tick) * u_os_get_sys_tick_period() <= kTickWindowMs;
 }

@@ -25,6 +25,17 @@ enum am_request_id : uint32_t {
     AM_REQ_DISPATCH = 7,
 };
 
+// Results of the manager's lookups and of its requests as it serves them (the broker sees every
+// failed request as -1).
+enum am_result : int32_t {
+    AMR_OK = 0,
+    AMR_FAIL = -1,         // no post succeeded, the application refused, or the name table is full
+    AMR_INV_ARG = -2,      // a null argument, a payload too large, or a request id above the last
+    AMR_NOT_FOUND = -3,    // no registration record, name slot or started application of that name
+    AMR_UNKNOWN_REQ = -4,  // a request id the manager does not serve
+    AMR_STARTED = -6,      // the application runs already
+};
+
 constexpr uint32_t AM_BRDCST_MSG_BASE = 0x10000;
 constexpr uint32_t AM_BRDCST_PAYLOAD_MAX = 24;
 constexpr uint32_t AM_DISPATCH_PAYLOAD_MAX = 20;
@@ -60,3 +71,14 @@ void amStartParamFromRecord(const amb_register_info_t* info, uint32_t appId, app
 
 uint16_t am_get_dbg_level(void);
 void am_set_dbg_level(uint16_t level);
+
+// Posts a request to the manager's own queue, retried like every post of the manager. 0 or the
+// post's failure.
+int32_t amSendMsgToSelf(uint32_t msgId, const void* data, uint32_t size);
+// Broadcasts an application's lifecycle change: the message id is the lifecycle type, the payload
+// the application's name (at most 16 characters and its terminator). 0, -2 for a null name, or
+// the failure of the post to the manager.
+int32_t amBroadcastLifecycle(const char* appName, uint32_t type);
+// Whether at most 1000 ms have passed since `tick` (a tick count of the timer service). A tick of
+// 0 answers yes; a tick ahead of the clock answers no.
+bool amIsWithinSecondOfTick(uint32_t tick);

@@ -1,5 +1,6 @@
 #include "main/audio_client/vesk_ipc.h"
 
+#include "common/support/support.h"
 #include "platform/tarp/tarp_client.h"
 
 #include <array>
@@ -10,7 +11,7 @@ namespace {
 
 struct ClientState {
     std::atomic<uint32_t> ipchandle{0};  // set once by vesk_ipc_create, read by every caller
-    const char* veskIpcServer = "/tmp/vesk_ipc_app_server";
+    const char* veskIpcServer = VESK_IPC_SERVER_PATH;
 };
 
 ClientState gClient;
@@ -43,9 +44,8 @@ int sendWords(uint32_t id, Words... words)
     std::array<uint8_t, sizeof...(Words) * 4> record{};
     size_t at = 0;
     for (uint32_t w : {static_cast<uint32_t>(words)...}) {
-        for (int i = 0; i < 4; ++i) {
-            record[at++] = static_cast<uint8_t>(w >> (8 * i));
-        }
+        sb::storeLe32(record.data() + at, w);
+        at += 4;
     }
     return send(id, record);
 }

@@ -4,7 +4,7 @@
 // remote-call library's own negative error. Safe to call from several threads.
 #pragma once
 
-#include "main/audio_client/vesk_ipc_records.h"
+#include "common/vesk_ipc/vesk_ipc_records.h"
 
 #include <cstdint>
 

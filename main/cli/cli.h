@@ -84,6 +84,22 @@ int32_t u_cli_parse_dbg_level(int argc, char** argv, uint16_t* level);
 // Prints "Debug level = " and the letters of bits 0..2 of `level`, or "none".
 int32_t u_cli_show_dbg_level(uint16_t level);
 
+// A module's `gdl` and `sdl` handlers from its get and set functions:
+//     {"gdl", nullptr, CliDbgLevelCmds<am_get_dbg_level, am_set_dbg_level>::get, ...},
+template <uint16_t (*Get)(), void (*Set)(uint16_t)>
+struct CliDbgLevelCmds {
+    static int get(int, char**) { return u_cli_show_dbg_level(Get()); }
+    static int set(int argc, char** argv)
+    {
+        uint16_t level = 0;
+        const int32_t res = u_cli_parse_dbg_level(argc, argv, &level);
+        if (res == 0) {
+            Set(level);
+        }
+        return res;
+    }
+};
+
 // printf for the console's own output (help, prompt, messages): silent while any layer is
 // masked by `dis_log` or gUi4EnableAllLog is not 1.
 void cli_print(const char* format, ...) __attribute__((format(printf, 1, 2)));

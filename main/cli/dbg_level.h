@@ -46,3 +46,39 @@ void dbgPrint(uint16_t level, uint16_t kind, const char* format, ...) __attribut
     dbgPrint((level), DBG_LEVEL_API, tag "[%s,%d]:" fmt, __func__, __LINE__, ##__VA_ARGS__)
 #define DBG_INFO(level, tag, fmt, ...) \
     dbgPrint((level), DBG_LEVEL_INFO, tag "[%s,%d]:" fmt, __func__, __LINE__, ##__VA_ARGS__)
+
+// How a module declares its logging: one of these in its state, holding the tag and file name of
+// its start-up failure line and its level. The console writes the level's bits; every logging
+// thread reads them with the module's layer ORed in.
+class DbgModule {
+public:
+    constexpr DbgModule(const char* tag, const char* file, uint16_t layer, uint16_t bits)
+        : tag_(tag), file_(file), layer_(layer), bits_(bits)
+    {
+    }
+    uint16_t level() const { return static_cast<uint16_t>(bits_.load(std::memory_order_relaxed) | layer_); }
+    void setLevel(uint16_t bits) { bits_.store(bits, std::memory_order_relaxed); }
+    const char* tag() const { return tag_; }
+    const char* file() const { return file_; }
+
+private:
+    const char* tag_;
+    const char* file_;
+    uint16_t layer_;
+    std::atomic<uint16_t> bits_;
+};
+
+#define DBG_MOD_ERR(mod, fmt, ...) dbgPrint((mod).level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
+#define DBG_MOD_API(mod, fmt, ...) dbgPrint((mod).level(), DBG_LEVEL_API, fmt, ##__VA_ARGS__)
+#define DBG_MOD_INFO(mod, fmt, ...) dbgPrint((mod).level(), DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
+// A start-up step of a module: a failure is logged with the module's tag and file and the line of
+// the step, and returned from the calling function.
+#define DBG_MOD_TRY(mod, step)                                                                              \
+    do {                                                                                                    \
+        const int32_t stepRes = (step);                                                                     \
+        if (stepRes != 0) {                                                                                 \
+            dbgPrint((mod).level(), DBG_LEVEL_ERROR, "%s ERR: file = %s, line = %d, reason = %d\n\r",        \
+                     (mod).tag(), (mod).file(), __LINE__, stepRes);                                         \
+            return stepRes;                                                                                 \
+        }                                                                                                   \
+    } while (0)

@@ -2,7 +2,7 @@
 
 #include "main/am/aee/aee.h"
 #include "main/am/am.h"
-#include "main/gui/gui_log.h"
+#include "main/gui/gui_log_priv.h"
 
 int32_t guiManagerAppMsgSnd(const GuiMsg* msg)
 {

@@ -1,6 +1,6 @@
 #include "main/gui/gui_timer.h"
 
-#include "main/gui/gui_log.h"
+#include "main/gui/gui_log_priv.h"
 
 #include <pthread.h>
 

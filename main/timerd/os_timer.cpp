@@ -242,27 +242,27 @@ void* TimerProc(void*)
 int32_t u_timer_create(os_timer_t** out)
 {
     if (out == nullptr) {
-        return -2;
+        return TMR_INV_ARG;
     }
     *out = static_cast<os_timer_t*>(std::calloc(1, sizeof(os_timer_t)));
-    return *out == nullptr ? -4 : 0;
+    return *out == nullptr ? TMR_NO_MEM : TMR_OK;
 }
 
 int32_t u_timer_start(handle_t app_handle, const timer_param_t* param, const void* data, uint32_t size)
 {
     if (param == nullptr || !validArming(_os_timer_cb_fct, param->time_ms, param->mode)) {
-        return -2;
+        return TMR_INV_ARG;
     }
     auto* block = static_cast<timer_notify_t*>(std::calloc(1, sizeof(timer_notify_t)));
     if (block == nullptr) {
-        return -1;
+        return TMR_FAIL;
     }
     block->app_handle = app_handle;
     if (data != nullptr && size != 0) {
         block->data = std::malloc(size);
         if (block->data == nullptr) {
             std::free(block);
-            return -1;
+            return TMR_FAIL;
         }
         std::memcpy(block->data, data, size);
         block->size = size;
@@ -275,7 +275,7 @@ int32_t u_timer_start(handle_t app_handle, const timer_param_t* param, const voi
 int32_t _timer_start(os_timer_t* timer, uint32_t ms, uint32_t mode, os_timer_cb_fct callback, void* arg)
 {
     if (!validArming(callback, ms, mode)) {
-        return -2;
+        return TMR_INV_ARG;
     }
     ServiceLock lock;
     armLocked(timer, ms, mode, callback, arg);
@@ -313,7 +313,7 @@ int32_t u_timer_resume(os_timer_t* timer)
 {
     ServiceLock lock;
     if (isArmed(timer)) {
-        return -15;
+        return TMR_ARMED;
     }
     timer->expiry = add(timer->expiry, now());
     insertLocked(timer);

@@ -26,6 +26,15 @@ struct os_timer_t {
     void* arg;
 };
 
+// Results of the timer service and of the timerd application.
+enum timer_result : int32_t {
+    TMR_OK = 0,
+    TMR_FAIL = -1,     // no memory for an expiry's notification or its data; timerd not started
+    TMR_INV_ARG = -2,  // no out pointer or callback, a time of 0, or a mode other than once or repeat
+    TMR_NO_MEM = -4,   // no memory for a timer record
+    TMR_ARMED = -15,   // resuming a timer that is still armed
+};
+
 enum timer_mode : uint32_t {
     TIMER_MODE_ONCE = 1,
     TIMER_MODE_REPEAT = 2,

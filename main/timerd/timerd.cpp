@@ -22,25 +22,12 @@ struct Timerd {
     // Read by the register function on the start-up thread.
     std::atomic<bool> started{false};
     // Set from the console thread, read by every logging thread.
-    std::atomic<uint16_t> gTimerdDbgLevel{DBG_LEVEL_ERROR};
+    DbgModule dbg{"<timerd>", "timerd", DBG_LAYER_APP, DBG_LEVEL_ERROR};
 };
 
 Timerd gTimerd;
 
-int timerdCliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(timerd_get_dbg_level());
-}
-
-int timerdCliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t level = 0;
-    const int32_t result = u_cli_parse_dbg_level(argc, argv, &level);
-    if (result == CLIR_OK) {
-        timerd_set_dbg_level(level);
-    }
-    return result;
-}
+using TimerdLevelCmds = CliDbgLevelCmds<timerd_get_dbg_level, timerd_set_dbg_level>;
 
 int timerdCliEcho(int, char**)
 {
@@ -48,9 +35,9 @@ int timerdCliEcho(int, char**)
 }
 
 const cli_cmd_t kTimerdCmds[] = {
-    {"gdl", nullptr, timerdCliGetDbgLevel, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
+    {"gdl", nullptr, TimerdLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, timerdCliSetDbgLevel, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
+    {"sdl", nullptr, TimerdLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
     {"echo", "e", timerdCliEcho, nullptr, "repeat the input string", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,
@@ -70,9 +57,8 @@ int32_t _timerd_start(const char*, handle_t app)
     // The console may not be up yet; the table is then simply not offered.
     const int32_t attached = timerd_cli_attach_cmd_tbl();
     if (attached != CLIR_OK && attached != CLIR_NOT_INIT) {
-        dbgPrint(timerd_get_dbg_level(), DBG_LEVEL_ERROR, "<timerd> Err: ht_cli_attach_cmd_tbl() failed, ret=%d\r\n",
-                 attached);
-        return -1;
+        DBG_MOD_ERR(gTimerd.dbg, "<timerd> Err: ht_cli_attach_cmd_tbl() failed, ret=%d\r\n", attached);
+        return TMR_FAIL;
     }
     gTimerd.started.store(true);
     os_timer_init();
@@ -88,16 +74,16 @@ int32_t _timerd_exit(handle_t, uint32_t)
 int32_t _timerd_process_msg(handle_t, uint32_t msgId, const void* data, uint32_t size)
 {
     if (!gTimerd.started.load()) {
-        return -1;
+        return TMR_FAIL;
     }
     uint32_t word = 0;
     if (data == nullptr || size < sizeof word) {
         return 0;  // no word to show
     }
     std::memcpy(&word, data, sizeof word);
-    dbgPrint(timerd_get_dbg_level(), DBG_LEVEL_INFO,
-             msgId >= AM_BRDCST_MSG_BASE ? "am broadcast message id is %d\n" : "private message id is %d\n",
-             static_cast<int>(word));
+    DBG_MOD_INFO(gTimerd.dbg,
+                 msgId >= AM_BRDCST_MSG_BASE ? "am broadcast message id is %d\n" : "private message id is %d\n",
+                 static_cast<int>(word));
     return 0;
 }
 
@@ -126,10 +112,10 @@ int32_t timerd_cli_attach_cmd_tbl(void)
 
 uint16_t timerd_get_dbg_level(void)
 {
-    return gTimerd.gTimerdDbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+    return gTimerd.dbg.level();
 }
 
 void timerd_set_dbg_level(uint16_t level)
 {
-    gTimerd.gTimerdDbgLevel.store(level & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    gTimerd.dbg.setLevel(level & DBG_LEVEL_ALL);
 }

@@ -7,6 +7,7 @@
 // SOUNDBAR_ROOT. Exit status: 0 when the call was made, 1 on a transport error, 2 on bad usage.
 #include "platform/tarp/tarp_client.h"
 #include "platform/tarp/tarp_wire.h"
+#include "common/support/support.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -91,7 +92,7 @@ int main(int argc, char** argv)
                 return usage();
             }
             uint8_t bytes[4];
-            tarp::storeU32(bytes, *word);
+            sb::storeLe32(bytes, *word);
             args.insert(args.end(), bytes, bytes + 4);
         } else if (kind == Kind::Hex) {
             if (!appendHex(arg, args)) {

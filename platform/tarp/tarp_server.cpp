@@ -2,6 +2,7 @@
 
 #include "platform/sbroot/sb_root.h"
 #include "platform/tarp/tarp_wire.h"
+#include "common/support/support.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,39 +25,7 @@ namespace {
 constexpr size_t kMaxConnections = 32;
 constexpr size_t kReadChunk = 4096;
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& other) noexcept : fd_(other.release()) {}
-    Fd& operator=(Fd&& other) noexcept
-    {
-        if (this != &other) {
-            reset(other.release());
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    int get() const { return fd_; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
+using Fd = sb::UniqueFd;
 
 struct Connection {
     Fd fd;

@@ -50,7 +50,4 @@ bool moveAll(size_t len, Io io)
     return true;
 }
 
-uint32_t loadU32(const uint8_t* bytes);
-void storeU32(uint8_t* bytes, uint32_t value);
-
 }  // namespace tarp

@@ -1,4 +1,4 @@
-// Crash diagnostics shared by sileth and pellant: on a fatal signal, print the faulting thread's
+// Crash handlers of sileth, which pellant runs too: on a fatal signal, print the faulting thread's
 // registers, a backtrace and the memory map, then hand the signal back to the action that was in
 // force before, so the process ends as it would have without this module.
 #pragma once

@@ -35,13 +35,18 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<corvand>1.timerd Init Successful\n",
         "<corvand>2.acfg Init Begin\n",
         "<corvand>2.acfg Init Successful\n",
+        "<corvand>3.state_mngr Init Begin\n",
+        "<corvand>3.state_mngr Init Successful\n",
+        "<corvand>4.audio_setting Init Begin\n",
+        "<corvand>4.audio_setting Init Successful\n",
         "<corvand>Appcliation Init Finish\n",
         "<corvand>**********************************************\n",
         "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
+        "ui1LastSource =6, msgSender=0!\n",
         "get ps_name : gui_namager\n",
         "Send Msg To GUI Manager Failed, ret[-3]\n",
     }));
-    EXPECT_EQ(out.find("<corvand>3."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>5."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 
@@ -79,7 +84,10 @@ TEST_F(CorvandTest, ConnectsToTheAudioServerOncePellantIsReady)
     ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output() << pellant.output();
     const std::string& out = corvand.output();
     EXPECT_TRUE(sbtest::containsInOrder(out, {
+        "<corvand>sleep 5ms to wait vesk ready!\n",
+        "<corvand>sleep 5ms to wait vesk ready!\n",
         "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
+        "ui1LastSource =6, msgSender=0!\n",
         "get ps_name : gui_namager\n",
     }));
     EXPECT_EQ(out.find("tarpc_create fail"), std::string::npos) << out;

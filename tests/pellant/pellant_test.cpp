@@ -130,6 +130,27 @@ TEST_F(PellantTest, StreamVolumesAreGatesAndMasterVolumeFollowsTheTable)
     EXPECT_NE(sandbox.read(kPellantOut).find("vol_idx=101 error!"), std::string::npos);
 }
 
+// The published gains where the table changes its step: silence to the first step, the irregular
+// run below -20 dB (entry 29 is 5039, not the 5309 its neighbours suggest), the 0.5 dB run from 40
+// to 70, the pairs and then triples of repeated values above it, and the unity entries at the top.
+TEST_F(PellantTest, MasterVolumeGainsAreThePublishedOnesWhereTheTableChangesStep)
+{
+    struct Case {
+        uint32_t index;
+        uint32_t gain;
+    };
+    const Case cases[] = {{0, 0},         {1, 40},        {28, 5012},     {29, 5039},     {30, 5623},
+                          {39, 9441},     {40, 10000},    {41, 10593},    {69, 53088},    {70, 56234},
+                          {71, 56234},    {72, 59566},    {77, 66834},    {78, 70795},    {79, 70795},
+                          {80, 70795},    {81, 74989},    {95, 94406},    {96, 100000},   {100, 100000}};
+    start();
+    for (const Case& c : cases) {
+        EXPECT_EQ(call(1, {c.index, 0}), 0) << c.index;
+        EXPECT_TRUE(contains(vesk2State(sandbox), "vesk_set_master_vol_ext " + std::to_string(c.gain)))
+            << "index " << c.index;
+    }
+}
+
 TEST_F(PellantTest, RefusesUnservedIdsAndShortRecordsWithoutCallingTheServer)
 {
     start();

@@ -65,6 +65,21 @@ TEST_F(QuoridTest, ConfiguredStatusByPrefixSkipsTheEffect)
     EXPECT_EQ(3u, sandbox.quoridLog().size());
 }
 
+TEST_F(QuoridTest, CannedReportGoesWhereTheLineRedirectsIt)
+{
+    sandbox.setQuoridReport("wpa_cli", "wpa_state=COMPLETED\n");
+    EXPECT_EQ(0, quorid_exec("wpa_cli -iwlan0 status > /tmp/a", 0));
+    EXPECT_EQ(0, quorid_exec("wpa_cli -iwlan0 status > tmp/b", 0));  // relative to "/"
+    EXPECT_EQ(0, quorid_exec("wpa_cli -iwlan0 status", 0));
+    EXPECT_EQ("wpa_state=COMPLETED\n", sandbox.read("/tmp/a"));
+    EXPECT_EQ("wpa_state=COMPLETED\n", sandbox.read("/tmp/b"));
+
+    sandbox.setQuoridStatus(255, "wpa_cli");
+    EXPECT_EQ(255, quorid_exec("wpa_cli -iwlan0 status > /tmp/c", 0));
+    EXPECT_FALSE(sandbox.exists("/tmp/c")) << "a failing command writes no report";
+    EXPECT_EQ(4u, sandbox.quoridLog().size());
+}
+
 TEST_F(QuoridTest, QuotedWordsStayWhole)
 {
     EXPECT_EQ(0, quorid_exec("echo 'a  b' \"c\" > /tmp/q", 0));

@@ -121,6 +121,11 @@ void Sandbox::setQuoridStatus(int status, std::string_view prefix) const
     out << status << ' ' << prefix << '\n';
 }
 
+void Sandbox::setQuoridReport(std::string_view program, std::string_view report) const
+{
+    write(std::string(QUORID_REPORTS_DIR) + "/" + std::string(program), report);
+}
+
 std::string buildDir()
 {
     const char* dir = std::getenv("SOUNDBAR_BUILD_DIR");

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/torqen/torqen_harness.h"
-#include "torqen/torqen_variant.h"
+#include "torqen/torqen_variant_priv.h"
 
 namespace {
 

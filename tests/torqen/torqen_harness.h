@@ -15,6 +15,8 @@ class Converter {
   explicit Converter(const torqen_param_t& param);
   int openResult() const { return open_result_; }
   torqen_handle_t* handle() const { return handle_; }
+  // The work memory handed to Torqen_Open.
+  const void* workMemory() const { return work_.data(); }
   const torqen_param_t& param() const { return param_; }
   uint32_t inFrameBytes() const;
   uint32_t outFrameBytes() const;
@@ -29,6 +31,14 @@ class Converter {
   torqen_handle_t* handle_ = nullptr;
   int open_result_ = -1;
 };
+
+// The converter's kernel variants: the scalar kernels, or a vectorised twin that writes the same
+// bytes. Open picks the best one the processor runs.
+enum class KernelVariant : uint32_t { kScalar = 0, kSse2 = 1, kAvx2 = 2, kNeon = 3 };
+const char* nameOf(KernelVariant v);
+bool variantRuns(KernelVariant v);
+// Makes an open converter run `v`, which must be one that runs.
+void useVariant(torqen_handle_t* h, KernelVariant v);
 
 // Memory the handle locates by an offset from itself.
 template <typename T>

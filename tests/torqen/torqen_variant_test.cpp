@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/torqen/torqen_harness.h"
-#include "torqen/torqen_variant.h"
+#include "torqen/torqen_variant_priv.h"
 
 namespace {
 
@@ -17,15 +17,6 @@ using torqen::Variant;
 using torqen_test::Converter;
 
 const Variant kVariants[] = {Variant::kSse2, Variant::kAvx2, Variant::kNeon};
-
-const char* nameOf(Variant v) {
-  switch (v) {
-    case Variant::kSse2: return "SSE2";
-    case Variant::kAvx2: return "AVX2";
-    case Variant::kNeon: return "NEON";
-    default: return "scalar";
-  }
-}
 
 // Noise with stretches at both full-scale ends, so sums reach their extremes and outputs clamp.
 std::vector<uint8_t> testInput(const torqen_param_t& p, uint32_t frames) {
@@ -109,8 +100,8 @@ TEST(TorqenVariants, EveryVariantWritesTheScalarBytes) {
           }
           ++compared;
           EXPECT_TRUE(run(p, v, c.passes) == reference)
-              << nameOf(v) << " " << c.in_rate << "->" << c.out_rate << " " << layout[0] << "->" << layout[1]
-              << " format " << format;
+              << torqen_test::nameOf(static_cast<torqen_test::KernelVariant>(v)) << " " << c.in_rate << "->"
+              << c.out_rate << " " << layout[0] << "->" << layout[1] << " format " << format;
         }
       }
     }

@@ -157,7 +157,7 @@ int32_t postToApp(handle_t app, const aee_msg_hdr_t& hdr, const void* payload, u
 {
     msg_q_t* queue = queueRef(app);
     if (queue == nullptr) {
-        return -1;
+        return AEER_FAIL;
     }
     const int32_t res = msg_q_send_2_parts(queue, &hdr, sizeof(hdr), payload, size, 0);
     xMsgQDelete(queue);
@@ -313,7 +313,7 @@ int32_t aee_create_op(const aee_create_param_t* param, const char* name, handle_
 {
     MallocPtr<aee_exec_rec_t> rec(static_cast<aee_exec_rec_t*>(calloc(1, sizeof(aee_exec_rec_t))));
     if (!rec) {
-        return -6;
+        return AEER_NO_MEM;
     }
     rec->ui8Reserved = param->ui8Reserved;
     rec->ui4AppId = param->ui4AppId;
@@ -323,7 +323,7 @@ int32_t aee_create_op(const aee_create_param_t* param, const char* name, handle_
 
     handle_t handle = 0;
     if (uHandleAlloc(AEE_HT_EXEC_REC, rec.get(), 0, execRecFree, &handle) != 0) {
-        return -5;
+        return AEER_NO_HANDLE;
     }
     // From here the handle owns the record: freeing it frees the record.
     aee_exec_rec_t* owned = rec.release();
@@ -331,12 +331,12 @@ int32_t aee_create_op(const aee_create_param_t* param, const char* name, handle_
     if (uHandleAllocAuxLinkHead(owned, auxMemberNothing, &owned->hAuxHead) != 0) {
         owned->hAuxHead = 0;
         uHandleFree(handle, 0);
-        return -5;
+        return AEER_NO_HANDLE;
     }
     MallocPtr<void> argCopy(param->ui4ArgSize != 0 ? malloc(param->ui4ArgSize) : nullptr);
     if (param->ui4ArgSize != 0 && !argCopy) {
         uHandleFree(handle, 0);
-        return -1;
+        return AEER_FAIL;
     }
     if (argCopy) {
         memcpy(argCopy.get(), param->pvArg, param->ui4ArgSize);
@@ -352,7 +352,7 @@ int32_t aee_create_op(const aee_create_param_t* param, const char* name, handle_
     });
     if (res != 0) {
         uHandleFree(handle, 0);
-        return -1;
+        return AEER_FAIL;
     }
     argCopy.release();  // aee_main frees it
     *out = handle;
@@ -364,11 +364,11 @@ int32_t aee_get_handle_op(const char* name, handle_t* out)
     ListLock lock;
     aee_exec_rec_t* rec = aee_find_by_name(name);
     if (rec == nullptr) {
-        return -1;
+        return AEER_FAIL;
     }
     handle_t ref = 0;
     if (uHandleAlloc(AEE_HT_APP_REF, rec, rec->hSelf, appRefFree, &ref) != 0) {
-        return -5;
+        return AEER_NO_HANDLE;
     }
     *out = ref;
     return 0;
@@ -438,11 +438,11 @@ int32_t aee_init(void)
     if (gAee.pListLock == nullptr && uSemaCreate(&gAee.pListLock, SEMA_TYPE_MUTEX, 1) != 0) {
         gAee.pListLock = nullptr;
         dbgPrint(level(), DBG_LEVEL_ERROR, "semaCreate failed\n");
-        return -1;
+        return AEER_FAIL;
     }
     if (uHandleSetAutoFreeTbl(AEE_HT_EXEC_REC, gAeeAutoFree) != 0) {
         dbgPrint(level(), DBG_LEVEL_ERROR, "uHandleSetAutoFreeTbl failed\n");
-        return -1;
+        return AEER_FAIL;
     }
     if (!gAee.fgCliAttached) {
         gAee.fgCliAttached = u_cli_attach_cmd_tbl(gAeeRootCmd, CLI_GRP_MW, 0, 0) == 0;
@@ -455,16 +455,16 @@ int32_t u_app_start(const app_fct_t* fct, const app_start_param_t* param, const 
 {
     if (fct == nullptr || param == nullptr || name == nullptr || app == nullptr || fct->pfInit == nullptr ||
         fct->pfExit == nullptr || fct->pfProcess == nullptr || param->ui2QueueLen == 0) {
-        return -2;
+        return AEER_INV_ARG;
     }
     const uint32_t bufSize = param->ui2MaxPayload + static_cast<uint32_t>(sizeof(aee_msg_hdr_t));
     MallocPtr<uint8_t> buf(static_cast<uint8_t*>(malloc(bufSize)));
     if (!buf) {
-        return -6;
+        return AEER_NO_MEM;
     }
     msg_q_t* queue = nullptr;
     if (retryWhileNameBusy([&] { return xMsgQCreate(&queue, name, bufSize, param->ui2QueueLen); }) != 0) {
-        return -1;
+        return AEER_FAIL;
     }
     app_thread_arg_t arg{*fct, queue, buf.get(), bufSize, {}};
     copyName(arg.acName, name);
@@ -474,19 +474,19 @@ int32_t u_app_start(const app_fct_t* fct, const app_start_param_t* param, const 
     handle_t handle = 0;
     if (u_aee_create(&create, name, &handle) != 0) {
         xMsgQDelete(queue);
-        return -1;
+        return AEER_FAIL;
     }
     buf.release();  // the application's loop frees it
     aee_set_msg_queue(handle, queue);
     *app = handle;
     const aee_msg_hdr_t hdr{AEE_MSG_KIND_INIT, nfy, tag, 0, 0};
-    return postToApp(handle, hdr, nullptr, 0) == 0 ? 0 : -1;
+    return postToApp(handle, hdr, nullptr, 0) == 0 ? AEER_OK : AEER_FAIL;
 }
 
 int32_t u_app_exit(handle_t app, uint32_t exitCode, aee_nfy_fct nfy, aee_nfy_tag_t tag)
 {
     const aee_msg_hdr_t hdr{AEE_MSG_KIND_EXIT, nfy, tag, exitCode, 0};
-    return postToApp(app, hdr, nullptr, 0) == 0 ? 0 : -1;
+    return postToApp(app, hdr, nullptr, 0) == 0 ? AEER_OK : AEER_FAIL;
 }
 
 int32_t u_app_send_msg(handle_t app, uint32_t msgId, const void* data, uint32_t size, aee_nfy_fct nfy,
@@ -501,7 +501,7 @@ int32_t u_app_send_msg(handle_t app, uint32_t msgId, const void* data, uint32_t 
     if (res != 0) {
         dbgPrint(level(), DBG_LEVEL_ERROR, "FUN: u_app_send_msg return i4_res(%d),msgSize(%d) \n", res,
                  static_cast<int>(size));
-        return -1;
+        return AEER_FAIL;
     }
     return 0;
 }
@@ -512,13 +512,13 @@ int32_t u_app_send_appmsg(handle_t app, uint32_t msgId, uint32_t senderId, uint3
     if (size > APPMSG_MAX_USR_SIZE) {
         dbgPrint(level(), DBG_LEVEL_ERROR, "[%s:%d]usr msg[%u] is too long, max size[%u]!\n", __func__, __LINE__,
                  size, APPMSG_MAX_USR_SIZE);
-        return -1;
+        return AEER_FAIL;
     }
     const uint32_t total = size + static_cast<uint32_t>(sizeof(appmsg_t));
     MallocPtr<uint8_t> msg(static_cast<uint8_t*>(calloc(1, total)));
     if (!msg) {
         dbgPrint(level(), DBG_LEVEL_ERROR, "[%s:%d]malloc appmsg_t failed!\n", __func__, __LINE__);
-        return -1;
+        return AEER_FAIL;
     }
     memcpy(msg.get() + offsetof(appmsg_t, ui4_sender_id), &senderId, sizeof(senderId));
     memcpy(msg.get() + offsetof(appmsg_t, ui4_msg_type), &msgType, sizeof(msgType));
@@ -550,7 +550,7 @@ int32_t msg_q_send_2_parts(msg_q_t* queue, const void* header, uint32_t headerSi
 int32_t u_aee_create(const aee_create_param_t* param, const char* name, handle_t* out)
 {
     if (param == nullptr || name == nullptr || out == nullptr || param->pfThreadMain == nullptr) {
-        return -2;
+        return AEER_INV_ARG;
     }
     return aee_create_op(param, name, out);
 }
@@ -558,10 +558,10 @@ int32_t u_aee_create(const aee_create_param_t* param, const char* name, handle_t
 int32_t u_aee_get_handle(const char* name, handle_t* out)
 {
     if (name == nullptr) {
-        return -4;
+        return AEER_NO_NAME;
     }
     if (out == nullptr) {
-        return -2;
+        return AEER_INV_ARG;
     }
     return aee_get_handle_op(name, out);
 }
@@ -569,7 +569,7 @@ int32_t u_aee_get_handle(const char* name, handle_t* out)
 int32_t u_aee_free_handle(handle_t* handle)
 {
     if (handle == nullptr) {
-        return -2;
+        return AEER_INV_ARG;
     }
     return uHandleFree(*handle, 1);
 }
@@ -581,7 +581,7 @@ int32_t u_aee_send_data(handle_t handle, uint32_t msgId, const void* data, uint3
         ListLock lock;
         const aee_exec_rec_t* rec = recordOf(handle);
         if (rec == nullptr) {
-            return -3;
+            return AEER_NOT_FOUND;
         }
         send = rec->pfSendData;
     }
@@ -596,7 +596,7 @@ int32_t aee_get_msg_queue(handle_t handle, msg_q_t** queue)
     ListLock lock;
     const aee_exec_rec_t* rec = recordOf(handle);
     if (rec == nullptr || queue == nullptr) {
-        return -3;
+        return AEER_NOT_FOUND;
     }
     *queue = rec->prQueue;
     return 0;
@@ -607,7 +607,7 @@ int32_t aee_set_msg_queue(handle_t handle, msg_q_t* queue)
     ListLock lock;
     aee_exec_rec_t* rec = recordOf(handle);
     if (rec == nullptr) {
-        return -3;
+        return AEER_NOT_FOUND;
     }
     rec->prQueue = queue;
     return 0;
@@ -618,7 +618,7 @@ int32_t aee_get_thread(handle_t handle, os_thread_t* thread)
     ListLock lock;
     const aee_exec_rec_t* rec = recordOf(handle);
     if (rec == nullptr || thread == nullptr) {
-        return -3;
+        return AEER_NOT_FOUND;
     }
     *thread = rec->tThread;
     return 0;
@@ -628,7 +628,7 @@ int32_t aee_get_app_handle(handle_t* out, uint32_t appId)
 {
     ListLock lock;
     if (gAee.prHead == nullptr) {
-        return -8;
+        return AEER_NO_RECORD;
     }
     for (const aee_exec_rec_t* p = gAee.prHead; p != nullptr; p = p->prNext) {
         if (p->ui4AppId == appId) {
@@ -638,7 +638,7 @@ int32_t aee_get_app_handle(handle_t* out, uint32_t appId)
             return 0;
         }
     }
-    return -3;
+    return AEER_NOT_FOUND;
 }
 
 aee_exec_rec_t* aee_find_by_name(const char* name)

@@ -11,6 +11,18 @@
 
 #include <cstdint>
 
+// Results of the execution environment.
+enum aee_result : int32_t {
+    AEER_OK = 0,
+    AEER_FAIL = -1,       // a queue, thread or post failed, or no application of that name
+    AEER_INV_ARG = -2,
+    AEER_NOT_FOUND = -3,  // not a live execution handle, or no record with that application id
+    AEER_NO_NAME = -4,    // a null name
+    AEER_NO_HANDLE = -5,  // no handle record free
+    AEER_NO_MEM = -6,
+    AEER_NO_RECORD = -8,  // no execution record at all
+};
+
 // Handle types of the execution environment (group 1 of the handle pool).
 constexpr uint16_t AEE_HT_EXEC_REC = 64;  // an application's execution record
 constexpr uint16_t AEE_HT_APP_REF = 65;   // a reference to a record, obtained by name

@@ -22,27 +22,14 @@ struct AmbState {
     sema_t* pRegMutex = nullptr;
     sema_t* pReqMutex = nullptr;  // one synchronous request at a time: they share pBinSema
     sema_t* pBinSema = nullptr;
-    std::atomic<uint16_t> ui2DbgLevel{DBG_LEVEL_ERROR};
+    DbgModule dbg{"<AMB>", "amb", DBG_LAYER_APP, DBG_LEVEL_ERROR};
 };
 
 AmbState gAmb;
 
-uint16_t level()
-{
-    return gAmb.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
-}
-
-#define AMB_ERR(fmt, ...) dbgPrint(level(), DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
-#define AMB_API(fmt, ...) dbgPrint(level(), DBG_LEVEL_API, fmt, ##__VA_ARGS__)
-// A start-up step of the broker: a failure is logged with its line and ends the init.
-#define AMB_TRY(step)                                                                                \
-    do {                                                                                             \
-        const int32_t stepRes = (step);                                                              \
-        if (stepRes != 0) {                                                                          \
-            AMB_ERR("<AMB> ERR: file = %s, line = %d, reason = %d\n\r", "amb", __LINE__, stepRes);    \
-            return stepRes;                                                                          \
-        }                                                                                            \
-    } while (0)
+#define AMB_ERR(fmt, ...) DBG_MOD_ERR(gAmb.dbg, fmt, ##__VA_ARGS__)
+#define AMB_API(fmt, ...) DBG_MOD_API(gAmb.dbg, fmt, ##__VA_ARGS__)
+#define AMB_TRY(step) DBG_MOD_TRY(gAmb.dbg, step)
 
 // Reports the manager's verdict on a synchronous request into the caller's ok flag.
 int32_t ambSyncNotify(handle_t, aee_nfy_tag_t tag, uint32_t code)
@@ -76,7 +63,7 @@ int32_t ambAsyncNotify(handle_t, aee_nfy_tag_t, uint32_t)
 int32_t _amb_send_request_to_am(uint32_t request, const void* payload, uint32_t size, bool sync)
 {
     if (gAmb.pReqMutex == nullptr) {
-        return -1;
+        return AMBR_FAIL;
     }
     uint8_t ok = 1;
     bool posted = false;
@@ -96,7 +83,7 @@ int32_t _amb_send_request_to_am(uint32_t request, const void* payload, uint32_t 
             uThreadDelay(kPostRetryMs);
         }
     }
-    return posted && ok != 0 ? 0 : -1;
+    return posted && ok != 0 ? AMBR_OK : AMBR_FAIL;
 }
 
 bool withinLimits(const amb_register_info_t* info)
@@ -116,12 +103,12 @@ bool validRecord(const amb_register_info_t* info)
 int32_t appRequest(const char* name, uint32_t request, bool sync, const char* line)
 {
     if (name == nullptr) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     AMB_API(line, name);
     const amb_register_info_t* info = u_amb_get_register_info(name);
     if (info == nullptr) {
-        return -3;
+        return AMBR_NOT_FOUND;
     }
     return _amb_send_request_to_am(request, info->acName, sizeof(info->acName), sync);
 }
@@ -151,26 +138,13 @@ int cliScanActive(int, char**)
     return 0;
 }
 
-int cliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(amb_get_dbg_level());
-}
-
-int cliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t newLevel = 0;
-    const int32_t res = u_cli_parse_dbg_level(argc, argv, &newLevel);
-    if (res == 0) {
-        amb_set_dbg_level(newLevel);
-    }
-    return res;
-}
+using AmbLevelCmds = CliDbgLevelCmds<amb_get_dbg_level, amb_set_dbg_level>;
 
 const cli_cmd_t gAmbCmds[] = {
     {"start_app", "s", cliStartApp, nullptr, "Usage: s app_name", CLI_ACCESS_NORMAL},
     {"scan active", "sa", cliScanActive, nullptr, "Usage: sa", CLI_ACCESS_NORMAL},
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, AmbLevelCmds::get, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, AmbLevelCmds::set, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,
 };
 
@@ -184,15 +158,15 @@ const cli_cmd_t gAmbRootCmd[] = {
 int32_t u_amb_register_app(amb_register_info_t* info)
 {
     if (!validRecord(info)) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     if (gAmb.pRegMutex == nullptr) {
-        return -1;
+        return AMBR_FAIL;
     }
     uSemaLock(gAmb.pRegMutex, SEMA_OPTION_WAIT);
     if (u_amb_get_register_info(info->acName) != nullptr) {
         uSemaUnlock(gAmb.pRegMutex);
-        return -4;
+        return AMBR_EXISTS;
     }
     amb_register_info_t* head = gAmb.prHead.load(std::memory_order_relaxed);
     info->prPrev = nullptr;
@@ -243,7 +217,7 @@ int32_t u_amb_pause_app(const char* name)
 int32_t u_amb_broadcast_msg(const am_broadcast_msg_t* msg, uint8_t sync)
 {
     if (msg == nullptr || msg->ui4Size > AM_BRDCST_PAYLOAD_MAX || msg->ui4MsgId < AM_BRDCST_MSG_BASE) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     return _amb_send_request_to_am(AM_REQ_BROADCAST, msg, sizeof(*msg), sync != 0);
 }
@@ -251,11 +225,11 @@ int32_t u_amb_broadcast_msg(const am_broadcast_msg_t* msg, uint8_t sync)
 int32_t u_amb_dispatch_msg(const am_dispatch_msg_t* msg)
 {
     if (msg == nullptr || msg->ui4Size > AM_DISPATCH_PAYLOAD_MAX) {
-        return -2;
+        return AMBR_INV_ARG;
     }
     if (msg->psName == nullptr ||
         (strcmp(msg->psName, AM_APP_NAME) != 0 && u_amb_get_register_info(msg->psName) == nullptr)) {
-        return -3;
+        return AMBR_NOT_FOUND;
     }
     return _amb_send_request_to_am(AM_REQ_DISPATCH, msg, sizeof(*msg), false);
 }
@@ -308,10 +282,10 @@ int32_t u_amb_destroy(void)
 
 uint16_t amb_get_dbg_level(void)
 {
-    return level();
+    return gAmb.dbg.level();
 }
 
 void amb_set_dbg_level(uint16_t newLevel)
 {
-    gAmb.ui2DbgLevel.store(newLevel & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    gAmb.dbg.setLevel(newLevel & DBG_LEVEL_ALL);
 }

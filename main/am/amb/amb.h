@@ -8,6 +8,15 @@
 
 #include <cstdint>
 
+// Results of the broker's calls.
+enum amb_result : int32_t {
+    AMBR_OK = 0,
+    AMBR_FAIL = -1,       // the request could not be posted, or the manager refused it
+    AMBR_INV_ARG = -2,    // a null or bad record, a limit exceeded, a payload too large
+    AMBR_NOT_FOUND = -3,  // no registration record of that name
+    AMBR_EXISTS = -4,     // a record of that name is registered already
+};
+
 // The record every application's register function fills. The broker keeps it by reference, so it
 // must live as long as the process (it lives in the application table).
 struct amb_register_info_t {

@@ -1,7 +1,6 @@
 #include "main/mw/os_pthread/os_msgq.h"
 
-#include "main/mw/os_pthread/os_clock.h"
-#include "main/mw/os_pthread/os_list.h"
+#include "main/mw/os_pthread/os_pthread_priv.h"
 
 #include <pthread.h>
 

@@ -1,6 +1,6 @@
 #include "main/mw/os_pthread/os_sema.h"
 
-#include "main/mw/os_pthread/os_clock.h"
+#include "main/mw/os_pthread/os_pthread_priv.h"
 
 #include <pthread.h>
 

@@ -1,6 +1,6 @@
 #include "main/mw/os_pthread/os_thread.h"
 
-#include "main/mw/os_pthread/os_list.h"
+#include "main/mw/os_pthread/os_pthread_priv.h"
 
 #include <sched.h>
 #include <unistd.h>

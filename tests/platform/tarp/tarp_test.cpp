@@ -3,6 +3,7 @@
 #include "platform/tarp/tarp_client.h"
 #include "platform/tarp/tarp_server.h"
 #include "platform/tarp/tarp_wire.h"
+#include "common/support/support.h"
 
 #include <gtest/gtest.h>
 
@@ -140,7 +141,7 @@ TEST_F(TarpTest, SplitFramesAreJoinedAndOversizedFramesDropTheClientOnly)
 
     const auto huge = tarp::encodeHeader({9, 0});
     std::array<uint8_t, 8> bad = huge;
-    tarp::storeU32(bad.data() + 4, tarp::kMaxArgLen + 1);
+    sb::storeLe32(bad.data() + 4, tarp::kMaxArgLen + 1);
     ASSERT_EQ(write(fd, bad.data(), bad.size()), 8);
     EXPECT_EQ(read(fd, result, 4), 0);  // closed by the server
     close(fd);

@@ -1,12 +1,18 @@
-// The remote-call records between corvand's audio-server client and pellant's server: function
-// ids 0 to 38 and their argument records, all u32 words little-endian, packed one after the other.
-// Each record is encoded and decoded here and nowhere else.
+// The remote-call protocol between corvand's audio-server client and pellant's server: where the
+// server listens and when it is up, function ids 0 to 38 and their argument records, all u32 words
+// little-endian, packed one after the other. Each record is encoded and decoded here and nowhere
+// else; both programs include this file and neither reaches into the other's folder.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+
+// pellant serves under this path and creates the marker once it listens; corvand connects only
+// after the marker exists.
+#define VESK_IPC_SERVER_PATH "/tmp/vesk_ipc_app_server"
+#define VESK_IPC_READY_PATH "/tmp/vesk_ipc_app_ready"
 
 enum VeskIpcFuncId : uint32_t {
     VESK_IPC_SET_STREAM_VOL = 0,

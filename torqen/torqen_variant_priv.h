@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "torqen/torqen_layout.h"
+#include "torqen/torqen_layout_priv.h"
 
 #if defined(__x86_64__)
 #include <cpuid.h>
@@ -31,8 +31,12 @@ constexpr uint32_t kVariantMask = 0xFFFFu;
 inline uint32_t workBytes(uint32_t format, uint32_t history_channels) {
   return sizeof(torqen_handle_t) + sampleBytes(format) * (kClearedFrames * history_channels + 2 * kArbEntries);
 }
-inline uint32_t workBytes(const torqen_handle_t* h) { return workBytes(h->format, historyChannels(h)); }
-inline uint32_t variantOffset(const torqen_handle_t* h) { return workBytes(h) - sizeof(uint32_t); }
+inline uint32_t workBytes(const torqen_handle_t* h) {
+  return workBytes(h->format, historyChannels(h));
+}
+inline uint32_t variantOffset(const torqen_handle_t* h) {
+  return workBytes(h) - sizeof(uint32_t);
+}
 
 #if defined(__x86_64__)
 inline bool processorHasAvx2() {

@@ -1,19 +1,8 @@
-#include "main/audio_client/vesk_ipc_records.h"
+#include "common/vesk_ipc/vesk_ipc_records.h"
+
+#include "common/support/support.h"
 
 namespace {
-
-void storeU32(uint8_t* out, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) {
-        out[i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-}
-
-uint32_t loadU32(const uint8_t* in)
-{
-    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]) << 16 |
-           static_cast<uint32_t>(in[3]) << 24;
-}
 
 // Appends words to a zeroed record; words past the record's end are dropped.
 template <size_t N>
@@ -22,7 +11,7 @@ public:
     WordWriter& put(uint32_t value)
     {
         if (pos_ + 4 <= N) {
-            storeU32(bytes_.data() + pos_, value);
+            sb::storeLe32(bytes_.data() + pos_, value);
         }
         pos_ += 4;
         return *this;
@@ -72,7 +61,7 @@ uint32_t VeskIpcBytes::word(size_t index) const
     if (data == nullptr || index >= len / 4) {
         return 0;
     }
-    return loadU32(data + index * 4);
+    return sb::loadLe32(data + index * 4);
 }
 
 std::array<uint8_t, VESK_IPC_VALUE_ARG_SIZE> veskIpcEncode(const VeskIpcValueArg& arg)
