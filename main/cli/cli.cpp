@@ -4,7 +4,7 @@
 #include "main/cli/dbg_level.h"
 #include "main/mw/os_pthread/os_thread.h"
 #include "platform/quorid/quorid.h"
-#include "platform/sbroot/sb_root.h"
+#include "platform/sbdev/sb_dev.h"
 
 #include <array>
 #include <atomic>
@@ -650,7 +650,7 @@ int cliSetBaudrate(int argc, char** argv)
         return CLIR_OK;
     }
     const speed_t speed = speedOf(readNumber(argv[1]));
-    const int fd = open(sb::path("/dev/ttyKV0").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = sb_dev_open("/dev/ttyKV0", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return CLIR_OK;
     }
@@ -661,7 +661,7 @@ int cliSetBaudrate(int argc, char** argv)
         cfsetospeed(&attrs, speed);
         tcsetattr(fd, TCSANOW, &attrs);
     }
-    close(fd);
+    sb_dev_close(fd);
     return CLIR_OK;
 }
 

@@ -3,7 +3,7 @@
 #include "main/cli/cli.h"
 #include "main/mw/os_pthread/os_thread.h"
 #include "platform/quorid/quorid.h"
-#include "platform/sbroot/sb_root.h"
+#include "platform/sbdev/sb_dev.h"
 
 #include <array>
 #include <atomic>
@@ -52,7 +52,7 @@ bool setUpTerminal()
     quorid_exec("chown tty:users /dev/ttyS0", 0);
     quorid_exec("chmod 664 /dev/ttyS0", 0);
 
-    const int fd = open(sb::path(kConsoleDevice).c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = sb_dev_open(kConsoleDevice, O_RDWR | O_CLOEXEC);
     cli_print(fd < 0 ? "Can not open /dev/ttyS0\n" : "open /dev/ttyS0 OK\n");
     termios attrs{};
     if (tcgetattr(fd, &attrs) != 0) {
@@ -60,7 +60,7 @@ bool setUpTerminal()
         cli_print("Can not get the attribution of the terminal\n");
         cli_print("errno is %d, strerrno is %s\n", error, strerror(error));
         if (fd >= 0) {
-            close(fd);
+            sb_dev_close(fd);
         }
         return false;
     }
@@ -73,7 +73,7 @@ bool setUpTerminal()
     if (signal(SIGTTOU, onSigttou) == SIG_ERR) {
         cli_print("Change Int error\n");
     }
-    close(fd);
+    sb_dev_close(fd);
     if (!applied) {
         cli_print("Cannot set the attribution of the terminal\n");
     }

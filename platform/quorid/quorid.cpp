@@ -1,5 +1,6 @@
 #include "platform/quorid/quorid.h"
 
+#include "platform/sbdev/sb_sysfs.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <glob.h>
 #include <iterator>
+#include <spawn.h>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -292,6 +294,10 @@ int doEcho(const Args& args)
     if (newline) {
         text += '\n';
     }
+    // Sysfs nodes are the board's (the simulator's on a host): stored through the sysfs seam.
+    if (target.rfind("/sys/", 0) == 0) {
+        return sb_sysfs_write(target.c_str(), text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 1;
+    }
     const std::string mapped = sb::path(target);
     int fd = open(mapped.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0644);
     if (fd < 0) {
@@ -340,6 +346,38 @@ int doUnzip(const Args& args)
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
 }
 
+// The flashing program is a separate program: its stand-in is run with the words of the line as
+// its arguments and the root in its environment; its exit status is the command's status.
+int doQuellip(const Args& args)
+{
+    Args argv{QUORID_QUELLIP_PROGRAM};
+    argv.insert(argv.end(), args.begin() + 1, args.end());
+    std::vector<char*> cargv;
+    for (auto& a : argv) {
+        cargv.push_back(a.data());
+    }
+    cargv.push_back(nullptr);
+    std::vector<std::string> envStrings{"SOUNDBAR_ROOT=" + sb::root()};
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::string_view(*e).rfind("SOUNDBAR_ROOT=", 0) != 0) {
+            envStrings.emplace_back(*e);
+        }
+    }
+    std::vector<char*> cenv;
+    for (auto& e : envStrings) {
+        cenv.push_back(e.data());
+    }
+    cenv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, cargv[0], nullptr, nullptr, cargv.data(), cenv.data()) != 0) {
+        return -1;
+    }
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
+}
+
 // Writes the program's canned report to the line's output redirection; false when the program
 // has no report.
 bool writeCannedReport(const Args& words, int* status)
@@ -380,6 +418,7 @@ constexpr FileCommand kFileCommands[] = {
     {"chmod", doChmod},
     {"echo", doEcho},
     {"unzip", doUnzip},
+    {"quellip", doQuellip},
 };
 
 }  // namespace

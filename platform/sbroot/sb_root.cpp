@@ -1,5 +1,8 @@
 #include "platform/sbroot/sb_root.h"
 
+#include "platform/sbroot/sb_layout.h"
+
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <sys/ipc.h>
@@ -37,6 +40,12 @@ std::string root()
         const char* env = std::getenv("SOUNDBAR_ROOT");
         s.dir = trimmed(env ? env : "");
         s.loaded = true;
+        // A program started in a root nobody laid out would otherwise fail later without a word.
+        const std::string missing = s.dir.empty() ? std::string() : missingFromRoot(s.dir);
+        if (!missing.empty()) {
+            std::fprintf(stderr, "SOUNDBAR_ROOT %s has no %s: lay out the board's folders first with sbroot-init %s\n",
+                         s.dir.c_str(), missing.c_str(), s.dir.c_str());
+        }
     }
     return s.dir;
 }

@@ -1,6 +1,8 @@
 #include "tests/support/sandbox.h"
 
 #include "platform/quorid/quorid.h"
+#include "platform/sbalsa/sb_alsa.h"
+#include "platform/sbroot/sb_layout.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <cstdlib>
@@ -57,8 +59,18 @@ Sandbox::Sandbox()
     for (int i = 0; kFtokPrograms[i] != nullptr; ++i) {
         std::ofstream(dir_ + kFtokPrograms[i]).put('\n');
     }
+    std::string error;
+    if (!sb::layoutRoot(dir_, &error)) {
+        throw std::runtime_error(error);
+    }
     sb::setRoot(dir_);
     setenv("SOUNDBAR_ROOT", dir_.c_str(), 1);
+    // The board's PCM names, on files inside this root.
+    const std::string alsaConfig = sb::writeAlsaConfig(dir_);
+    if (alsaConfig.empty()) {
+        throw std::runtime_error("cannot write the ALSA configuration");
+    }
+    setenv("ALSA_CONFIG_PATH", alsaConfig.c_str(), 1);
 }
 
 Sandbox::~Sandbox()

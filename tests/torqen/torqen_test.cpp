@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <ostream>
+#include <string>
 
 #include "tests/torqen/torqen_harness.h"
 
@@ -116,6 +118,12 @@ struct SignalCase {
   double max_thdn_db;
 };
 
+// How GoogleTest and CTest show a case: its rates, channels, format and limit.
+void PrintTo(const SignalCase& c, std::ostream* os) {
+  *os << c.in_rate << " Hz " << c.in_ch << " ch to " << c.out_rate << " Hz " << c.out_ch << " ch, format "
+      << c.format << ", THD+N under " << c.max_thdn_db << " dB";
+}
+
 class TorqenSignal : public ::testing::TestWithParam<SignalCase> {};
 
 // A 1 kHz sine comes out at 1 kHz, at its level and clean, in every channel.
@@ -150,7 +158,14 @@ INSTANTIATE_TEST_SUITE_P(Pairs, TorqenSignal,
                                            SignalCase{16000, 48000, 2, 2, 2, -80},
                                            SignalCase{48000, 16000, 1, 1, 3, -80},
                                            SignalCase{22050, 37000, 2, 2, 3, -80},
-                                           SignalCase{96000, 11025, 1, 1, 3, -80}));
+                                           SignalCase{96000, 11025, 1, 1, 3, -80}),
+                         // Named by the case, so a failure says which rate pair broke.
+                         [](const ::testing::TestParamInfo<SignalCase>& info) {
+                           const SignalCase& c = info.param;
+                           return std::to_string(c.in_rate) + "_to_" + std::to_string(c.out_rate) + "_" +
+                                  std::to_string(c.in_ch) + "ch_to_" + std::to_string(c.out_ch) + "ch_format" +
+                                  std::to_string(c.format);
+                         });
 
 TEST(TorqenPassThrough, EqualRatesPassInputThrough) {
   for (uint32_t format = 0; format < 4; ++format) {

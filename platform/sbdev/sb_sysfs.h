@@ -1,0 +1,12 @@
+// Sysfs nodes ("/sys/class/gpio/export", "/sys/class/gpio/gpio428/value", the amplifier and
+// pin-control nodes): one open, one write or read, one close, through the device seam.
+#pragma once
+
+#include <cstddef>
+#include <sys/types.h>
+
+// Writes `len` bytes to the node; the count written, or -1 with errno (ENOENT for a missing node).
+ssize_t sb_sysfs_write(const char* path, const void* data, size_t len);
+
+// Reads at most `len` bytes of the node into `buf` (not terminated); the count, or -1 with errno.
+ssize_t sb_sysfs_read(const char* path, void* buf, size_t len);

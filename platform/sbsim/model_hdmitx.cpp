@@ -1,0 +1,341 @@
+// The HDMI transmitter driver "/dev/hdmitx": scripted getter answers, the last value of every
+// setter, a request log, failure injection per request, CEC frames both ways, and the switch
+// uevents the driver raises.
+#include "platform/sbdev/hdmitx_ioctl.h"
+#include "platform/sbsim/sim_board_priv.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace sbsim {
+namespace {
+
+struct RequestInfo {
+    const char* name;
+    uint32_t request;
+    bool setter;  // the system hands the driver a value (as opposed to reading one back)
+};
+
+constexpr RequestInfo kRequests[] = {
+    {"SETLA", KVX_HMDI_SETLA, true},
+    {"GET_CECCMD", KVX_HDMI_GET_CECCMD, false},
+    {"SET_CECCMD", KVX_HDMI_SET_CECCMD, true},
+    {"CEC_ENABLE", KVX_HDMI_CEC_ENABLE, true},
+    {"CEC_APP_READY", KVX_HDMI_CEC_APP_READY, true},
+    {"GET_TX_PA", KVX_HDMI_GET_TX_PA, false},
+    {"GET_TX_STS", KVX_HDMI_GET_TX_STS, false},
+    {"ARC_ENABLE", KVX_HDMI_ARC_ENABLE, true},
+    {"GET_TX_INFO", KVX_HDMI_GET_TX_INFO, false},
+    {"GET_RX_PA", KVX_HDMI_GET_RX_PA, false},
+    {"SWITCH_RX", KVX_HDMI_SWITCH_RX, true},
+    {"GET_RX_STS", KVX_HDMI_GET_RX_STS, false},
+    {"GET_CM4_INFO", KVX_HDMI_GET_CM4_INFO, false},
+    {"GET_EARC_AUDIO_INFO", KVX_HDMI_GET_EARC_AUDIO_INFO, false},
+    {"SET_INPUT_MODE", KVX_HDMI_SET_INPUT_MODE, true},
+    {"GET_RX_AUDIO_INFO", KVX_HDMI_GET_RX_AUDIO_INFO, false},
+    {"SET_VOLUME", KVX_HDMI_SET_VOLUME, true},
+    {"SET_MUTE", KVX_HDMI_SET_MUTE, true},
+    {"SET_POWER_IDLE", KVX_HDMI_SET_POWER_IDLE, true},
+    {"GET_EARC_STS", KVX_HDMI_GET_EARC_STS, false},
+    {"GET_VERSION", KVX_HDMI_GET_VERSION, false},
+    {"GET_SRC_STS", KVX_HDMI_GET_SRC_STS, false},
+    {"SET_SHOP_MODE", KVX_HDMI_SET_SHOP_MODE, true},
+    {"SET_SRC_STS", KVX_HDMI_SET_SRC_STS, true},
+    {"GET_TX_PLUG_STS", KVX_HDMI_GET_TX_PLUG_STS, false},
+    {"GET_RX_PLUG_STS", KVX_HDMI_GET_RX_PLUG_STS, false},
+    {"GET_PWR_SRC", KVX_HDMI_GET_PWR_SRC, false},
+    {"GET_CEC_VOLUME", KVX_HDMI_GET_CEC_VOLUME, false},
+    {"GET_CEC_RX_CMD", KVX_HDMI_GET_CEC_RX_CMD, false},
+};
+
+const RequestInfo* findRequest(uint32_t request)
+{
+    for (const RequestInfo& r : kRequests) {
+        if (r.request == request) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+const RequestInfo* findRequest(const std::string& nameOrNumber)
+{
+    for (const RequestInfo& r : kRequests) {
+        if (nameOrNumber == r.name) {
+            return &r;
+        }
+    }
+    int64_t v = 0;
+    return parseNumber(nameOrNumber, v) ? findRequest(static_cast<uint32_t>(v)) : nullptr;
+}
+
+constexpr size_t kCecFrameSize = 24;
+constexpr size_t kCecSendSize = 32;
+constexpr int kCecHdmiTxStatus = 2;  // cec_hdmi switch state: a transmission finished
+constexpr int kCecHdmiGotFrame = 3;  // cec_hdmi switch state: a frame was received
+
+struct HdmiState {
+    std::map<uint32_t, Bytes> scripted;      // getter answers
+    std::map<uint32_t, Bytes> last;          // setter values
+    std::map<uint32_t, int64_t> failures;    // remaining failures; -1 = every time
+    std::deque<Bytes> cecReceived;           // frames the TV sent, waiting for GET_CECCMD
+    uint32_t txAck = 1;
+};
+
+class HdmitxDevice : public DevHandle {
+public:
+    HdmitxDevice(Board& board, HdmiState& s) : board_(board), s_(s) {}
+
+    Result ioctl(uint32_t request, sbwire::IoctlArg kind, uint64_t value, const Bytes& in) override
+    {
+        const RequestInfo* info = findRequest(request);
+        if (info == nullptr) {
+            board_.log("hdmitx", "unknown request " + hex(request));
+            return Result::fail(ENOTTY);
+        }
+        const size_t size = kvxHdmiRequestSize(request);
+        Bytes arg = in;
+        const bool byValue = kind == sbwire::IoctlArg::Value;
+        if (byValue != kvxHdmiTakesValue(request) || (!byValue && arg.size() != size)) {
+            board_.log("hdmitx", std::string(info->name) + " bad argument");
+            return Result::fail(EINVAL);
+        }
+        if (byValue) {
+            arg.assign(1, static_cast<uint8_t>(value));
+        }
+        board_.log("hdmitx", describe(*info, arg));
+        auto fail = s_.failures.find(request);
+        if (fail != s_.failures.end() && fail->second != 0) {
+            if (fail->second > 0) {
+                --fail->second;
+            }
+            return Result::fail(EIO);
+        }
+        if (info->setter) {
+            s_.last[request] = arg;
+            if (request == KVX_HDMI_SET_CECCMD) {
+                transmitted(arg);
+            }
+            return Result::ok(0, byValue ? Bytes{} : arg);
+        }
+        return answer(request, size, arg);
+    }
+
+private:
+    static std::string hex(uint32_t v)
+    {
+        char b[16];
+        std::snprintf(b, sizeof(b), "0x%08X", v);
+        return b;
+    }
+
+    // The log line: the name, the bytes, and whole little-endian words when the record has them.
+    static std::string describe(const RequestInfo& info, const Bytes& arg)
+    {
+        std::string line = info.name;
+        if (info.setter) {
+            line += " " + hexBytes(arg.data(), arg.size());
+            if (arg.size() >= 4 && arg.size() % 4 == 0) {
+                line += " words";
+                for (size_t i = 0; i < arg.size(); i += 4) {
+                    line += (i == 0 ? " " : ",") + std::to_string(static_cast<int32_t>(sbwire::getU32(&arg[i])));
+                }
+            }
+        }
+        return line;
+    }
+
+    Result answer(uint32_t request, size_t size, const Bytes& in)
+    {
+        if (request == KVX_HDMI_GET_CECCMD) {
+            if (s_.cecReceived.empty()) {
+                return Result::fail(EAGAIN);
+            }
+            Bytes frame = std::move(s_.cecReceived.front());
+            s_.cecReceived.pop_front();
+            return Result::ok(0, frame);
+        }
+        Bytes out(size, 0);
+        auto it = s_.scripted.find(request);
+        if (it != s_.scripted.end()) {
+            std::copy_n(it->second.begin(), std::min(size, it->second.size()), out.begin());
+        } else if (request == KVX_HDMI_GET_TX_STS) {
+            auto sent = s_.last.find(KVX_HDMI_SET_CECCMD);
+            if (sent != s_.last.end()) {
+                std::copy_n(sent->second.begin(), 4, out.begin());
+            }
+            out[4] = static_cast<uint8_t>(s_.txAck);
+        } else if (request == KVX_HDMI_GET_CM4_INFO) {
+            std::copy_n(in.begin(), 4, out.begin());  // the selector stays as the caller set it
+        }
+        return Result::ok(0, out);
+    }
+
+    // The driver puts the frame on the line and reports its transmit status by its switch.
+    void transmitted(const Bytes& cmd)
+    {
+        board_.log("cec", "tx " + hexBytes(cmd.data() + 4, kCecFrameSize));
+        board_.raiseSwitch("cec_hdmi", kCecHdmiTxStatus);
+    }
+
+    Board& board_;
+    HdmiState& s_;
+};
+
+class Hdmitx : public Model {
+public:
+    explicit Hdmitx(Board& board) : board_(board)
+    {
+        const int fd = ::open(board_.path("/dev/hdmitx").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    const char* name() const override { return "hdmitx"; }
+    const char* usage() const override
+    {
+        return "hdmitx set REQUEST BYTES...     answer of a getter (name such as GET_RX_AUDIO_INFO, or number)\n"
+               "hdmitx words REQUEST WORDS...   the same as little-endian 32-bit words\n"
+               "hdmitx last REQUEST             last value a setter gave\n"
+               "hdmitx fail REQUEST [COUNT]     fail the next COUNT requests (default every one; 0 stops)\n"
+               "hdmitx ack VALUE                ack word of the transmit status\n"
+               "hdmitx cec-rx INIT DEST OPCODE [OPERANDS...]  a frame from the TV (raises cec_hdmi 3)\n"
+               "hdmitx plug tx|rx 0|1           the TV link (tx) or HDMI input 0 (rx) plugged out or in: its\n"
+               "                                plug getter and the CEC switch event (tx 0/1, rx 5/6)\n"
+               "hdmitx switch NAME STATE        raise the driver's switch uevent (eARC, CEC, cec_hdmi, ...)\n"
+               "  A stream-format change: script GET_EARC_AUDIO_INFO or GET_RX_AUDIO_INFO, then\n"
+               "  \"hdmitx switch eARC 5\"; or \"actl set Spdif_In_Info ...\" for the S/PDIF receiver.\n"
+               "hdmitx requests                 the request names and numbers\n";
+    }
+
+    std::unique_ptr<DevHandle> open(const std::string& path, int, const Pusher&, int& error) override
+    {
+        error = 0;
+        if (path != "/dev/hdmitx") {
+            return nullptr;
+        }
+        return std::make_unique<HdmitxDevice>(board_, s_);
+    }
+
+    bool control(const Words& w, const Pusher&, std::string& out) override
+    {
+        const std::string verb = w.size() > 1 ? w[1] : "";
+        const RequestInfo* info = w.size() > 2 ? findRequest(w[2]) : nullptr;
+        if (verb == "requests") {
+            char b[80];
+            for (const RequestInfo& r : kRequests) {
+                std::snprintf(b, sizeof(b), "%-20s 0x%08X %s\n", r.name, r.request, r.setter ? "set" : "get");
+                out += b;
+            }
+            return true;
+        }
+        if (verb == "set" || verb == "words") {
+            if (info == nullptr) {
+                return refuse(out, "unknown request");
+            }
+            Bytes bytes;
+            if (verb == "set" ? !parseHexBytes(w, 3, bytes) : !parseWords(w, bytes)) {
+                return refuse(out, "bad value");
+            }
+            s_.scripted[info->request] = bytes;
+            return true;
+        }
+        if (verb == "last") {
+            if (info == nullptr) {
+                return refuse(out, "unknown request");
+            }
+            auto it = s_.last.find(info->request);
+            if (it == s_.last.end()) {
+                return refuse(out, "never set");
+            }
+            out = hexBytes(it->second.data(), it->second.size()) + "\n";
+            return true;
+        }
+        int64_t n = -1;
+        if (verb == "fail") {
+            if (info == nullptr) {
+                return refuse(out, "unknown request");
+            }
+            if (w.size() > 4 || (w.size() == 4 && !parseNumber(w[3], n))) {
+                return refuse(out, "usage: hdmitx fail REQUEST [COUNT]");
+            }
+            s_.failures[info->request] = n;
+            return true;
+        }
+        if (verb == "ack" && w.size() == 3 && parseNumber(w[2], n)) {
+            s_.txAck = static_cast<uint32_t>(n);
+            return true;
+        }
+        if (verb == "cec-rx") {
+            return cecReceive(w, out);
+        }
+        if (verb == "plug" && w.size() == 4 && (w[2] == "tx" || w[2] == "rx") && (w[3] == "0" || w[3] == "1")) {
+            const bool in = w[3] == "1";
+            const bool tx = w[2] == "tx";
+            s_.scripted[tx ? KVX_HDMI_GET_TX_PLUG_STS : KVX_HDMI_GET_RX_PLUG_STS] = Bytes{static_cast<uint8_t>(in)};
+            board_.raiseSwitch("CEC", tx ? (in ? 1 : 0) : (in ? 6 : 5));
+            return true;
+        }
+        if (verb == "switch" && w.size() == 4 && parseNumber(w[3], n)) {
+            board_.raiseSwitch(w[2], static_cast<int>(n));
+            return true;
+        }
+        return refuse(out, "unknown hdmitx command");
+    }
+
+private:
+    static bool refuse(std::string& out, const std::string& why)
+    {
+        out = "hdmitx: " + why + "\n";
+        return false;
+    }
+
+    static bool parseWords(const Words& w, Bytes& out)
+    {
+        for (size_t i = 3; i < w.size(); ++i) {
+            int64_t v = 0;
+            if (!parseNumber(w[i], v)) {
+                return false;
+            }
+            sbwire::putU32(out, static_cast<uint32_t>(v));
+        }
+        return true;
+    }
+
+    bool cecReceive(const Words& w, std::string& out)
+    {
+        int64_t init = 0;
+        int64_t dest = 0;
+        int64_t opcode = 0;
+        Bytes operands;
+        if (w.size() < 5 || !parseNumber(w[2], init) || !parseNumber(w[3], dest) || !parseNumber(w[4], opcode) ||
+            !parseHexBytes(w, 5, operands) || operands.size() > 16) {
+            return refuse(out, "usage: hdmitx cec-rx INIT DEST OPCODE [up to 16 operand bytes]");
+        }
+        Bytes frame(kCecFrameSize, 0);
+        frame[0] = static_cast<uint8_t>(init);
+        frame[1] = static_cast<uint8_t>(dest);
+        frame[2] = static_cast<uint8_t>(opcode);
+        frame[3] = static_cast<uint8_t>(opcode >> 8);
+        std::copy(operands.begin(), operands.end(), frame.begin() + 4);
+        frame[20] = static_cast<uint8_t>(operands.size());
+        board_.log("cec", "rx " + hexBytes(frame.data(), frame.size()));
+        s_.cecReceived.push_back(std::move(frame));
+        board_.raiseSwitch("cec_hdmi", kCecHdmiGotFrame);
+        return true;
+    }
+
+    Board& board_;
+    HdmiState s_;
+};
+
+static_assert(kCecSendSize == 32, "CecSendCmd is 32 bytes");
+
+}  // namespace
+
+std::unique_ptr<Model> makeHdmitx(Board& board) { return std::make_unique<Hdmitx>(board); }
+
+}  // namespace sbsim

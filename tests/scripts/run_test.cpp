@@ -1,0 +1,264 @@
+// The simulated soundbar as a person or a script meets it: scripts/run fed through a pipe.
+#include "tests/support/sandbox.h"
+
+#include <gmock/gmock.h>
+
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+// Generous: the whole system starts, under sanitizers, on a loaded machine.
+constexpr int kLimitMs = 120000;
+
+class RunSession {
+public:
+    RunSession(const std::string& tmpDir, std::vector<std::string> args)
+    {
+        setenv("SOUNDBAR_RUN_BUILD", sbtest::buildDir().c_str(), 1);
+        setenv("TMPDIR", tmpDir.c_str(), 1);
+        std::vector<std::string> words{"/bin/bash", std::string(SOUNDBAR_SOURCE_DIR) + "/scripts/run"};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& w : words) {
+            argv.push_back(w.data());
+        }
+        argv.push_back(nullptr);
+        int in[2];
+        int out[2];
+        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
+        close(out[1]);
+        input_ = in[1];
+        output_ = out[0];
+    }
+    ~RunSession()
+    {
+        closeInput();
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            finish();
+        }
+        if (output_ >= 0) {
+            close(output_);
+        }
+    }
+
+    void send(const std::string& text) { ASSERT_EQ(static_cast<ssize_t>(text.size()), write(input_, text.data(), text.size())); }
+    void closeInput()
+    {
+        if (input_ >= 0) {
+            close(input_);
+            input_ = -1;
+        }
+    }
+    // Reads until `text` shows (true) or the output ends.
+    bool waitFor(const std::string& text)
+    {
+        while (said_.find(text) == std::string::npos) {
+            if (!readSome()) {
+                return false;
+            }
+        }
+        return true;
+    }
+    // Reads to the end and returns the exit status.
+    int finish()
+    {
+        while (readSome()) {
+        }
+        int status = 0;
+        if (pid_ <= 0) {
+            return -1;
+        }
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    const std::string& said() const { return said_; }
+
+private:
+    bool readSome()
+    {
+        pollfd p{output_, POLLIN, 0};
+        if (output_ < 0 || poll(&p, 1, kLimitMs) <= 0) {
+            return false;
+        }
+        char buf[4096];
+        const ssize_t n = read(output_, buf, sizeof(buf));
+        if (n <= 0) {
+            return false;
+        }
+        said_.append(buf, static_cast<size_t>(n));
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    std::string said_;
+};
+
+size_t occurrences(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
+        ++n;
+    }
+    return n;
+}
+
+// The roots a run made under the test's temporary folder.
+std::vector<std::string> runRoots(const std::string& dir)
+{
+    std::vector<std::string> roots;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().filename().string().rfind("soundbar.", 0) == 0) {
+            roots.push_back(entry.path());
+        }
+    }
+    return roots;
+}
+
+// The process of `program` running in `root`, found by its environment.
+pid_t findProgram(const std::string& root, const std::string& program)
+{
+    DIR* proc = opendir("/proc");
+    pid_t found = -1;
+    for (dirent* e = proc ? readdir(proc) : nullptr; e != nullptr && found < 0; e = readdir(proc)) {
+        const std::string dir = std::string("/proc/") + e->d_name;
+        std::ifstream comm(dir + "/comm");
+        std::string name;
+        if (!std::getline(comm, name) || name != program) {
+            continue;
+        }
+        std::ifstream env(dir + "/environ", std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(env)), std::istreambuf_iterator<char>());
+        if (all.find(std::string("SOUNDBAR_ROOT=") + root + '\0') != std::string::npos) {
+            found = static_cast<pid_t>(std::atoi(e->d_name));
+        }
+    }
+    if (proc != nullptr) {
+        closedir(proc);
+    }
+    return found;
+}
+
+class RunScriptTest : public sbtest::SandboxTest {
+protected:
+    std::string tmp() const { return sandbox.path("/tmp"); }
+};
+
+TEST_F(RunScriptTest, EveryPipedLineIsAnsweredAndEndOfInputStopsCleanly)
+{
+    RunSession run(tmp(), {});
+    run.send("app.acfg.get_volume\napp.td.gdl\n");
+    run.closeInput();
+    EXPECT_EQ(0, run.finish()) << run.said();
+    EXPECT_THAT(run.said(), HasSubstr("get_volume(50) success"));
+    EXPECT_THAT(run.said(), HasSubstr("Debug level"));
+    EXPECT_THAT(run.said(), HasSubstr("soundbar: console ready"));
+    EXPECT_THAT(run.said(), HasSubstr("soundbar: stopped"));
+    EXPECT_THAT(run.said(), Not(HasSubstr("Termination signal")));
+    EXPECT_THAT(run.said(), Not(HasSubstr("No record of process")));
+    EXPECT_TRUE(runRoots(tmp()).empty());
+}
+
+TEST_F(RunScriptTest, ThirtyLinesWithoutQuitAreAllAnsweredAndALastLineWithoutNewlineToo)
+{
+    RunSession run(tmp(), {});
+    std::string lines;
+    for (int i = 0; i < 29; ++i) {
+        lines += "ls\n";
+    }
+    run.send(lines + "ls");
+    run.closeInput();
+    EXPECT_EQ(0, run.finish()) << run.said();
+    EXPECT_EQ(30u, occurrences(run.said(), "[Help]"));
+}
+
+TEST_F(RunScriptTest, QuitStopsEveryProgramWithoutTerminationLines)
+{
+    RunSession run(tmp(), {});
+    run.send("ls\nquit\napp.acfg.get_volume\n");
+    EXPECT_EQ(0, run.finish()) << run.said();
+    EXPECT_THAT(run.said(), HasSubstr("[Help]"));
+    EXPECT_THAT(run.said(), HasSubstr("Exit cli prog"));
+    EXPECT_THAT(run.said(), Not(HasSubstr("get_volume(")));
+    EXPECT_THAT(run.said(), Not(HasSubstr("Termination signal")));
+    EXPECT_THAT(run.said(), Not(HasSubstr("died")));
+}
+
+TEST_F(RunScriptTest, HelpPrintsUsageAndStartsNothing)
+{
+    RunSession run(tmp(), {"--help"});
+    EXPECT_EQ(0, run.finish());
+    EXPECT_THAT(run.said(), HasSubstr("usage: scripts/run"));
+    EXPECT_THAT(run.said(), HasSubstr(":key KEY"));
+    EXPECT_THAT(run.said(), Not(HasSubstr("starting in")));
+    EXPECT_TRUE(runRoots(tmp()).empty());
+
+    RunSession wrong(tmp(), {"--bogus"});
+    EXPECT_EQ(2, wrong.finish());
+}
+
+TEST_F(RunScriptTest, KeepLeavesTheRootWithEveryLogAndSaysWhere)
+{
+    RunSession run(tmp(), {"--keep"});
+    run.send("ls\n:key volup\n:panel power press\n:sim input list\n:bogus\n");
+    run.closeInput();
+    EXPECT_EQ(0, run.finish()) << run.said();
+    const auto roots = runRoots(tmp());
+    ASSERT_EQ(1u, roots.size());
+    EXPECT_THAT(run.said(), HasSubstr("the root is kept at " + roots[0]));
+    for (const char* log : {"/sim/corvand.log", "/sim/pellant.log", "/sim/input.log"}) {
+        EXPECT_TRUE(std::filesystem::exists(roots[0] + log)) << log;
+    }
+    std::ifstream input(roots[0] + "/sim/input.log");
+    const std::string keys((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    EXPECT_THAT(keys, HasSubstr("\"KVX_Remote_Controller\" type 1 code 115 value 1"));
+    EXPECT_THAT(keys, HasSubstr("\"kvx-kpd\" type 1 code 116 value 1"));
+    EXPECT_THAT(run.said(), HasSubstr("/dev/input/event1 \"kvx-kpd\""));
+    EXPECT_THAT(run.said(), HasSubstr("unknown :bogus"));
+}
+
+TEST_F(RunScriptTest, AProgramThatDiesIsReportedAndTheRunFails)
+{
+    RunSession run(tmp(), {});
+    ASSERT_TRUE(run.waitFor("soundbar: console ready")) << run.said();
+    const auto roots = runRoots(tmp());
+    ASSERT_EQ(1u, roots.size());
+    const pid_t corvand = findProgram(roots[0], "corvand");
+    ASSERT_GT(corvand, 0);
+    ASSERT_EQ(0, kill(corvand, SIGKILL));
+    EXPECT_EQ(1, run.finish()) << run.said();
+    EXPECT_THAT(run.said(), HasSubstr("soundbar: corvand died of signal 9"));
+    EXPECT_TRUE(runRoots(tmp()).empty());
+}
+
+}  // namespace
