@@ -118,6 +118,9 @@ public:
             if (n > 0) {
                 got.append(buf, static_cast<size_t>(n));
             } else if (n == 0) {
+                // A fresh reader: the old one would report this end again at once.
+                close(reader_);
+                reader_ = open(path_.c_str(), O_RDONLY | O_NONBLOCK);
                 return got;
             }
         }
@@ -354,6 +357,32 @@ TEST_F(PlaybackUsbWavTest, PausesResumesAndStops)
     // Stopped already: still reported.
     alsa(10);
     EXPECT_TRUE(smReceives(kInformStopped));
+}
+
+TEST_F(PlaybackUsbWavTest, AnEmptyDataChunkPlaysNothingAndTheThreadEndsByItself)
+{
+    mountStick({{"empty.mp3.wav", canonicalWav("")}, {"z/gone.mp3", ""}});
+    startApp();
+    for (int run = 0; run < 2; ++run) {
+        alsa(1);
+        // The PCM was opened for the file and closed again when the thread ended.
+        EXPECT_EQ(track_->onePass(), "");
+        alsa(10);
+        for (size_t n = smSeen_ + 1; sm().waitMessages(n); ++n) {
+            const apptest::ReceivedMsg m = sm().messages()[n - 1];
+            smSeen_ = n;
+            if (m.msgId != E_APP_MSG_TYPE_STATE_MNGR || m.data.size() != sizeof(appmsg_t)) {
+                continue;
+            }
+            uint32_t word = 0;
+            std::memcpy(&word, m.data.data() + 4, 4);
+            EXPECT_NE(word, kInformPlaying) << run;
+            if (word == kInformStopped) {
+                break;
+            }
+        }
+        EXPECT_EQ(uPlaybackUsbGetPlaybackStatus(), 0);
+    }
 }
 
 TEST_F(PlaybackUsbWavTest, AListWithNothingPlayableStopsAfterOnePass)
