@@ -131,6 +131,16 @@ void endThread()
     }
 }
 
+// Waits for a thread that is ending by itself (its file had no data), so that its last close of
+// the PCM and the file cannot hit the ones a track change opens next.
+void reapEndedThread()
+{
+    if (w.running.load() == 0 && w.thread.joinable()) {
+        playbackUsbLockPbSema();
+        w.thread.join();
+    }
+}
+
 int32_t onStop()
 {
     w.session.fetch_add(1);
@@ -176,6 +186,7 @@ void freePcm()
 
 int32_t onParseFile(uint32_t direction)
 {
+    reapEndedThread();
     int32_t ret = 0;
     {
         SwitchLock lock;
@@ -197,6 +208,7 @@ int32_t onParseFile(uint32_t direction)
 
 int32_t onSetHwParams(uint32_t direction)
 {
+    reapEndedThread();
     SwitchLock lock;
     if (w.running.load() != 0) {
         w.switching.store(1);
@@ -246,9 +258,7 @@ int32_t onCreateThread()
         USB_PB_ERR("no semaphores, no playback thread\n");
         return -1;
     }
-    if (w.thread.joinable()) {
-        w.thread.join();  // it ended by itself
-    }
+    reapEndedThread();
     drainEndSema();
     w.paused.store(0);
     w.switching.store(0);
@@ -322,6 +332,7 @@ int32_t onMove(bool forward)
     } else {
         USB_PB_INFO("Previous playback file name is %s\n", current->path);
     }
+    reapEndedThread();
     if (w.running.load() != 0) {
         w.switching.store(1);
     }
