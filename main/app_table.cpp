@@ -9,6 +9,7 @@
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
+#include "main/upgrade/upg_ctrl.h"
 
 #include <cstdio>
 
@@ -20,6 +21,7 @@ app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
     {a_sm_register, {}, "state_mngr"},
+    {aUpgCtrlRegister, {}, "upg_control"},
     {aPlaybackLineInRegister, {}, "playback_line_in"},
     {a_playback_usb_register, {}, "playback_usb"},
     {aTdmInRegister, {}, "playback_tdm_in"},

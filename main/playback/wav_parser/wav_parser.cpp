@@ -78,11 +78,11 @@ public:
     {
         std::array<uint8_t, 1024> scratch;
         while (n > 0) {
-            const size_t piece = n < scratch.size() ? static_cast<size_t>(n) : scratch.size();
-            if (!take(scratch.data(), piece, line)) {
+            const size_t step = n < scratch.size() ? static_cast<size_t>(n) : scratch.size();
+            if (!take(scratch.data(), step, line)) {
                 return false;
             }
-            n -= piece;
+            n -= step;
         }
         return true;
     }

@@ -5,9 +5,9 @@
 #include "main/cli/cli.h"
 #include "main/cli/dbg_level.h"
 #include "main/playback/playback_alsa/playback_alsa.h"
+#include "main/playback/usb/playback_usb.h"
 #include "main/source_in/capture_link/capture_link.h"
 #include "main/source_in/line_in/line_in_level.h"
-#include "main/source_in/line_in/line_in_peers_priv.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"
@@ -424,9 +424,8 @@ int32_t playbackLineInProcessMsg(handle_t, uint32_t msgId, const void* data, uin
         return 0;
     }
     case E_APP_MSG_TYPE_USER_CMD:
-        if (uPlaybackUiMsgProcess != nullptr && size >= sizeof(appmsg_t)) {
-            uPlaybackUiMsgProcess(static_cast<const appmsg_t*>(data), size);
-        }
+        // Keys act on the USB player only; its handler refuses anything but a whole key record.
+        uPlaybackUiMsgProcess(static_cast<const appmsg_t*>(data), size);
         return 0;
     case E_APP_MSG_TYPE_STATE_MNGR: {
         LINE_IN_INFO("E_APP_MSG_TYPE_STATE_MNGR");

@@ -71,8 +71,8 @@ void FifoInput::feed(std::string data, size_t unit)
     writer_ = std::thread([fd = fd_, data = std::move(data), unit] {
         size_t done = 0;
         while (done < data.size()) {
-            const size_t piece = data.size() - done < unit ? data.size() - done : unit;
-            const ssize_t n = write(fd, data.data() + done, piece);
+            const size_t step = data.size() - done < unit ? data.size() - done : unit;
+            const ssize_t n = write(fd, data.data() + done, step);
             if (n <= 0) {
                 return;
             }
