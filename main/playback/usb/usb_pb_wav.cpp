@@ -206,9 +206,11 @@ int32_t onParseFile(uint32_t direction)
     return -1;
 }
 
-int32_t onSetHwParams(uint32_t direction)
+// Opens "track:4" and configures it for the parsed file, under the switch semaphore: 0 when the
+// running thread goes on with it, 1 when a thread has to be started; -1 when the PCM cannot be
+// opened; -2 when the parameters cannot be set (the PCM is closed again).
+int32_t openPcmForFile()
 {
-    reapEndedThread();
     SwitchLock lock;
     if (w.running.load() != 0) {
         w.switching.store(1);
@@ -223,7 +225,6 @@ int32_t onSetHwParams(uint32_t direction)
         USB_PB_ERR("snd_pcm_open handle %s fail, count:%d\n", USB_PB_WAV_PCM_NAME, count);
         if (count >= kOpenTries) {
             USB_PB_ERR("snd_pcm_open handle %s fail, retry count:%d, exit!\n", USB_PB_WAV_PCM_NAME, count);
-            uPlaybackUsbSendPbStatusToSm(SM_PLAY_STATUS_STOP);
             return -1;
         }
         std::this_thread::sleep_for(kOpenRetryWait);
@@ -231,15 +232,33 @@ int32_t onSetHwParams(uint32_t direction)
     USB_PB_INFO("snd_pcm_open handle %s ok\n", USB_PB_WAV_PCM_NAME);
     if (uAlsaSetHwParams(&w.pcm, kMaxBufferTimeUs) != 0) {
         USB_PB_ERR("set alsa hw params fail\n");
-        return skipTrack(direction);
+        return -2;
     }
     USB_PB_INFO("set alsa hw params ok\n");
     w.skipsInRow = 0;
-    if (w.running.load() != 0) {
-        playbackUsbResetNextWavParams();
-        w.switching.store(0);
-        wakeThread();
-    } else {
+    if (w.running.load() == 0) {
+        return 1;
+    }
+    playbackUsbResetNextWavParams();
+    w.switching.store(0);
+    wakeThread();
+    return 0;
+}
+
+int32_t onSetHwParams(uint32_t direction)
+{
+    reapEndedThread();
+    // The semaphore is free again here: a stop that the skip may end in waits for the thread,
+    // which needs the semaphore to finish.
+    const int32_t ret = openPcmForFile();
+    if (ret == -1) {
+        uPlaybackUsbSendPbStatusToSm(SM_PLAY_STATUS_STOP);
+        return -1;
+    }
+    if (ret == -2) {
+        return skipTrack(direction);
+    }
+    if (ret == 1) {
         postStep(USB_PB_CREATE_PB_THREAD);
     }
     return 0;
