@@ -292,6 +292,9 @@ TEST_F(PlaybackUsbWavTest, PlaysPlayableFilesAndSkipsTheOthersToTheNextTrack)
          "not PCM or FLOAT encoded"},
         {"cut inside the header", wholeFile.substr(0, 30), "", false, ""},
         {"chunk of length 0xFFFFFFFF", riff(fmt16) + "junk" + le32(0xFFFFFFFF) + "abcd", "", false, ""},
+        // Parsed, but no period fits a buffer of this rate: the device refuses the parameters.
+        {"a rate of 1 Hz", riff(fmtChunk(1, 2, 1, 16, 4) + chunk("data", data)), "", false,
+         "set alsa hw params fail"},
     };
     for (const WavCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -313,8 +316,9 @@ TEST_F(PlaybackUsbWavTest, PlaysPlayableFilesAndSkipsTheOthersToTheNextTrack)
         const std::string log = testing::internal::GetCapturedStdout();
 
         expectPlayed(out, c.plays ? c.data : fallback);
-        const std::string parsed = c.plays ? "parser usb wav file /data/mnt/sda1/t1.mp3.wav ok"
-                                           : "parser usb wav file /data/mnt/sda1/t1.mp3.wav fail";
+        const bool parses = c.plays || std::strcmp(c.logged, "set alsa hw params fail") == 0;
+        const std::string parsed = parses ? "parser usb wav file /data/mnt/sda1/t1.mp3.wav ok"
+                                          : "parser usb wav file /data/mnt/sda1/t1.mp3.wav fail";
         EXPECT_NE(log.find(parsed), std::string::npos) << log;
         EXPECT_EQ(log.find("goto playback next wav") != std::string::npos, !c.plays) << log;
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
@@ -399,6 +403,24 @@ TEST_F(PlaybackUsbWavTest, AListWithNothingPlayableStopsAfterOnePass)
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(count(log, "parser usb wav file"), 3u) << log;
     EXPECT_EQ(count(log, "goto playback next wav"), 2u) << log;
+    EXPECT_EQ(uPlaybackUsbGetPlaybackStatus(), 0);
+}
+
+TEST_F(PlaybackUsbWavTest, APassOfRefusedParametersWhilePlayingStopsTheThread)
+{
+    // No period fits a buffer at 1 Hz: the device refuses these files after they parse.
+    const std::string refused = riff(fmtChunk(1, 2, 1, 16, 4) + chunk("data", samples(400, 4)));
+    mountStick({{"t1.mp3.wav", canonicalWav(samples(1 << 20, 1))}, {"z/r1.mp3.wav", refused}, {"z/r2.mp3.wav", refused}});
+    startApp();
+    alsa(1);
+    ASSERT_TRUE(smReceives(kInformPlaying));
+    // While the thread plays the first track, it is replaced by a refused one (the open file
+    // stays as it was).
+    sandbox.write("/data/mnt/sda1/t1.new", refused);
+    std::filesystem::rename(sandbox.path("/data/mnt/sda1/t1.new"), sandbox.path("/data/mnt/sda1/t1.mp3.wav"));
+    track_->drain();
+    // The whole list refused while the thread runs: the skipping stops it and reports stopped.
+    ASSERT_TRUE(smReceives(kInformStopped));
     EXPECT_EQ(uPlaybackUsbGetPlaybackStatus(), 0);
 }
 
