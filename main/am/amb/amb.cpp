@@ -289,3 +289,17 @@ void amb_set_dbg_level(uint16_t newLevel)
 {
     gAmb.dbg.setLevel(newLevel & DBG_LEVEL_ALL);
 }
+
+void amb_fill_register_info(amb_register_info_t* info, const char* name, const app_fct_t& fct,
+                            const amb_app_sizes_t& sizes)
+{
+    std::memset(info->acName, 0, sizeof info->acName);
+    std::memcpy(info->acName, name, strnlen(name, AM_APP_NAME_LEN));
+    info->tFct = fct;
+    info->ui8Reserved = ~static_cast<uint64_t>(0);
+    info->ui4StackSize = sizes.ui4StackSize;
+    info->ui1Priority = sizes.ui1Priority;
+    info->ui2SecCount = sizes.ui2SecCount;
+    info->ui2QueueLen = sizes.ui2QueueLen;
+    info->ui2MaxPayload = sizes.ui2MaxPayload;
+}

@@ -34,6 +34,21 @@ struct amb_register_info_t {
     uint32_t ui4Reserved;
 };
 
+// What an application asks of its thread and queue.
+struct amb_app_sizes_t {
+    uint32_t ui4StackSize;
+    uint8_t ui1Priority;
+    uint16_t ui2SecCount;
+    uint16_t ui2QueueLen;
+    uint16_t ui2MaxPayload;
+};
+
+// Fills what every register function fills: the name (its first AM_APP_NAME_LEN characters, the
+// rest of the field zeroed), the functions, the reserved word (all ones) and the sizes. The links
+// and the other reserved fields are left as they are.
+void amb_fill_register_info(amb_register_info_t* info, const char* name, const app_fct_t& fct,
+                            const amb_app_sizes_t& sizes);
+
 // Limits a registration record must keep.
 struct amb_limits_t {
     uint32_t ui4MaxStackSize;
