@@ -106,14 +106,8 @@ void a_acfg_register(amb_register_info_t* info)
     if (acfgIsAppCfgInit() || info == nullptr) {
         return;
     }
-    snprintf(info->acName, sizeof(info->acName), "%s", "acfg");
-    info->tFct = {acfgAppInitFct, acfgAppExitFct, acfgAppProcessMsgFct};
-    info->ui8Reserved = ~uint64_t{0};
-    info->ui4StackSize = 65536;
-    info->ui1Priority = 180;
-    info->ui2SecCount = 32;
-    info->ui2QueueLen = 32;
-    info->ui2MaxPayload = 4096;
+    amb_fill_register_info(info, "acfg", {acfgAppInitFct, acfgAppExitFct, acfgAppProcessMsgFct},
+                           {65536, 180, 32, 32, 4096});
 }
 
 int32_t acfgAppInitFct(const char*, handle_t app)

@@ -165,14 +165,7 @@ void a_audio_setting_manager_register(amb_register_info_t* info)
     if (info == nullptr) {
         return;
     }
-    snprintf(info->acName, sizeof(info->acName), "%s", "audio_setting");
-    info->tFct = {appInit, appExit, appProcess};
-    info->ui8Reserved = ~uint64_t{0};
-    info->ui4StackSize = 131072;
-    info->ui1Priority = 130;
-    info->ui2SecCount = 64;
-    info->ui2QueueLen = 128;
-    info->ui2MaxPayload = 4096;
+    amb_fill_register_info(info, "audio_setting", {appInit, appExit, appProcess}, {131072, 130, 64, 128, 4096});
 }
 
 int32_t vGetParamString(MervaneParam* record, const char* path)

@@ -359,15 +359,10 @@ void u_am_init(amb_register_info_t* info)
     memset(gAm.aacNames, 0, sizeof(gAm.aacNames));
 
     *info = amb_register_info_t{};
-    strncpy(info->acName, AM_APP_NAME, AM_APP_NAME_LEN);
-    info->tFct = {amInit, amExit, amProcess};
-    info->ui8Reserved = ~0ULL;
-    info->ui4StackSize = 8192;
-    info->ui1Priority = 175;
-    info->ui2SecCount = 16;
-    info->ui2QueueLen = 32;
     // The dispatch record carries a pointer, so on a 64-bit host it is wider than the board's 32.
-    info->ui2MaxPayload = static_cast<uint16_t>(sizeof(am_dispatch_msg_t) > 32 ? sizeof(am_dispatch_msg_t) : 32);
+    constexpr amb_app_sizes_t kSizes = {
+        8192, 175, 16, 32, static_cast<uint16_t>(sizeof(am_dispatch_msg_t) > 32 ? sizeof(am_dispatch_msg_t) : 32)};
+    amb_fill_register_info(info, AM_APP_NAME, {amInit, amExit, amProcess}, kSizes);
 }
 
 void u_am_unint(void)

@@ -5,11 +5,7 @@
 
 namespace {
 
-constexpr uint32_t kStackSize = 65536;
-constexpr uint8_t kPriority = 180;
-constexpr uint16_t kSecCount = 128;
-constexpr uint16_t kQueueLen = 128;
-constexpr uint16_t kMaxPayload = 4096;
+constexpr amb_app_sizes_t kSizes = {65536, 180, 128, 128, 4096};
 constexpr uint16_t kInitialDbgLevel = 511;
 
 // Copies the appmsg_t at the head of a message; the bytes a short message lacks stay zero.
@@ -54,14 +50,7 @@ void a_sm_register(amb_register_info_t* info)
         return;
     }
     *info = amb_register_info_t{};
-    strncpy(info->acName, SM_APP_NAME, AM_APP_NAME_LEN);
-    info->tFct = {smAppInit, smAppExit, smProcessMsg};
-    info->ui8Reserved = ~0ULL;
-    info->ui4StackSize = kStackSize;
-    info->ui1Priority = kPriority;
-    info->ui2SecCount = kSecCount;
-    info->ui2QueueLen = kQueueLen;
-    info->ui2MaxPayload = kMaxPayload;
+    amb_fill_register_info(info, SM_APP_NAME, {smAppInit, smAppExit, smProcessMsg}, kSizes);
 }
 
 int32_t smAppInit(const char*, handle_t app)

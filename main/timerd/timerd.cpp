@@ -10,11 +10,7 @@
 namespace {
 
 constexpr const char* kTimerdName = "timerd";
-constexpr uint32_t kTimerdStackSize = 4096;
-constexpr uint8_t kTimerdPriority = 200;
-constexpr uint16_t kTimerdSecCount = 20;
-constexpr uint16_t kTimerdQueueLen = 20;
-constexpr uint16_t kTimerdMaxPayload = 64;
+constexpr amb_app_sizes_t kTimerdSizes = {4096, 200, 20, 20, 64};
 constexpr uint32_t kTimerdCliMask = 2;
 
 struct Timerd {
@@ -94,15 +90,7 @@ void a_timerd_register(amb_register_info_t* info)
     if (gTimerd.started.load()) {
         return;
     }
-    std::memset(info->acName, 0, sizeof info->acName);
-    std::strncpy(info->acName, kTimerdName, AM_APP_NAME_LEN);
-    info->tFct = {_timerd_start, _timerd_exit, _timerd_process_msg};
-    info->ui8Reserved = ~static_cast<uint64_t>(0);
-    info->ui4StackSize = kTimerdStackSize;
-    info->ui1Priority = kTimerdPriority;
-    info->ui2SecCount = kTimerdSecCount;
-    info->ui2QueueLen = kTimerdQueueLen;
-    info->ui2MaxPayload = kTimerdMaxPayload;
+    amb_fill_register_info(info, kTimerdName, {_timerd_start, _timerd_exit, _timerd_process_msg}, kTimerdSizes);
 }
 
 int32_t timerd_cli_attach_cmd_tbl(void)

@@ -25,11 +25,7 @@
 
 namespace {
 
-constexpr uint32_t kStackSize = 65536;
-constexpr uint8_t kPriority = 180;
-constexpr uint16_t kSecCount = 32;
-constexpr uint16_t kQueueLen = 32;
-constexpr uint16_t kMaxPayload = 4096;
+constexpr amb_app_sizes_t kSizes = {65536, 180, 32, 32, 4096};
 constexpr uint32_t kCliMask = 2;
 constexpr uint32_t kCheckPeriodMs = 600000;
 constexpr uint32_t kTimerKindCheck = 0;
@@ -310,15 +306,7 @@ void aUpgCtrlRegister(amb_register_info_t* info)
         upgLog(DBG_LEVEL_ERROR, "Upg control already inited");
         return;
     }
-    memset(info->acName, 0, sizeof info->acName);
-    strncpy(info->acName, UPG_CTRL_APP_NAME, AM_APP_NAME_LEN);
-    info->tFct = {upgCtrlAppStart, upgCtrlAppExit, upgCtrlAppProcessMsg};
-    info->ui8Reserved = ~static_cast<uint64_t>(0);
-    info->ui4StackSize = kStackSize;
-    info->ui1Priority = kPriority;
-    info->ui2SecCount = kSecCount;
-    info->ui2QueueLen = kQueueLen;
-    info->ui2MaxPayload = kMaxPayload;
+    amb_fill_register_info(info, UPG_CTRL_APP_NAME, {upgCtrlAppStart, upgCtrlAppExit, upgCtrlAppProcessMsg}, kSizes);
 }
 
 int32_t upgCtrlAppStart(const char*, handle_t app_handle)

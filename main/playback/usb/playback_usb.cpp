@@ -21,11 +21,7 @@ std::atomic<uint8_t> gPlaybackUsbPrevDirection{0};
 
 namespace {
 
-constexpr uint32_t kStackSize = 131072;
-constexpr uint8_t kPriority = 130;
-constexpr uint16_t kSecCount = 64;
-constexpr uint16_t kQueueLen = 128;
-constexpr uint16_t kMaxPayload = 4096;
+constexpr amb_app_sizes_t kSizes = {131072, 130, 64, 128, 4096};
 constexpr uint32_t kCliMask = 2;
 constexpr uint16_t kInitialDbgLevel = 511;
 constexpr size_t kUrlBufSize = 1024;
@@ -523,15 +519,8 @@ void a_playback_usb_register(amb_register_info_t* info)
     if (g.initialised.load() != 0) {
         return;
     }
-    std::memset(info->acName, 0, sizeof info->acName);
-    std::strncpy(info->acName, PLAYBACK_USB_APP_NAME, AM_APP_NAME_LEN);
-    info->tFct = {playbackUsbAppInit, playbackUsbAppExit, playbackUsbAppProcessMsg};
-    info->ui8Reserved = ~static_cast<uint64_t>(0);
-    info->ui4StackSize = kStackSize;
-    info->ui1Priority = kPriority;
-    info->ui2SecCount = kSecCount;
-    info->ui2QueueLen = kQueueLen;
-    info->ui2MaxPayload = kMaxPayload;
+    amb_fill_register_info(info, PLAYBACK_USB_APP_NAME,
+                           {playbackUsbAppInit, playbackUsbAppExit, playbackUsbAppProcessMsg}, kSizes);
 }
 
 int32_t uPlaybackUsbSendMsg(const usb_pb_msg_t* msg)

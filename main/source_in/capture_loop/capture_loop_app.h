@@ -13,13 +13,13 @@
 
 // The application's names on the console and in its logs.
 struct CaptureLoopAppNames {
-    const char* appName;     // "playback_tdm_in"
-    const char* table;       // "tdm_in"
-    const char* tableAbbr;   // "tdmin"
-    const char* tableHelp;   // "tdm_in commands"
-    const char* msgCmd;      // "tdmin_msg"
-    const char* msgHelp;     // "[tdmin]tdm_in_play_start"
-    const char* attachFn;    // "tdmInCliAttachCmdTbl", named in the line of a failed attach
+    const char* appName;    // "playback_tdm_in"
+    const char* table;      // "tdm_in"
+    const char* tableAbbr;  // "tdmin"
+    const char* tableHelp;  // "tdm_in commands"
+    const char* msgCmd;     // "tdmin_msg"
+    const char* msgHelp;    // "[tdmin]tdm_in_play_start"
+    const char* attachFn;   // "tdmInCliAttachCmdTbl", named in the line of a failed attach
 };
 
 struct CaptureLoopApp {

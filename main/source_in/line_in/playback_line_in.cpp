@@ -28,11 +28,7 @@
 namespace {
 
 constexpr const char* kAppName = "playback_line_in";
-constexpr uint32_t kStackSize = 131072;
-constexpr uint8_t kPriority = 130;
-constexpr uint16_t kSecCount = 64;
-constexpr uint16_t kQueueLen = 128;
-constexpr uint16_t kMaxPayload = 4096;
+constexpr amb_app_sizes_t kSizes = {131072, 130, 64, 128, 4096};
 constexpr uint32_t kCliMask = 2;
 
 // Both devices: S16_BE, stereo, 48 kHz, a buffer of at most 80 ms.
@@ -490,15 +486,7 @@ void aPlaybackLineInRegister(amb_register_info_t* info)
     if (gPlaybackLineInThisObj.fgInited.load() == 1) {
         return;
     }
-    memset(info->acName, 0, sizeof(info->acName));
-    memcpy(info->acName, kAppName, strnlen(kAppName, AM_APP_NAME_LEN));
-    info->tFct = {playbackLineInInit, playbackLineInExit, playbackLineInProcessMsg};
-    info->ui8Reserved = ~static_cast<uint64_t>(0);
-    info->ui4StackSize = kStackSize;
-    info->ui1Priority = kPriority;
-    info->ui2SecCount = kSecCount;
-    info->ui2QueueLen = kQueueLen;
-    info->ui2MaxPayload = kMaxPayload;
+    amb_fill_register_info(info, kAppName, {playbackLineInInit, playbackLineInExit, playbackLineInProcessMsg}, kSizes);
 }
 
 int32_t uPlaybackLineInSendMsg(const LineInMsg* msg)

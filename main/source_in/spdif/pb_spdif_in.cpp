@@ -14,11 +14,7 @@ std::atomic<uint32_t> gSilethPlayStatus{SPDIF_PLAY_STS_STOP};
 
 namespace {
 
-constexpr uint32_t kStackSize = 131072;
-constexpr uint8_t kPriority = 130;
-constexpr uint16_t kSecCount = 64;
-constexpr uint16_t kQueueLen = 128;
-constexpr uint16_t kMaxPayload = 4096;
+constexpr amb_app_sizes_t kSizes = {131072, 130, 64, 128, 4096};
 constexpr uint16_t kInitialDbgLevel = 0x01FF;
 
 constexpr uint32_t kKeyVolumeUp = 103;
@@ -203,15 +199,7 @@ void aPlaybackSpdifInRegister(amb_register_info_t* info)
     if (info == nullptr || g.fgInitOk.load() == 1) {
         return;
     }
-    std::memset(info->acName, 0, sizeof info->acName);
-    std::strncpy(info->acName, SPDIF_IN_APP_NAME, AM_APP_NAME_LEN);
-    info->tFct = {i4SpdifInInit, i4SpdifInExit, i4SpdifInProcessMsg};
-    info->ui8Reserved = ~static_cast<uint64_t>(0);
-    info->ui4StackSize = kStackSize;
-    info->ui1Priority = kPriority;
-    info->ui2SecCount = kSecCount;
-    info->ui2QueueLen = kQueueLen;
-    info->ui2MaxPayload = kMaxPayload;
+    amb_fill_register_info(info, SPDIF_IN_APP_NAME, {i4SpdifInInit, i4SpdifInExit, i4SpdifInProcessMsg}, kSizes);
 }
 
 int32_t i4SpdifInInit(const char*, handle_t)
