@@ -49,20 +49,7 @@ struct UpgCtrlContext {
 
 UpgCtrlContext gCtrl;
 
-int upgCtrlCliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(upgCtrlGetDbgLevel());
-}
-
-int upgCtrlCliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t level = 0;
-    const int32_t result = u_cli_parse_dbg_level(argc, argv, &level);
-    if (result == CLIR_OK) {
-        upgCtrlSetDbgLevel(level);
-    }
-    return result;
-}
+using UpgCtrlLevelCmds = CliDbgLevelCmds<upgCtrlGetDbgLevel, upgCtrlSetDbgLevel>;
 
 int upgCtrlCliOtaDl(int argc, char** argv)
 {
@@ -70,9 +57,9 @@ int upgCtrlCliOtaDl(int argc, char** argv)
 }
 
 const cli_cmd_t kUpgCtrlCmds[] = {
-    {"gdl", nullptr, upgCtrlCliGetDbgLevel, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
+    {"gdl", nullptr, UpgCtrlLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, upgCtrlCliSetDbgLevel, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
+    {"sdl", nullptr, UpgCtrlLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
     {"ota_dl", nullptr, upgCtrlCliOtaDl, nullptr, "ota_dl", CLI_ACCESS_NORMAL},
     {"set_url", nullptr, upgCtrlCliSetUrl, nullptr, "set_url", CLI_ACCESS_NORMAL},

@@ -375,20 +375,7 @@ int32_t aee_get_handle_op(const char* name, handle_t* out)
 }
 
 // Console table "aee".
-int cliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(aee_get_dbg_level());
-}
-
-int cliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t newLevel = 0;
-    const int32_t res = u_cli_parse_dbg_level(argc, argv, &newLevel);
-    if (res == 0) {
-        aee_set_dbg_level(newLevel);
-    }
-    return res;
-}
+using AeeLevelCmds = CliDbgLevelCmds<aee_get_dbg_level, aee_set_dbg_level>;
 
 void printRecord(const aee_exec_rec_t* rec)
 {
@@ -418,8 +405,8 @@ int cliList(int argc, char** argv)
 }
 
 const cli_cmd_t gAeeCmds[] = {
-    {"gdl", nullptr, cliGetDbgLevel, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cliSetDbgLevel, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, AeeLevelCmds::get, nullptr, "Get debug level", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, AeeLevelCmds::set, nullptr, "Set debug level", CLI_ACCESS_NORMAL},
     {"list", "l", cliList, nullptr, "List all AEEs", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,
 };

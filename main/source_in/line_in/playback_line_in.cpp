@@ -440,20 +440,7 @@ int32_t playbackLineInProcessMsg(handle_t, uint32_t msgId, const void* data, uin
 
 // --- console ---------------------------------------------------------------------------------
 
-int playbackLineInCliGetDbgLevel(int, char**)
-{
-    return u_cli_show_dbg_level(playbackLineInGetDbgLevel());
-}
-
-int playbackLineInCliSetDbgLevel(int argc, char** argv)
-{
-    uint16_t level = 0;
-    const int32_t result = u_cli_parse_dbg_level(argc, argv, &level);
-    if (result == CLIR_OK) {
-        playbackLineInSetDbgLevel(level);
-    }
-    return result;
-}
+using LineInLevelCmds = CliDbgLevelCmds<playbackLineInGetDbgLevel, playbackLineInSetDbgLevel>;
 
 int playbackLineInCliMsg(int argc, char** argv)
 {
@@ -466,9 +453,9 @@ int playbackLineInCliMsg(int argc, char** argv)
 }
 
 const cli_cmd_t kLineInCmds[] = {
-    {"gdl", nullptr, playbackLineInCliGetDbgLevel, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
+    {"gdl", nullptr, LineInLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, playbackLineInCliSetDbgLevel, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
+    {"sdl", nullptr, LineInLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)",
      CLI_ACCESS_NORMAL},
     {"linein_msg", "msg", playbackLineInCliMsg, nullptr, "[linein]line_in_play_start", CLI_ACCESS_NORMAL},
     CLI_LAST_CMD,
