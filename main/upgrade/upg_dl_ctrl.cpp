@@ -132,6 +132,27 @@ void upgDlCurlClean(UpgDlControl* ctrl)
     }
 }
 
+int32_t upgDlRunSteps(const char* save_dir, int32_t size, uint8_t low_mem, uint32_t image_count,
+                      std::initializer_list<UpgDlStep> steps)
+{
+    UpgDlControl* ctrl = &gDlControl;
+    int32_t result = upgDlCtrlInit(ctrl, save_dir, size, low_mem);
+    if (result != 0) {
+        upgLog(DBG_LEVEL_ERROR, "upgDlCtrlInit failed");
+    }
+    for (const UpgDlStep& step : steps) {
+        if (result != 0) {
+            break;
+        }
+        result = step.run(ctrl, image_count);
+        if (result != 0) {
+            upgLog(DBG_LEVEL_ERROR, "%s failed", step.name);
+        }
+    }
+    upgDlCtrlClean(ctrl);
+    return result;
+}
+
 void upgDlCtrlClean(UpgDlControl* ctrl)
 {
     upgDlCurlClean(ctrl);

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <mutex>
 
 typedef void CURL;
@@ -81,6 +82,25 @@ typedef size_t (*upg_dl_write_fct)(char* data, size_t size, size_t nmemb, void* 
 // save file (a failure to open is only logged: upgDlReopenPkgSaveFile opens it again).
 // @return 0; -1 when the package URL does not fit the record.
 int32_t upgDlCtrlInit(UpgDlControl* ctrl, const char* save_dir, int32_t size, uint8_t low_mem);
+
+// One step of fetching a package; its name goes into the line logged when it fails.
+struct UpgDlStep {
+    const char* name;
+    int32_t (*run)(UpgDlControl* ctrl, uint32_t image_count);
+};
+
+// The step of a function that needs only the control record.
+template <auto Fn>
+int32_t upgDlStepOf(UpgDlControl* ctrl, uint32_t)
+{
+    return Fn(ctrl);
+}
+
+// Fetches a package into gDlControl: upgDlCtrlInit, then the steps in order until one fails, each
+// failure logged as "<name> failed"; upgDlCtrlClean in every case.
+// @return 0, or the result of upgDlCtrlInit or of the step that failed.
+int32_t upgDlRunSteps(const char* save_dir, int32_t size, uint8_t low_mem, uint32_t image_count,
+                      std::initializer_list<UpgDlStep> steps);
 // Clears the request fields. @return 0.
 int32_t upgDlCtrlReset(UpgDlControl* ctrl);
 // Ends the libcurl handle, closes and removes the save file.

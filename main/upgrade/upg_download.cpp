@@ -60,31 +60,15 @@ int32_t upgDownloadFirmware(void)
 
 int32_t upgDlGetPackage(const char* save_dir, int32_t size, uint32_t image_count)
 {
-    UpgDlControl* ctrl = &gDlControl;
-    int32_t result = upgDlCtrlInit(ctrl, save_dir, size, 0);
-    if (result != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlCtrlInit failed");
-    }
-    if (result == 0 && (result = upgDlCheckStorageSize(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlCheckStorageSize failed");
-    }
-    if (result == 0 && (result = upgDlGetImgHeaderInfo(ctrl, image_count)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlGetImgHeaderInfo failed");
-    }
-    if (result == 0 && (result = upgDlGetPartInfo(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlGetPartInfo failed");
-    }
-    if (result == 0 && (result = upgDlCheckPartSize(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlCheckPartSize failed");
-    }
-    if (result == 0 && (result = upgDlReopenPkgSaveFile(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlReopenPkgSaveFile failed");
-    }
-    if (result == 0 && (result = upgDlGetPkgData(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlGetPkgData failed");
-    }
-    upgDlCtrlClean(ctrl);
-    return result;
+    return upgDlRunSteps(save_dir, size, 0, image_count,
+                         {
+                             {"upgDlCheckStorageSize", upgDlStepOf<upgDlCheckStorageSize>},
+                             {"upgDlGetImgHeaderInfo", upgDlGetImgHeaderInfo},
+                             {"upgDlGetPartInfo", upgDlStepOf<upgDlGetPartInfo>},
+                             {"upgDlCheckPartSize", upgDlStepOf<upgDlCheckPartSize>},
+                             {"upgDlReopenPkgSaveFile", upgDlStepOf<upgDlReopenPkgSaveFile>},
+                             {"upgDlGetPkgData", upgDlStepOf<upgDlGetPkgData>},
+                         });
 }
 
 int32_t upgDlGetPkgData(UpgDlControl* ctrl)

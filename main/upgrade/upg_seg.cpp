@@ -45,31 +45,15 @@ int32_t endFetching(UpgDlControl* ctrl, int32_t result)
 
 int32_t upgDlSegGetPackage(const char* save_dir, int32_t size, uint32_t image_count)
 {
-    UpgDlControl* ctrl = &gDlControl;
-    int32_t result = upgDlCtrlInit(ctrl, save_dir, size, 1);
-    if (result != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlCtrlInit failed");
-    }
-    if (result == 0 && (result = upgDlGetImgHeaderInfo(ctrl, image_count)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlGetImgHeaderInfo failed");
-    }
-    if (result == 0 && (result = upgDlGetPartInfo(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlGetPartInfo failed");
-    }
-    if (result == 0 && (result = upgDlCheckPartSize(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlCheckPartSize failed");
-    }
-    if (result == 0 && (result = upgDlSegCheckImages(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlSegCheckImages failed");
-    }
-    if (result == 0 && (result = upgDlSegSetFlashUnitSize(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlSegSetFlashUnitSize failed");
-    }
-    if (result == 0 && (result = upgDlSegGetPkgData(ctrl)) != 0) {
-        upgLog(DBG_LEVEL_ERROR, "upgDlSegGetPkgData failed");
-    }
-    upgDlCtrlClean(ctrl);
-    return result;
+    return upgDlRunSteps(save_dir, size, 1, image_count,
+                         {
+                             {"upgDlGetImgHeaderInfo", upgDlGetImgHeaderInfo},
+                             {"upgDlGetPartInfo", upgDlStepOf<upgDlGetPartInfo>},
+                             {"upgDlCheckPartSize", upgDlStepOf<upgDlCheckPartSize>},
+                             {"upgDlSegCheckImages", upgDlStepOf<upgDlSegCheckImages>},
+                             {"upgDlSegSetFlashUnitSize", upgDlStepOf<upgDlSegSetFlashUnitSize>},
+                             {"upgDlSegGetPkgData", upgDlStepOf<upgDlSegGetPkgData>},
+                         });
 }
 
 int32_t upgDlSegSetFlashUnitSize(UpgDlControl* ctrl)
