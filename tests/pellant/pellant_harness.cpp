@@ -1,41 +1,19 @@
 #include "tests/pellant/pellant_harness.h"
 
+#include "tests/support/child_process.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <iomanip>
-#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace pellanttest {
 namespace {
 
 constexpr std::chrono::milliseconds kPoll{5};
-
-pid_t spawn(std::vector<std::string> full, int stdoutFd)
-{
-    std::vector<char*> cargv;
-    for (auto& a : full) {
-        cargv.push_back(a.data());
-    }
-    cargv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-    }
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, cargv[0], &actions, nullptr, cargv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
 
 CallResult runTool(const std::vector<std::string>& args)
 {
@@ -46,7 +24,7 @@ CallResult runTool(const std::vector<std::string>& args)
     if (pipe2(fds, O_CLOEXEC) != 0) {
         return {};
     }
-    const pid_t pid = spawn(argv, fds[1]);
+    const pid_t pid = sbtest::spawnChild(argv, fds[1]);
     close(fds[1]);
     CallResult result;
     char buf[256];
@@ -82,20 +60,13 @@ std::vector<uint8_t> hexBytes(const std::string& text)
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline)
 {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(kPoll);
-    }
-    return true;
+    return sbtest::waitFor(condition, deadline, kPoll);
 }
 
 Child::Child(const std::vector<std::string>& argv, const std::string& stdoutPath)
 {
     const int fd = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    pid_ = spawn(argv, fd);
+    pid_ = sbtest::spawnChild(argv, fd);
     if (fd >= 0) {
         close(fd);
     }
@@ -108,19 +79,7 @@ Child::~Child()
 
 std::optional<int> Child::waitExit(std::chrono::milliseconds deadline)
 {
-    if (status_ || pid_ <= 0) {
-        return status_;
-    }
-    waitFor(
-        [this] {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = status;
-            }
-            return status_.has_value();
-        },
-        deadline);
-    return status_;
+    return sbtest::waitChildExit(pid_, status_, deadline, kPoll);
 }
 
 int Child::stop(std::chrono::milliseconds deadline)

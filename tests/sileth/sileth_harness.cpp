@@ -1,16 +1,16 @@
 #include "tests/sileth/sileth_harness.h"
 
+#include "tests/support/child_process.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/ipc.h>
 #include <sys/msg.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -30,14 +30,7 @@ struct RawMsg {
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline)
 {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(kPoll);
-    }
-    return true;
+    return sbtest::waitFor(condition, deadline, kPoll);
 }
 
 std::string wordsHex(std::initializer_list<uint32_t> words)
@@ -84,24 +77,16 @@ SilethProcess::SilethProcess(const sbtest::Sandbox& sandbox, std::vector<std::st
         envp.push_back(e.data());
     }
     envp.push_back(nullptr);
-    std::vector<std::string> argv = sbtest::programArgv("sileth/sileth");
-    std::vector<char*> cargv;
-    for (auto& a : argv) {
-        cargv.push_back(a.data());
-    }
-    cargv.push_back(nullptr);
-
+    const std::vector<std::string> argv = sbtest::programArgv("sileth/sileth");
     const int fd = open(sandbox.path(kOut).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, fd, STDERR_FILENO);
-    if (posix_spawnp(&pid_, cargv[0], &actions, nullptr, cargv.data(), envp.data()) != 0) {
+    pid_ = fd >= 0 ? sbtest::spawnChild(argv, fd, true, envp.data()) : -1;
+    if (pid_ <= 0) {
         pid_ = -1;
-        ADD_FAILURE() << "cannot start " << cargv[0];
+        ADD_FAILURE() << "cannot start " << argv[0];
     }
-    posix_spawn_file_actions_destroy(&actions);
-    close(fd);
+    if (fd >= 0) {
+        close(fd);
+    }
 }
 
 SilethProcess::~SilethProcess()
@@ -131,19 +116,7 @@ bool SilethProcess::waitStarted() const
 
 std::optional<int> SilethProcess::waitExit(std::chrono::milliseconds deadline)
 {
-    if (status_ || pid_ <= 0) {
-        return status_;
-    }
-    waitFor(
-        [this] {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = status;
-            }
-            return status_.has_value();
-        },
-        deadline);
-    return status_;
+    return sbtest::waitChildExit(pid_, status_, deadline, kPoll);
 }
 
 Corvand::Corvand()
