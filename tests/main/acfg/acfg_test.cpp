@@ -10,14 +10,15 @@
 #include "main/acfg/acfg_reset.h"
 
 #include "main/am/amb/amb.h"
-#include "tests/main/am/app_harness.h"
+#include "main/audio_client/vesk_ipc.h"
 #include "main/cli/cli.h"
+#include "main/state_mngr/state_mngr.h"
 #include "main/timerd/os_timer.h"
+#include "tests/main/am/app_harness.h"
 #include "tests/main/state_mngr/sm_peers.h"
 #include "tests/pellant/pellant_harness.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
-#include "main/audio_client/vesk_ipc.h"
-#include "main/state_mngr/state_mngr.h"
 
 #include <gtest/gtest.h>
 
@@ -102,14 +103,7 @@ protected:
     void SetUp() override
     {
         apptest::startFramework();
-        // The broker keeps the record by reference; one registration serves the whole process.
-        static amb_register_info_t record{};
-        static bool registered = false;
-        if (!registered) {
-            a_acfg_register(&record);
-            ASSERT_EQ(u_amb_register_app(&record), 0);
-            registered = true;
-        }
+        ASSERT_EQ(apptest::registerOnce(a_acfg_register), 0);
     }
 
     void TearDown() override

@@ -12,6 +12,7 @@
 #include "tests/main/am/app_harness.h"
 #include "tests/main/playback/usb/player_standin.h"
 #include "tests/main/playback/usb/stick_walk.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -23,17 +24,8 @@
 
 namespace {
 
-bool eventually(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + apptest::kDeadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using apptest::console;
+using apptest::eventually;
 
 class PlaybackUsbSmTest : public sbtest::SandboxTest {
 protected:
@@ -64,19 +56,7 @@ protected:
         dmModifyMntInfo(0, nullptr);
     }
 
-    static apptest::TestApp& spdif()
-    {
-        static apptest::TestApp app("pb_spdif_in", 1024);
-        return app;
-    }
-
-    static std::string console(const std::string& line)
-    {
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(u_cli_parser(line.c_str()), 0) << line;
-        fflush(stdout);
-        return testing::internal::GetCapturedStdout();
-    }
+    static apptest::TestApp& spdif() { return apptest::recorder("pb_spdif_in"); }
 
     // Waits for the S/PDIF input to be sent this state-manager word.
     ::testing::AssertionResult spdifGets(uint32_t word)

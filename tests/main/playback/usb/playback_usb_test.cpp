@@ -12,6 +12,7 @@
 #include "tests/main/playback/usb/player_standin.h"
 #include "tests/main/playback/usb/stick_walk.h"
 #include "tests/main/program_runner.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -40,15 +41,8 @@ protected:
     void SetUp() override
     {
         apptest::startFramework();
-        static amb_register_info_t record{};
-        static bool registered = false;
-        if (!registered) {
-            a_playback_usb_register(&record);
-            ASSERT_EQ(u_amb_register_app(&record), 0);
-            ASSERT_EQ(u_amb_register_app(&sm().record()), 0);
-            ASSERT_EQ(u_amb_sync_start_app(sm().name().c_str()), 0);
-            registered = true;
-        }
+        ASSERT_EQ(apptest::registerOnce(a_playback_usb_register), 0);
+        apptest::runningRecorder(SM_APP_NAME);
         for (auto* flag : {&gIsFakeStandbySendStopMessage, &gIsSourceSwitchSendStopMessage, &gIsSourceSwitchSeekPlay,
                            &gIsSourceSwitchSendPlayMessage, &gIsUsbUnMountedSendStopMessage}) {
             flag->store(0);
@@ -68,11 +62,7 @@ protected:
         }
     }
 
-    static apptest::TestApp& sm()
-    {
-        static apptest::TestApp app(SM_APP_NAME, 1024);
-        return app;
-    }
+    static apptest::TestApp& sm() { return apptest::recorder(SM_APP_NAME); }
 
     void startApp()
     {

@@ -9,6 +9,7 @@
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbalsa/sb_alsa.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -164,15 +165,8 @@ protected:
     void SetUp() override
     {
         apptest::startFramework();
-        static amb_register_info_t record{};
-        static bool registered = false;
-        if (!registered) {
-            a_playback_usb_register(&record);
-            ASSERT_EQ(u_amb_register_app(&record), 0);
-            ASSERT_EQ(u_amb_register_app(&sm().record()), 0);
-            ASSERT_EQ(u_amb_sync_start_app(sm().name().c_str()), 0);
-            registered = true;
-        }
+        ASSERT_EQ(apptest::registerOnce(a_playback_usb_register), 0);
+        apptest::runningRecorder(SM_APP_NAME);
         smSeen_ = sm().messages().size();
         track_ = std::make_unique<TrackFifo>(sandbox);
     }
@@ -188,11 +182,7 @@ protected:
         dmModifyMntInfo(0, nullptr);
     }
 
-    static apptest::TestApp& sm()
-    {
-        static apptest::TestApp app(SM_APP_NAME, 1024);
-        return app;
-    }
+    static apptest::TestApp& sm() { return apptest::recorder(SM_APP_NAME); }
 
     void startApp()
     {

@@ -18,18 +18,6 @@
 
 namespace spdiftest {
 
-bool eventually(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + apptest::kDeadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 uint32_t wordOf(const apptest::ReceivedMsg& m)
 {
     uint32_t word = 0;
@@ -50,14 +38,12 @@ uint32_t senderOf(const apptest::ReceivedMsg& m)
 
 apptest::TestApp& cecApp()
 {
-    static apptest::TestApp app("cec", 1024);
-    return app;
+    return apptest::recorder("cec");
 }
 
 apptest::TestApp& guiApp()
 {
-    static apptest::TestApp app("gui_namager", 1024);
-    return app;
+    return apptest::recorder("gui_namager");
 }
 
 void registerApps()
@@ -79,14 +65,6 @@ void registerApps()
     for (const char* name : {"timerd", "acfg", SM_APP_NAME, "cec", "gui_namager"}) {
         ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
     }
-}
-
-std::string console(const std::string& line)
-{
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(u_cli_parser(line.c_str()), 0) << line;
-    fflush(stdout);
-    return testing::internal::GetCapturedStdout();
 }
 
 std::vector<std::string> inputModes(const sbtest::Sandbox& sandbox)

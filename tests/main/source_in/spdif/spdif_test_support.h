@@ -5,6 +5,7 @@
 
 #include "main/am/aee/aee.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
 
 #include <cstdint>
@@ -14,7 +15,8 @@
 
 namespace spdiftest {
 
-bool eventually(const std::function<bool()>& condition);
+using apptest::console;
+using apptest::eventually;
 
 // The state-manager word (ui4_msg_type) and sender of a recorded application message.
 uint32_t wordOf(const apptest::ReceivedMsg& m);
@@ -25,9 +27,6 @@ uint32_t senderOf(const apptest::ReceivedMsg& m);
 void registerApps();
 apptest::TestApp& cecApp();
 apptest::TestApp& guiApp();
-
-// Runs one console line; what it printed.
-std::string console(const std::string& line);
 
 // The argument words ("4,0,0,1,0") of every input selection the HDMI transmitter saw, in order.
 std::vector<std::string> inputModes(const sbtest::Sandbox& sandbox);
