@@ -11,6 +11,7 @@
 #include "tests/main/am/app_harness.h"
 #include "tests/main/playback/usb/player_standin.h"
 #include "tests/main/playback/usb/stick_walk.h"
+#include "tests/main/playback/usb/usb_app_fixture.h"
 #include "tests/main/program_runner.h"
 #include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
@@ -31,23 +32,18 @@ constexpr uint32_t kInformStopped = 0x03000000;
 constexpr uint32_t kInformPlaying = 0x03010000;
 constexpr uint32_t kInformPaused = 0x03030000;
 
-struct SmMsg {
-    uint32_t sender;
-    uint32_t word;
-};
-
-class PlaybackUsbTest : public sbtest::SandboxTest {
+class PlaybackUsbTest : public usbtest::UsbAppTest {
 protected:
     void SetUp() override
     {
-        apptest::startFramework();
-        ASSERT_EQ(apptest::registerOnce(a_playback_usb_register), 0);
-        apptest::runningRecorder(SM_APP_NAME);
+        UsbAppTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         for (auto* flag : {&gIsFakeStandbySendStopMessage, &gIsSourceSwitchSendStopMessage, &gIsSourceSwitchSeekPlay,
                            &gIsSourceSwitchSendPlayMessage, &gIsUsbUnMountedSendStopMessage}) {
             flag->store(0);
         }
-        smSeen_ = sm().messages().size();
     }
 
     void TearDown() override
@@ -60,14 +56,6 @@ protected:
         if (mounted_) {
             unmount();
         }
-    }
-
-    static apptest::TestApp& sm() { return apptest::recorder(SM_APP_NAME); }
-
-    void startApp()
-    {
-        ASSERT_EQ(u_amb_sync_start_app(PLAYBACK_USB_APP_NAME), 0);
-        running_ = true;
     }
 
     handle_t app()
@@ -128,25 +116,6 @@ protected:
         smSend(kPermitPlay);
     }
 
-    // Waits for the state manager to receive this word from USB playback, skipping others.
-    ::testing::AssertionResult smReceives(uint32_t word)
-    {
-        for (size_t n = smSeen_ + 1; sm().waitMessages(n); ++n) {
-            const apptest::ReceivedMsg m = sm().messages()[n - 1];
-            smSeen_ = n;
-            if (m.msgId != E_APP_MSG_TYPE_STATE_MNGR || m.data.size() != sizeof(appmsg_t)) {
-                continue;
-            }
-            SmMsg got{};
-            std::memcpy(&got.sender, m.data.data(), 4);
-            std::memcpy(&got.word, m.data.data() + 4, 4);
-            if (got.sender == MSG_FROM_USB && got.word == word) {
-                return ::testing::AssertionSuccess();
-            }
-        }
-        return ::testing::AssertionFailure() << "state manager never got 0x" << std::hex << word;
-    }
-
     // A 520-byte key record as the GUI and the state manager post it.
     void key(uint32_t value, uint32_t word0 = 0, uint32_t longPress = 0, uint32_t repeats = 0, uint32_t msgId = 1,
              uint32_t size = sizeof(appmsg_t))
@@ -194,8 +163,6 @@ protected:
     std::vector<std::string> walk_;
     std::unique_ptr<usbtest::PlayerStandIn> player_;
     size_t cursor_ = 0;
-    size_t smSeen_ = 0;
-    bool running_ = false;
     bool mounted_ = false;
 };
 

@@ -9,6 +9,7 @@
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbalsa/sb_alsa.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/main/playback/usb/usb_app_fixture.h"
 #include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
 
@@ -160,14 +161,14 @@ private:
     std::thread drainer_;
 };
 
-class PlaybackUsbWavTest : public sbtest::SandboxTest {
+class PlaybackUsbWavTest : public usbtest::UsbAppTest {
 protected:
     void SetUp() override
     {
-        apptest::startFramework();
-        ASSERT_EQ(apptest::registerOnce(a_playback_usb_register), 0);
-        apptest::runningRecorder(SM_APP_NAME);
-        smSeen_ = sm().messages().size();
+        UsbAppTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         track_ = std::make_unique<TrackFifo>(sandbox);
     }
 
@@ -180,14 +181,6 @@ protected:
         }
         track_.reset();
         dmModifyMntInfo(0, nullptr);
-    }
-
-    static apptest::TestApp& sm() { return apptest::recorder(SM_APP_NAME); }
-
-    void startApp()
-    {
-        ASSERT_EQ(u_amb_sync_start_app(PLAYBACK_USB_APP_NAME), 0);
-        running_ = true;
     }
 
     // Files on a stick at "/data/mnt/sda1" (an empty content makes a dangling link: a track
@@ -211,26 +204,6 @@ protected:
 
     static void alsa(int id) { ASSERT_EQ(u_cli_parser(("app.pbusb.alsa " + std::to_string(id)).c_str()), 0); }
 
-    // Waits for the state manager to receive this word from USB playback, skipping others.
-    ::testing::AssertionResult smReceives(uint32_t word)
-    {
-        for (size_t n = smSeen_ + 1; sm().waitMessages(n); ++n) {
-            const apptest::ReceivedMsg m = sm().messages()[n - 1];
-            smSeen_ = n;
-            if (m.msgId != E_APP_MSG_TYPE_STATE_MNGR || m.data.size() != sizeof(appmsg_t)) {
-                continue;
-            }
-            uint32_t sender = 0;
-            uint32_t got = 0;
-            std::memcpy(&sender, m.data.data(), 4);
-            std::memcpy(&got, m.data.data() + 4, 4);
-            if (sender == MSG_FROM_USB && got == word) {
-                return ::testing::AssertionSuccess();
-            }
-        }
-        return ::testing::AssertionFailure() << "state manager never got 0x" << std::hex << word;
-    }
-
     static size_t count(const std::string& text, const std::string& what)
     {
         size_t n = 0;
@@ -241,8 +214,6 @@ protected:
     }
 
     std::unique_ptr<TrackFifo> track_;
-    size_t smSeen_ = 0;
-    bool running_ = false;
 };
 
 // What a pass of the output must be: the data in order, then silence up to the end of the period.
