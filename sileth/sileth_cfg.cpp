@@ -154,6 +154,20 @@ std::string sectionOf(std::string_view line)
     return std::string(line.substr(0, kTitleMax));
 }
 
+// One line as both the reader and the writer walk the file: a comment is skipped and a section
+// header remembered in `section`; the position of the '=' of a setting line, npos for any other.
+size_t settingEq(std::string_view line, std::string& section)
+{
+    if (isComment(line)) {
+        return std::string_view::npos;
+    }
+    if (line.front() == '[') {
+        section = sectionOf(line);
+        return std::string_view::npos;
+    }
+    return line.find('=');
+}
+
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -221,14 +235,7 @@ void vSilethGetAllCfg(const char* path, sileth_cfg_item_t* table, int rows)
             }
             continue;
         }
-        if (isComment(line)) {
-            continue;
-        }
-        if (line.front() == '[') {
-            section = sectionOf(line);
-            continue;
-        }
-        const size_t eq = line.find('=');
+        const size_t eq = settingEq(line, section);
         if (eq == std::string_view::npos) {
             continue;
         }
@@ -295,14 +302,7 @@ void vSilethSetCfg(const char* path, const char* title, const char* key, const c
         const std::string_view line(text.data() + at, next - at);
         const size_t lineStart = at;
         at = next;
-        if (isComment(line)) {
-            continue;
-        }
-        if (line.front() == '[') {
-            section = sectionOf(line);
-            continue;
-        }
-        const size_t eq = line.find('=');
+        const size_t eq = settingEq(line, section);
         if (eq == std::string_view::npos) {
             continue;
         }
