@@ -1,6 +1,7 @@
 #include "platform/sbalsa/sb_alsa.h"
 
 #include "tests/support/sandbox.h"
+#include "tests/support/wav_bytes.h"
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
@@ -15,20 +16,10 @@ extern char** environ;
 
 namespace {
 
-std::string le(uint32_t v, int bytes)
-{
-    std::string s;
-    for (int i = 0; i < bytes; ++i) {
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    return s;
-}
-
 std::string wav16Stereo(uint32_t rate, const std::string& data)
 {
-    return "RIFF" + le(36 + static_cast<uint32_t>(data.size()), 4) + "WAVE" + "fmt " + le(16, 4) + le(1, 2) + le(2, 2) +
-           le(rate, 4) + le(rate * 4, 4) + le(4, 2) + le(16, 2) + "data" + le(static_cast<uint32_t>(data.size()), 4) +
-           data;
+    return wavbytes::riff(wavbytes::chunk("fmt ", wavbytes::fmtPayload(1, 2, rate, 4, 16)) +
+                          wavbytes::chunk("data", data));
 }
 
 std::string pattern(size_t n)

@@ -12,6 +12,7 @@
 #include "tests/main/playback/usb/usb_app_fixture.h"
 #include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/wav_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -33,19 +34,14 @@ constexpr uint32_t kInformStopped = 0x03000000;
 constexpr uint32_t kInformPlaying = 0x03010000;
 constexpr uint32_t kInformPaused = 0x03030000;
 
-std::string le16(uint16_t v)
-{
-    return {static_cast<char>(v & 0xff), static_cast<char>(v >> 8)};
-}
+using wavbytes::le16;
+using wavbytes::le32;
+using wavbytes::riff;
 
-std::string le32(uint32_t v)
-{
-    return le16(static_cast<uint16_t>(v & 0xffff)) + le16(static_cast<uint16_t>(v >> 16));
-}
-
+// A chunk with the pad byte that keeps the next one at an even offset.
 std::string chunk(const std::string& id, const std::string& payload)
 {
-    std::string c = id + le32(static_cast<uint32_t>(payload.size())) + payload;
+    std::string c = wavbytes::chunk(id, payload);
     if (payload.size() % 2 != 0) {
         c += '\0';
     }
@@ -54,12 +50,7 @@ std::string chunk(const std::string& id, const std::string& payload)
 
 std::string fmtChunk(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t blockAlign)
 {
-    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * blockAlign) + le16(blockAlign) + le16(bits));
-}
-
-std::string riff(const std::string& body)
-{
-    return "RIFF" + le32(static_cast<uint32_t>(4 + body.size())) + "WAVE" + body;
+    return chunk("fmt ", wavbytes::fmtPayload(tag, channels, rate, blockAlign, bits));
 }
 
 // Sample bytes that show their order and are never all zero.

@@ -2,6 +2,7 @@
 
 #include "main/cli/dbg_level.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/wav_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,28 +13,13 @@
 
 namespace {
 
-std::string le(uint32_t v, int bytes)
-{
-    std::string s;
-    for (int i = 0; i < bytes; ++i) {
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    return s;
-}
-
-std::string chunk(const std::string& id, const std::string& payload, uint32_t length)
-{
-    return id + le(length, 4) + payload;
-}
-
-std::string chunk(const std::string& id, const std::string& payload)
-{
-    return chunk(id, payload, static_cast<uint32_t>(payload.size()));
-}
+using wavbytes::chunk;
+using wavbytes::le;
+using wavbytes::riff;
 
 std::string fmt16(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t blockAlign, uint16_t bits)
 {
-    return le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * blockAlign, 4) + le(blockAlign, 2) + le(bits, 2);
+    return wavbytes::fmtPayload(tag, channels, rate, blockAlign, bits);
 }
 
 const std::string kGuidTail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
@@ -43,11 +29,6 @@ std::string fmtExtensible(uint16_t subFormat, uint16_t channels, uint16_t blockA
 {
     return fmt16(0xFFFE, channels, 44100, blockAlign, bits) + le(22, 2) + le(bits, 2) + le(3, 4) + le(subFormat, 2) +
            tail;
-}
-
-std::string riff(const std::string& chunks)
-{
-    return "RIFF" + le(static_cast<uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
 const std::string kSamples("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
