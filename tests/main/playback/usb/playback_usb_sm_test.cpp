@@ -32,16 +32,8 @@ protected:
     void SetUp() override
     {
         apptest::startFramework();
-        static amb_register_info_t timerd{};
-        static amb_register_info_t acfg{};
-        static amb_register_info_t sm{};
-        static amb_register_info_t usb{};
-        for (auto [info, fill] : {std::pair{&timerd, a_timerd_register},
-                                  {&acfg, a_acfg_register},
-                                  {&sm, a_sm_register},
-                                  {&usb, a_playback_usb_register}}) {
-            fill(info);
-            ASSERT_EQ(u_amb_register_app(info), 0);
+        for (auto fill : {a_timerd_register, a_acfg_register, a_sm_register, a_playback_usb_register}) {
+            ASSERT_EQ(apptest::registerOnce(fill), 0);
         }
         ASSERT_EQ(u_amb_register_app(&spdif().record()), 0);
         for (const char* name : {"timerd", "acfg", SM_APP_NAME, spdif().name().c_str()}) {

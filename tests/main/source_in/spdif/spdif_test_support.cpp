@@ -49,16 +49,8 @@ apptest::TestApp& guiApp()
 void registerApps()
 {
     apptest::startFramework();
-    static amb_register_info_t timerd{};
-    static amb_register_info_t acfg{};
-    static amb_register_info_t sm{};
-    static amb_register_info_t spdif{};
-    for (auto [info, fill] : {std::pair{&timerd, a_timerd_register},
-                              {&acfg, a_acfg_register},
-                              {&sm, a_sm_register},
-                              {&spdif, aPlaybackSpdifInRegister}}) {
-        fill(info);
-        ASSERT_EQ(u_amb_register_app(info), 0);
+    for (auto fill : {a_timerd_register, a_acfg_register, a_sm_register, aPlaybackSpdifInRegister}) {
+        ASSERT_EQ(apptest::registerOnce(fill), 0);
     }
     ASSERT_EQ(u_amb_register_app(&cecApp().record()), 0);
     ASSERT_EQ(u_amb_register_app(&guiApp().record()), 0);
