@@ -15,6 +15,17 @@ constexpr const char* kReport = "bssid=00:11:22:33:44:55\n"
                                 "ssid=home\n"
                                 "key_mgmt=WPA2-PSK\n";
 
+// wpa_cli writes `report` (nothing when empty) and ends with `exitStatus`.
+void arrangeWpaCli(sbtest::Sandbox& box, const std::string& report, int exitStatus)
+{
+    if (!report.empty()) {
+        box.setQuoridReport("wpa_cli", report);
+    }
+    if (exitStatus != 0) {
+        box.setQuoridStatus(exitStatus, "wpa_cli");
+    }
+}
+
 TEST(WifiTest, ConnectStatusIsOneOnlyForACompletedConnection)
 {
     struct Case {
@@ -36,12 +47,7 @@ TEST(WifiTest, ConnectStatusIsOneOnlyForACompletedConnection)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         sbtest::Sandbox box;
-        if (!c.report.empty()) {
-            box.setQuoridReport("wpa_cli", c.report);
-        }
-        if (c.wpaCliFails) {
-            box.setQuoridStatus(255, "wpa_cli");
-        }
+        arrangeWpaCli(box, c.report, c.wpaCliFails ? 255 : 0);
         testing::internal::CaptureStdout();
         EXPECT_EQ(uWifiGetConnectStatus(), c.status);
         const std::string out = testing::internal::GetCapturedStdout();
@@ -81,12 +87,7 @@ TEST(WifiTest, MacAddressIsParsedFromTheReport)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         sbtest::Sandbox box;
-        if (!c.report.empty()) {
-            box.setQuoridReport("wpa_cli", c.report);
-        }
-        if (c.wpaCliFails) {
-            box.setQuoridStatus(1, "wpa_cli");
-        }
+        arrangeWpaCli(box, c.report, c.wpaCliFails ? 1 : 0);
         Mac mac = untouched;
         EXPECT_EQ(uWifiGetMacAddress(mac.data()), c.result);
         EXPECT_EQ(mac, c.mac);
