@@ -5,7 +5,7 @@
 namespace {
 
 struct LogState {
-    std::atomic<uint16_t> ui2DbgLevel{0x107};
+    DbgModule dbg{"<ACFG>", "acfg", DBG_LAYER_APP, 0x107};
 };
 
 LogState gLog;
@@ -14,10 +14,10 @@ LogState gLog;
 
 uint16_t acfgGetDbgLevel(void)
 {
-    return gLog.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+    return gLog.dbg.level();
 }
 
 void acfgSetDbgLevel(uint16_t level)
 {
-    gLog.ui2DbgLevel.store(level, std::memory_order_relaxed);
+    gLog.dbg.setLevel(level);
 }

@@ -18,7 +18,7 @@ constexpr const char* kLogDir = "/data/misc/";
 constexpr size_t kLineMax = 1024;
 
 struct UpgLog {
-    std::atomic<uint16_t> dbg_level{DBG_LEVEL_ALL};
+    DbgModule dbg{"<UPG_CTRL>", "upg_ctrl", DBG_LAYER_APP, DBG_LEVEL_ALL};
     std::mutex tLogMutex;
     FILE* prLogFp = nullptr;  // guarded by tLogMutex
 };
@@ -29,12 +29,12 @@ UpgLog gLog;
 
 uint16_t upgCtrlGetDbgLevel(void)
 {
-    return gLog.dbg_level.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+    return gLog.dbg.level();
 }
 
 void upgCtrlSetDbgLevel(uint16_t level)
 {
-    gLog.dbg_level.store(level & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    gLog.dbg.setLevel(level & DBG_LEVEL_ALL);
 }
 
 void upgLog(uint16_t kind, const char* format, ...)

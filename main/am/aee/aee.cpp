@@ -35,7 +35,7 @@ struct AeeState {
     // after releasing it.
     aee_exec_rec_t* prHead = nullptr;
     sema_t* pListLock = nullptr;
-    std::atomic<uint16_t> ui2DbgLevel{DBG_LEVEL_ERROR};
+    DbgModule dbg{"<AEE>", "aee", DBG_LAYER_MW, DBG_LEVEL_ERROR};
     bool fgCliAttached = false;
 };
 
@@ -63,7 +63,7 @@ template <typename T> using MallocPtr = std::unique_ptr<T, FreeDeleter>;
 
 uint16_t level()
 {
-    return gAee.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_MW;
+    return gAee.dbg.level();
 }
 
 // Holds the record-list lock for a scope; recursive for its owner.
@@ -658,5 +658,5 @@ uint16_t aee_get_dbg_level(void)
 
 void aee_set_dbg_level(uint16_t newLevel)
 {
-    gAee.ui2DbgLevel.store(newLevel & DBG_LEVEL_ALL, std::memory_order_relaxed);
+    gAee.dbg.setLevel(newLevel & DBG_LEVEL_ALL);
 }

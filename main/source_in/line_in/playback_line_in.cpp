@@ -58,7 +58,7 @@ struct PlaybackLineIn {
     handle_t ui4AppHandle = 0;  // touched only on the application's thread
     std::atomic<uint8_t> fgInited{0};
     std::atomic<int32_t> i4SampleAverage{0};
-    std::atomic<uint16_t> ui2DbgLevel{0x01FF};
+    DbgModule dbg{"<playback_line_in>", "playback_line_in", DBG_LAYER_APP, 0x01FF};
     // The running stream: its flags, ring and the lock both threads wait on.
     CaptureLink link;
     // The stream's own thread, which starts and joins the two workers; joined before a new stream
@@ -509,12 +509,12 @@ bool playbackLineInIsPaused(void)
 
 uint16_t playbackLineInGetDbgLevel(void)
 {
-    return gPlaybackLineInThisObj.ui2DbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP;
+    return gPlaybackLineInThisObj.dbg.level();
 }
 
 void playbackLineInSetDbgLevel(uint16_t level)
 {
-    gPlaybackLineInThisObj.ui2DbgLevel.store(level, std::memory_order_relaxed);
+    gPlaybackLineInThisObj.dbg.setLevel(level);
 }
 
 int32_t playbackLineInCliAttachCmdTbl(void)

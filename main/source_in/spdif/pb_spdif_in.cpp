@@ -24,7 +24,7 @@ constexpr uint32_t kKeyMute = 113;
 struct SpdifIn {
     // Read by the status thread and the console thread.
     std::atomic<uint8_t> fgInitOk{0};
-    std::atomic<uint16_t> dbgLevel{kInitialDbgLevel};
+    DbgModule dbg{"<SPDIF_IN>", "pb_spdif_in", DBG_LAYER_APP, kInitialDbgLevel};
     // Microseconds since the epoch at the last switch-on, 0 before the first.
     std::atomic<int64_t> switchOnUs{0};
 };
@@ -325,12 +325,12 @@ int32_t i4SpdifInSendCtlMsgToCEC(uint8_t off)
 
 uint16_t i4SpdifInGetDbgLevel(void)
 {
-    return static_cast<uint16_t>(g.dbgLevel.load(std::memory_order_relaxed) | DBG_LAYER_APP);
+    return g.dbg.level();
 }
 
 void vSpdifInSetDbgLevel(uint16_t level)
 {
-    g.dbgLevel.store(level, std::memory_order_relaxed);
+    g.dbg.setLevel(level);
 }
 
 void spdifInStampSwitchOn(void)
