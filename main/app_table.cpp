@@ -1,6 +1,8 @@
 #include "main/app_table.h"
 
 #include "main/acfg/acfg.h"
+#include "main/gui/gui_manager.h"
+#include "main/gui/user_interface.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
@@ -15,6 +17,8 @@ app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
     {a_sm_register, {}, "state_mngr"},
+    {uiAppUserInterfaceRegister, {}, "user_interface"},
+    {a_gui_manager_register, {}, "gui_namager"},
     {nullptr, {}, nullptr},
 };
 
