@@ -55,10 +55,10 @@ bool sameKey(const GuiKeyEvt& a, const GuiKeyEvt& b)
 // display from its screensaver stops the scan.
 void scanTable(const GuiKeyEvt& key, uint32_t sysState, bool fromIr)
 {
-    for (const GuiKeyEvtRow& row : gGuiKeyEvtHash) {
-        if ((row.mask & sysState) == 0 || !sameKey(row.key, key)) {
-            continue;
-        }
+    size_t rows[GUI_KEY_EVT_ROWS];
+    const size_t count = guiKeyEvtMatch(sysState, key, rows, GUI_KEY_EVT_ROWS);
+    for (size_t i = 0; i < count; ++i) {
+        const GuiKeyEvtRow& row = gGuiKeyEvtHash[rows[i]];
         const uint8_t woke = guiWrapperMusicTimerReset(guiKeyMenuTimerClrGet(key.key_code));
         if (fromIr && woke == 1 && row.key.key_code == kDimmerKey) {
             return;
@@ -358,6 +358,22 @@ const GuiKeyEvtRow gGuiKeyEvtHash[GUI_KEY_EVT_ROWS] = {
     {0x1000, {IR, 2, 245}, E_GUI_USR_EVT_PDT_MODE_KEY_LED},
     {0x1000, {IR, 2, 246}, E_GUI_USR_EVT_PDT_MODE_KEY_LED},
 };
+
+size_t guiKeyEvtMatch(uint32_t sysState, const GuiKeyEvt& key, size_t* rows, size_t max)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < GUI_KEY_EVT_ROWS; ++i) {
+        const GuiKeyEvtRow& row = gGuiKeyEvtHash[i];
+        if ((row.mask & sysState) == 0 || !sameKey(row.key, key)) {
+            continue;
+        }
+        if (rows != nullptr && count < max) {
+            rows[count] = i;
+        }
+        ++count;
+    }
+    return count;
+}
 
 const char* guiKeyIrLabel(uint32_t code)
 {

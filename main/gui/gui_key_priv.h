@@ -24,6 +24,10 @@ struct GuiKeyIrMapRow {
 constexpr size_t GUI_KEY_IR_MAP_ROWS = 40;
 extern const GuiKeyIrMapRow gGuiKeyIrMap[GUI_KEY_IR_MAP_ROWS];
 
+// The rows of the key table that answer `key` in `sysState`, in table order: their indexes go to
+// `rows` (at most `max`); the count of matching rows is returned.
+size_t guiKeyEvtMatch(uint32_t sysState, const GuiKeyEvt& key, size_t* rows, size_t max);
+
 // The label of an IR-remote key, or null when the code is not one.
 const char* guiKeyIrLabel(uint32_t code);
 // The key code of a touch-panel code (0 for an unknown one).
