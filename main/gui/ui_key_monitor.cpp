@@ -7,6 +7,7 @@
 #include "platform/sbroot/sb_root.h"
 
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -43,6 +44,12 @@ struct KeyMonitor {
 };
 
 KeyMonitor gMonitor;
+std::atomic<uint32_t> gDeviceCount{0};
+
+void publishCount(const DeviceTable& t)
+{
+    gDeviceCount = static_cast<uint32_t>(t.fds.size() - 1);
+}
 
 bool containsNoCase(const char* name, const char* part)
 {
@@ -72,6 +79,13 @@ void queryText(int fd, unsigned long request, char (&buf)[kNameSize])
 
 void openDevice(DeviceTable& t, const std::string& path)
 {
+    // A node created while the directory was being scanned is reported by the scan and by its
+    // creation event; it is opened once.
+    for (size_t i = 1; i < t.paths.size(); ++i) {
+        if (t.paths[i] == path) {
+            return;
+        }
+    }
     const int fd = sb_dev_open(path.c_str(), O_RDWR);
     if (fd < 0) {
         UI_LOG_ERR("could not open %s, %s", path.c_str(), strerror(errno));
@@ -104,6 +118,7 @@ void openDevice(DeviceTable& t, const std::string& path)
     t.fds.push_back({fd, POLLIN, 0});
     t.paths.push_back(path);
     t.kinds[at] = uiDeviceKindOfName(name);
+    publishCount(t);
 }
 
 void closeDevice(DeviceTable& t, const std::string& path)
@@ -120,6 +135,7 @@ void closeDevice(DeviceTable& t, const std::string& path)
             t.kinds[k] = t.kinds[k + 1];
         }
         t.kinds[t.kinds.size() - 1] = GUI_KEY_DEV_OTHER;
+        publishCount(t);
         return;
     }
     UI_LOG_ERR("remote pDevice: %s not found", path.c_str());
@@ -229,9 +245,15 @@ void monitor(int stopFd)
     if (inotifyFd >= 0) {
         close(inotifyFd);
     }
+    gDeviceCount = 0;
 }
 
 }  // namespace
+
+uint32_t uiKeyMonitorDeviceCount(void)
+{
+    return gDeviceCount.load();
+}
 
 uint8_t uiDeviceKindOfName(const char* name)
 {

@@ -19,6 +19,9 @@ int32_t uiCliAttachCmdTbl(void);
 int32_t uiKeyMonitorStart(void);
 void uiKeyMonitorStop(void);
 
+// Devices the monitor has open now (for its tests, which wait for a device to be taken in).
+uint32_t uiKeyMonitorDeviceCount(void);
+
 // Device kind of an input device by its name.
 uint8_t uiDeviceKindOfName(const char* name);
 // Poll entries the monitor keeps: its directory watch and up to 15 devices.
