@@ -4,6 +4,7 @@
 #include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/wrapper/gui_wrapper_music.h"
+#include "main/gui/wrapper/gui_wrapper_nand.h"
 
 // "[function,line]:<GUI>function not built yet".
 #define notBuilt(function) GUI_LOG_ERR("%s not built yet", function)
@@ -13,14 +14,6 @@ void guiWrapperInit(void)
 }
 
 void guiWrapperExit(void)
-{
-}
-
-void guiOpsInit(void)
-{
-}
-
-void guiOpsExit(void)
 {
 }
 
@@ -677,4 +670,10 @@ int32_t uiGpioConfig(uint16_t, uint8_t, uint8_t)
 {
     notBuilt(__func__);
     return -1;
+}
+
+void guiWrapperNandParamSet(uint32_t item, const uint32_t* rec)
+{
+    GUI_LOG_ERR("%s not built yet: item %u, word 2 %u", __func__, static_cast<unsigned>(item),
+                static_cast<unsigned>(rec != nullptr ? rec[2] : 0));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "main/gui/gui_manager.h"
+#include "main/gui/gui_ops.h"
 
 #include <cstdint>
 
@@ -30,8 +31,6 @@ constexpr uint32_t GUI_UUID_WRITE_SIZE = 8;
 // Start and stop of the GUI modules, in the order the GUI manager runs them.
 void guiWrapperInit(void);
 void guiWrapperExit(void);
-void guiOpsInit(void);
-void guiOpsExit(void);
 void guiMenuInit(void);
 void guiMenuExit(void);
 void guiWidgetInit(void);

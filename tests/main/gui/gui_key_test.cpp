@@ -5,6 +5,7 @@
 #include "main/gui/gui_manager.h"
 
 #include "tests/main/am/app_harness.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -225,6 +226,8 @@ class GuiKeyInput : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // The manager's start reaches the display and the shell-command client: inside a root.
+        sandbox_ = new sbtest::Sandbox;
         apptest::startFramework();
         gui_ = new apptest::TestApp(GUI_MANAGER_APP_NAME, 4096);
         ASSERT_EQ(u_amb_register_app(&gui_->record()), 0);
@@ -280,11 +283,20 @@ protected:
         }
     }
 
+    static void TearDownTestSuite()
+    {
+        guiManagerAppExit(0, 0);
+        delete sandbox_;
+        sandbox_ = nullptr;
+    }
+
     static apptest::TestApp* gui_;
+    static sbtest::Sandbox* sandbox_;
     size_t seen_ = 0;
 };
 
 apptest::TestApp* GuiKeyInput::gui_ = nullptr;
+sbtest::Sandbox* GuiKeyInput::sandbox_ = nullptr;
 
 using Posts = std::vector<std::pair<uint16_t, uint8_t>>;
 

@@ -7,6 +7,7 @@
 #include "main/am/amb/amb.h"
 #include "main/cli/cli.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +55,8 @@ class GuiManagerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // The manager's start reaches the display and the shell-command client: inside a root.
+        sandbox_ = new sbtest::Sandbox;
         apptest::startFramework();
         gui_ = new apptest::TestApp(GUI_MANAGER_APP_NAME, 4096);
         ASSERT_EQ(u_amb_register_app(&gui_->record()), 0);
@@ -93,10 +96,19 @@ protected:
         return ids;
     }
 
+    static void TearDownTestSuite()
+    {
+        guiManagerAppExit(0, 0);
+        delete sandbox_;
+        sandbox_ = nullptr;
+    }
+
     static apptest::TestApp* gui_;
+    static sbtest::Sandbox* sandbox_;
 };
 
 apptest::TestApp* GuiManagerTest::gui_ = nullptr;
+sbtest::Sandbox* GuiManagerTest::sandbox_ = nullptr;
 
 bool has(const std::string& out, const std::string& text)
 {
