@@ -340,11 +340,11 @@ bool composeLocked(GuiOps& o, GuiDispFrame& frame, int32_t& breathLevel)
     }
 }
 
-// Writes the current frame at every wake; a wake during a write is served by one more write.
-void guiOpsWriteThread()
+// Writes the current frame at every wake after `served`; a wake during a write is served by one
+// more write.
+void guiOpsWriteThread(uint32_t served)
 {
     GuiOps& o = gGuiOpsThisObj;
-    uint32_t served = 0;
     std::unique_lock<std::mutex> lock(o.lock);
     for (;;) {
         o.wake.wait(lock, [&] { return o.stop || o.wakeSeq != served; });
@@ -401,7 +401,12 @@ void guiOpsInit(void)
     }
     guiDispInit();
     if (!o.writer.joinable()) {
-        o.writer = std::thread(guiOpsWriteThread);
+        uint32_t served = 0;
+        {
+            std::lock_guard<std::mutex> lock(o.lock);
+            served = o.wakeSeq;
+        }
+        o.writer = std::thread(guiOpsWriteThread, served);
     }
     std::lock_guard<std::mutex> lock(o.lock);
     o.cnt = 0;

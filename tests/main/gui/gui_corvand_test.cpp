@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <string>
+#include <vector>
 #include <csignal>
 
 namespace {
@@ -19,6 +22,10 @@ TEST_F(GuiCorvandTest, KeysFromTheRemoteAndTheConsole)
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
     ProgramRunner corvand("main/corvand");
     ASSERT_TRUE(corvand.waitFor("guiWidgetPowerIdleProcess not built yet")) << corvand.output();
+    const std::vector<std::string> shell = sandbox.quoridLog();
+    EXPECT_NE(std::find(shell.begin(), shell.end(), "chown system:system /dev/led_display"), shell.end());
+    EXPECT_NE(std::find(shell.begin(), shell.end(), "chmod 666 /dev/led_display"), shell.end());
+    EXPECT_TRUE(corvand.waitFor("Open /dev/led_display dev Success!")) << corvand.output();
 
     size_t from = corvand.output().size();
     corvand.send("cd app");
