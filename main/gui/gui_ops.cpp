@@ -104,7 +104,8 @@ struct GuiOps {
     uint32_t saveTimer = 0;
 };
 
-GuiOps gGuiOpsThisObj;
+// Never destroyed: timer threads and the writer may still run while the process ends.
+GuiOps& gGuiOpsThisObj = *new GuiOps;
 
 void copyText(Text& to, const char* from)
 {
