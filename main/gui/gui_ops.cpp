@@ -111,7 +111,7 @@ void copyText(Text& to, const char* from)
 {
     memset(to, 0, sizeof(to));
     if (from != nullptr) {
-        strncpy(to, from, kTextSize - 1);
+        memcpy(to, from, strnlen(from, kTextSize - 1));
     }
 }
 

@@ -148,7 +148,8 @@ void scanDir(DeviceTable& t)
         UI_LOG_ERR("scan dir failed for %s", kInputDir);
         return;
     }
-    while (const dirent* de = readdir(dir)) {
+    // The 64-bit entry reader: a 32-bit one fails on directories whose offsets need 64 bits.
+    while (const dirent64* de = readdir64(dir)) {
         if (strcmp(de->d_name, ".") == 0 || strcmp(de->d_name, "..") == 0) {
             continue;
         }
