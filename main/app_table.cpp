@@ -1,11 +1,17 @@
 #include "main/app_table.h"
 
-#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_app.h"
+#include "main/acfg/audio_setting.h"
 #include "main/gui/gui_manager.h"
 #include "main/gui/user_interface.h"
+#include "main/playback/usb/playback_usb.h"
+#include "main/source_in/capture_loop/tdm_in.h"
+#include "main/source_in/capture_loop/uac_capture.h"
+#include "main/source_in/line_in/playback_line_in.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
+#include "main/upgrade/upg_ctrl.h"
 
 #include <cstdio>
 
@@ -17,8 +23,14 @@ app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
     {a_sm_register, {}, "state_mngr"},
+    {aUpgCtrlRegister, {}, "upg_control"},
     {uiAppUserInterfaceRegister, {}, "user_interface"},
     {a_gui_manager_register, {}, "gui_namager"},
+    {aPlaybackLineInRegister, {}, "playback_line_in"},
+    {a_playback_usb_register, {}, "playback_usb"},
+    {aTdmInRegister, {}, "playback_tdm_in"},
+    {aUacCaptureRegister, {}, "playback_uac_capture"},
+    {a_audio_setting_manager_register, {}, "audio_setting"},
     {nullptr, {}, nullptr},
 };
 

@@ -1,9 +1,10 @@
-// The configuration store (application "acfg"): the persistent settings of corvand, held in a RAM
-// cache and written to "/data/misc/app.cfg" and its backup five minutes after the last change.
-// acfgSet and acfgGet run on the caller's thread; the cache lock makes each copy atomic.
+// The configuration store: the persistent settings of corvand, held in a RAM cache and written to
+// "/data/misc/app.cfg" and its backup five minutes after the last change. acfgSet and acfgGet run
+// on the caller's thread; the cache lock makes each copy atomic. The application that starts the
+// store is in acfg_app.h, the typed accessors in acfg_accessor.h and acfg_item_accessor.h.
 #pragma once
 
-#include "main/am/amb/amb.h"
+#include "main/acfg/acfg_item_idx.h"
 
 #include <cstdint>
 
@@ -16,24 +17,6 @@ enum acfg_ret : int32_t {
     ACFGR_FAIL = -5,        // invalid element type, count above the item's, cache or file failure
     ACFGR_NOT_ENABLE = -6,  // the slot is not in use
 };
-
-// The delayed store runs this long after the last accepted change (and the store u_timer of the
-// private message runs as long).
-constexpr uint32_t ACFG_STORE_DELAY_MS = 300000;
-
-// Private message that the store posts to itself; the body is one u32 (acfg_pri_msg_body).
-constexpr uint32_t E_APP_PRI_ACFG_MSG = 6;
-enum acfg_pri_msg_body : uint32_t {
-    ACFG_PRI_MSG_START_TIMER = 0,  // (re)start the store u_timer
-    ACFG_PRI_MSG_STORE = 1,        // store now, on the acfg thread
-};
-
-// Fills the registration record of "acfg" (only while the store is not initialised).
-void a_acfg_register(amb_register_info_t* info);
-// The application's functions, run on its own thread.
-int32_t acfgAppInitFct(const char* name, handle_t app);
-int32_t acfgAppExitFct(handle_t app, uint32_t exitCode);
-int32_t acfgAppProcessMsgFct(handle_t app, uint32_t msgId, const void* data, uint32_t size);
 
 // Checks `value` with the item's rule, copies `count` elements into the cache, runs the item's
 // update hook and (re)arms the delayed store. 0, -3, -5 or -6.
@@ -51,14 +34,5 @@ int32_t acfgStoreRequest(void);
 int32_t acfgStore(void);
 // Disarms a pending delayed store.
 void acfgStopTimer(void);
-// Has the acfg thread store now; the send result.
-int32_t acfgFlush(void);
-int32_t acfgSendMsgToSelf(uint32_t body);
+// Sets or clears the initialised flag; while it is clear no store reaches the file.
 void acfgSetAppCfgInit(uint8_t flag);
-
-// The store's debug level (layer bit included).
-uint16_t acfgGetDbgLevel(void);
-void acfgSetDbgLevel(uint16_t level);
-
-// Tests shorten the delay of the delayed store; everything else uses ACFG_STORE_DELAY_MS.
-void acfgSetStoreDelayForTest(uint32_t ms);

@@ -1,11 +1,11 @@
 #include "main/acfg/acfg_accessor.h"
 
 #include "main/acfg/acfg.h"
-#include "main/acfg/acfg_item.h"
-#include "main/acfg/acfg_log.h"
+#include "main/acfg/acfg_log_priv.h"
 #include "main/am/aee/aee.h"
 #include "main/am/am.h"
 #include "main/audio_client/vesk_ipc.h"
+#include "main/state_mngr/state_mngr.h"
 
 #include <cstdio>
 
@@ -46,8 +46,8 @@ int32_t getByte(uint16_t idx, uint8_t* out, const char* accessor, int line)
     return ret;
 }
 
-// Tells the assistant the volume a listener now hears. The state manager's current source is not
-// consulted here; every source counts as one whose volume the notice carries.
+// Tells the assistant the volume a listener now hears. While the uri or Bluetooth source plays,
+// the notice carries only its path.
 void ui_send_playback_status_to_assistant_stub()
 {
     AcfgPlayerStatusMsg msg{};
@@ -58,9 +58,12 @@ void ui_send_playback_status_to_assistant_stub()
     if (mute == 0) {
         uAcfgGetVolume(&volume);
     }
-    msg.ui4Volume = volume;
-    snprintf(msg.acStatus, 16, "%s", "stop");
-    snprintf(msg.acDetail, 16, "%s", "none");
+    const uint32_t source = uSmGetCurrentSource();
+    if (source != SM_SOURCE_URI && source != SM_SOURCE_BT) {
+        msg.ui4Volume = volume;
+        snprintf(msg.acStatus, 16, "%s", "stop");
+        snprintf(msg.acDetail, 16, "%s", "none");
+    }
     const uint16_t level = static_cast<uint16_t>(smGetDbgLevel());
     dbgPrint(level, DBG_LEVEL_ERROR, "volume:%d,status:%s.\n", static_cast<int>(msg.ui4Volume), msg.acStatus);
     handle_t assistant = 0;

@@ -1,13 +1,16 @@
-#include "main/acfg/acfg_cli.h"
+#include "main/acfg/acfg_cli_priv.h"
 
 #include "main/acfg/acfg.h"
 #include "main/acfg/acfg_accessor.h"
-#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_item_priv.h"
 #include "main/acfg/acfg_item_accessor.h"
-#include "main/acfg/acfg_log.h"
+#include "main/acfg/acfg_log_priv.h"
+#include "main/acfg/acfg_reset.h"
 #include "main/cli/cli.h"
+#include "main/utils/wifi/wifi.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -189,6 +192,69 @@ int cmdGetFlashNeedSize(int argc, char**)
     return 0;
 }
 
+int cmdSetUserSpeaker(int argc, char** argv)
+{
+    if (argc < 2) {
+        ACFG_ERR("Err: invalid cmd usage.\n");
+        return kBadValue;
+    }
+    const long channels = strtol(argv[1], nullptr, 10);
+    if (channels < 0 || channels > static_cast<long>(ACFG_SPEAKER_CHANNELS_MAX)) {
+        ACFG_ERR("channels(%ld) must less than %d\n", channels, static_cast<int>(ACFG_SPEAKER_CHANNELS_MAX));
+        return kBadValue;
+    }
+    if (argc - 2 < channels) {
+        ACFG_ERR("Err: invalid cmd usage.\n");
+        return kBadValue;
+    }
+    AcfgSpeakerMap map{};
+    map.channels = static_cast<uint32_t>(channels);
+    for (long i = 0; i < channels; ++i) {
+        map.ch[i] = static_cast<uint32_t>(strtoul(argv[2 + i], nullptr, 10));
+    }
+    if (uAcfgSetUserSpeaker(&map) != ACFGR_OK) {
+        ACFG_ERR("uAcfgSetUserSpeaker error.\n");
+        return kFailed;
+    }
+    return 0;
+}
+
+int cmdShowUserSpeaker(int, char**)
+{
+    AcfgSpeakerMap map{};
+    if (uAcfgGetUserSpeaker(&map) != ACFGR_OK) {
+        ACFG_ERR("uAcfgGetUserSpeaker error.\n");
+        return kFailed;
+    }
+    std::string line = "channels " + std::to_string(map.channels) + ":";
+    for (uint32_t i = 0; i < map.channels && i < ACFG_SPEAKER_CHANNELS_MAX; ++i) {
+        line += " " + std::to_string(map.ch[i]);
+    }
+    ACFG_API("%s\n", line.c_str());
+    return 0;
+}
+
+int cmdResetDefault(int argc, char**)
+{
+    if (argc != 1) {
+        ACFG_ERR("Err: invalid cmd usage.\n");
+        return kUsage;
+    }
+    uAcfgResetFactoryDefault();
+    ACFG_API("reset to default success.\n");
+    return 0;
+}
+
+int cmdCleanAp(int, char**)
+{
+    return uAcfgCleanAp();
+}
+
+int cmdFactoryReset(int, char**)
+{
+    return uAcfgFactoryReset();
+}
+
 int cmdStore(int argc, char**)
 {
     if (argc != 1) {
@@ -200,6 +266,24 @@ int cmdStore(int argc, char**)
         return kFailed;
     }
     ACFG_API("store to flash success.\n");
+    return 0;
+}
+
+int cmdWifiStatus(int, char**)
+{
+    uWifiGetConnectStatus();
+    std::array<uint8_t, WIFI_MAC_SIZE> mac;
+    mac.fill(0xFF);
+    uWifiGetMacAddress(mac.data());
+    if (gUi4EnableAllLog.load() == 1) {
+        std::string line = "<acfg>get wifiMac is ";
+        char cell[8];
+        for (uint8_t byte : mac) {
+            snprintf(cell, sizeof(cell), "0x%02x ", byte);
+            line += cell;
+        }
+        printf("%s\n", line.c_str());
+    }
     return 0;
 }
 
@@ -332,7 +416,13 @@ const cli_cmd_t kAcfgCmds[] = {
     {"get", nullptr, cmdGet, nullptr, "get a config value", CLI_ACCESS_NORMAL},
     {"set_int", nullptr, cmdSetInt, nullptr, "set a int config", CLI_ACCESS_NORMAL},
     {"get_flash_need_size", "gfns", cmdGetFlashNeedSize, nullptr, "Get total size need for flash", CLI_ACCESS_NORMAL},
+    {"set_user_speaker", nullptr, cmdSetUserSpeaker, nullptr, "set user speaker confg", CLI_ACCESS_NORMAL},
+    {"show_user_speaker", nullptr, cmdShowUserSpeaker, nullptr, "show user speaker confg", CLI_ACCESS_NORMAL},
+    {"reset_default", "reset", cmdResetDefault, nullptr, "Reset all config to default", CLI_ACCESS_NORMAL},
+    {"clean_ap", nullptr, cmdCleanAp, nullptr, "clean ap", CLI_ACCESS_NORMAL},
+    {"factory_reset", nullptr, cmdFactoryReset, nullptr, "factory reset", CLI_ACCESS_NORMAL},
     {"store", nullptr, cmdStore, nullptr, "Store config to flash", CLI_ACCESS_NORMAL},
+    {"wifi_status", nullptr, cmdWifiStatus, nullptr, "wifi_status", CLI_ACCESS_NORMAL},
     {"set_ssid", "ssid", cmdSetWlanSsid, nullptr, "set ssid", CLI_ACCESS_NORMAL},
     {"set_key", "key", cmdSetWlanKey, nullptr, "set key", CLI_ACCESS_NORMAL},
     {"get_ssid", "ssid", cmdGetWlanSsid, nullptr, "get ssid", CLI_ACCESS_NORMAL},

@@ -1,8 +1,8 @@
-#include "main/acfg/acfg_flash.h"
+#include "main/acfg/acfg_flash_priv.h"
 
 #include "common/support/support.h"
-#include "main/acfg/acfg_item.h"
-#include "main/acfg/acfg_log.h"
+#include "main/acfg/acfg_item_priv.h"
+#include "main/acfg/acfg_log_priv.h"
 #include "main/mw/os_pthread/os_sema.h"
 #include "platform/sbroot/sb_root.h"
 
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ struct FlashState {
     // store exits.
     std::atomic<sema_t*> lock{nullptr};
     std::vector<uint8_t> cache;  // the file image; empty until built
+    // Serialises the writers of the files (taken before the cache lock), so that the files are
+    // written snapshot after snapshot and the main file is never older than the backup.
+    std::mutex writes;
 };
 
 FlashState gFlash;
@@ -129,34 +133,29 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// A file read whole; usable only when it is one complete store image.
+// What a file holds for the loader. A complete image is exactly what a store writes. A partial one
+// has a sound header but is cut short, announces more records than it holds, or holds bytes after
+// them; its complete records are still worth more than the defaults.
+enum class ImageState { Unusable, Partial, Complete };
+
 struct LoadedFile {
-    bool fgUsable = false;
+    ImageState state = ImageState::Unusable;
     std::vector<uint8_t> image;
 };
 
-// Checks that `image` is one whole store image: the header's magic, a data size that is the
-// rest of the file, and records of known type codes that fill the data exactly.
-bool imageConsistent(const std::vector<uint8_t>& image, const char* path, bool backup)
+// Walks the records of `image` as far as they are whole: within the data the header announces
+// and the bytes present, up to the announced count; a record that would run past the data, or
+// whose type code has no size, ends the walk. Calls `visit` with each record's offset. True when
+// the walk read every announced record and the data ends exactly behind the last.
+template <typename Visit>
+bool walkRecords(const std::vector<uint8_t>& image, Visit visit)
 {
     const AcfgFileHeader header = acfgFileHeaderDecode(image.data());
-    if (header.ui4Magic != ACFG_FILE_MAGIC) {
-        if (backup) {
-            ACFG_ERR("Err: magic number of backup file is wrong.\r\n");
-        } else {
-            ACFG_ERR("Err: magic number is wrong.\r\n");
-        }
-        return false;
-    }
-    const uint64_t size = image.size();
-    if (uint64_t{header.ui4DataSize} + ACFG_FILE_HEADER_SIZE != size) {
-        ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
-        return false;
-    }
+    const uint64_t announced = uint64_t{header.ui4DataSize} + ACFG_FILE_HEADER_SIZE;
+    const uint64_t end = announced < image.size() ? announced : image.size();
     uint64_t offset = ACFG_FILE_HEADER_SIZE;
     for (uint32_t i = 0; i < header.ui4ItemCount; ++i) {
-        if (size - offset < ACFG_FILE_RECORD_HEAD_SIZE) {
-            ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
+        if (end - offset < ACFG_FILE_RECORD_HEAD_SIZE) {
             return false;
         }
         const AcfgFileRecord record = acfgFileRecordDecode(image.data() + offset);
@@ -165,18 +164,13 @@ bool imageConsistent(const std::vector<uint8_t>& image, const char* path, bool b
             return false;
         }
         const uint64_t valueSize = uint64_t{record.ui2Count} * kTypeCodeSize[record.ui2Type];
-        offset += ACFG_FILE_RECORD_HEAD_SIZE;
-        if (size - offset < valueSize) {
-            ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
+        if (end - offset - ACFG_FILE_RECORD_HEAD_SIZE < valueSize) {
             return false;
         }
-        offset += valueSize;
+        visit(static_cast<size_t>(offset));
+        offset += ACFG_FILE_RECORD_HEAD_SIZE + valueSize;
     }
-    if (offset != size) {
-        ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path);
-        return false;
-    }
-    return true;
+    return offset == announced && announced == image.size();
 }
 
 // The backup's failures are logged as the backup's.
@@ -223,8 +217,19 @@ LoadedFile readImage(const std::string& path, bool backup)
         }
         done += static_cast<size_t>(n);
     }
-    if (imageConsistent(file.image, path.c_str(), backup)) {
-        file.fgUsable = true;
+    if (acfgFileHeaderDecode(file.image.data()).ui4Magic != ACFG_FILE_MAGIC) {
+        if (backup) {
+            ACFG_ERR("Err: magic number of backup file is wrong.\r\n");
+        } else {
+            ACFG_ERR("Err: magic number is wrong.\r\n");
+        }
+        return file;
+    }
+    if (walkRecords(file.image, [](size_t) {})) {
+        file.state = ImageState::Complete;
+    } else {
+        ACFG_ERR("Err: Fail to read file content(%d), err:%s\n", static_cast<int>(size), path.c_str());
+        file.state = ImageState::Partial;
     }
     return file;
 }
@@ -244,26 +249,25 @@ std::optional<size_t> findCacheRecord(const std::vector<uint8_t>& cache, const c
     return std::nullopt;
 }
 
-// Copies every record of a consistent image whose name, type and count equal a cache record's.
+// Copies every whole record of the image whose name, type and count equal a cache record's;
+// unknown names and records of another type or count are passed over.
 void applyImage(std::vector<uint8_t>& cache, const std::vector<uint8_t>& image)
 {
     ACFG_INFO("Copy record data to cache.\n");
-    const AcfgFileHeader header = acfgFileHeaderDecode(image.data());
-    size_t offset = ACFG_FILE_HEADER_SIZE;
-    for (uint32_t i = 0; i < header.ui4ItemCount; ++i) {
+    walkRecords(image, [&](size_t offset) {
         const AcfgFileRecord record = acfgFileRecordDecode(image.data() + offset);
         const size_t valueSize = size_t{record.ui2Count} * kTypeCodeSize[record.ui2Type];
         const std::optional<size_t> at = findCacheRecord(cache, record.szName);
-        if (at) {
-            const AcfgFileRecord own = acfgFileRecordDecode(cache.data() + *at);
-            if (own.ui2Type == record.ui2Type && own.ui2Count == record.ui2Count &&
-                size_t{own.ui2Type} * own.ui2Count == valueSize) {
-                memcpy(cache.data() + *at + ACFG_FILE_RECORD_HEAD_SIZE,
-                       image.data() + offset + ACFG_FILE_RECORD_HEAD_SIZE, valueSize);
-            }
+        if (!at) {
+            return;
         }
-        offset += ACFG_FILE_RECORD_HEAD_SIZE + valueSize;
-    }
+        const AcfgFileRecord own = acfgFileRecordDecode(cache.data() + *at);
+        if (own.ui2Type == record.ui2Type && own.ui2Count == record.ui2Count &&
+            size_t{own.ui2Type} * own.ui2Count == valueSize) {
+            memcpy(cache.data() + *at + ACFG_FILE_RECORD_HEAD_SIZE, image.data() + offset + ACFG_FILE_RECORD_HEAD_SIZE,
+                   valueSize);
+        }
+    });
 }
 
 std::vector<uint8_t> buildCache()
@@ -301,15 +305,15 @@ std::vector<uint8_t> buildCache()
     return cache;
 }
 
-// One half of a store, the main file or the backup; the caller holds the cache lock.
-bool storeLocked(bool backup)
+// One half of a store, the main file or the backup.
+bool storeImage(bool backup, const std::vector<uint8_t>& image)
 {
     if (backup) {
         ACFG_INFO("Start save data to flash for backup.\n");
     } else {
         ACFG_INFO("Start save data to flash.\n");
     }
-    if (!writeImage(sb::path(backup ? ACFG_FILE_BACKUP_PATH : ACFG_FILE_PATH), gFlash.cache)) {
+    if (!writeImage(sb::path(backup ? ACFG_FILE_BACKUP_PATH : ACFG_FILE_PATH), image)) {
         return false;
     }
     if (backup) {
@@ -321,17 +325,18 @@ bool storeLocked(bool backup)
 }
 
 // The backup is touched only once the main file is whole again.
-void storeBothLocked()
+void storeBoth(const std::vector<uint8_t>& image)
 {
-    if (storeLocked(false)) {
-        storeLocked(true);
+    if (storeImage(false, image)) {
+        storeImage(true, image);
     }
 }
 
-bool storeMain()
+// One snapshot of the cache, taken under the cache lock; empty when the lock fails.
+std::vector<uint8_t> snapshot()
 {
     CacheLock lock;
-    return lock.ok() && storeLocked(false);
+    return lock.ok() ? gFlash.cache : std::vector<uint8_t>{};
 }
 
 }  // namespace
@@ -402,6 +407,7 @@ int32_t acfgFlashLoad(uint16_t recordCount)
     ACFG_INFO("Loading acfg data!\n");
     const std::string mainPath = sb::path(ACFG_FILE_PATH);
     const std::string backupPath = sb::path(ACFG_FILE_BACKUP_PATH);
+    const std::lock_guard<std::mutex> writes(gFlash.writes);
     CacheLock lock;
     if (!lock.ok() || gFlash.cache.size() < ACFG_FILE_HEADER_SIZE ||
         acfgFileHeaderDecode(gFlash.cache.data()).ui4ItemCount != recordCount) {
@@ -409,16 +415,18 @@ int32_t acfgFlashLoad(uint16_t recordCount)
     }
     if (!fileExists(mainPath) && !fileExists(backupPath)) {
         ACFG_INFO("Create %s\n", mainPath.c_str());
-        storeBothLocked();
+        storeBoth(gFlash.cache);
         return 0;
     }
     const LoadedFile main = readImage(mainPath, false);
-    if (main.fgUsable) {
+    if (main.state == ImageState::Complete) {
         applyImage(gFlash.cache, main.image);
         ACFG_INFO("Load acfg data success.\n");
-        if (!readImage(backupPath, true).fgUsable) {
-            // The backup is the only fallback if the next write of the main file is cut off.
-            storeLocked(true);
+        // A backup older than the main file (cut off between the two writes) would bring old
+        // values back if the next write of the main file were cut off too: bring it up now.
+        const LoadedFile backup = readImage(backupPath, true);
+        if (backup.state != ImageState::Complete || backup.image != gFlash.cache) {
+            storeImage(true, gFlash.cache);
         }
         return 0;
     }
@@ -426,30 +434,41 @@ int32_t acfgFlashLoad(uint16_t recordCount)
         printf("if app.cfg is error, start backup!\n");
     }
     const LoadedFile backup = readImage(backupPath, true);
-    if (backup.fgUsable) {
+    if (backup.state == ImageState::Complete) {
         applyImage(gFlash.cache, backup.image);
         ACFG_INFO("Load acfg data success.\n");
-        storeLocked(false);
+        storeImage(false, gFlash.cache);
         return 0;
     }
-    // Neither file holds a setting any more: start from the defaults and make both usable again.
-    storeBothLocked();
+    // Neither file is whole: keep every complete record that is left, the main file's over the
+    // older backup's, and the defaults only for the rest.
+    for (const LoadedFile* file : {&backup, &main}) {
+        if (file->state == ImageState::Partial) {
+            applyImage(gFlash.cache, file->image);
+        }
+    }
+    // The backup first: cut off, it leaves the damaged main file's records for the next start.
+    if (storeImage(true, gFlash.cache)) {
+        storeImage(false, gFlash.cache);
+    }
     return 0;
 }
 
 int32_t acfgFlashStore(void)
 {
-    if (!storeMain()) {
+    const std::lock_guard<std::mutex> writes(gFlash.writes);
+    const std::vector<uint8_t> image = snapshot();
+    if (!storeImage(false, image)) {
         return -5;
     }
-    acfgFlashStoreBackup();
+    storeImage(true, image);
     return 0;
 }
 
 int32_t acfgFlashStoreBackup(void)
 {
-    CacheLock lock;
-    return lock.ok() && storeLocked(true) ? 0 : -5;
+    const std::lock_guard<std::mutex> writes(gFlash.writes);
+    return storeImage(true, snapshot()) ? 0 : -5;
 }
 
 int32_t acfgFlashSet(uint16_t idx, const void* value, uint16_t count)

@@ -1,8 +1,7 @@
 #include "main/acfg/acfg_item_accessor.h"
 
 #include "main/acfg/acfg.h"
-#include "main/acfg/acfg_item.h"
-#include "main/acfg/acfg_log.h"
+#include "main/acfg/acfg_log_priv.h"
 
 #include <array>
 #include <cstring>

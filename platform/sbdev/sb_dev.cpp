@@ -29,6 +29,7 @@ struct SimDevice {
     sbwire::Connection conn;
     bool inputDevice = false;
     bool nonBlocking = false;
+    bool gone = false;  // the input device was unplugged
 };
 
 struct DevState {
@@ -119,9 +120,13 @@ ssize_t readInput(SimDevice& dev, void* buf, size_t len)
         return -1;
     }
     size_t done = 0;
-    while (done + sizeof(input_event) <= len) {
+    while (!dev.gone && done + sizeof(input_event) <= len) {
         auto payload = dev.conn.nextEvent(done == 0 && !dev.nonBlocking);
         if (!payload) {
+            break;
+        }
+        if (payload->empty()) {
+            dev.gone = true;
             break;
         }
         auto rec = sbwire::decodeInput(*payload);
@@ -138,7 +143,7 @@ ssize_t readInput(SimDevice& dev, void* buf, size_t len)
         done += sizeof(ev);
     }
     if (done == 0) {
-        errno = dev.nonBlocking ? EAGAIN : ENODEV;
+        errno = dev.nonBlocking && !dev.gone ? EAGAIN : ENODEV;
         return -1;
     }
     return static_cast<ssize_t>(done);

@@ -221,6 +221,10 @@ private:
     void remove(const std::shared_ptr<Device>& dev)
     {
         dev->present = false;
+        // An empty record tells a reader the device is gone, as the kernel's ENODEV does.
+        for (Reader* r : dev->readers) {
+            r->push({});
+        }
         unlink(board_.path(node(*dev)).c_str());
         board_.log("input", "remove " + node(*dev) + " \"" + dev->name + "\"");
         devices_.erase(std::remove(devices_.begin(), devices_.end(), dev), devices_.end());

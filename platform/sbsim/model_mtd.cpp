@@ -177,6 +177,7 @@ public:
     const char* usage() const override
     {
         return "mtd add NAME SIZE ERASESIZE PAGESIZE   a partition at the next mtdN\n"
+               "mtd set NAME SIZE ERASESIZE PAGESIZE   new geometry for a partition (blank, no bad blocks)\n"
                "mtd bad NAME BLOCK              mark an erase block bad\n"
                "mtd list                        \"/proc/mtd\" as the system reads it\n";
     }
@@ -199,10 +200,21 @@ public:
     bool control(const Words& w, const Pusher&, std::string& out) override
     {
         std::array<int64_t, 3> n{};
-        if (w.size() == 6 && w[1] == "add" && parseNumber(w[3], n[0]) && parseNumber(w[4], n[1]) &&
-            parseNumber(w[5], n[2]) && n[1] > 0 && n[2] > 0 && n[0] > 0 && n[0] % n[1] == 0 && n[1] % n[2] == 0 &&
-            n[0] <= 0x4000000 && find(w[2]) == nullptr) {
+        const bool geometry = w.size() == 6 && parseNumber(w[3], n[0]) && parseNumber(w[4], n[1]) &&
+                              parseNumber(w[5], n[2]) && n[1] > 0 && n[2] > 0 && n[0] > 0 && n[0] % n[1] == 0 &&
+                              n[1] % n[2] == 0 && n[0] <= 0x4000000;
+        if (geometry && w[1] == "add" && find(w[2]) == nullptr) {
             add(w[2], static_cast<uint32_t>(n[0]), static_cast<uint32_t>(n[1]), static_cast<uint32_t>(n[2]));
+            return true;
+        }
+        if (geometry && w[1] == "set" && find(w[2]) != nullptr) {
+            Partition& p = *find(w[2]);
+            p.size = static_cast<uint32_t>(n[0]);
+            p.erase = static_cast<uint32_t>(n[1]);
+            p.page = static_cast<uint32_t>(n[2]);
+            p.bad.clear();
+            blank(p);
+            writeProc();
             return true;
         }
         Partition* p = w.size() == 4 ? find(w[2]) : nullptr;
@@ -242,19 +254,31 @@ private:
         std::error_code ec;
         fs::create_directories(fs::path(p.file).parent_path(), ec);
         if (!fs::exists(p.file) || fs::file_size(p.file, ec) != size) {
-            const int fd = ::open(p.file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            const Bytes blank(size, 0xFF);
-            if (fd >= 0) {
-                const ssize_t n = ::write(fd, blank.data(), blank.size());
-                (void)n;
-                ::close(fd);
-            }
+            blank(p);
         }
         parts_.push_back(p);
         const int node = ::open(board_.path("/dev/mtd" + std::to_string(p.number)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         if (node >= 0) {
             ::close(node);
         }
+        writeProc();
+    }
+
+    // An erased partition: every byte 0xFF.
+    static void blank(const Partition& p)
+    {
+        const int fd = ::open(p.file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const Bytes erased(p.size, 0xFF);
+        if (fd >= 0) {
+            const ssize_t n = ::write(fd, erased.data(), erased.size());
+            (void)n;
+            ::close(fd);
+        }
+    }
+
+    void writeProc()
+    {
+        std::error_code ec;
         fs::create_directories(board_.path("/proc"), ec);
         const std::string text = procText();
         const int fd = ::open(board_.path("/proc/mtd").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -1,6 +1,7 @@
 #include "main/app_table.h"
 
 #include "main/am/am.h"
+#include "main/am/amb/amb.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/main/program_runner.h"
 #include "tests/support/sandbox.h"
@@ -141,6 +142,11 @@ TEST_F(AppTableTest, ShippedTableHoldsOnlyBuiltApplications)
     }
     EXPECT_EQ(appTableStart(gAppTable), 0u);
     EXPECT_FALSE(sandbox.exists(APP_SETUP_FAIL_MARKER));
+    // Stopped again, last first: threads of their own must not outlive the test's root.
+    while (rows > 0) {
+        --rows;
+        EXPECT_EQ(u_amb_sync_exit_app(gAppTable[rows].tInfo.acName), 0) << gAppTable[rows].psName;
+    }
 }
 
 }  // namespace

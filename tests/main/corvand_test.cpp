@@ -37,10 +37,19 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<corvand>2.acfg Init Successful\n",
         "<corvand>3.state_mngr Init Begin\n",
         "<corvand>3.state_mngr Init Successful\n",
-        "<corvand>4.user_interface Init Begin\n",
-        "<corvand>4.user_interface Init Successful\n",
-        "<corvand>5.gui_namager Init Begin\n",
-        "<corvand>5.gui_namager Init Successful\n",
+        "<corvand>4.upg_control Init Begin\n",
+        "<corvand>4.upg_control Init Successful\n",
+        "<corvand>5.user_interface Init Begin\n",
+        "<corvand>5.user_interface Init Successful\n",
+        "<corvand>6.gui_namager Init Begin\n",
+        "<corvand>6.gui_namager Init Successful\n",
+        "<corvand>7.playback_line_in Init Successful\n",
+        "<corvand>8.playback_usb Init Begin\n",
+        "<corvand>8.playback_usb Init Successful\n",
+        "<corvand>9.playback_tdm_in Init Successful\n",
+        "<corvand>10.playback_uac_capture Init Successful\n",
+        "<corvand>11.audio_setting Init Begin\n",
+        "<corvand>11.audio_setting Init Successful\n",
         "<corvand>Appcliation Init Finish\n",
         "<corvand>**********************************************\n",
         "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
@@ -50,7 +59,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<GUI>usr_evt = 0x1002",
         "guiWidgetPowerIdleProcess not built yet",
     }));
-    EXPECT_EQ(out.find("<corvand>6."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>12."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 

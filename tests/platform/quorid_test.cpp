@@ -65,10 +65,45 @@ TEST_F(QuoridTest, ConfiguredStatusByPrefixSkipsTheEffect)
     EXPECT_EQ(3u, sandbox.quoridLog().size());
 }
 
+TEST_F(QuoridTest, CannedReportGoesWhereTheLineRedirectsIt)
+{
+    sandbox.setQuoridReport("wpa_cli", "wpa_state=COMPLETED\n");
+    EXPECT_EQ(0, quorid_exec("wpa_cli -iwlan0 status > /tmp/a", 0));
+    EXPECT_EQ(0, quorid_exec("wpa_cli -iwlan0 status > tmp/b", 0));  // relative to "/"
+    EXPECT_EQ(0, quorid_exec("wpa_cli -iwlan0 status", 0));
+    EXPECT_EQ("wpa_state=COMPLETED\n", sandbox.read("/tmp/a"));
+    EXPECT_EQ("wpa_state=COMPLETED\n", sandbox.read("/tmp/b"));
+
+    sandbox.setQuoridStatus(255, "wpa_cli");
+    EXPECT_EQ(255, quorid_exec("wpa_cli -iwlan0 status > /tmp/c", 0));
+    EXPECT_FALSE(sandbox.exists("/tmp/c")) << "a failing command writes no report";
+    EXPECT_EQ(4u, sandbox.quoridLog().size());
+}
+
 TEST_F(QuoridTest, QuotedWordsStayWhole)
 {
     EXPECT_EQ(0, quorid_exec("echo 'a  b' \"c\" > /tmp/q", 0));
     EXPECT_EQ("a  b c\n", sandbox.read("/tmp/q"));
+}
+
+TEST_F(QuoridTest, FlashingProgramLinesRunItsStandInWhichRecordsAndAnswers)
+{
+    sandbox.write("/data/misc/update.zip", "abc");
+    sandbox.write("/tmp/update/update.bin", "unit");
+    sandbox.write("/sim/quellip.results", "7 'boot.img' 4\n3 boot.img 4\n");
+    EXPECT_EQ(0, quorid_exec("quellip /data/misc/update.zip", 0));
+    EXPECT_EQ(0, quorid_exec("quellip 'boot.img' 0 4 0", 0));
+    EXPECT_EQ(3, quorid_exec("quellip 'boot.img' 4 4 1", 0));
+    EXPECT_EQ(0, quorid_exec("quellip reboot-recovery", 0));
+    // Lines of the stand-in's log: arguments, file, length, SHA-256.
+    EXPECT_EQ(sandbox.read("/sim/quellip.log"),
+              "/data/misc/update.zip\t/data/misc/update.zip\t3\t"
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n"
+              "boot.img 0 4 0\t/tmp/update/update.bin\t4\t"
+              "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
+              "boot.img 4 4 1\t/tmp/update/update.bin\t4\t"
+              "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
+              "reboot-recovery\t-\t-\t-\n");
 }
 
 TEST(SbRoot, MapsFixedPathsUnderTheRoot)

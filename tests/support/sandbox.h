@@ -28,6 +28,9 @@ public:
     std::vector<std::string> quoridLog() const;
     // Makes the shell-command client answer `status` to commands starting with `prefix`.
     void setQuoridStatus(int status, std::string_view prefix = "") const;
+    // Gives `program` a canned report that the shell-command client writes where a command line
+    // of it redirects its output.
+    void setQuoridReport(std::string_view program, std::string_view report) const;
 
 private:
     std::string dir_;

@@ -1,14 +1,17 @@
 // The store's cache and file: layout, loading with fallback to the backup, and what every kind of
 // damaged file does at the next start.
-#include "main/acfg/acfg_flash.h"
-#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_flash_priv.h"
+#include "main/acfg/acfg_group_priv.h"
+#include "main/acfg/acfg_item_priv.h"
 
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -305,6 +308,86 @@ TEST_F(AcfgFlashTest, BackupCutAtAnyLengthLosesNothingAndIsRepaired)
         expectGoodSettings("from the main file");
         EXPECT_EQ(sandbox.read(kBackup), good);
     }
+}
+
+TEST_F(AcfgFlashTest, WithoutABackupADamagedMainFileKeepsEveryCompleteRecord)
+{
+    // The second-last record carries a value too, so a cut inside the last record shows that
+    // every record before the cut is kept, not only the first ones.
+    start();
+    set(IDX_VOLUME, 70);
+    set(IDX_SOURCE, 9);
+    set(IDX_BLUETOOTH_ENABLE, 1);
+    set(IDX_XUPMIX_OFF_TIMES, 7);
+    set(IDX_FLASH_WRITTEN, 'Z');
+    ASSERT_EQ(acfgFlashStore(), 0);
+    const std::string good = sandbox.read(kMain);
+    const size_t lastRecord = valueOffset(good, "IDX_FLASH_WRITTEN") - 36;
+
+    struct Case {
+        const char* what;
+        std::string content;
+        bool lastKept;
+    };
+    std::string moreRecords = good;
+    putLe32(moreRecords, 4, le32(good, 4) + 1);
+    const Case cases[] = {
+        {"more records announced than present", moreRecords, true},
+        {"bytes behind the records", good + "xyz", true},
+        {"cut in the middle of the last record's head", good.substr(0, lastRecord + 20), false},
+        {"cut in the middle of the last record's value", good.substr(0, good.size() - 1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sandbox.write(kMain, c.content);
+        std::remove(sandbox.path(kBackup).c_str());
+        start();
+        expectGoodSettings(c.what);
+        EXPECT_EQ(cached(IDX_XUPMIX_OFF_TIMES), 7);
+        EXPECT_EQ(cached(IDX_FLASH_WRITTEN), c.lastKept ? 'Z' : 0);
+        const std::string main = sandbox.read(kMain);
+        EXPECT_EQ(main.size(), kFileSize) << "both files are whole again";
+        EXPECT_EQ(sandbox.read(kBackup), main);
+        EXPECT_EQ(fileByte(main, "IDX_VOLUME"), 70);
+    }
+}
+
+TEST_F(AcfgFlashTest, MainFileNewerThanTheBackupIsNeverRolledBack)
+{
+    // A store cut off between its two writes leaves the main file newer than the backup; the next
+    // store's main write cut off as well must not bring the older backup's values back.
+    const std::string older = goodFiles();
+    set(IDX_VOLUME, 80);
+    ASSERT_EQ(acfgFlashStore(), 0);
+    const std::string newer = sandbox.read(kMain);
+    sandbox.write(kBackup, older);
+
+    start();
+    EXPECT_EQ(cached(IDX_VOLUME), 80);
+    EXPECT_EQ(sandbox.read(kBackup), newer) << "the backup is brought up at once";
+
+    sandbox.write(kMain, "");
+    start();
+    EXPECT_EQ(cached(IDX_VOLUME), 80);
+    EXPECT_EQ(sandbox.read(kMain), newer);
+}
+
+TEST_F(AcfgFlashTest, AStoreWritesOneSnapshotToBothFiles)
+{
+    goodFiles();
+    std::atomic<bool> done{false};
+    std::thread setter([&] {
+        for (uint8_t v = 0; !done.load(); v = static_cast<uint8_t>((v + 1) % 100)) {
+            acfgFlashSet(IDX_VOLUME, &v, 1);
+        }
+    });
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_EQ(acfgFlashStore(), 0);
+        const std::string main = sandbox.read(kMain);
+        ASSERT_EQ(sandbox.read(kBackup), main) << "store " << i;
+    }
+    done.store(true);
+    setter.join();
 }
 
 TEST_F(AcfgFlashTest, NeitherFileUsableStartsFromDefaultsAndRewritesBoth)

@@ -2,17 +2,22 @@
 // the accessors other applications call.
 #include "main/acfg/acfg.h"
 #include "main/acfg/acfg_accessor.h"
-#include "main/acfg/acfg_flash.h"
-#include "main/acfg/acfg_item.h"
+#include "main/acfg/acfg_app.h"
+#include "main/acfg/acfg_app_priv.h"
+#include "main/acfg/acfg_cus_flash.h"
 #include "main/acfg/acfg_item_accessor.h"
+#include "main/acfg/acfg_priv.h"
+#include "main/acfg/acfg_reset.h"
 
 #include "main/am/amb/amb.h"
 #include "tests/main/am/app_harness.h"
 #include "main/cli/cli.h"
 #include "main/timerd/os_timer.h"
+#include "tests/main/state_mngr/sm_peers.h"
 #include "tests/pellant/pellant_harness.h"
 #include "tests/support/sandbox.h"
 #include "main/audio_client/vesk_ipc.h"
+#include "main/state_mngr/state_mngr.h"
 
 #include <gtest/gtest.h>
 
@@ -534,7 +539,8 @@ TEST_F(AcfgTest, StreamVolumeReachesTheAudioServer)
 
 TEST_F(AcfgTest, ReportedVolumeChangeTellsTheAssistant)
 {
-    apptest::TestApp assistant("assistant_stub", 1024);
+    // The broker keeps the record until the process ends, past this test's teardown.
+    static apptest::TestApp assistant("assistant_stub", 1024);
     ASSERT_EQ(u_amb_register_app(&assistant.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(assistant.record().acName), 0);
     start();
@@ -560,6 +566,37 @@ TEST_F(AcfgTest, ReportedVolumeChangeTellsTheAssistant)
         EXPECT_STREQ(reinterpret_cast<const char*>(rec + 40), "stop");
         EXPECT_STREQ(reinterpret_cast<const char*>(rec + 57), "none");
     }
+    assistant.stop();
+}
+
+TEST_F(AcfgTest, NoticeCarriesOnlyItsPathWhileTheUriOrBluetoothSourcePlays)
+{
+    // The broker keeps the record until the process ends, past this test's teardown.
+    static apptest::TestApp assistant("assistant_stub", 1024);
+    ASSERT_EQ(u_amb_register_app(&assistant.record()), 0);
+    ASSERT_EQ(u_amb_sync_start_app(assistant.record().acName), 0);
+    start();
+    struct Case {
+        uint32_t source;
+        bool filled;
+    };
+    const Case cases[] = {{SM_SOURCE_BT, false}, {SM_SOURCE_URI, false}, {SM_SOURCE_SPDIF_IN, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        smtest::setUpRecords({{c.source, 0, 1, 0, 1}});
+        ASSERT_EQ(uSmGetCurrentSource(), c.source);
+        const size_t before = assistant.messages().size();
+        ASSERT_EQ(uAcfgSetVolume(33, 1), 0);
+        ASSERT_TRUE(assistant.waitMessages(before + 1));
+        const std::vector<uint8_t> d = assistant.messages().back().data;
+        ASSERT_EQ(d.size(), 520u + 280u);
+        const uint8_t* rec = d.data() + 8;  // behind the sender and the type
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec), "/playback/player_status_change");
+        EXPECT_EQ(rec[36], c.filled ? 33 : 0);
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec + 40), c.filled ? "stop" : "");
+        EXPECT_STREQ(reinterpret_cast<const char*>(rec + 57), c.filled ? "none" : "");
+    }
+    smtest::setUpRecords({});
     assistant.stop();
 }
 
@@ -624,6 +661,216 @@ TEST_F(AcfgTest, BluetoothCecAndNetworkAccessors)
     EXPECT_EQ(uAcfgCecOsdNameGet(name), 0);
     EXPECT_EQ(std::string(name, sizeof(name)), "soundbar" + std::string(6, '\0'))
         << "nothing was stored, so the restart brings back what the file holds";
+}
+
+TEST_F(AcfgTest, UserParameterRecordFieldsMapOntoTheirItems)
+{
+    start();
+    // Every mapped field set from a record of distinct bytes, then read back into a record of
+    // 0xEE: the fields come back (word fields zero-extended), the bytes of no item stay 0xEE.
+    AcfgCusFlashParam in{};
+    auto* bytes = reinterpret_cast<uint8_t*>(&in);
+    for (size_t i = 0; i < sizeof(in); ++i) {
+        bytes[i] = static_cast<uint8_t>(i % 7 + 1);  // small: every rule accepts it
+    }
+    for (uint8_t idx = 0; idx < 70; ++idx) {
+        uAcfgCusFlashSet(idx, &in);
+    }
+    AcfgCusFlashParam out;
+    memset(&out, 0xEE, sizeof(out));
+    for (uint8_t idx = 0; idx < 70; ++idx) {
+        uAcfgCusFlashGet(idx, &out);
+    }
+    const auto* back = reinterpret_cast<const uint8_t*>(&out);
+    const size_t words[] = {8, 16, 20, 24, 80, 84, 96};  // u32 fields of one-byte items
+    const size_t unmapped[] = {7, 15, 29, 509, 510, 511};
+    for (size_t i = 0; i < sizeof(out); ++i) {
+        size_t expected = bytes[i];
+        for (size_t w : words) {
+            if (i > w && i < w + 4) {
+                expected = 0;
+            }
+        }
+        for (size_t u : unmapped) {
+            if (i == u) {
+                expected = 0xEE;
+            }
+        }
+        EXPECT_EQ(back[i], expected) << "byte " << i;
+    }
+    EXPECT_EQ(volume(), bytes[70]);
+    uint8_t counters[52] = {};
+    ASSERT_EQ(acfgGet(IDX_SUR_TIMES, counters, nullptr), 0);
+    EXPECT_EQ(memcmp(counters, bytes + 336, 52), 0);
+}
+
+TEST_F(AcfgTest, UserParameterRecordKeepsOneByteItemsAndTheirRules)
+{
+    start();
+    AcfgCusFlashParam record{};
+    record.aud_src = 261;
+    uAcfgCusFlashSet(IDX_SOURCE, &record);
+    uint8_t source = 0;
+    ASSERT_EQ(uAcfgGetSource(&source), 0);
+    EXPECT_EQ(source, 5);
+    record.aud_src = 0xFFFFFFFF;
+    uAcfgCusFlashGet(IDX_SOURCE, &record);
+    EXPECT_EQ(record.aud_src, 5u);
+
+    record.vol = 150;
+    uAcfgCusFlashSet(IDX_VOLUME, &record);
+    EXPECT_EQ(volume(), 50) << "the volume rule refuses it";
+
+    // Items without a field: nothing is stored and nothing of the record changes.
+    char ssid[ACFG_WLAN_MAC_SIZE] = {};
+    ASSERT_EQ(acfgSetWlanMac("net"), 0);
+    AcfgCusFlashParam before;
+    memset(&before, 0x5A, sizeof(before));
+    AcfgCusFlashParam after = before;
+    uAcfgCusFlashSet(IDX_WLAN_AP, &after);
+    uAcfgCusFlashGet(IDX_WLAN_MAC, &after);
+    EXPECT_EQ(memcmp(&before, &after, sizeof(after)), 0);
+    ASSERT_EQ(acfgGetWlanMac(ssid), 0);
+    EXPECT_STREQ(ssid, "net");
+    uAcfgCusFlashSet(IDX_VOLUME, nullptr);
+    uAcfgCusFlashGet(IDX_VOLUME, nullptr);
+
+    record.flash_written = ACFG_CUS_FLASH_WRITTEN;
+    uAcfgCusFlashSet(IDX_FLASH_WRITTEN, &record);
+    EXPECT_EQ(uAcfgCusFlashFlush(), 0);
+    EXPECT_EQ(fileByte(kMain, kSourceAt), 5);
+    EXPECT_EQ(sandbox.read(kMain).back(), 'Z');
+}
+
+TEST_F(AcfgTest, FactoryResetRemovesTheFilesInOrderAndNothingIsStoredAfterIt)
+{
+    acfgSetStoreDelayForTest(kShortMs);
+    start();
+    sandbox.write("/data/mervane/vesk-param.conf", "-v\n40\nx\n");
+    sandbox.write("/data/update.zip", "zip");
+    ASSERT_EQ(run("app.acfg.factory_reset"), 0);
+    EXPECT_EQ(sandbox.quoridLog(), (std::vector<std::string>{
+                                       "sync",
+                                       "rm -rf /data/misc/app.cfg",
+                                       "rm -rf /data/misc/app.cfg.backup",
+                                       "rm -rf /data/update.zip",
+                                       "rm -rf /data/mervane/gst_dolby.conf",
+                                       "rm -rf /data/mervane/dolby-atmos.conf",
+                                       "rm -rf /data/mervane/gst_dts.conf",
+                                       "rm -rf /data/mervane/dts-x.conf",
+                                       "rm -rf /data/mervane/vesk-param.conf",
+                                       "sync",
+                                       "reboot -f",
+                                   }));
+    for (const char* gone : {kMain, kBackup, "/data/update.zip", "/data/mervane/vesk-param.conf"}) {
+        EXPECT_FALSE(sandbox.exists(gone)) << gone;
+    }
+
+    FileWrites writes(sandbox.path("/data/misc"));
+    ASSERT_EQ(uAcfgSetVolume(77, 0), 0);
+    EXPECT_EQ(volume(), 77) << "the cache still takes sets";
+    const std::string out = console("app.acfg.store");
+    EXPECT_NE(out.find("Err: store to flash error\n"), std::string::npos) << out;
+    EXPECT_EQ(run("app.acfg.store"), -12);
+    EXPECT_EQ(uAcfgCusFlashFlush(), -2);
+    EXPECT_FALSE(writes.next("app.cfg", std::chrono::milliseconds(3 * kShortMs)));
+    EXPECT_FALSE(sandbox.exists(kMain));
+
+    restart();
+    EXPECT_EQ(volume(), 50) << "the next start begins from the defaults";
+    EXPECT_EQ(sandbox.read(kMain).size(), 2945u);
+}
+
+TEST_F(AcfgTest, FactoryResetOfTheCastServiceRemovesAllData)
+{
+    sandbox.write("/data/misc/other", "x");
+    EXPECT_EQ(uAcfgFactoryResetForC4a(), 0);
+    EXPECT_EQ(sandbox.quoridLog(), (std::vector<std::string>{"rm -rf /data", "sync", "reboot -f"}));
+    EXPECT_FALSE(sandbox.exists("/data"));
+    sandbox.setQuoridStatus(-1, "reboot");
+    EXPECT_EQ(uAcfgFactoryResetForC4a(), -1) << "a reboot that cannot be run";
+}
+
+TEST_F(AcfgTest, CleanApAndResetToDefaults)
+{
+    start();
+    sandbox.write("/data/chrome/a", "x");
+    sandbox.write("/data/chrome/.pki/b", "x");
+    sandbox.write("/data/misc/connectWeb/c", "x");
+    EXPECT_EQ(run("app.acfg.clean_ap"), 0);
+    EXPECT_EQ(sandbox.quoridLog(), (std::vector<std::string>{
+                                       "rm -r /data/wifi/wpa_supplicant.conf",
+                                       "rm -r /data/chrome/*",
+                                       "rm -r /data/chrome/.eureka.conf",
+                                       "rm -r /data/chrome/.pki",
+                                       "rm -r /data/chrome/.config",
+                                       "rm -r /data/misc/bluedroid/bt_config.conf",
+                                       "rm -r /data/misc/bluedroid/bt_config.bak",
+                                       "rm -r /data/ace/kvstorage/map.db",
+                                       "rm -rf /data/misc/connectWeb",
+                                       "sync",
+                                   }));
+    EXPECT_FALSE(sandbox.exists("/data/chrome/a"));
+    EXPECT_FALSE(sandbox.exists("/data/chrome/.pki"));
+    EXPECT_FALSE(sandbox.exists("/data/misc/connectWeb"));
+
+    ASSERT_EQ(uAcfgSetVolume(80, 0), 0);
+    ASSERT_EQ(uAcfgSetSource(2), 0);
+    ASSERT_EQ(uAcfgCecOsdNameSet("TV"), 0);
+    EXPECT_EQ(run("app.acfg.reset x"), 1);
+    EXPECT_EQ(volume(), 80);
+    const std::string out = console("app.acfg.reset");
+    EXPECT_NE(out.find("reset to default success.\n"), std::string::npos) << out;
+    EXPECT_EQ(volume(), 50);
+    uint8_t source = 0;
+    ASSERT_EQ(uAcfgGetSource(&source), 0);
+    EXPECT_EQ(source, 6);
+    char name[ACFG_CEC_OSD_NAME_SIZE];
+    ASSERT_EQ(uAcfgCecOsdNameGet(name), 0);
+    EXPECT_EQ(std::string(name, sizeof(name)), "soundbar" + std::string(6, '\0'));
+    EXPECT_EQ(uAcfgResetFactoryDefault(), 0);
+    EXPECT_TRUE(sandbox.exists(kMain));
+    EXPECT_EQ(run("app.acfg.store"), 0);
+    EXPECT_EQ(fileByte(kMain, kVolumeAt), 50);
+}
+
+TEST_F(AcfgTest, SpeakerMapRowsAnswerThatTheItemIsNotInUse)
+{
+    start();
+    struct Case {
+        const char* line;
+        int result;
+        const char* printed;
+    };
+    const Case cases[] = {
+        {"app.acfg.set_user_speaker 2 0 1", -12, "uAcfgSetUserSpeaker error.\n"},
+        {"app.acfg.set_user_speaker 24", -4, "Err: invalid cmd usage."},  // numbers missing
+        {"app.acfg.set_user_speaker 25", -4, "channels(25) must less than 24\n"},
+        {"app.acfg.set_user_speaker", -4, "Err: invalid cmd usage."},
+        {"app.acfg.show_user_speaker", -12, "uAcfgGetUserSpeaker error.\n"},
+    };
+    for (const Case& c : cases) {
+        int ret = 0;
+        const std::string out = console(c.line, &ret);
+        EXPECT_EQ(ret, c.result) << c.line;
+        EXPECT_NE(out.find(c.printed), std::string::npos) << c.line << "\n" << out;
+    }
+    AcfgSpeakerMap map{};
+    EXPECT_EQ(uAcfgSetUserSpeaker(&map), -6);
+    EXPECT_EQ(uAcfgGetUserSpeaker(&map), -6);
+}
+
+TEST_F(AcfgTest, WifiStatusPrintsTheAddressOrAllOnes)
+{
+    start();
+    sandbox.setQuoridReport("wpa_cli", "wpa_state=COMPLETED\naddress=0a:1B:2c:3D:4e:5F\n");
+    std::string out = console("app.acfg.wifi_status");
+    EXPECT_NE(out.find("<acfg>get wifiMac is 0x0a 0x1b 0x2c 0x3d 0x4e 0x5f \n"), std::string::npos) << out;
+    sandbox.setQuoridStatus(255, "wpa_cli");
+    int ret = -1;
+    out = console("app.acfg.wifi_status", &ret);
+    EXPECT_EQ(ret, 0);
+    EXPECT_NE(out.find("<acfg>get wifiMac is 0xff 0xff 0xff 0xff 0xff 0xff \n"), std::string::npos) << out;
 }
 
 }  // namespace

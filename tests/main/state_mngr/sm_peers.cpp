@@ -1,6 +1,6 @@
 #include "tests/main/state_mngr/sm_peers.h"
 
-#include "main/acfg/acfg.h"
+#include "main/acfg/acfg_app.h"
 #include "main/am/am.h"
 #include "main/am/amb/amb.h"
 #include "main/state_mngr/sm_context_priv.h"

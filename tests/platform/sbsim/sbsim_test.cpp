@@ -221,6 +221,14 @@ TEST_F(BoardSimTest, InputDeviceAppearsAnswersItsQueriesAndDeliversKeys)
     ASSERT_GT(read(watch, buf, sizeof(buf)), 0);
     EXPECT_TRUE(reinterpret_cast<const inotify_event*>(buf)->mask & IN_DELETE);
     close(watch);
+    // A reader of the unplugged device wakes up to ENODEV, as from the kernel.
+    p.revents = 0;
+    ASSERT_EQ(1, sb_dev_poll(&p, 1, 10000));
+    input_event ev{};
+    EXPECT_EQ(-1, sb_dev_read(dev.fd, &ev, sizeof(ev)));
+    EXPECT_EQ(ENODEV, errno);
+    EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, EVIOCGVERSION, &version));
+    EXPECT_EQ(ENODEV, errno);
 }
 
 TEST_F(BoardSimTest, InputDeviceWhoseVersionQueryFailsAndUnknownRequests)
@@ -353,6 +361,15 @@ TEST_F(BoardSimTest, MtdEraseAndWriteLandInThePartitionFileAndBadBlocksAreRefuse
     erase = {0x100, 0x20000};
     EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, MEMERASE, &erase));
     EXPECT_EQ(EINVAL, errno);
+
+    // Another geometry: the driver and "/proc/mtd" follow it.
+    sim.ctl("mtd set misc 0x40000 0x10000 0x200");
+    EXPECT_THAT(sandbox.read("/proc/mtd"), HasSubstr("mtd0: 00040000 00010000 \"misc\"\n"));
+    Dev misc("/dev/mtd0");
+    ASSERT_EQ(0, sb_dev_ioctl(misc.fd, MEMGETINFO, &info));
+    EXPECT_EQ(0x10000u, info.erasesize);
+    EXPECT_EQ(0x200u, info.writesize);
+    EXPECT_EQ(0x40000u, sandbox.read("/sim/mtd/misc.bin").size());
 }
 
 TEST_F(BoardSimTest, InjectedUeventReachesAMonitorWithAllItsProperties)

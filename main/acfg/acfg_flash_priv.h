@@ -45,14 +45,16 @@ AcfgFileRecord acfgFileRecordDecode(const uint8_t* bytes);
 // 0; -1 when the cache lock cannot be created; -5 when the cache cannot be allocated.
 int32_t acfgFlashInit(void);
 
-// Loads the main file, or the backup when the main file cannot be used, over the cache built for
-// `recordCount` records. A file that cannot be used counts as missing; with neither file usable
-// the defaults stay and both files are rewritten, and a file that could not be used is rewritten
-// from the one that could, so both hold a complete image again. 0, or -5 without a cache.
+// Loads the main file, or the backup when the main file is not one complete image, over the cache
+// built for `recordCount` records, and makes both files complete again: a backup that differs
+// from the loaded main file is brought up to it, a main file replaced by the backup is rewritten.
+// With neither file complete, the complete records of what is left are kept (the main file's
+// over the backup's) and the defaults stand only for the rest. 0, or -5 without a cache.
 int32_t acfgFlashLoad(uint16_t recordCount);
 
-// Writes the cache to the main file (created or truncated, then synced), then to the backup.
-// 0 when the main file was written, else -5; the backup's result is only logged.
+// Writes one snapshot of the cache to the main file (created or truncated, then synced), then the
+// same snapshot to the backup, so the backup is never newer than the main file. 0 when the main
+// file was written, else -5; the backup's result is only logged.
 int32_t acfgFlashStore(void);
 int32_t acfgFlashStoreBackup(void);
 

@@ -3,9 +3,14 @@
 // manager's, whose console switches them.
 #pragma once
 
-#include "main/acfg/acfg.h"
 #include "main/cli/dbg_level.h"
 #include "main/state_mngr/state_mngr.h"
+
+#include <cstdint>
+
+// The store's debug level (layer bit included), and the console's way to change it.
+uint16_t acfgGetDbgLevel(void);
+void acfgSetDbgLevel(uint16_t level);
 
 #define ACFG_LOG(kind, fmt, ...) \
     dbgPrint(acfgGetDbgLevel(), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, ##__VA_ARGS__)
@@ -21,3 +26,5 @@
 // Lines of the GUI's record-map style: "[function,line]:<FLASH>" then the text.
 #define ACFG_FLASH_ERR(fmt, ...) \
     dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_ERROR, "[%s,%d]:<FLASH>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
+#define ACFG_FLASH_INFO(fmt, ...) \
+    dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_INFO, "[%s,%d]:<FLASH>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
