@@ -87,6 +87,19 @@ TEST(CrashDbgTest, SegmentationFaultDumpsRegistersStackAndMapThenEndsByTheSignal
     EXPECT_TRUE(has(o.out, "Using default signal handler."));
 }
 
+TEST(CrashDbgTest, SegmentationSignalSentByAnotherProcessEndsTheProcessToo)
+{
+    const Outcome o = inChild([] {
+        dbgInit();
+        kill(getpid(), SIGSEGV);
+        printf("still running\n");
+    });
+    EXPECT_TRUE(WIFSIGNALED(o.status) && WTERMSIG(o.status) == SIGSEGV) << o.status;
+    EXPECT_TRUE(has(o.out, "[SILETHPROG] Invalid memory reference!")) << o.out;
+    EXPECT_TRUE(has(o.out, "backtrace:"));
+    EXPECT_FALSE(has(o.out, "still running"));
+}
+
 TEST(CrashDbgTest, TerminationEndsThroughTheDefaultAction)
 {
     for (bool report : {true, false}) {
