@@ -143,7 +143,8 @@ SilethPipeChoice silethPipeChoose(const SilethChildArgs& args, const SilethPipeE
     *d = SilethPipeDesc();
     const char* playback = pSilethGetValue(args.cfg, "[GLOBAL]", "playback");
     const char* capture = pSilethGetValue(args.cfg, "[GLOBAL]", captureKey(args.portType));
-    if (capture == nullptr) {
+    // An empty value names no device either.
+    if (capture == nullptr || capture[0] == '\0') {
         return SilethPipeChoice::NoCaptureDevice;
     }
     d->playback = playback != nullptr ? playback : "";

@@ -23,7 +23,7 @@ struct SilethPipeEnv {
 
 enum class SilethPipeChoice {
     Ok,
-    NoCaptureDevice,  // the port's capture device has no value
+    NoCaptureDevice,  // the port's capture device has no value (or an empty one)
     NoSection,        // no section for the codec
 };
 
