@@ -3,6 +3,7 @@
 #include "sileth/sileth_log.h"
 #include "sileth/sileth_pipe.h"
 #include "sileth/sileth_queue.h"
+#include "platform/gst/gst_tsan_hooks.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"
 

@@ -2,6 +2,7 @@
 // stream messages the parser and the sink post for IEC 61937 bursts and for the test script, and
 // the files the source reads and the sink writes under the root.
 #include "platform/gst/gst_sb.h"
+#include "platform/gst/gst_tsan_hooks.h"
 #include "tests/support/sandbox.h"
 
 #include <gmock/gmock.h>
