@@ -3,9 +3,13 @@
 #include "main/acfg/acfg_app.h"
 #include "main/acfg/audio_setting.h"
 #include "main/playback/usb/playback_usb.h"
+#include "main/source_in/capture_loop/tdm_in.h"
+#include "main/source_in/capture_loop/uac_capture.h"
+#include "main/source_in/line_in/playback_line_in.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
+#include "main/upgrade/upg_ctrl.h"
 
 #include <cstdio>
 
@@ -17,7 +21,11 @@ app_table_entry_t gAppTable[] = {
     {a_timerd_register, {}, "timerd"},
     {a_acfg_register, {}, "acfg"},
     {a_sm_register, {}, "state_mngr"},
+    {aUpgCtrlRegister, {}, "upg_control"},
+    {aPlaybackLineInRegister, {}, "playback_line_in"},
     {a_playback_usb_register, {}, "playback_usb"},
+    {aTdmInRegister, {}, "playback_tdm_in"},
+    {aUacCaptureRegister, {}, "playback_uac_capture"},
     {a_audio_setting_manager_register, {}, "audio_setting"},
     {nullptr, {}, nullptr},
 };

@@ -1,11 +1,11 @@
 // sileth: the audio-input daemon. Answers corvand's queue, follows the digital inputs' stream
 // information and runs one pipeline child per stream.
+#include "platform/quorid/quorid.h"
+#include "platform/sbroot/sb_root.h"
 #include "sileth/crash/crash_dbg.h"
 #include "sileth/sileth_daemon.h"
 #include "sileth/sileth_log.h"
 #include "sileth/sileth_recv.h"
-#include "platform/quorid/quorid.h"
-#include "platform/sbroot/sb_root.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "sileth/sileth_cfg.h"
 
-#include "sileth/sileth_log.h"
 #include "platform/sbroot/sb_root.h"
+#include "sileth/sileth_log.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,11 +1,11 @@
 #include "sileth/sileth_child.h"
 
-#include "sileth/sileth_log.h"
-#include "sileth/sileth_pipe.h"
-#include "sileth/sileth_queue.h"
 #include "platform/gst/gst_tsan_hooks.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"
+#include "sileth/sileth_log.h"
+#include "sileth/sileth_pipe.h"
+#include "sileth/sileth_queue.h"
 
 #include <gst/gst.h>
 
@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -419,6 +420,13 @@ void vGstMain(const SilethChildArgs& args)
     pthread_sigmask(SIG_BLOCK, &childSet, &waitMask);
     sigdelset(&waitMask, SIGUSR1);
     sigdelset(&waitMask, SIGUSR2);
+
+    // A child that outlived its daemon would hold the input for good: it goes with the thread
+    // that forked it, and at once when the daemon is already gone.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != args.daemonPid) {
+        _exit(1);
+    }
 
     sileth_shm_t* shm = args.shm;
     gChild.shm = shm;

@@ -7,6 +7,7 @@
 #include "sileth/sileth_shm.h"
 
 #include <cstdint>
+#include <sys/types.h>
 
 // Codecs (`eGstCodec`).
 enum eGstCodec : int32_t {
@@ -30,15 +31,16 @@ enum ePortType : int32_t {
 struct SilethChildArgs {
     eGstCodec codec = GST_PCM;
     ePortType portType = PORT_SPDIF;
-    int32_t rate = 0;          // the input's rate R
-    int32_t channels = 0;      // the input's channel count Ch
-    int32_t sinkRate = 0;      // 0: 48000
+    int32_t rate = 0;      // the input's rate R
+    int32_t channels = 0;  // the input's channel count Ch
+    int32_t sinkRate = 0;  // 0: 48000
     int32_t sinkChannels = 2;
     int32_t bitDepth = 16;
     char pcmChMap[64] = {};
     uint8_t flowMute = 0;
     sileth_cfg_item_t cfg[SILETH_CFG_ROWS] = {};
     sileth_shm_t* shm = nullptr;
+    pid_t daemonPid = 0;  // the child ends with the daemon
 };
 
 // The child's life: start the stream, report GST_PLAY_DONE, wait for SIGUSR1, stop, and end the

@@ -1,5 +1,7 @@
 #include "sileth/sileth_daemon.h"
 
+#include "platform/quorid/quorid.h"
+#include "platform/sbroot/sb_root.h"
 #include "sileth/sileth_cfg.h"
 #include "sileth/sileth_child.h"
 #include "sileth/sileth_dbg.h"
@@ -8,8 +10,6 @@
 #include "sileth/sileth_shm.h"
 #include "sileth/sileth_src.h"
 #include "sileth/sileth_udev.h"
-#include "platform/quorid/quorid.h"
-#include "platform/sbroot/sb_root.h"
 
 #include <gst/gst.h>
 
@@ -20,6 +20,7 @@
 #include <ctime>
 #include <mutex>
 #include <new>
+#include <string>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/wait.h>
@@ -44,7 +45,9 @@ struct Daemon {
     std::atomic<bool> childExited{false};
     std::atomic<bool> xupmixRestart{false};
     std::atomic<bool> manualStart{false};
-    std::atomic<bool> stopFlag{false};
+    // STOPs not answered yet: a second STOP that arrives while the first one's child is still
+    // being stopped gets a reply of its own instead of merging into the first.
+    std::atomic<int> pendingStops{0};
     std::atomic<uint32_t> state{GST_IDLE};
     std::atomic<int32_t> drcMode{0};
     std::atomic<uint32_t> srcType{0};
@@ -276,6 +279,7 @@ void startChild()
     std::memcpy(args.pcmChMap, d.pcmChMap, sizeof(args.pcmChMap));
     args.flowMute = d.flowMute.load();
     args.shm = d.shm;
+    args.daemonPid = getpid();
     {
         std::lock_guard<std::mutex> guard(d.cfgLock);
         std::memcpy(args.cfg, pSilethCfgTable(), sizeof(args.cfg));
@@ -321,13 +325,22 @@ void keepOrRestartChild()
     }
 }
 
+// Takes one pending STOP, if there is one.
+bool takeStop()
+{
+    int n = gDaemon.pendingStops.load();
+    while (n > 0 && !gDaemon.pendingStops.compare_exchange_weak(n, n - 1)) {
+    }
+    return n > 0;
+}
+
 void stopBranch()
 {
     Daemon& d = gDaemon;
     if (d.childPid.load() != 0) {
         APP_INFO("GstExit from parent progcess ... ");
         vWaitGstExit(0);
-        if (d.stopFlag.exchange(false)) {
+        if (takeStop()) {
             i4SilethSrcStop();
             sendReply(GST_STOP_DONE_BY_REQUEST);
         } else {
@@ -336,7 +349,7 @@ void stopBranch()
         return;
     }
     sleepMs(5);
-    if (d.stopFlag.exchange(false)) {
+    if (takeStop()) {
         APP_INFO("GstExit from child progcess ... ");
         i4SilethSrcStop();
         sendReply(GST_STOP_DONE_BY_REQUEST);
@@ -468,7 +481,7 @@ void vSilethCmdPlay(uint8_t srcType, int32_t drcMode)
 
 void vSilethCmdStop()
 {
-    gDaemon.stopFlag.store(true);
+    ++gDaemon.pendingStops;
     gDaemon.state.store(GST_STOPPED);
     sleepMs(20);
     gDaemon.shm->set(SHM_ATMOS_TYPE, SHM_ATMOS_NONE);

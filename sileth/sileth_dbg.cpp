@@ -1,10 +1,10 @@
 #include "sileth/sileth_dbg.h"
 
+#include "common/support/support.h"
+#include "platform/sbroot/sb_root.h"
 #include "sileth/sileth_log.h"
 #include "sileth/sileth_queue.h"
 #include "sileth/sileth_src.h"
-#include "common/support/support.h"
-#include "platform/sbroot/sb_root.h"
 
 #include <algorithm>
 #include <atomic>

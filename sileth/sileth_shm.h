@@ -17,13 +17,13 @@ enum SilethShmWord : int {
     SHM_CHANNELS = 7,
     SHM_BITDEPTH = 8,
     SHM_SPARE_9 = 9,
-    SHM_ATMOS_TYPE = 10,       // immersive-audio stream type; 255 none
-    SHM_MAT_PCM = 11,          // 1: the last MAT stream carried PCM
+    SHM_ATMOS_TYPE = 10,  // immersive-audio stream type; 255 none
+    SHM_MAT_PCM = 11,     // 1: the last MAT stream carried PCM
     SHM_SPARE_12 = 12,
     SHM_DTS_TYPE = 13,
     SHM_DTS_COMP_GAIN = 14,
-    SHM_XUPMIX = 15,           // xupmix value for the decoder
-    SHM_CHILD_PID = 16,        // pid of the running child; -1 while it starts
+    SHM_XUPMIX = 15,     // xupmix value for the decoder
+    SHM_CHILD_PID = 16,  // pid of the running child; -1 while it starts
     SHM_WORDS = 17,
 };
 

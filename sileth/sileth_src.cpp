@@ -1,10 +1,10 @@
 #include "sileth/sileth_src.h"
 
-#include "sileth/sileth_log.h"
 #include "common/support/support.h"
 #include "platform/sbdev/hdmitx_ioctl.h"
 #include "platform/sbdev/sb_actl.h"
 #include "platform/sbdev/sb_dev.h"
+#include "sileth/sileth_log.h"
 
 #include <algorithm>
 #include <array>
@@ -260,8 +260,8 @@ int get_audio_info_hdmirx(SourceInfo* info)
     const int32_t channels = word(rec.data(), 1);
     const int32_t rate = word(rec.data(), 2);
     const int ca = word(rec.data(), 5) & 0xFF;
-    SRC_INFO("  iHdmiRxCodec: %d iHdmiRxChannel: %d iHdmiRxSampleRate: %d iHdmiRxInfoCA: %d \n", codec, channels,
-             rate, ca);
+    SRC_INFO("  iHdmiRxCodec: %d iHdmiRxChannel: %d iHdmiRxSampleRate: %d iHdmiRxInfoCA: %d \n", codec, channels, rate,
+             ca);
     info->fgHwLock = validRate(rate) ? 1 : 0;
     info->iSrcRate = rate;
     info->iSrcStreamType = static_cast<uint32_t>(codec);

@@ -7,14 +7,14 @@
 
 // What is on the selected input.
 struct SourceInfo {
-    uint8_t fgHwLock = 0;       // 1 when the rate is one of the valid ones
+    uint8_t fgHwLock = 0;  // 1 when the rate is one of the valid ones
     uint8_t spare = 0;
-    int32_t iSrcRate = 0;       // Hz as reported
-    int32_t iSrcRxChannel = 0;  // channels received
-    int32_t iSrcTxChannel = 0;  // channels to play (PCM)
+    int32_t iSrcRate = 0;         // Hz as reported
+    int32_t iSrcRxChannel = 0;    // channels received
+    int32_t iSrcTxChannel = 0;    // channels to play (PCM)
     uint32_t iSrcStreamType = 0;  // 0 PCM, non-zero compressed, 3 DTS
-    int32_t u4EarcMode = 0;     // 1 eARC, 0 ARC
-    char pcmChMap[64] = {};     // "lr", "lr:lfe:c:lrs", ...
+    int32_t u4EarcMode = 0;       // 1 eARC, 0 ARC
+    char pcmChMap[64] = {};       // "lr", "lr:lfe:c:lrs", ...
 };
 
 // Ports (`eCurrentSrc`).

@@ -1,12 +1,12 @@
 #include "sileth/sileth_udev.h"
 
+#include "common/support/support.h"
+#include "platform/sbdev/hdmitx_ioctl.h"
+#include "platform/sbdev/sb_uevent.h"
 #include "sileth/sileth_daemon.h"
 #include "sileth/sileth_log.h"
 #include "sileth/sileth_queue.h"
 #include "sileth/sileth_src.h"
-#include "common/support/support.h"
-#include "platform/sbdev/hdmitx_ioctl.h"
-#include "platform/sbdev/sb_uevent.h"
 
 #include <array>
 #include <atomic>
@@ -169,7 +169,8 @@ void onCecSwitch(int state)
 
 bool subsystemWanted(const char* subsystem)
 {
-    return subsystem != nullptr && (std::strcmp(subsystem, "switch") == 0 || std::strcmp(subsystem, "hdmirxswitch") == 0);
+    return subsystem != nullptr &&
+           (std::strcmp(subsystem, "switch") == 0 || std::strcmp(subsystem, "hdmirxswitch") == 0);
 }
 
 void pvUdevCbThread()

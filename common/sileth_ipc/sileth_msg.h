@@ -62,27 +62,27 @@ enum sileth_reply : int32_t {
 // One message: the type word and the body's fields. Fields not used by a code stay 0.
 struct sileth_msg_t {
     long type = 0;
-    int32_t cmd = 0;                // offset 0
-    uint8_t power_en = 0;           // 4
-    uint8_t source_volume = 0;      // 5: bit 7 mute, bits 0-6 volume
-    uint8_t sig_flow_mute = 0;      // 6
-    uint8_t SrcType = 0;            // 7: SrcType on PLAY, source_type on reply 24
-    uint8_t eArc_sts = 0;           // 8: 1 ARC, 2 eARC
+    int32_t cmd = 0;                                   // offset 0
+    uint8_t power_en = 0;                              // 4
+    uint8_t source_volume = 0;                         // 5: bit 7 mute, bits 0-6 volume
+    uint8_t sig_flow_mute = 0;                         // 6
+    uint8_t SrcType = 0;                               // 7: SrcType on PLAY, source_type on reply 24
+    uint8_t eArc_sts = 0;                              // 8: 1 ARC, 2 eARC
     std::array<uint8_t, SILETH_CEC_FRAME_SIZE> cec{};  // 9
-    uint8_t cec_len = 0;            // 25: 0-16
-    int32_t energy = 0;             // 28
-    int32_t DrcMode = 0;            // 32
-    int32_t channels = 0;           // 36
-    int32_t sample_rate = 0;        // 40
-    int32_t codec_type = 0;         // 44
-    int32_t atmos_stream_type = 0;  // 48
-    int32_t proc_type = 0;          // 52
-    int32_t dts_stream_type = 0;    // 56
-    int32_t dts_comp_gain = 0;      // 60
-    uint8_t dts_direct_mode = 0;    // 64
-    uint8_t drc_percent = 0;        // 65
-    uint8_t dialog_control = 0;     // 66
-    uint8_t xupmix = 0;             // 67
+    uint8_t cec_len = 0;                               // 25: 0-16
+    int32_t energy = 0;                                // 28
+    int32_t DrcMode = 0;                               // 32
+    int32_t channels = 0;                              // 36
+    int32_t sample_rate = 0;                           // 40
+    int32_t codec_type = 0;                            // 44
+    int32_t atmos_stream_type = 0;                     // 48
+    int32_t proc_type = 0;                             // 52
+    int32_t dts_stream_type = 0;                       // 56
+    int32_t dts_comp_gain = 0;                         // 60
+    uint8_t dts_direct_mode = 0;                       // 64
+    uint8_t drc_percent = 0;                           // 65
+    uint8_t dialog_control = 0;                        // 66
+    uint8_t xupmix = 0;                                // 67
 };
 
 using SilethMsgBody = std::array<uint8_t, SILETH_MSG_BODY_SIZE>;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <glob.h>
 #include <iterator>
+#include <spawn.h>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -345,6 +346,38 @@ int doUnzip(const Args& args)
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
 }
 
+// The flashing program is a separate program: its stand-in is run with the words of the line as
+// its arguments and the root in its environment; its exit status is the command's status.
+int doQuellip(const Args& args)
+{
+    Args argv{QUORID_QUELLIP_PROGRAM};
+    argv.insert(argv.end(), args.begin() + 1, args.end());
+    std::vector<char*> cargv;
+    for (auto& a : argv) {
+        cargv.push_back(a.data());
+    }
+    cargv.push_back(nullptr);
+    std::vector<std::string> envStrings{"SOUNDBAR_ROOT=" + sb::root()};
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::string_view(*e).rfind("SOUNDBAR_ROOT=", 0) != 0) {
+            envStrings.emplace_back(*e);
+        }
+    }
+    std::vector<char*> cenv;
+    for (auto& e : envStrings) {
+        cenv.push_back(e.data());
+    }
+    cenv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, cargv[0], nullptr, nullptr, cargv.data(), cenv.data()) != 0) {
+        return -1;
+    }
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
+}
+
 // Writes the program's canned report to the line's output redirection; false when the program
 // has no report.
 bool writeCannedReport(const Args& words, int* status)
@@ -385,6 +418,7 @@ constexpr FileCommand kFileCommands[] = {
     {"chmod", doChmod},
     {"echo", doEcho},
     {"unzip", doUnzip},
+    {"quellip", doQuellip},
 };
 
 }  // namespace

@@ -17,6 +17,18 @@ const std::map<std::string, std::string> kEnv{{"TSAN_OPTIONS", "report_signal_un
 
 class DbgBacktraceTest : public sbtest::SandboxTest {};
 
+// The race detector defers a signal from outside to its own safe points, and a signal the handler
+// raises again from there can be lost, leaving the helper running for good. The ending by the
+// default action is checked in the other builds.
+bool endingBySignalIsDeferred()
+{
+#if defined(__SANITIZE_THREAD__)
+    return true;
+#else
+    return false;
+#endif
+}
+
 TEST_F(DbgBacktraceTest, InvalidMemoryReferenceDumpsRegistersAndBacktraceThenEnds)
 {
     ProgramRunner helper("tests/main/dbg_crash_helper", {"segv"}, kEnv);
@@ -55,6 +67,8 @@ TEST_F(DbgBacktraceTest, WriteToAClosedPipeFailsInsteadOfEndingTheProcess)
 
 TEST_F(DbgBacktraceTest, InterruptIsCaughtOnceThenEndsTheProcess)
 {
+    if (endingBySignalIsDeferred())
+        GTEST_SKIP() << "signals from outside are deferred by the race detector";
     ProgramRunner helper("tests/main/dbg_crash_helper", {"wait"}, kEnv);
     ASSERT_TRUE(helper.waitFor("ready\n")) << helper.output();
     helper.signal(SIGINT);
@@ -67,6 +81,8 @@ TEST_F(DbgBacktraceTest, InterruptIsCaughtOnceThenEndsTheProcess)
 
 TEST_F(DbgBacktraceTest, TerminationEndsWithTheTerminationStatus)
 {
+    if (endingBySignalIsDeferred())
+        GTEST_SKIP() << "signals from outside are deferred by the race detector";
     ProgramRunner helper("tests/main/dbg_crash_helper", {"wait"}, kEnv);
     ASSERT_TRUE(helper.waitFor("ready\n")) << helper.output();
     helper.signal(SIGTERM);

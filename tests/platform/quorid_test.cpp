@@ -86,6 +86,26 @@ TEST_F(QuoridTest, QuotedWordsStayWhole)
     EXPECT_EQ("a  b c\n", sandbox.read("/tmp/q"));
 }
 
+TEST_F(QuoridTest, FlashingProgramLinesRunItsStandInWhichRecordsAndAnswers)
+{
+    sandbox.write("/data/misc/update.zip", "abc");
+    sandbox.write("/tmp/update/update.bin", "unit");
+    sandbox.write("/sim/quellip.results", "7 'boot.img' 4\n3 boot.img 4\n");
+    EXPECT_EQ(0, quorid_exec("quellip /data/misc/update.zip", 0));
+    EXPECT_EQ(0, quorid_exec("quellip 'boot.img' 0 4 0", 0));
+    EXPECT_EQ(3, quorid_exec("quellip 'boot.img' 4 4 1", 0));
+    EXPECT_EQ(0, quorid_exec("quellip reboot-recovery", 0));
+    // Lines of the stand-in's log: arguments, file, length, SHA-256.
+    EXPECT_EQ(sandbox.read("/sim/quellip.log"),
+              "/data/misc/update.zip\t/data/misc/update.zip\t3\t"
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n"
+              "boot.img 0 4 0\t/tmp/update/update.bin\t4\t"
+              "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
+              "boot.img 4 4 1\t/tmp/update/update.bin\t4\t"
+              "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
+              "reboot-recovery\t-\t-\t-\n");
+}
+
 TEST(SbRoot, MapsFixedPathsUnderTheRoot)
 {
     sbtest::Sandbox box;

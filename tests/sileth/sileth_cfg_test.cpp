@@ -41,7 +41,8 @@ TEST_F(SilethCfgTest, FileOverlaysMatchingRowsOnly)
          "playback=sub0\n"
          "unknown_key=7\n"
          "[DTSCD_CFG]\n"
-         "bufrule=" + std::string(100, 'x') + "\n");  // cut to 63 characters
+         "bufrule=" +
+         std::string(100, 'x') + "\n");  // cut to 63 characters
     EXPECT_EQ("3000", value("[PCM_CFG]", "src_period_time"));
     EXPECT_EQ("bufrule 1 1 1 0 0", value("[PCM_CFG]", "bufrule"));
     EXPECT_EQ("bufrule 6 12 24 0 0", value("[PCM_DTSX_CERTIFICATION_CFG]", "bufrule"));
@@ -55,7 +56,7 @@ TEST_F(SilethCfgTest, MissingFileAndOverlongLinesLeaveTheDefaults)
     vSilethGetAllCfg("/res/missing.cfg", table, SILETH_CFG_ROWS);
     EXPECT_EQ("main", value("[GLOBAL]", "playback"));
     // The tail of an over-long line is not read as a line of its own.
-    load("[GLOBAL]\n# " + std::string(140, 'c') + "playback=wrong\n");
+    load("[GLOBAL]\n# " + std::string(125, 'c') + "playback=wrong\n");
     EXPECT_EQ("main", value("[GLOBAL]", "playback"));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
@@ -37,6 +38,28 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
         std::this_thread::sleep_for(kPoll);
     }
     return true;
+}
+
+std::string wordsHex(std::initializer_list<uint32_t> words)
+{
+    std::string out;
+    char b[4];
+    for (uint32_t w : words) {
+        for (int i = 0; i < 4; ++i) {
+            std::snprintf(b, sizeof(b), out.empty() ? "%02x" : " %02x", (w >> (8 * i)) & 0xFF);
+            out += b;
+        }
+    }
+    return out + "\n";
+}
+
+int occurrences(const std::string& text, const std::string& word)
+{
+    int n = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        ++n;
+    }
+    return n;
 }
 
 SilethProcess::SilethProcess(const sbtest::Sandbox& sandbox, std::vector<std::string> extraEnv) : sandbox_(sandbox)

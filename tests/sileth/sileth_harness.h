@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -18,6 +19,12 @@ namespace silethtest {
 constexpr std::chrono::seconds kDeadline{60};
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline = kDeadline);
+
+// The board simulator's text of little-endian words ("hdmitx last ...").
+std::string wordsHex(std::initializer_list<uint32_t> words);
+
+// How often `word` occurs in `text`.
+int occurrences(const std::string& text, const std::string& word);
 
 // sileth started in the sandbox; SIGKILL and reaped when destroyed while still running.
 class SilethProcess {

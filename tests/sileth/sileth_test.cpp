@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <sys/ipc.h>
 #include <sys/msg.h>
 #include <sys/stat.h>
@@ -22,24 +25,14 @@
 
 namespace {
 
+using silethtest::wordsHex;
+
 using silethtest::Corvand;
 using silethtest::SilethProcess;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
 // The simulator's "hdmitx last" text of little-endian words.
-std::string wordsHex(std::initializer_list<uint32_t> words)
-{
-    std::string out;
-    char b[4];
-    for (uint32_t w : words) {
-        for (int i = 0; i < 4; ++i) {
-            std::snprintf(b, sizeof(b), out.empty() ? "%02x" : " %02x", (w >> (8 * i)) & 0xFF);
-            out += b;
-        }
-    }
-    return out + "\n";
-}
 
 sileth_msg_t reply(int32_t cmd)
 {
@@ -77,6 +70,12 @@ bool writeFifo(const sbtest::Sandbox& sandbox, const std::string& line)
     return ok;
 }
 
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 bool queueExists()
 {
     return msgget(silethQueueKey(), 0) >= 0;
@@ -86,8 +85,12 @@ class SilethTest : public sbtest::SimTest {
 protected:
     std::string inputMode() const { return sim.ctl("hdmitx last SET_INPUT_MODE"); }
     std::string portSelect() const { return sim.ctl("actl get Spdif_In_Port_Select"); }
+    int inputModeRequests() const { return silethtest::occurrences(sim.ctl("log hdmitx"), "SET_INPUT_MODE"); }
     // A 48000 Hz PCM stream with channel allocation 11 (5.1) on HDMI input 0.
-    void hdmiInput(int rate) const { sim.ctl("hdmitx words GET_RX_AUDIO_INFO 0 2 " + std::to_string(rate) + " 0 0 11"); }
+    void hdmiInput(int rate) const
+    {
+        sim.ctl("hdmitx words GET_RX_AUDIO_INFO 0 2 " + std::to_string(rate) + " 0 0 11");
+    }
 };
 
 class SilethStartUpTest : public SilethTest, public ::testing::WithParamInterface<bool> {};
@@ -154,6 +157,25 @@ TEST_F(SilethTest, PlayWithoutALockedRateSelectsTheInputAndAnswersPlayNoneOnce)
     EXPECT_THAT(sileth.output(), Not(HasSubstr("fork child process")));
 }
 
+TEST_F(SilethTest, SourceTypesBeyondTheTableKeepThePreviousPort)
+{
+    SilethProcess sileth(sandbox);
+    ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
+    Corvand corvand;
+    // Right after start there is no previous port: nothing is selected.
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 9));
+    EXPECT_EQ(GST_PLAY_NONE, corvand.replyCmd());
+    EXPECT_FALSE(sim.control("hdmitx last SET_INPUT_MODE"));
+    // Source type 3 is the ARC/eARC port, as 1.
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 3));
+    EXPECT_EQ(GST_PLAY_NONE, corvand.replyCmd());
+    EXPECT_EQ(wordsHex({0, 0, 0, 1, 0}), inputMode());
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 6));
+    EXPECT_EQ(GST_PLAY_NONE, corvand.replyCmd());
+    EXPECT_EQ(2, inputModeRequests());
+    EXPECT_EQ(wordsHex({0, 0, 0, 1, 0}), inputMode());
+}
+
 TEST_F(SilethTest, PlayFollowsTheStreamAndAPlugOutStopsIt)
 {
     hdmiInput(48000);
@@ -183,6 +205,29 @@ TEST_F(SilethTest, PlayFollowsTheStreamAndAPlugOutStopsIt)
     kill(sileth.pid(), SIGUSR1);
     EXPECT_TRUE(sameMsg(corvand.reply(), pcm));
     EXPECT_EQ(GST_PLAY_DONE, corvand.replyCmd());
+}
+
+TEST_F(SilethTest, APipelineChildEndsWithItsDaemon)
+{
+    hdmiInput(48000);
+    auto sileth = std::make_unique<SilethProcess>(sandbox);
+    ASSERT_TRUE(sileth->waitStarted()) << sileth->output();
+    Corvand corvand;
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 2));
+    EXPECT_EQ(GST_CODEC_INFO, corvand.replyCmd());
+    EXPECT_EQ(GST_PLAY_DONE, corvand.replyCmd());
+    const std::string out = sileth->output();
+    const std::string mark = "fork child process, pid:";
+    const size_t at = out.find(mark);
+    ASSERT_NE(std::string::npos, at) << out;
+    const pid_t child = static_cast<pid_t>(std::stol(out.substr(at + mark.size())));
+    sileth.reset();  // SIGKILL
+    // Ended, not only orphaned: gone, or a zombie waiting for whoever adopted it.
+    EXPECT_TRUE(silethtest::waitFor([child] {
+        const std::string stat = readFile("/proc/" + std::to_string(child) + "/stat");
+        const size_t paren = stat.rfind(')');
+        return stat.empty() || (paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'Z');
+    }));
 }
 
 TEST_F(SilethTest, StopWhilePlayingAnswersOnceAndDeselectsTheSpdifPort)
@@ -227,15 +272,18 @@ TEST_F(SilethTest, SwitchEventsBecomeReplies)
         std::optional<sileth_msg_t> want;  // nothing: the marker event's reply comes next
     };
     const Case cases[] = {
-        {{"hdmitx words GET_CEC_RX_CMD 0x05040302 1 2 3 4"}, "uevent switch CEC 16",
-         with(CEC_IND_RCV_CB, [](sileth_msg_t& m) {
-             m.cec[0] = 2;
-             m.cec[1] = 3;
-             m.cec[2] = 4;
-             m.cec[3] = 5;
-             m.cec_len = 4;
-         })},
-        {{"hdmitx set GET_CEC_VOLUME 0x85"}, "uevent switch CEC 13",
+        {{"hdmitx words GET_CEC_RX_CMD 0x05040302 1 2 3 4"},
+         "uevent switch CEC 16",
+         with(CEC_IND_RCV_CB,
+              [](sileth_msg_t& m) {
+                  m.cec[0] = 2;
+                  m.cec[1] = 3;
+                  m.cec[2] = 4;
+                  m.cec[3] = 5;
+                  m.cec_len = 4;
+              })},
+        {{"hdmitx set GET_CEC_VOLUME 0x85"},
+         "uevent switch CEC 13",
          with(CEC_ROUTING_VOLUME_CBK, [](sileth_msg_t& m) { m.source_volume = 0x85; })},
         {{}, "uevent switch eARC 1", with(CEC_ROUTING_ARC_STS_CBK, [](sileth_msg_t& m) { m.eArc_sts = 2; })},
         {{}, "uevent switch eARC 0", with(CEC_ROUTING_ARC_STS_CBK, [](sileth_msg_t& m) { m.eArc_sts = 1; })},
@@ -249,10 +297,12 @@ TEST_F(SilethTest, SwitchEventsBecomeReplies)
         {{}, "uevent switch CEC 14", with(CEC_ROUTING_MUTE_CBK, [](sileth_msg_t& m) { m.sig_flow_mute = 1; })},
         {{}, "uevent switch CEC 15", reply(CEC_ROUTING_MUTE_CBK)},
         {{}, "uevent switch CEC 12", with(CEC_ROUTING_SOURCE_CBK, [](sileth_msg_t& m) { m.SrcType = 2; })},
-        {{"hdmitx set GET_EARC_STS 2"}, "uevent switch CEC 11",
+        {{"hdmitx set GET_EARC_STS 2"},
+         "uevent switch CEC 11",
          with(CEC_ROUTING_SOURCE_CBK, [](sileth_msg_t& m) { m.SrcType = 1; })},
         {{"hdmitx set GET_EARC_STS 1"}, "uevent switch CEC 11", reply(CEC_ROUTING_SOURCE_CBK)},
-        {{}, "uevent change /devices/virtual/switch/CEC SUBSYSTEM=hdmirxswitch SWITCH_STATE=6",
+        {{},
+         "uevent change /devices/virtual/switch/CEC SUBSYSTEM=hdmirxswitch SWITCH_STATE=6",
          reply(HDMIRX0_PLUG_IN_CBK)},
         // Nothing for: another action, a frame longer than 16 bytes, a failed volume read, another
         // subsystem, a switch of another name, an event without a state.
@@ -378,13 +428,17 @@ TEST_F(SilethTest, AQueueThatWentIsMadeAgain)
 
 TEST_F(SilethTest, SegmentationSignalPrintsTheCrashLinesAndEndsTheProcess)
 {
+#if defined(__SANITIZE_THREAD__)
+    // The race detector defers a signal from outside to its own safe points, where the one the
+    // handler raises again can be lost; the ending is checked in the other builds.
+    GTEST_SKIP() << "signals from outside are deferred by the race detector";
+#endif
     const auto options = [](const char* name, const char* extra) {
         const char* now = std::getenv(name);
         return std::string(name) + "=" + (now != nullptr && *now != '\0' ? std::string(now) + ":" : "") + extra;
     };
-    // The sanitizers keep their own fault handlers out of the way of the program's.
-    SilethProcess sileth(sandbox, {options("ASAN_OPTIONS", "handle_segv=0"),
-                                   options("TSAN_OPTIONS", "report_signal_unsafe=0")});
+    // The address checker keeps its own fault handler out of the way of the program's.
+    SilethProcess sileth(sandbox, {options("ASAN_OPTIONS", "handle_segv=0")});
     ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
     kill(sileth.pid(), SIGSEGV);
     const auto status = sileth.waitExit();

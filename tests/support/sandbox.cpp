@@ -1,6 +1,7 @@
 #include "tests/support/sandbox.h"
 
 #include "platform/quorid/quorid.h"
+#include "platform/sbalsa/sb_alsa.h"
 #include "platform/sbroot/sb_layout.h"
 #include "platform/sbroot/sb_root.h"
 
@@ -64,6 +65,12 @@ Sandbox::Sandbox()
     }
     sb::setRoot(dir_);
     setenv("SOUNDBAR_ROOT", dir_.c_str(), 1);
+    // The board's PCM names, on files inside this root.
+    const std::string alsaConfig = sb::writeAlsaConfig(dir_);
+    if (alsaConfig.empty()) {
+        throw std::runtime_error("cannot write the ALSA configuration");
+    }
+    setenv("ALSA_CONFIG_PATH", alsaConfig.c_str(), 1);
 }
 
 Sandbox::~Sandbox()

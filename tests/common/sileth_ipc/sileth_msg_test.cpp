@@ -23,7 +23,12 @@ TEST(SilethMsgTest, EveryFieldLandsAtItsOffset)
         {"sig_flow_mute", [](sileth_msg_t& m) { m.sig_flow_mute = 1; }, 6, {1}},
         {"SrcType", [](sileth_msg_t& m) { m.SrcType = 2; }, 7, {2}},
         {"eArc_sts", [](sileth_msg_t& m) { m.eArc_sts = 2; }, 8, {2}},
-        {"cec", [](sileth_msg_t& m) { m.cec[0] = 0x4F; m.cec[15] = 0x99; }, 9,
+        {"cec",
+         [](sileth_msg_t& m) {
+             m.cec[0] = 0x4F;
+             m.cec[15] = 0x99;
+         },
+         9,
          {0x4F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x99}},
         {"cec_len", [](sileth_msg_t& m) { m.cec_len = 16; }, 25, {16}},
         {"energy", [](sileth_msg_t& m) { m.energy = -2; }, 28, {0xFE, 0xFF, 0xFF, 0xFF}},

@@ -89,6 +89,11 @@ TEST(CrashDbgTest, SegmentationFaultDumpsRegistersStackAndMapThenEndsByTheSignal
 
 TEST(CrashDbgTest, SegmentationSignalSentByAnotherProcessEndsTheProcessToo)
 {
+#if defined(__SANITIZE_THREAD__)
+    // The race detector defers a signal from outside to its own safe points, where the one the
+    // handler raises again can be lost; the ending is checked in the other builds.
+    GTEST_SKIP() << "signals from outside are deferred by the race detector";
+#endif
     const Outcome o = inChild([] {
         dbgInit();
         kill(getpid(), SIGSEGV);
