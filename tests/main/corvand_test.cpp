@@ -39,13 +39,15 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<corvand>3.state_mngr Init Successful\n",
         "<corvand>4.upg_control Init Begin\n",
         "<corvand>4.upg_control Init Successful\n",
-        "<corvand>5.playback_line_in Init Successful\n",
-        "<corvand>6.playback_usb Init Begin\n",
-        "<corvand>6.playback_usb Init Successful\n",
-        "<corvand>7.playback_tdm_in Init Successful\n",
-        "<corvand>8.playback_uac_capture Init Successful\n",
-        "<corvand>9.audio_setting Init Begin\n",
-        "<corvand>9.audio_setting Init Successful\n",
+        "<corvand>5.pb_spdif_in Init Begin\n",
+        "<corvand>5.pb_spdif_in Init Successful\n",
+        "<corvand>6.playback_line_in Init Successful\n",
+        "<corvand>7.playback_usb Init Begin\n",
+        "<corvand>7.playback_usb Init Successful\n",
+        "<corvand>8.playback_tdm_in Init Successful\n",
+        "<corvand>9.playback_uac_capture Init Successful\n",
+        "<corvand>10.audio_setting Init Begin\n",
+        "<corvand>10.audio_setting Init Successful\n",
         "<corvand>Appcliation Init Finish\n",
         "<corvand>**********************************************\n",
         "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
@@ -53,7 +55,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "get ps_name : gui_namager\n",
         "Send Msg To GUI Manager Failed, ret[-3]\n",
     }));
-    EXPECT_EQ(out.find("<corvand>10."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>11."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 
