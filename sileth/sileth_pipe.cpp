@@ -23,13 +23,20 @@ constexpr int kTuningCodecType = 5;
 constexpr const char* kTuningChmap = "lr:c:lfe:lrs:lrrs";
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Sized to what it formats: every settings value may be 63 characters long.
 std::string format(const char* fmt, ...)
 {
-    char text[512];
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(text, sizeof(text), fmt, ap);
+    va_list again;
+    va_copy(again, ap);
+    const int size = vsnprintf(nullptr, 0, fmt, ap);
     va_end(ap);
+    std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0) {
+        vsnprintf(text.data(), text.size() + 1, fmt, again);
+    }
+    va_end(again);
     return text;
 }
 

@@ -157,6 +157,21 @@ TEST(SilethPipeTest, NoCaptureDeviceOrNoSectionEndTheChoice)
     EXPECT_EQ(SilethPipeChoice::NoSection, silethPipeChoose(argsFor(static_cast<eGstCodec>(2)), SilethPipeEnv(), &d));
 }
 
+TEST(SilethPipeTest, LongestValuesReachTheDescriptionWhole)
+{
+    SilethChildArgs a = argsFor(GST_AC3);
+    const std::string longest(63, '7');
+    for (const char* key : {"alsa_thres_hold", "sink_period_time", "sink_buffer_time"}) {
+        pSilethSetValue(a.cfg, "[AC3_CFG]", key, longest.c_str());
+    }
+    for (const char* key : {"playback", "dolby_sink_channel_map", "dolby_sink_channel_num"}) {
+        pSilethSetValue(a.cfg, "[GLOBAL]", key, longest.c_str());
+    }
+    SilethPipeDesc d;
+    ASSERT_EQ(SilethPipeChoice::Ok, silethPipeChoose(a, SilethPipeEnv(), &d));
+    EXPECT_EQ("alsa-device=" + longest, d.sink.substr(d.sink.size() - longest.size() - 12));
+}
+
 TEST(SilethPipeTest, BufferRuleCommandIsCutToItsBuffer)
 {
     SilethChildArgs a = argsFor(GST_PCM);
