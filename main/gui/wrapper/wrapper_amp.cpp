@@ -137,7 +137,7 @@ bool loadAmp(uint32_t amp, const GuiWrapperAmpReg* table, uint16_t rows)
     return true;
 }
 
-void faultChkTimeOut(uint32_t)
+void guiWrapperAmpFaultChkTimeOut(uint32_t)
 {
     for (uint32_t amp = 0; amp < GUI_WRAPPER_AMP_IDX_MAX; ++amp) {
         if (guiWrapperAmpFaultChk(amp) != 0) {
@@ -335,7 +335,7 @@ void guiWrapperAmpInit(void)
             o.i2c[type * GUI_WRAPPER_AMP_IDX_MAX + amp] = h;
         }
     }
-    o.timer = guiTimerCreate(faultChkTimeOut, 0);
+    o.timer = guiTimerCreate(guiWrapperAmpFaultChkTimeOut, 0);
     if (o.timer != 0) {
         AMP_API("Timer Create Success!");
     }
