@@ -1,5 +1,6 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 
+#include "main/gui/gui_manager.h"
 #include "main/gui/gui_timer.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
@@ -139,6 +140,10 @@ bool loadAmp(uint32_t amp, const GuiWrapperAmpReg* table, uint16_t rows)
 
 void guiWrapperAmpFaultChkTimeOut(uint32_t)
 {
+    // A power change is under way and drives the amplifiers itself; the check stays stopped.
+    if (guiManagerAppStateGet() == GUI_SYS_STATE_TRANSIT) {
+        return;
+    }
     for (uint32_t amp = 0; amp < GUI_WRAPPER_AMP_IDX_MAX; ++amp) {
         if (guiWrapperAmpFaultChk(amp) != 0) {
             __guiWrapperAmpMuteSet(amp, 1);
