@@ -6,3 +6,4 @@
 __attribute__((weak)) void guiWrapperHdmiPowerOff(const GuiWrapperSetting*) { wrapperStubLog("%s", __func__); }
 __attribute__((weak)) void guiWrapperHdmiPowerIdle(const GuiWrapperSetting*) { wrapperStubLog("%s", __func__); }
 __attribute__((weak)) void guiWrapperHdmiFactoryReset(const GuiWrapperSetting*) { wrapperStubLog("%s", __func__); }
+__attribute__((weak)) void guiWrapperHdmiPowerOn(const GuiWrapperPwrObj*) { wrapperStubLog("%s", __func__); }

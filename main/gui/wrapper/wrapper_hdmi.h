@@ -5,7 +5,10 @@
 #include <cstdint>
 
 struct GuiWrapperSetting;
+struct GuiWrapperPwrObj;
 
 void guiWrapperHdmiPowerOff(const GuiWrapperSetting* s);
 void guiWrapperHdmiPowerIdle(const GuiWrapperSetting* s);
 void guiWrapperHdmiFactoryReset(const GuiWrapperSetting* s);
+// Given the whole power state, so that it sees the cold boot.
+void guiWrapperHdmiPowerOn(const GuiWrapperPwrObj* obj);
