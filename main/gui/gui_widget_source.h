@@ -26,4 +26,3 @@ uint8_t guiWidgetDirIsExist(const char* path);
 void guiWidgetDispSrc(uint32_t src);
 void guiWidgetDispBtSts(uint32_t newSts);
 void guiWidgetDispMute(uint8_t mute);
-void guiWidgetDispShopMode(uint8_t on);
