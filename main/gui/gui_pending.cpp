@@ -368,11 +368,6 @@ void guiWidgetExitMenuModeProcess(void)
     notBuilt(__func__);
 }
 
-void guiWidgetDispMenuParam(void)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetBtUsbUpgradeProcess(void)
 {
     notBuilt(__func__);
@@ -667,14 +662,4 @@ void guiTrackingPowerOff(uint8_t)
 
 void guiTrackingPrint(uint32_t, uint32_t)
 {
-}
-
-void guiWidgetDispHome(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetDispHistory(void)
-{
-    notBuilt(__func__);
 }
