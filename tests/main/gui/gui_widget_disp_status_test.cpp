@@ -9,12 +9,16 @@
 #include "main/gui/gui_widget_disp_priv.h"
 
 #include "tests/support/sandbox.h"
+#include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -422,6 +426,77 @@ TEST_F(WidgetDispStatusTest, VersionReadOutSteps)
     }
     guiWidgetDispDspVer(1, nullptr);
     EXPECT_EQ(guiOpsLastRequest().mode, NONE);
+}
+
+// On the simulated front display: a timed text ends and its follow-up puts up the idle picture.
+class WidgetDispOnDisplayTest : public sbtest::SimTest {
+protected:
+    void SetUp() override
+    {
+        GuiWidgetCbkTable none{};
+        guiWidgetRegisterCbk(&none);
+        guiManagerAppStateSet(GUI_SYS_STATE_ON);
+        guiOpsInit();
+    }
+    void TearDown() override
+    {
+        guiOpsExit();
+        guiManagerAppStateSet(GUI_SYS_STATE_OFF);
+    }
+
+    std::vector<std::string> frames()
+    {
+        std::vector<std::string> out;
+        const std::string log = sandbox.exists("/sim/display.log") ? sandbox.read("/sim/display.log") : "";
+        size_t at = 0;
+        while ((at = log.find(" \"", log.find("frame ", at))) != std::string::npos) {
+            const size_t end = log.find('"', at + 2);
+            out.push_back(log.substr(at + 2, end - at - 2));
+            at = end;
+        }
+        return out;
+    }
+
+    // Waits (bounded) until the display got `want` as its latest frames.
+    bool framesEndWith(const std::vector<std::string>& want)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (;;) {
+            const std::vector<std::string> got = frames();
+            if (got.size() >= want.size() && std::equal(want.begin(), want.end(), got.end() - want.size())) {
+                return true;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "frames: " << ::testing::PrintToString(got);
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+};
+
+TEST_F(WidgetDispOnDisplayTest, TimedTextsFallBackToTheIdlePicture)
+{
+    {
+        std::lock_guard<std::mutex> lock(guiWidgetRecordLock());
+        guiWidgetRecord() = GuiWidgetSetting{};
+        guiWidgetRecord().aud_src = 5;
+        guiWidgetRecord().udisk_sts = 1;
+        guiWidgetRecord().music_sts = 2;
+        guiWidgetRecord().play_min = 1;
+        guiWidgetRecord().play_sec = 5;
+    }
+    guiWidgetDispEqReset(300);
+    EXPECT_TRUE(framesEndWith({"EQRS ", "01:05"}));
+
+    // While the subwoofer pairs, the follow-up brings its blink back.
+    {
+        std::lock_guard<std::mutex> lock(guiWidgetRecordLock());
+        guiWidgetRecord().wireless_aud_sts = 1;
+        guiWidgetRecord().wireless_last_aud_sts = 0;
+    }
+    guiWidgetDispBass(7, 300);
+    EXPECT_TRUE(framesEndWith({"BS+1 ", " SUB ", "     "}));
 }
 
 }  // namespace
