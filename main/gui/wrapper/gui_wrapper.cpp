@@ -2,6 +2,8 @@
 
 #include "main/gui/wrapper/gui_wrapper_log_priv.h"
 #include "main/gui/gui_widget_core.h"
+#include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_power.h"
 
 #include <atomic>
 
@@ -29,6 +31,17 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_WIDGET_SETTING_GET] = widgetSettingGetSlot;
     t.WidgetSettingSet = guiWrapperWidgetSettingSet;
     t.slot[GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET] = powerOnFlashParamGetSlot;
+    t.slot[GUI_WIDGET_CBK_POWER_IDLE_PREPARE] = guiWrapperWidgetPowerIdlePrepare;
+    t.slot[GUI_WIDGET_CBK_POWER_IDLE] = guiWrapperWidgetPowerIdle;
+    t.slot[GUI_WIDGET_CBK_POWER_ON_PREPARE] = guiWrapperWidgetPowerOnPrepare;
+    t.slot[GUI_WIDGET_CBK_POWER_ON] = guiWrapperWidgetPowerOn;
+    t.slot[GUI_WIDGET_CBK_POWER_OFF_PREPARE] = guiWrapperWidgetPowerOffPrepare;
+    t.slot[GUI_WIDGET_CBK_POWER_OFF] = guiWrapperWidgetPowerOff;
+    t.slot[GUI_WIDGET_CBK_FACTORY_RESET] = guiWrapperWidgetFactoryReset;
+    t.slot[GUI_WIDGET_CBK_AMP_STS_GET] = [](void* out) -> int32_t {
+        guiWrapperAmpStsGet(out);
+        return 0;
+    };
     return t;
 }
 
@@ -44,11 +57,13 @@ void guiWrapperInit(void)
     // The sixteen wrappers (NAND, amplifiers, music, Bluetooth, wireless audio, USB, HDMI and its
     // upgrade, Roku, EzPlay, phone app, Dolby, DTS, system, wireless and OTA upgrades) start here
     // in that order once they exist.
+    guiWrapperAmpInit();
     gWrapperInit = 1;
     GUI_LOG_INFO("*************end ");
 }
 
 void guiWrapperExit(void)
 {
+    guiWrapperAmpExit();
     gWrapperInit = 0;
 }

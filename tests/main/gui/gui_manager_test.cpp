@@ -127,7 +127,7 @@ TEST_F(GuiManagerTest, RoutesByRangeAndDropsTheRest)
     const Case cases[] = {
         {0x1000, "Powering On!"},
         {0x107D, "guiWidgetUuidWriteProcess not built yet"},
-        {0x8004, "guiWidgetSrcToggleDoneProcess not built yet"},
+        {0x8004, "src_gst_sts=0, play_sts=0!"},
         {0x8036, "guiWidgetDspVerReadProcess not built yet"},
         {0xF000, "guiPdtEvtProcess not built yet"},
         {0xFF0C, "guiPdtEvtProcess not built yet"},
@@ -238,7 +238,8 @@ TEST_F(GuiManagerTest, PowerStatesFollowTheirEvents)
          "sys_state=0x4, Powering Off!"},
         {"power off from off: only logged", GUI_SYS_STATE_OFF, event(E_GUI_USR_EVT_POWER_OFF), GUI_SYS_STATE_OFF,
          "sys_state=0x1, Powering Off!"},
-        {"factory reset", GUI_SYS_STATE_SRC_OPT, event(E_GUI_USR_EVT_FACTORY_RESET), GUI_SYS_STATE_TRANSIT,
+        // The wrapper layer's reset ends in the idle state (after its six seconds).
+        {"factory reset", GUI_SYS_STATE_SRC_OPT, event(E_GUI_USR_EVT_FACTORY_RESET), GUI_SYS_STATE_IDLE,
          "Factory Reset!"},
     };
     for (const Case& c : cases) {

@@ -32,7 +32,10 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
 {
     const GuiWidgetCbkTable table = guiWrapperCbkTableBuild();
     for (uint32_t i = 0; i < GUI_WIDGET_CBK_SLOTS; ++i) {
-        const bool filled = i == GUI_WIDGET_CBK_WIDGET_SETTING_GET || i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET;
+        const bool filled = i == GUI_WIDGET_CBK_WIDGET_SETTING_GET || i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET ||
+                            i == GUI_WIDGET_CBK_POWER_IDLE_PREPARE || i == GUI_WIDGET_CBK_POWER_IDLE ||
+                            (i >= GUI_WIDGET_CBK_POWER_ON_PREPARE && i <= GUI_WIDGET_CBK_POWER_OFF) ||
+                            i == GUI_WIDGET_CBK_FACTORY_RESET || i == GUI_WIDGET_CBK_AMP_STS_GET;
         EXPECT_EQ(table.slot[i] != nullptr, filled) << "slot " << i;
     }
     EXPECT_EQ(table.slot[GUI_WIDGET_CBK_RESERVED21], nullptr);
