@@ -2,8 +2,8 @@
 
 #include "main/audio_client/vesk_ipc.h"
 #include "main/gui/gui_timer.h"
-#include "main/gui/wrapper/wrapper_amp_calls_priv.h"
-#include "main/gui/wrapper/wrapper_log_priv.h"
+#include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 
@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+
+#define MUSIC_LOG(fmt, ...) WRAPPER_LOG_ERR("<MUSIC>", fmt, ##__VA_ARGS__)
 
 namespace {
 
@@ -124,7 +126,7 @@ bool volValid(const uint8_t* vol)
 {
     // The amplifier and stream tables stop at 100: a larger value never reaches them.
     if (vol == nullptr || *vol > GUI_WRAPPER_MUSIC_VOL_MAX) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return false;
     }
     return true;
@@ -263,7 +265,7 @@ uint8_t guiWrapperMusicMuteGet(void)
 int32_t guiWrapperMusicMuteSet(const uint8_t* mute)
 {
     if (mute == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return -1;
     }
     obj().mute_sts = *mute;
@@ -328,10 +330,10 @@ void guiWrapperMusicHdmiSrcMute(uint8_t mute)
 {
     const uint32_t energy = obj().energy.load();
     if (energy > kSignalEnergy) {
-        WRAPPER_LOG("audio codec change, signal mute");
+        MUSIC_LOG("audio codec change, signal mute");
         guiWrapperMusicPopMuteSet(mute);
     } else {
-        WRAPPER_LOG("energy=%u", energy);
+        MUSIC_LOG("energy=%u", energy);
     }
 }
 
@@ -359,7 +361,7 @@ void guiWrapperMusicEffectEnSet(uint8_t en)
 void guiWrapperMusicManualSrcInSet(const uint32_t* audSrc)
 {
     if (audSrc == nullptr || *audSrc >= GUI_WRAPPER_MUSIC_SRC_MAX) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     GuiWrapperMusicObj& o = obj();
@@ -389,7 +391,7 @@ void guiWrapperMusicManualSrcInSet(const uint32_t* audSrc)
 void guiWrapperMusicRoutingSrcInSet(const uint32_t* route)
 {
     if (route == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     if (*route == 0 || *route == 1) {
@@ -404,7 +406,7 @@ void guiWrapperMusicRoutingSrcInSet(const uint32_t* route)
 void guiWrapperMusicSrcInClr(const uint32_t* audSrc)
 {
     if (audSrc == nullptr || *audSrc >= GUI_WRAPPER_MUSIC_SRC_MAX) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     obj().aud_src = *audSrc;
@@ -413,7 +415,7 @@ void guiWrapperMusicSrcInClr(const uint32_t* audSrc)
 void guiWrapperMusicNoiseClr(const uint32_t* audSrc)
 {
     if (audSrc == nullptr || *audSrc >= GUI_WRAPPER_MUSIC_SRC_MAX) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     GuiWrapperMusicObj& o = obj();
@@ -431,7 +433,7 @@ void guiWrapperMusicNoiseClr(const uint32_t* audSrc)
 uint8_t guiWrapperMusicSrcInputGet(uint32_t audSrc)
 {
     if (audSrc >= GUI_WRAPPER_MUSIC_SRC_MAX) {
-        WRAPPER_LOG("param error!");
+        MUSIC_LOG("param error!");
         return 0;
     }
     return obj().signal_input[audSrc].load();
@@ -440,7 +442,7 @@ uint8_t guiWrapperMusicSrcInputGet(uint32_t audSrc)
 void guiWrapperMusicSrcInputSet(uint32_t audSrc, uint8_t on)
 {
     if (audSrc >= GUI_WRAPPER_MUSIC_SRC_MAX) {
-        WRAPPER_LOG("param error!");
+        MUSIC_LOG("param error!");
         return;
     }
     obj().signal_input[audSrc] = on;
@@ -449,16 +451,16 @@ void guiWrapperMusicSrcInputSet(uint32_t audSrc, uint8_t on)
 void guiWrapperMusicSrcGainSet(uint32_t audSrc)
 {
     if (audSrc >= GUI_WRAPPER_MUSIC_SRC_MAX) {
-        WRAPPER_LOG("param error!");
+        MUSIC_LOG("param error!");
         return;
     }
-    WRAPPER_LOG("aud_src=%u", audSrc);
+    MUSIC_LOG("aud_src=%u", audSrc);
 }
 
 void guiWrapperMusicBassSet(const uint8_t* level)
 {
     if (level == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     obj().bass_level = *level;
@@ -471,7 +473,7 @@ void guiWrapperMusicBassSet(const uint8_t* level)
 void guiWrapperMusicSurVolSet(const uint8_t* level)
 {
     if (level == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     obj().sur_vol = *level;
@@ -484,7 +486,7 @@ void guiWrapperMusicSurVolSet(const uint8_t* level)
 void guiWrapperMusicCenterSet(const uint8_t* level)
 {
     if (level == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     obj().center_level = *level;
@@ -494,7 +496,7 @@ void guiWrapperMusicCenterSet(const uint8_t* level)
 void guiWrapperMusicTrebleSet(const uint8_t* level)
 {
     if (level == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     obj().treble_level = *level;
@@ -516,7 +518,7 @@ void guiWrapperMusicBassBoostSet(uint8_t on)
 void guiWrapperMusicXupmixSet(const uint8_t* on)
 {
     if (on == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     guiWrapperBrontalXupmixSet(on);
@@ -528,7 +530,7 @@ void guiWrapperMusicXupmixSet(const uint8_t* on)
 void guiWrapperMusicBypassSet(const uint8_t* on)
 {
     if (on == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     obj().bypass_mode_en = *on;
@@ -587,7 +589,7 @@ void guiWrapperMusicEqModeSet(uint8_t eqMode)
 void guiWrapperMusicAtmosSet(uint8_t on)
 {
     if (obj().bypass_mode_en.load() != 0) {
-        WRAPPER_LOG("bypass mode, disable switching ATMOS!");
+        MUSIC_LOG("bypass mode, disable switching ATMOS!");
         return;
     }
     obj().atmos_en = on;
@@ -606,7 +608,7 @@ void guiWrapperMusicShopModeSet(uint8_t on)
 void guiWrapperMusicXupmixGet(uint8_t* out)
 {
     if (out == nullptr) {
-        WRAPPER_LOG("Param Error!");
+        MUSIC_LOG("Param Error!");
         return;
     }
     *out = obj().xupmix_en.load();

@@ -1,17 +1,20 @@
-// The music wrapper against a real pellant: the remote calls it makes show in pellant's call log
-// ("func_id=N" lines) and the streams' state in the audio-server stand-in's state file. The
-// amplifier calls land in a recorder; the module-link calls in the recording stub's log.
+// The music wrapper against a real pellant and the amplifiers of the board simulator: the remote
+// calls it makes show in pellant's call log ("func_id=N" lines), the streams' state in the
+// audio-server stand-in's state file, the amplifiers' volume and mute in their registers, and the
+// module-link calls in the recording stub's log.
 #include "main/gui/wrapper/wrapper_music.h"
 
 #include "main/audio_client/vesk_ipc.h"
-#include "main/gui/wrapper/wrapper_amp_calls_priv.h"
+#include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
 #include "tests/pellant/pellant_harness.h"
+#include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,50 +22,62 @@ namespace {
 
 using namespace pellanttest;
 
-struct AmpRecorder {
-    std::mutex lock;
-    std::vector<std::string> calls;
-};
-AmpRecorder gAmp;
+constexpr int kAmpLr = 0x2D;
+constexpr int kAmpLrs = 0x2C;
+constexpr int kAmpCenter = 0x2E;
+constexpr int kAmpMuted = 0x0E;
+constexpr int kAmpPlaying = 0x03;
 
-void ampRecord(const std::string& call)
+std::string hexWord(const uint8_t bytes[4])
 {
-    std::lock_guard<std::mutex> guard(gAmp.lock);
-    gAmp.calls.push_back(call);
+    char text[16];
+    std::snprintf(text, sizeof(text), "%02x%02x%02x%02x", bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
 }
 
-std::vector<std::string> ampCalls()
-{
-    std::lock_guard<std::mutex> guard(gAmp.lock);
-    return gAmp.calls;
-}
-
-}  // namespace
-
-void guiWrapperAmpVolSet(const uint8_t* vol)
-{
-    ampRecord("vol " + std::to_string(*vol));
-}
-
-void guiWrapperAmpMuteSet(uint8_t mute)
-{
-    ampRecord("mute " + std::to_string(mute));
-}
-
-namespace {
-
-class MusicWrapperTest : public sbtest::SandboxTest {
+class MusicWrapperTest : public sbtest::SimTest {
 protected:
     void SetUp() override
     {
         pellant = startPellant(sandbox);
         ASSERT_TRUE(waitStarted(sandbox));
         ASSERT_EQ(vesk_ipc_create(), 0);
+        guiWrapperAmpInit();
+        guiWrapperAmpRegReset(GUI_WRAPPER_AMP_IDX_LR);  // finds the chips the volume is written to
         guiWrapperMusicInit();
-        std::lock_guard<std::mutex> guard(gAmp.lock);
-        gAmp.calls.clear();
     }
-    void TearDown() override { guiWrapperMusicExit(); }
+    void TearDown() override
+    {
+        guiWrapperMusicExit();
+        guiWrapperAmpExit();
+    }
+
+    int reg(int addr, int page, int r) const
+    {
+        char line[64];
+        std::snprintf(line, sizeof(line), "i2c get 3 0x%02x %d 0x%02x", addr, page, r);
+        return std::stoi(sim.ctl(line), nullptr, 16);
+    }
+    // The 4-byte volume coefficient of an amplifier (page 4, 0x7C), as hex, with its copy at 0x80.
+    std::string coeff(int addr) const
+    {
+        std::string a;
+        std::string b;
+        for (int i = 0; i < 4; ++i) {
+            char two[4];
+            std::snprintf(two, sizeof(two), "%02x", reg(addr, 4, 0x7C + i));
+            a += two;
+            std::snprintf(two, sizeof(two), "%02x", reg(addr, 4, 0x80 + i));
+            b += two;
+        }
+        return a == b ? a : a + "/" + b;
+    }
+    bool ampsAt(uint8_t vol) const
+    {
+        return coeff(kAmpLr) == hexWord(gGuiWrapperAmpAcm8625SLrVolTab[vol]) &&
+               coeff(kAmpCenter) == hexWord(gGuiWrapperAmpAcm8625SCenterVolTab[vol]);
+    }
+    int mute(int addr) const { return reg(addr, 0, 0x04); }
 
     // The remote function ids pellant received since the last mark.
     std::vector<int> idsSinceMark()
@@ -81,8 +96,6 @@ protected:
     {
         mark_ = lines(sandbox.read(kPellantOut)).size();
         linkMark_ = linkCalls().size();
-        std::lock_guard<std::mutex> guard(gAmp.lock);
-        gAmp.calls.clear();
     }
     std::vector<std::string> linkCalls() const { return lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)); }
     std::vector<std::string> linkCallsSinceMark() const
@@ -104,13 +117,14 @@ protected:
 
 TEST_F(MusicWrapperTest, VolumeSendsBassThenBothStreamsAndZeroSilencesThem)
 {
+    const std::string lrBefore = coeff(kAmpLr);
     mark();
     const uint8_t vol = 51;
     guiWrapperMusicVolSet(&vol);
     EXPECT_EQ(idsSinceMark(), (std::vector<int>{20, 0, 0}));
     EXPECT_TRUE(streamsAt(100000));
     EXPECT_EQ(guiWrapperMusicVolGet(), 51);
-    EXPECT_TRUE(ampCalls().empty());  // the fan-out drives the amplifiers, not this wrapper
+    EXPECT_EQ(coeff(kAmpLr), lrBefore);  // the volume fan-out drives the amplifiers, not this wrapper
 
     const uint8_t zero = 0;
     guiWrapperMusicBtVolSet(&zero);
@@ -150,11 +164,13 @@ TEST_F(MusicWrapperTest, MutedVolumeIsStoredAndSentWithTheUnmute)
 
     const uint8_t bass = 4;
     guiWrapperMusicBassSet(&bass);
+    const std::string lrsBefore = coeff(kAmpLrs);
     mark();
     EXPECT_EQ(guiWrapperMusicMuteSet(&off), 0);
     EXPECT_EQ(idsSinceMark(), (std::vector<int>{20, 0, 0}));
     EXPECT_TRUE(streamsAt(100000));
-    EXPECT_EQ(ampCalls(), (std::vector<std::string>{"vol 37"}));
+    EXPECT_TRUE(ampsAt(37));
+    EXPECT_EQ(coeff(kAmpLrs), lrsBefore);  // the surround pair follows its own gain
     EXPECT_EQ(linkCallsSinceMark(), (std::vector<std::string>{"guiWrapperWirelessAudVolSet 37 0 4"}));
 }
 
@@ -169,8 +185,11 @@ TEST_F(MusicWrapperTest, NightModeKeepsItsOwnVolumeBehindAnEffectMute)
     EXPECT_EQ(guiWrapperMusicVolGet(), 30);
     // A changed EQ mode mutes the amplifiers and the link until the effect timer has applied it;
     // the pop unmute after it brings the night volume back everywhere.
-    ASSERT_TRUE(waitFor([] { return ampCalls().size() >= 3; }));
-    EXPECT_EQ(ampCalls(), (std::vector<std::string>{"mute 1", "mute 0", "vol 30"}));
+    ASSERT_TRUE(waitFor([&] { return linkCallsSinceMark().size() >= 3 && ampsAt(30); }));
+    for (int amp : {kAmpLr, kAmpLrs, kAmpCenter}) {
+        EXPECT_EQ(mute(amp), kAmpPlaying);
+    }
+    EXPECT_NE(sandbox.read("/sim/i2c.log").find("addr 0x2d W 04 0e"), std::string::npos);
     EXPECT_EQ(linkCallsSinceMark(),
               (std::vector<std::string>{"guiWrapperWirelessAudMuteSet 1", "guiWrapperWirelessAudMuteSet 0",
                                         "guiWrapperWirelessAudVolSet 30 0 0"}));
@@ -211,13 +230,15 @@ TEST_F(MusicWrapperTest, PopUnmuteWaitsForAnEffectChange)
     const uint8_t vol = 60;
     guiWrapperMusicVolSet(&vol);
     guiWrapperMusicEffectEnSet(1);  // mutes the amplifiers and pop-mutes the streams
+    EXPECT_EQ(mute(kAmpCenter), kAmpMuted);
     mark();
     guiWrapperMusicPopUnMuteCbk(0);
     EXPECT_TRUE(idsSinceMark().empty());
     guiWrapperMusicEffectEnSet(0);
     // The streams come back on the pop-unmute timer once the effect change is over.
     ASSERT_TRUE(waitFor([&] { return idsSinceMark() == std::vector<int>{20, 0, 0}; }));
-    EXPECT_EQ(ampCalls(), (std::vector<std::string>{"mute 0", "vol 60"}));
+    EXPECT_EQ(mute(kAmpLr), kAmpPlaying);
+    EXPECT_TRUE(ampsAt(60));
     EXPECT_TRUE(streamsAt(100000));
 }
 
@@ -231,7 +252,7 @@ TEST_F(MusicWrapperTest, PopUnmuteTimerOpensTheStreamsOfTheSelectedSource)
     EXPECT_TRUE(streamsAt(0));
     guiWrapperMusicPopMuteSet(0);
     EXPECT_TRUE(waitFor([&] { return streamsAt(100000); }));
-    EXPECT_EQ(ampCalls(), (std::vector<std::string>{"vol 45"}));
+    EXPECT_TRUE(ampsAt(45));
 }
 
 TEST_F(MusicWrapperTest, SourceChecksAndSignalFlags)
