@@ -2,6 +2,8 @@
 
 #include "main/acfg/acfg_app.h"
 #include "main/acfg/audio_setting.h"
+#include "main/gui/gui_manager.h"
+#include "main/gui/user_interface.h"
 #include "main/playback/usb/playback_usb.h"
 #include "main/source_in/capture_loop/tdm_in.h"
 #include "main/source_in/capture_loop/uac_capture.h"
@@ -22,6 +24,8 @@ app_table_entry_t gAppTable[] = {
     {a_acfg_register, {}, "acfg"},
     {a_sm_register, {}, "state_mngr"},
     {aUpgCtrlRegister, {}, "upg_control"},
+    {uiAppUserInterfaceRegister, {}, "user_interface"},
+    {a_gui_manager_register, {}, "gui_namager"},
     {aPlaybackLineInRegister, {}, "playback_line_in"},
     {a_playback_usb_register, {}, "playback_usb"},
     {aTdmInRegister, {}, "playback_tdm_in"},

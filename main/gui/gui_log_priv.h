@@ -1,7 +1,15 @@
-// Line shape of the GUI's error lines: "[function,line]:<GUI>" then the text.
+// Line shape of the GUI's log lines: "[function,line]:<GUI>" then the text, under the GUI's level
+// (guiManagerGetDbgLevel).
 #pragma once
 
 #include "main/cli/dbg_level.h"
 
-#define GUI_LOG_ERR(fmt, ...) \
-    dbgPrint(DBG_LAYER_APP | DBG_LEVEL_ERROR, DBG_LEVEL_ERROR, "[%s,%d]:<GUI>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
+#include <cstdint>
+
+uint16_t guiManagerGetDbgLevel(void);
+
+#define GUI_LOG_(kind, fmt, ...) \
+    dbgPrint(guiManagerGetDbgLevel(), (kind), "[%s,%d]:<GUI>" fmt "\n\r\n", __func__, __LINE__, ##__VA_ARGS__)
+#define GUI_LOG_ERR(fmt, ...) GUI_LOG_(DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
+#define GUI_LOG_API(fmt, ...) GUI_LOG_(DBG_LEVEL_API, fmt, ##__VA_ARGS__)
+#define GUI_LOG_INFO(fmt, ...) GUI_LOG_(DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)

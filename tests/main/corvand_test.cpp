@@ -16,7 +16,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
 {
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("guiWidgetPowerIdleProcess not built yet")) << corvand.output();
     const std::string out = corvand.output();
     EXPECT_TRUE(sbtest::containsInOrder(out, {
         "<corvand>**************************************************\n",
@@ -39,21 +39,27 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "<corvand>3.state_mngr Init Successful\n",
         "<corvand>4.upg_control Init Begin\n",
         "<corvand>4.upg_control Init Successful\n",
-        "<corvand>5.playback_line_in Init Successful\n",
-        "<corvand>6.playback_usb Init Begin\n",
-        "<corvand>6.playback_usb Init Successful\n",
-        "<corvand>7.playback_tdm_in Init Successful\n",
-        "<corvand>8.playback_uac_capture Init Successful\n",
-        "<corvand>9.audio_setting Init Begin\n",
-        "<corvand>9.audio_setting Init Successful\n",
+        "<corvand>5.user_interface Init Begin\n",
+        "<corvand>5.user_interface Init Successful\n",
+        "<corvand>6.gui_namager Init Begin\n",
+        "<corvand>6.gui_namager Init Successful\n",
+        "<corvand>7.playback_line_in Init Successful\n",
+        "<corvand>8.playback_usb Init Begin\n",
+        "<corvand>8.playback_usb Init Successful\n",
+        "<corvand>9.playback_tdm_in Init Successful\n",
+        "<corvand>10.playback_uac_capture Init Successful\n",
+        "<corvand>11.audio_setting Init Begin\n",
+        "<corvand>11.audio_setting Init Successful\n",
         "<corvand>Appcliation Init Finish\n",
         "<corvand>**********************************************\n",
         "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
         "ui1LastSource =6, msgSender=0!\n",
         "get ps_name : gui_namager\n",
-        "Send Msg To GUI Manager Failed, ret[-3]\n",
+        "<GUI>evt = 0x1002",
+        "<GUI>usr_evt = 0x1002",
+        "guiWidgetPowerIdleProcess not built yet",
     }));
-    EXPECT_EQ(out.find("<corvand>10."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>12."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 
@@ -68,9 +74,9 @@ TEST_F(CorvandTest, WaitsForTheAudioServerThenCarriesOnUntilInterruptedTwice)
 {
     ProgramRunner corvand("main/corvand");
     ASSERT_TRUE(corvand.waitFor("<corvand>sleep 5ms to wait vesk ready!\n")) << corvand.output();
-    EXPECT_EQ(corvand.output().find("Send Msg To GUI Manager Failed"), std::string::npos);
+    EXPECT_EQ(corvand.output().find("<GUI>usr_evt"), std::string::npos);
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
-    ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<GUI>usr_evt = 0x1002")) << corvand.output();
 
     const size_t before = corvand.output().size();
     corvand.signal(SIGINT);
@@ -88,7 +94,7 @@ TEST_F(CorvandTest, ConnectsToTheAudioServerOncePellantIsReady)
     ProgramRunner corvand("main/corvand");
     ASSERT_TRUE(corvand.waitFor("<corvand>sleep 5ms to wait vesk ready!\n")) << corvand.output();
     ProgramRunner pellant("pellant/pellant");
-    ASSERT_TRUE(corvand.waitFor("Send Msg To GUI Manager Failed")) << corvand.output() << pellant.output();
+    ASSERT_TRUE(corvand.waitFor("<GUI>usr_evt = 0x1002")) << corvand.output() << pellant.output();
     const std::string& out = corvand.output();
     EXPECT_TRUE(sbtest::containsInOrder(out, {
         "<corvand>sleep 5ms to wait vesk ready!\n",

@@ -4,6 +4,7 @@
 #include "main/gui/gui_timer.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_music_cbk_priv.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 
@@ -72,7 +73,6 @@ struct GuiWrapperMusicObj {
     std::array<GuiWrapperMusicEqPoint, GUI_WRAPPER_MUSIC_EQ_POINTS> style_eq{};
     std::array<GuiWrapperMusicEqPoint, GUI_WRAPPER_MUSIC_EQ_POINTS> cus_eq{};
     Field<uint8_t> init{0};
-    Field<GuiWrapperMusicCbk> cbk{nullptr};
 };
 
 GuiWrapperMusicObj gGuiWrapperMusicThisObj;
@@ -203,16 +203,9 @@ void guiWrapperMusicExit(void)
     o.init = 0;
 }
 
-void guiWrapperMusicRegisterCbk(GuiWrapperMusicCbk cbk)
-{
-    if (cbk != nullptr) {
-        obj().cbk = cbk;
-    }
-}
-
 void guiWrapperMusicPowerOff(uint32_t)
 {
-    if (GuiWrapperMusicCbk cbk = obj().cbk.load(); cbk != nullptr) {
+    if (GuiWrapperMusicCbk cbk = guiWrapperMusicCbkGet(); cbk != nullptr) {
         cbk();
     }
     obj().unmute_en = 0;

@@ -10,10 +10,9 @@
 #pragma once
 
 #include "common/vesk_ipc/vesk_ipc_records.h"
+#include "main/gui/wrapper/gui_wrapper_music.h"
 
 #include <cstdint>
-
-using GuiWrapperMusicCbk = void (*)(void);
 
 // Audio sources of the music wrapper.
 constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_ARC = 0;
@@ -45,8 +44,6 @@ constexpr uint32_t GUI_WRAPPER_MUSIC_EQ_POINTS = 10;
 // Once only; a second call does nothing. Exit undoes it.
 void guiWrapperMusicInit(void);
 void guiWrapperMusicExit(void);
-// Stores one callback (null is ignored), run at power off before anything else.
-void guiWrapperMusicRegisterCbk(GuiWrapperMusicCbk cbk);
 
 // Power off (the argument is ignored): the registered callback, timers stopped, user mute.
 void guiWrapperMusicPowerOff(uint32_t unused);
