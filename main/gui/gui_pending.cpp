@@ -3,6 +3,7 @@
 #include "main/gui/gui_gpio.h"
 #include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/wrapper/gui_wrapper_link.h"
 #include "main/gui/wrapper/gui_wrapper_music.h"
 #include "main/gui/wrapper/gui_wrapper_nand.h"
 
@@ -672,4 +673,38 @@ void guiWrapperNandParamSet(uint32_t item, const uint32_t* rec)
 {
     GUI_LOG_ERR("%s not built yet: item %u, word 2 %u", __func__, static_cast<unsigned>(item),
                 static_cast<unsigned>(rec != nullptr ? rec[2] : 0));
+}
+
+void guiWrapperMusicEqModeSet(uint8_t)
+{
+    notBuilt(__func__);
+}
+
+void guiWrapperMusicAutoStandbySet(uint32_t)
+{
+    notBuilt(__func__);
+}
+
+void guiWrapperMusicAutoScreensaverSet(uint32_t)
+{
+    notBuilt(__func__);
+}
+
+void guiWrapperWirelesRxLedStsSet(uint32_t)
+{
+    notBuilt(__func__);
+}
+
+void guiWrapperWirelessAudLedDimmerSet(uint32_t)
+{
+}
+
+void guiWrapperBrontalLedDimmerSet(const uint8_t*)
+{
+    notBuilt(__func__);
+}
+
+void guiWrapperBrontalAutoScreensaverSet(const uint8_t*)
+{
+    notBuilt(__func__);
 }

@@ -10,3 +10,8 @@ using GuiWrapperMusicCbk = void (*)(void);
 uint8_t guiWrapperMusicTimerReset(uint8_t clearMenuTimer);
 // Registers the call the music wrapper makes when it powers off.
 void guiWrapperMusicRegisterCbk(GuiWrapperMusicCbk cbk);
+
+// Setters the setting record's writer calls.
+void guiWrapperMusicEqModeSet(uint8_t eqMode);
+void guiWrapperMusicAutoStandbySet(uint32_t value);
+void guiWrapperMusicAutoScreensaverSet(uint32_t value);
