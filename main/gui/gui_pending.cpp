@@ -675,11 +675,6 @@ void guiWrapperNandParamSet(uint32_t item, const uint32_t* rec)
                 static_cast<unsigned>(rec != nullptr ? rec[2] : 0));
 }
 
-void guiWrapperMusicEqModeSet(uint8_t)
-{
-    notBuilt(__func__);
-}
-
 void guiWrapperMusicAutoStandbySet(uint32_t)
 {
     notBuilt(__func__);

@@ -2,6 +2,7 @@
 
 #include "main/audio_client/vesk_ipc.h"
 #include "main/gui/gui_timer.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
@@ -27,6 +28,12 @@ constexpr uint32_t kSignalEnergy = 10;  // above this a stream is playing, not s
 constexpr uint32_t kNoiseFirstMs = 2000;
 constexpr uint32_t kNoisePeriodMs = 200;
 constexpr uint16_t kEffectUnmuteDlyEqMs = 100;
+constexpr uint16_t kEffectUnmuteDlyMs = 50;
+constexpr uint32_t kAllowSeconds = 60;
+constexpr uint32_t kMusicFirstMs = 10;
+constexpr uint32_t kMusicPeriodMs = 1000;
+constexpr uint8_t kEqStyle = 6;
+constexpr uint8_t kEqCustom = 7;
 
 // Every field is read and written whole from several threads (GUI manager, GUI timers, sources).
 struct GuiWrapperMusicObj {
@@ -46,7 +53,12 @@ struct GuiWrapperMusicObj {
     Field<uint8_t> noise_sts{0};
     Field<uint16_t> noise_cnt{0};
     Field<uint16_t> no_noise_cnt{0};
+    Field<uint32_t> auto_screensaver{0};
+    Field<uint8_t> auto_screensaver_en{0};
     Field<uint8_t> auto_wake{0};
+    Field<uint8_t> enter_en{0};
+    Field<uint32_t> screensaver_timer_cnt{0};
+    Field<uint32_t> allow_cnt{0};
     Field<uint8_t> bypass_mode_en{0};
     Field<uint8_t> effect_set_en{0};
     Field<uint16_t> effect_unmute_dly_cnt{0};
@@ -201,6 +213,79 @@ void guiWrapperMusicExit(void)
     guiTimerDelete(o.music_timer);
     o.pop_unmute_timer = o.noise_timer = o.effect_timer = o.music_timer = 0;
     o.init = 0;
+}
+
+void guiWrapperMusicPowerOn(const GuiWrapperSetting* s)
+{
+    if (s == nullptr) {
+        MUSIC_LOG("Param Error!");
+        return;
+    }
+    GuiWrapperMusicObj& o = obj();
+    o.unmute_en = 0;
+    for (auto& in : o.signal_input) {
+        in = 0;
+    }
+    o.mute_sts = s->mute_sts;
+    o.eq_mode = static_cast<uint8_t>(s->eq_mode);
+    o.last_eq_mode = static_cast<uint8_t>(s->eq_mode);
+    // The record keeps the custom curve's gains in style_eq_point and the style list's in
+    // cus_eq_point; the frequencies stay.
+    if (s->eq_mode == kEqCustom) {
+        for (uint32_t i = 0; i < GUI_WRAPPER_MUSIC_EQ_POINTS; ++i) {
+            o.cus_eq[i].gain = s->style_eq_point[i];
+        }
+    } else if (s->eq_mode == kEqStyle) {
+        for (uint32_t i = 0; i < GUI_WRAPPER_MUSIC_EQ_POINTS; ++i) {
+            o.style_eq[i].gain = s->cus_eq_point[i];
+        }
+    }
+    o.vol = s->vol;
+    o.night_vol = s->night_vol;
+    o.bass_level = s->bass;
+    o.center_level = s->center;
+    o.treble_level = s->treble;
+    o.enter_en = 0;
+    o.bypass_mode_en = 0;
+    o.pop_mute_sts = 1;  // the first source selection opens the streams
+    o.pop_unmute_cnt = 0;
+    o.noise_sts = 1;
+    o.auto_screensaver_en = 0;
+    o.screensaver_timer_cnt = 0;
+    o.effect_set_en = 0;
+    o.effect_unmute_dly_cnt = kEffectUnmuteDlyMs;
+    o.allow_cnt = kAllowSeconds;
+    guiTimerSet(o.music_timer, kMusicFirstMs, kMusicPeriodMs);
+    guiWrapperMusicAutoWakeSet(s->auto_wake_en);
+    guiWrapperMusicAutoStandbySet(s->auto_standby);
+    guiWrapperMusicAutoScreensaverSet(s->auto_screensaver);
+    const VeskAcousticsParam param{s->latency,   s->bass,         s->center,        s->treble,  s->eq_mode,
+                                   s->sur_vol,   s->sur_en,       s->bass_boost_en, s->virtual_x_en,
+                                   s->sur_left,  s->sur_right,    s->height,        s->xupmix_en};
+    guiWrapperMusicPpcParamSet(&param);
+}
+
+void guiWrapperMusicPowerIdle(const GuiWrapperSetting* s)
+{
+    if (GuiWrapperMusicCbk cbk = guiWrapperMusicCbkGet(); cbk != nullptr) {
+        cbk();
+    }
+    GuiWrapperMusicObj& o = obj();
+    if (s != nullptr) {
+        guiWrapperMusicAutoScreensaverSet(s->auto_screensaver);
+    }
+    o.screensaver_timer_cnt = 0;
+    if (o.music_timer != 0 && guiTimerActiveStsGet(o.music_timer) == 0) {
+        guiTimerSet(o.music_timer, kMusicFirstMs, kMusicPeriodMs);
+    }
+    if (s == nullptr) {
+        return;
+    }
+    o.eq_mode = static_cast<uint8_t>(s->eq_mode);
+    for (uint32_t i = 0; i < GUI_WRAPPER_MUSIC_EQ_POINTS; ++i) {
+        o.cus_eq[i].gain = s->style_eq_point[i];
+        o.style_eq[i].gain = s->cus_eq_point[i];
+    }
 }
 
 void guiWrapperMusicPowerOff(uint32_t)

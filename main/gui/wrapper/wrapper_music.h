@@ -45,6 +45,12 @@ constexpr uint32_t GUI_WRAPPER_MUSIC_EQ_POINTS = 10;
 void guiWrapperMusicInit(void);
 void guiWrapperMusicExit(void);
 
+struct GuiWrapperSetting;
+// Power on from the wrapper setting record: the levels, volumes and mute it holds, pop-muted until
+// a source opens the streams, and the effect settings sent to the audio server as one record.
+void guiWrapperMusicPowerOn(const GuiWrapperSetting* s);
+// Power idle: the registered callback, the screensaver setting and the EQ curves of the record.
+void guiWrapperMusicPowerIdle(const GuiWrapperSetting* s);
 // Power off (the argument is ignored): the registered callback, timers stopped, user mute.
 void guiWrapperMusicPowerOff(uint32_t unused);
 // Restores the factory effect levels and sends them to the audio server.

@@ -5,6 +5,7 @@
 #include "main/gui/wrapper/wrapper_music.h"
 
 #include "main/audio_client/vesk_ipc.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
@@ -324,6 +325,29 @@ TEST_F(MusicWrapperTest, EffectSettersSendTheirRemoteCall)
     guiWrapperMusicPpcParamSet(nullptr);
     guiWrapperMusicBassSet(nullptr);
     EXPECT_TRUE(idsSinceMark().empty());
+}
+
+TEST_F(MusicWrapperTest, PowerOnSendsTheRecordsEffectsAndWaitsPopMutedForASource)
+{
+    GuiWrapperSetting record = gGuiWrapperDefaultSetting[0];
+    record.vol = 50;
+    record.night_vol = 12;
+    record.bass = 9;
+    mark();
+    guiWrapperMusicPowerOn(&record);
+    EXPECT_EQ(idsSinceMark(), std::vector<int>{27});
+    EXPECT_EQ(guiWrapperMusicVolGet(), 50);
+    EXPECT_EQ(guiWrapperMusicMuteGet(), 0);
+    mark();
+    guiWrapperMusicPopUnMuteCbk(0);
+    EXPECT_EQ(idsSinceMark(), (std::vector<int>{20, 0, 0}));
+    EXPECT_TRUE(ampsAt(50));
+    EXPECT_EQ(linkCallsSinceMark(), (std::vector<std::string>{"guiWrapperWirelessAudVolSet 50 6 9"}));
+
+    record.eq_mode = GUI_WRAPPER_MUSIC_EQ_NIGHT;
+    guiWrapperMusicPowerOn(&record);
+    EXPECT_EQ(guiWrapperMusicVolGet(), 12);
+    guiWrapperMusicPowerOn(nullptr);
 }
 
 TEST_F(MusicWrapperTest, PowerOffRunsTheCallbackAndMutes)
