@@ -5,6 +5,8 @@
 #include "main/am/aee/aee.h"
 #include "main/am/am.h"
 #include "main/gui/gui_manager.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
+#include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
@@ -37,6 +39,36 @@ void handOver(const char* node)
     quorid_exec(cmd, 0);
     snprintf(cmd, sizeof(cmd), "chmod 666 %s", node);
     quorid_exec(cmd, 0);
+}
+
+constexpr uint32_t kEqNight = 5;
+constexpr uint8_t kVolMax = 100;
+
+// The record's volume of the current mode takes the value; false (nothing changed) for a value
+// the volume tables do not have.
+bool recordVolume(const uint8_t* vol)
+{
+    if (vol == nullptr || *vol > kVolMax) {
+        GENERAL_LOG("Param Error!");
+        return false;
+    }
+    GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    if (rec->eq_mode == kEqNight) {
+        rec->night_vol = *vol;
+        GENERAL_LOG("night_vol = %d!", *vol);
+    } else {
+        rec->vol = *vol;
+        GENERAL_LOG("vol = %d!", *vol);
+    }
+    return true;
+}
+
+// The link and the amplifiers, which every volume slot starts with.
+void volumeToLinkAndAmps(const uint8_t* vol)
+{
+    const GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    guiWrapperWirelessAudVolSet(vol, rec->sur_vol, rec->bass);
+    guiWrapperAmpVolSet(vol);
 }
 
 }  // namespace
@@ -150,4 +182,43 @@ void guiWrapperWidgetMuteSet(const uint8_t* mute)
     }
     guiWrapperBrontalMuteSet(mute);
     guiWrapperWidgetRoutingMuteSet(mute);
+}
+
+// The Bluetooth, HDMI and decoder wrappers join these rows as they come into the tree.
+void guiWrapperWidgetVolSet(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicVolSet(vol);
+    guiWrapperBrontalVolSet(vol);
+}
+
+void guiWrapperWidgetVolSync(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicBtVolSet(vol);
+    guiWrapperBrontalVolSet(vol);
+}
+
+void guiWrapperWidgetVolBtSet(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicBtVolSet(vol);
+}
+
+void guiWrapperWidgetVolWirelessSet(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicBtVolSet(vol);
 }

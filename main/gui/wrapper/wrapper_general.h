@@ -28,3 +28,19 @@ void guiWrapperWidgetSysReboot(const void* unused);
 void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute);
 // Slot MuteSet: the phone app first, then the routing mute's members.
 void guiWrapperWidgetMuteSet(const uint8_t* mute);
+
+// The volume slots: the record's volume of the current mode (the night volume in night mode)
+// takes the value, then every wrapper that plays it hears of it. A volume above 100 is refused
+// ("Param Error!"): the amplifier and stream tables end there.
+// Slot VolSet (a volume key or set event): the 5.8 GHz link, the amplifiers, the music wrapper, the
+// phone app.
+void guiWrapperWidgetVolSet(const uint8_t* vol);
+// Slot VolSync (the volume the TV route reports): the link, the amplifiers, the music wrapper and
+// the phone app.
+void guiWrapperWidgetVolSync(const uint8_t* vol);
+// Slot VolBtSet (the volume the Bluetooth module reports): the link, the amplifiers, the music
+// wrapper.
+void guiWrapperWidgetVolBtSet(const uint8_t* vol);
+// Slot VolWirelessSet (the volume the 5.8 GHz link reports): the link, the amplifiers, the music
+// wrapper.
+void guiWrapperWidgetVolWirelessSet(const uint8_t* vol);

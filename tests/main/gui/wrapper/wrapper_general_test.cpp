@@ -10,13 +10,16 @@
 #include "main/am/amb/amb.h"
 #include "main/audio_client/vesk_ipc.h"
 #include "main/gui/gui_manager.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/pellant/pellant_harness.h"
+#include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
@@ -176,6 +179,140 @@ TEST_F(GeneralWrapperTest, MuteReachesThePhoneAppTheLinkAndTheStreams)
     EXPECT_TRUE(pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"));
     EXPECT_EQ(guiWrapperMusicMuteGet(), 0);
     guiWrapperMusicExit();
+}
+
+// The volume slots with the amplifiers on the simulator and a real pellant.
+class VolumeFanOutTest : public sbtest::SimTest {
+protected:
+    void SetUp() override
+    {
+        pellant = pellanttest::startPellant(sandbox);
+        ASSERT_TRUE(pellanttest::waitStarted(sandbox));
+        ASSERT_EQ(vesk_ipc_create(), 0);
+        guiWrapperAmpInit();
+        guiWrapperAmpRegReset(GUI_WRAPPER_AMP_IDX_LR);
+        guiWrapperMusicInit();
+        *guiWrapperSettingRecord() = gGuiWrapperDefaultSetting[0];
+        guiWrapperSettingRecord()->vol = 50;
+        guiWrapperSettingRecord()->night_vol = 20;
+        const uint8_t vol = 50;
+        guiWrapperMusicVolSet(&vol);
+    }
+    void TearDown() override
+    {
+        guiWrapperMusicExit();
+        guiWrapperAmpExit();
+    }
+
+    std::string coeff(int addr) const
+    {
+        std::string out;
+        for (int reg = 0x7C; reg < 0x84; ++reg) {
+            char line[64];
+            std::snprintf(line, sizeof(line), "i2c get 3 0x%02x 4 0x%02x", addr, reg);
+            out += sim.ctl(line).substr(2, 2);
+        }
+        return out;
+    }
+    static std::string tableEntry(const uint8_t entry[4])
+    {
+        char text[24];
+        std::snprintf(text, sizeof(text), "%02x%02x%02x%02x%02x%02x%02x%02x", entry[0], entry[1], entry[2], entry[3],
+                      entry[0], entry[1], entry[2], entry[3]);
+        return text;
+    }
+    std::vector<int> idsFrom(size_t from) const
+    {
+        std::vector<int> ids;
+        const auto all = pellanttest::lines(sandbox.read(pellanttest::kPellantOut));
+        for (size_t i = from; i < all.size(); ++i) {
+            const auto at = all[i].find(":func_id=");
+            if (at != std::string::npos) {
+                ids.push_back(std::stoi(all[i].substr(at + 9)));
+            }
+        }
+        return ids;
+    }
+    size_t pellantLines() const { return pellanttest::lines(sandbox.read(pellanttest::kPellantOut)).size(); }
+    std::vector<std::string> linkFrom(size_t from) const
+    {
+        const auto all = pellanttest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG));
+        return {all.begin() + static_cast<long>(std::min(from, all.size())), all.end()};
+    }
+    size_t linkLines() const { return pellanttest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)).size(); }
+
+    std::unique_ptr<pellanttest::Child> pellant;
+};
+
+TEST_F(VolumeFanOutTest, VolumeReachesTheRecordTheLinkTheAmplifiersAndTheStreams)
+{
+    const std::string lrsBefore = coeff(0x2C);
+    const size_t from = pellantLines();
+    const size_t linkFromLine = linkLines();
+    const uint8_t vol = 51;
+    guiWrapperWidgetVolSet(&vol);
+    EXPECT_EQ(guiWrapperSettingRecord()->vol, 51);
+    EXPECT_EQ(guiWrapperSettingRecord()->night_vol, 20);
+    EXPECT_EQ(idsFrom(from), (std::vector<int>{20, 0, 0}));
+    EXPECT_TRUE(pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"));
+    EXPECT_EQ(coeff(0x2D), tableEntry(gGuiWrapperAmpAcm8625SLrVolTab[51]));
+    EXPECT_EQ(coeff(0x2E), tableEntry(gGuiWrapperAmpAcm8625SCenterVolTab[51]));
+    EXPECT_EQ(coeff(0x2C), lrsBefore);
+    EXPECT_EQ(linkFrom(linkFromLine),
+              (std::vector<std::string>{"guiWrapperWirelessAudVolSet 51 6 6", "guiWrapperBrontalVolSet 51"}));
+}
+
+TEST_F(VolumeFanOutTest, EverySlotWritesTheVolumeOfTheCurrentMode)
+{
+    struct Case {
+        const char* name;
+        void (*slot)(const uint8_t*);
+        uint32_t eqMode;
+        uint8_t vol;
+        bool phoneApp;
+    };
+    const Case cases[] = {
+        {"set", guiWrapperWidgetVolSet, 1, 30, true},
+        {"set at night", guiWrapperWidgetVolSet, 5, 31, true},
+        {"sync", guiWrapperWidgetVolSync, 1, 32, true},
+        {"bluetooth", guiWrapperWidgetVolBtSet, 5, 33, false},
+        {"wireless", guiWrapperWidgetVolWirelessSet, 1, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuiWrapperSetting* rec = guiWrapperSettingRecord();
+        rec->eq_mode = c.eqMode;
+        guiWrapperMusicEqModeSet(static_cast<uint8_t>(c.eqMode));
+        const uint8_t otherBefore = c.eqMode == 5 ? rec->vol : rec->night_vol;
+        const size_t linkFromLine = linkLines();
+        c.slot(&c.vol);
+        EXPECT_EQ(c.eqMode == 5 ? rec->night_vol : rec->vol, c.vol);
+        EXPECT_EQ(c.eqMode == 5 ? rec->vol : rec->night_vol, otherBefore);
+        EXPECT_EQ(guiWrapperMusicVolGet(), c.vol);
+        EXPECT_EQ(coeff(0x2D), tableEntry(gGuiWrapperAmpAcm8625SLrVolTab[c.vol]));
+        const auto link = linkFrom(linkFromLine);
+        ASSERT_FALSE(link.empty());
+        EXPECT_EQ(link.front(), "guiWrapperWirelessAudVolSet " + std::to_string(c.vol) + " 6 6");
+        EXPECT_EQ(link.back() == "guiWrapperBrontalVolSet " + std::to_string(c.vol), c.phoneApp);
+    }
+}
+
+TEST_F(VolumeFanOutTest, AVolumeAboveTheTablesChangesNothing)
+{
+    const std::string lrBefore = coeff(0x2D);
+    const size_t from = pellantLines();
+    const size_t linkFromLine = linkLines();
+    for (auto slot : {guiWrapperWidgetVolSet, guiWrapperWidgetVolSync, guiWrapperWidgetVolBtSet,
+                      guiWrapperWidgetVolWirelessSet}) {
+        for (uint8_t bad : {uint8_t{101}, uint8_t{150}, uint8_t{255}}) {
+            slot(&bad);
+        }
+        slot(nullptr);
+    }
+    EXPECT_EQ(guiWrapperSettingRecord()->vol, 50);
+    EXPECT_TRUE(idsFrom(from).empty());
+    EXPECT_TRUE(linkFrom(linkFromLine).empty());
+    EXPECT_EQ(coeff(0x2D), lrBefore);
 }
 
 }  // namespace
