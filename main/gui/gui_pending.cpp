@@ -10,27 +10,11 @@
 // "[function,line]:<GUI>function not built yet".
 #define notBuilt(function) GUI_LOG_ERR("%s not built yet", function)
 
-void guiWrapperInit(void)
-{
-}
-
-void guiWrapperExit(void)
-{
-}
-
 void guiMenuInit(void)
 {
 }
 
 void guiMenuExit(void)
-{
-}
-
-void guiWidgetInit(void)
-{
-}
-
-void guiWidgetExit(void)
 {
 }
 
@@ -56,16 +40,6 @@ void guiPdtInit(void)
 
 void guiPdtExit(void)
 {
-}
-
-void guiWidgetEvtCusProcess(const GuiMsg*)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetShopDispTimerStop(void)
-{
-    notBuilt(__func__);
 }
 
 void guiPdtEvtProcess(const GuiMsg*)
@@ -702,4 +676,8 @@ void guiWrapperBrontalLedDimmerSet(const uint8_t*)
 void guiWrapperBrontalAutoScreensaverSet(const uint8_t*)
 {
     notBuilt(__func__);
+}
+
+void guiToneStop(void)
+{
 }

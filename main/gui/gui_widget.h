@@ -5,6 +5,8 @@
 
 #include "main/gui/gui_manager.h"
 #include "main/gui/gui_ops.h"
+#include "main/gui/gui_widget_core.h"
+#include "main/gui/wrapper/gui_wrapper.h"
 
 #include <cstdint>
 
@@ -29,12 +31,8 @@ constexpr uint32_t GUI_BT_MAC_SIZE = 6;
 constexpr uint32_t GUI_UUID_WRITE_SIZE = 8;
 
 // Start and stop of the GUI modules, in the order the GUI manager runs them.
-void guiWrapperInit(void);
-void guiWrapperExit(void);
 void guiMenuInit(void);
 void guiMenuExit(void);
-void guiWidgetInit(void);
-void guiWidgetExit(void);
 void guiTrackingInit(void);
 void guiTrackingExit(void);
 void guiToneInit(void);
@@ -43,8 +41,6 @@ void guiPdtInit(void);
 void guiPdtExit(void);
 
 // Hooks of the GUI manager's routing.
-void guiWidgetEvtCusProcess(const GuiMsg* msg);
-void guiWidgetShopDispTimerStop(void);
 void guiPdtEvtProcess(const GuiMsg* msg);
 
 // Menu.
@@ -56,6 +52,7 @@ void guiMenuDispExitProcess(void);
 void guiMenuParamResetProcess(void);
 
 // Prompt tones and usage tracking.
+void guiToneStop(void);
 void guiToneBtStsProcess(uint16_t evt);
 void guiToneWirlessStsProcess(uint8_t connType);
 void guiTrackingReset(void);

@@ -2,7 +2,7 @@
 
 #include "main/acfg/acfg_cus_flash.h"
 #include "main/acfg/acfg_item_idx.h"
-#include "main/gui/gui_log_priv.h"
+#include "main/gui/wrapper/gui_wrapper_log_priv.h"
 #include "main/gui/wrapper/gui_wrapper_link.h"
 #include "main/gui/wrapper/gui_wrapper_music.h"
 

@@ -1,0 +1,90 @@
+// The widget core and the wrapper table: registration, the record read through slot 0, the
+// timers, and the stop before a power change.
+#include "main/gui/gui_timer.h"
+#include "main/gui/gui_widget_core.h"
+#include "main/gui/wrapper/gui_wrapper.h"
+
+#include "tests/support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::pair<uint32_t, uint32_t>> gCalls;  // (slot, value behind the pointer or 0)
+
+int32_t musicPowerOff(void*)
+{
+    gCalls.push_back({GUI_WIDGET_CBK_MUSIC_POWER_OFF, 0});
+    return 0;
+}
+
+int32_t forceSrcInClr(void* arg)
+{
+    gCalls.push_back({GUI_WIDGET_CBK_FORCE_SRC_IN_CLR, *static_cast<uint32_t*>(arg)});
+    return 0;
+}
+
+using WidgetCoreTest = sbtest::SandboxTest;
+
+TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
+{
+    const GuiWidgetCbkTable table = guiWrapperCbkTableBuild();
+    for (uint32_t i = 0; i < GUI_WIDGET_CBK_SLOTS; ++i) {
+        const bool filled = i == GUI_WIDGET_CBK_WIDGET_SETTING_GET || i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET;
+        EXPECT_EQ(table.slot[i] != nullptr, filled) << "slot " << i;
+    }
+    EXPECT_EQ(table.slot[GUI_WIDGET_CBK_RESERVED21], nullptr);
+    EXPECT_NE(table.WidgetSettingSet, nullptr);
+
+    GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    *rec = gGuiWrapperDefaultSetting[1];
+    rec->eq_mode = GUI_EQ_MODE_NIGHT;
+    guiWrapperInit();
+    guiWrapperInit();  // a second start does nothing
+    guiWidgetInit();
+    GuiWidgetSetting w{};
+    guiWidgetSettingGet(&w);
+    EXPECT_EQ(w.sales_area, 1u);
+    EXPECT_EQ(w.vol, 20) << "night volume in night mode";
+    EXPECT_EQ(w.lcd_dimmer_lvl, 1u);
+    for (uint32_t t = GUI_WIDGET_TIMER_VER_DISP; t <= GUI_WIDGET_TIMER_WIRELESS_PAIR; ++t) {
+        EXPECT_NE(guiWidgetTimerGet(static_cast<GuiWidgetTimer>(t)), 0u) << t;
+    }
+    EXPECT_EQ(guiWidgetTimerGet(static_cast<GuiWidgetTimer>(17)), 0u);
+    guiWidgetExit();
+    EXPECT_EQ(guiWidgetTimerGet(GUI_WIDGET_TIMER_VOL), 0u);
+    guiWrapperExit();
+    guiWidgetSettingGet(nullptr);
+    guiWidgetRegisterCbk(nullptr);
+}
+
+TEST_F(WidgetCoreTest, DispPlayerStopHaltsEverythingButTheShopDisplay)
+{
+    GuiWidgetCbkTable table = guiWrapperCbkTableBuild();
+    table.slot[GUI_WIDGET_CBK_MUSIC_POWER_OFF] = musicPowerOff;
+    table.slot[GUI_WIDGET_CBK_FORCE_SRC_IN_CLR] = forceSrcInClr;
+    GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    *rec = gGuiWrapperDefaultSetting[0];
+    rec->aud_src = 4;
+    guiWidgetRegisterCbk(&table);
+    guiWidgetInit();
+    const uint32_t vol = guiWidgetTimerGet(GUI_WIDGET_TIMER_VOL);
+    const uint32_t shop = guiWidgetTimerGet(GUI_WIDGET_TIMER_SHOP_DISP);
+    guiTimerSet(vol, 60000, 0);
+    guiTimerSet(shop, 60000, 0);
+    gCalls.clear();
+    guiWidgetDispPlayerStop();
+    EXPECT_EQ(guiTimerActiveStsGet(vol), 0);
+    EXPECT_EQ(guiTimerActiveStsGet(shop), 1) << "the shop display keeps running";
+    EXPECT_EQ(gCalls, (std::vector<std::pair<uint32_t, uint32_t>>{{GUI_WIDGET_CBK_MUSIC_POWER_OFF, 0},
+                                                                  {GUI_WIDGET_CBK_FORCE_SRC_IN_CLR, 4}}));
+    guiWidgetShopDispTimerStop();
+    EXPECT_EQ(guiTimerActiveStsGet(shop), 0);
+    EXPECT_EQ(guiWidgetMuteStsGet(), 0);
+    guiWidgetEvtCusProcess(nullptr);
+    guiWidgetExit();
+}
+
+}  // namespace
