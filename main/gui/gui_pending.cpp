@@ -3,6 +3,7 @@
 #include "main/gui/gui_gpio.h"
 #include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/gui_widget_disp.h"
 #include "main/gui/wrapper/gui_wrapper_link.h"
 #include "main/gui/wrapper/gui_wrapper_music.h"
 #include "main/gui/wrapper/gui_wrapper_nand.h"
@@ -88,36 +89,6 @@ void guiToneWirlessStsProcess(uint8_t)
 }
 
 void guiTrackingReset(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetPowerOnProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetPowerOffProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetPowerIdleProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetFactoryResetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetAutoStandbySetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetAutoScreensaverSetProcess(uint8_t)
 {
     notBuilt(__func__);
 }
@@ -253,31 +224,6 @@ void guiWidgetToneVolDispProcess(void)
 }
 
 void guiWidgetToneVolOnceProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetMuteSetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetMuteToggleProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeSetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeOnceProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeRepeatProcess(uint8_t, uint8_t)
 {
     notBuilt(__func__);
 }
@@ -507,26 +453,6 @@ void guiWidgetSrcToggleDoneProcess(uint8_t)
     notBuilt(__func__);
 }
 
-void guiWidgetSysPowerOnProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetSysPowerOffProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetAutoStandbyProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetAutoScreensaverProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetPlayTimeProcess(uint8_t, uint8_t)
 {
     notBuilt(__func__);
@@ -568,11 +494,6 @@ void guiWidgetUDiskMusicStsProcess(uint32_t, uint8_t)
 }
 
 void guiWidgetBtStsProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetBtVolProcess(uint8_t)
 {
     notBuilt(__func__);
 }
@@ -680,4 +601,47 @@ void guiWrapperBrontalAutoScreensaverSet(const uint8_t*)
 
 void guiToneStop(void)
 {
+}
+
+// No tone module yet: no tone is ever playing.
+uint32_t guiTonePlayDoneGet(void)
+{
+    return 1;
+}
+
+void guiWrapperBrontalPowerOff(void)
+{
+    notBuilt(__func__);
+}
+
+void guiWrapperBrontalLcdDimmerSet(const uint8_t*)
+{
+    notBuilt(__func__);
+}
+
+void guiTonePowerOff(void)
+{
+    notBuilt(__func__);
+}
+
+void guiTrackingPowerOn(uint8_t)
+{
+}
+
+void guiTrackingPowerOff(uint8_t)
+{
+}
+
+void guiTrackingPrint(uint32_t, uint32_t)
+{
+}
+
+void guiWidgetDispHome(void)
+{
+    notBuilt(__func__);
+}
+
+void guiWidgetDispHistory(void)
+{
+    notBuilt(__func__);
 }

@@ -53,6 +53,12 @@ void guiMenuParamResetProcess(void);
 
 // Prompt tones and usage tracking.
 void guiToneStop(void);
+// 1 when no prompt tone plays (or tones are off), else 0.
+uint32_t guiTonePlayDoneGet(void);
+void guiTonePowerOff(void);
+void guiTrackingPowerOn(uint8_t fromApp);
+void guiTrackingPowerOff(uint8_t fromApp);
+void guiTrackingPrint(uint32_t what, uint32_t value);
 void guiToneBtStsProcess(uint16_t evt);
 void guiToneWirlessStsProcess(uint8_t connType);
 void guiTrackingReset(void);
@@ -64,6 +70,7 @@ void guiWidgetPowerIdleProcess(void);
 void guiWidgetFactoryResetProcess(uint8_t withDisplay);
 void guiWidgetAutoStandbySetProcess(uint8_t value);
 void guiWidgetAutoScreensaverSetProcess(uint8_t value);
+void guiWidgetAutoWakeSetProcess(uint8_t on);
 void guiWidgetSrcSelProcess(uint8_t src, uint8_t manual);
 void guiWidgetSrcToggleProcess(void);
 void guiWidgetSrcBtProcess(void);

@@ -196,3 +196,49 @@ uint32_t guiWidgetTimerGet(GuiWidgetTimer timer)
     std::lock_guard<std::mutex> lock(widget().lock);
     return widget().timers[timer - 1];
 }
+
+GuiWidgetSetting& guiWidgetRecord(void)
+{
+    return widget().setting;
+}
+
+std::mutex& guiWidgetRecordLock(void)
+{
+    return widget().lock;
+}
+
+GuiWidgetCbkTable guiWidgetCbkGet(void)
+{
+    std::lock_guard<std::mutex> lock(widget().lock);
+    return widget().cbk;
+}
+
+void guiWidgetSettingRefresh(void)
+{
+    GuiWidget& w = widget();
+    std::lock_guard<std::mutex> lock(w.lock);
+    if (w.cbk.slot[GUI_WIDGET_CBK_WIDGET_SETTING_GET] != nullptr) {
+        GUI_LOG_INFO("setting_get_cbk!");
+        w.cbk.slot[GUI_WIDGET_CBK_WIDGET_SETTING_GET](&w.setting);
+    }
+}
+
+int32_t guiWidgetSlotCall(GuiWidgetCbkSlot slot, void* arg)
+{
+    const GuiWidgetCbkTable cbk = guiWidgetCbkGet();
+    if (slot >= GUI_WIDGET_CBK_SLOTS || cbk.slot[slot] == nullptr) {
+        return 0;
+    }
+    return cbk.slot[slot](arg);
+}
+
+void guiWidgetSlotSettingSet(GuiWrapperSettingId id)
+{
+    const GuiWidgetCbkTable cbk = guiWidgetCbkGet();
+    if (cbk.WidgetSettingSet == nullptr) {
+        return;
+    }
+    GuiWidgetSetting copy{};
+    guiWidgetSettingGet(&copy);
+    cbk.WidgetSettingSet(id, &copy);
+}

@@ -7,6 +7,7 @@
 #include "main/gui/wrapper/gui_wrapper.h"
 
 #include <cstdint>
+#include <mutex>
 
 // The widget timers, numbered as the widgets name them.
 enum GuiWidgetTimer : uint32_t {
@@ -41,5 +42,17 @@ uint8_t guiWidgetMuteStsGet(void);
 void guiWidgetShopDispTimerStop(void);
 // Stops everything the widgets have running, before a power change.
 void guiWidgetDispPlayerStop(void);
+// For the widget handlers (GUI thread): the record and the table. The record's lock is held around
+// every change, since other threads copy the record; it is never held across a slot call except
+// slot 0's refresh.
+GuiWidgetSetting& guiWidgetRecord(void);
+std::mutex& guiWidgetRecordLock(void);
+GuiWidgetCbkTable guiWidgetCbkGet(void);
+// Slot 0 refreshes the record from the wrapper layer ("setting_get_cbk!").
+void guiWidgetSettingRefresh(void);
+// Calls a pointer slot when it is set; 0 when it is not.
+int32_t guiWidgetSlotCall(GuiWidgetCbkSlot slot, void* arg);
+void guiWidgetSlotSettingSet(GuiWrapperSettingId id);
+
 // The handle of a widget timer (0 when it does not exist).
 uint32_t guiWidgetTimerGet(GuiWidgetTimer timer);

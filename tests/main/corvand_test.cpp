@@ -16,7 +16,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
 {
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("guiWidgetPowerIdleProcess not built yet")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
     const std::string out = corvand.output();
     EXPECT_TRUE(sbtest::containsInOrder(out, {
         "<corvand>**************************************************\n",
@@ -57,7 +57,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
         "get ps_name : gui_namager\n",
         "<GUI>evt = 0x1002",
         "<GUI>usr_evt = 0x1002",
-        "guiWidgetPowerIdleProcess not built yet",
+        "<GUI>Power Idle!",
     }));
     EXPECT_EQ(out.find("<corvand>12."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);

@@ -2,6 +2,9 @@
 
 #include "main/gui/wrapper/gui_wrapper_log_priv.h"
 #include "main/gui/gui_widget_core.h"
+#include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_general.h"
+#include "main/gui/wrapper/wrapper_music.h"
 
 #include <atomic>
 
@@ -21,6 +24,36 @@ int32_t powerOnFlashParamGetSlot(void*)
     return 0;
 }
 
+// A slot whose wrapper takes a pointer to the widget's one byte.
+template <void (*F)(const uint8_t*)>
+int32_t byteSlot(void* arg)
+{
+    F(static_cast<const uint8_t*>(arg));
+    return 0;
+}
+
+int32_t popMuteSetSlot(void* arg)
+{
+    if (arg == nullptr) {
+        GUI_LOG_ERR("Param Error!");
+        return -1;
+    }
+    guiWrapperMusicPopMuteSet(*static_cast<const uint8_t*>(arg));
+    return 0;
+}
+
+int32_t musicPowerOffSlot(void*)
+{
+    guiWrapperMusicPowerOff(0);
+    return 0;
+}
+
+int32_t sysRebootSlot(void* arg)
+{
+    guiWrapperWidgetSysReboot(arg);
+    return 0;
+}
+
 }  // namespace
 
 GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
@@ -29,6 +62,15 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_WIDGET_SETTING_GET] = widgetSettingGetSlot;
     t.WidgetSettingSet = guiWrapperWidgetSettingSet;
     t.slot[GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET] = powerOnFlashParamGetSlot;
+    t.slot[GUI_WIDGET_CBK_MUSIC_POWER_OFF] = musicPowerOffSlot;
+    t.slot[GUI_WIDGET_CBK_POP_MUTE_SET] = popMuteSetSlot;
+    t.slot[GUI_WIDGET_CBK_ROUTING_MUTE_SET] = byteSlot<guiWrapperWidgetRoutingMuteSet>;
+    t.slot[GUI_WIDGET_CBK_MUTE_SET] = byteSlot<guiWrapperWidgetMuteSet>;
+    t.slot[GUI_WIDGET_CBK_VOL_SET] = byteSlot<guiWrapperWidgetVolSet>;
+    t.slot[GUI_WIDGET_CBK_VOL_SYNC] = byteSlot<guiWrapperWidgetVolSync>;
+    t.slot[GUI_WIDGET_CBK_VOL_BT_SET] = byteSlot<guiWrapperWidgetVolBtSet>;
+    t.slot[GUI_WIDGET_CBK_VOL_WIRELESS_SET] = byteSlot<guiWrapperWidgetVolWirelessSet>;
+    t.slot[GUI_WIDGET_CBK_SYS_REBOOT] = sysRebootSlot;
     return t;
 }
 
@@ -44,11 +86,15 @@ void guiWrapperInit(void)
     // The sixteen wrappers (NAND, amplifiers, music, Bluetooth, wireless audio, USB, HDMI and its
     // upgrade, Roku, EzPlay, phone app, Dolby, DTS, system, wireless and OTA upgrades) start here
     // in that order once they exist.
+    guiWrapperAmpInit();
+    guiWrapperMusicInit();
     gWrapperInit = 1;
     GUI_LOG_INFO("*************end ");
 }
 
 void guiWrapperExit(void)
 {
+    guiWrapperMusicExit();
+    guiWrapperAmpExit();
     gWrapperInit = 0;
 }

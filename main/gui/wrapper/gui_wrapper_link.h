@@ -8,3 +8,5 @@ void guiWrapperWirelesRxLedStsSet(uint32_t on);
 void guiWrapperWirelessAudLedDimmerSet(uint32_t level);
 void guiWrapperBrontalLedDimmerSet(const uint8_t* level);
 void guiWrapperBrontalAutoScreensaverSet(const uint8_t* setting);
+void guiWrapperBrontalPowerOff(void);
+void guiWrapperBrontalLcdDimmerSet(const uint8_t* level);

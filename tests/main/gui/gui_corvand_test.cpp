@@ -21,7 +21,7 @@ TEST_F(GuiCorvandTest, KeysFromTheRemoteAndTheConsole)
 {
     sandbox.write("/tmp/vesk_ipc_app_ready", "");
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("guiWidgetPowerIdleProcess not built yet")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
     const std::vector<std::string> shell = sandbox.quoridLog();
     EXPECT_NE(std::find(shell.begin(), shell.end(), "chown system:system /dev/led_display"), shell.end());
     EXPECT_NE(std::find(shell.begin(), shell.end(), "chmod 666 /dev/led_display"), shell.end());
@@ -37,7 +37,10 @@ TEST_F(GuiCorvandTest, KeysFromTheRemoteAndTheConsole)
     corvand.send("app.gui_manager.sdl e");
     corvand.send("app.gui_manager.gdl");
     ASSERT_TRUE(corvand.waitFor("Debug level = e", from)) << corvand.output().substr(from);
+    from = corvand.output().find("Debug level = e", from) + 1;
     corvand.send("app.gui_manager.sdl all");
+    corvand.send("app.gui_manager.gdl");
+    ASSERT_TRUE(corvand.waitFor("Debug level = ", from)) << "every level open again before the keys";
 
     // The remote appears after start; its first keys may come before it is opened, so the click
     // is repeated until one reaches the GUI manager.
@@ -49,7 +52,12 @@ TEST_F(GuiCorvandTest, KeysFromTheRemoteAndTheConsole)
         reached = corvand.waitFor("<GUI>evt = 0x1000", from, std::chrono::milliseconds(300));
     }
     ASSERT_TRUE(reached) << corvand.output();
-    EXPECT_TRUE(corvand.waitFor("guiWidgetPowerOnProcess not built yet", from)) << corvand.output().substr(from);
+    EXPECT_TRUE(corvand.waitFor("sys_state:0x4 Powering On!", from)) << corvand.output().substr(from);
+    EXPECT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000", from)) << "the home display, 3 s later";
+    const std::string display = sandbox.read("/sim/display.log");
+    EXPECT_TRUE(sbtest::containsInOrder(display, {"enable 1", "dimmer 3", "frame 2d 2d 2d 2d 00",
+                                                  "frame 00 00 00 00 00", "frame 2d 2d 2d 2d 00"}))
+        << display;
     from = corvand.output().size();
     sim.ctl("input remove KVX_Remote_Controller");
     EXPECT_TRUE(corvand.waitFor("remove pDevice 1: /dev/input/event0", from)) << corvand.output().substr(from);

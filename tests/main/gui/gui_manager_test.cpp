@@ -124,7 +124,7 @@ TEST_F(GuiManagerTest, RoutesByRangeAndDropsTheRest)
         const char* ran;  // the line of the handler that runs, or null
     };
     const Case cases[] = {
-        {0x1000, "guiWidgetPowerOnProcess not built yet"},
+        {0x1000, "Powering On!"},
         {0x107D, "guiWidgetUuidWriteProcess not built yet"},
         {0x8004, "guiWidgetSrcToggleDoneProcess not built yet"},
         {0x8036, "guiWidgetDspVerReadProcess not built yet"},
@@ -196,7 +196,7 @@ TEST_F(GuiManagerTest, StateSideEffectsComeFirst)
     out = run({event(E_GUI_USR_EVT_POWER_OFF)});
     const size_t bypass = out.find("guiWidgetBypassModeProcess not built yet");
     ASSERT_NE(bypass, std::string::npos) << out;
-    EXPECT_NE(out.find("guiWidgetPowerOffProcess not built yet", bypass), std::string::npos) << out;
+    EXPECT_NE(out.find("Powering Off!", bypass), std::string::npos) << out;
     out = run({event(E_GUI_USR_EVT_VOL_UP)});
     EXPECT_FALSE(has(out, "guiWidgetBypassModeProcess")) << out;
 
@@ -211,6 +211,50 @@ TEST_F(GuiManagerTest, StateSideEffectsComeFirst)
         run({event(id)});
         EXPECT_EQ(guiManagerAppStateGet(), GUI_SYS_STATE_MENU);
     }
+}
+
+TEST_F(GuiManagerTest, PowerStatesFollowTheirEvents)
+{
+    struct Case {
+        const char* name;
+        uint32_t from;
+        GuiMsg evt;
+        uint32_t to;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"idle at start: the cold path", GUI_SYS_STATE_OFF, event(E_GUI_USR_EVT_POWER_IDLE), GUI_SYS_STATE_IDLE,
+         "Power Idle!"},
+        {"idle while waking: nothing", GUI_SYS_STATE_ON, event(E_GUI_USR_EVT_POWER_IDLE), GUI_SYS_STATE_ON, nullptr},
+        {"power on from idle", GUI_SYS_STATE_IDLE, event(E_GUI_USR_EVT_POWER_ON), GUI_SYS_STATE_ON,
+         "sys_state:0x4 Powering On!"},
+        {"power on while on: nothing", GUI_SYS_STATE_ON, event(E_GUI_USR_EVT_POWER_ON), GUI_SYS_STATE_ON, nullptr},
+        {"power on from a source: nothing", GUI_SYS_STATE_SRC_AUX, event(E_GUI_USR_EVT_POWER_ON),
+         GUI_SYS_STATE_SRC_AUX, nullptr},
+        {"wake-up from the system", GUI_SYS_STATE_SRC_AUX, event(E_GUI_SYS_EVT_SYS_POWER_ON, {7}), GUI_SYS_STATE_ON,
+         "wakeup_aud_src=7!"},
+        {"power off from idle", GUI_SYS_STATE_IDLE, event(E_GUI_USR_EVT_POWER_OFF), GUI_SYS_STATE_TRANSIT,
+         "sys_state=0x4, Powering Off!"},
+        {"power off from off: only logged", GUI_SYS_STATE_OFF, event(E_GUI_USR_EVT_POWER_OFF), GUI_SYS_STATE_OFF,
+         "sys_state=0x1, Powering Off!"},
+        {"factory reset", GUI_SYS_STATE_SRC_OPT, event(E_GUI_USR_EVT_FACTORY_RESET), GUI_SYS_STATE_TRANSIT,
+         "Factory Reset!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        guiManagerAppStateSet(c.from);
+        const size_t before = gui_->messages().size();
+        const std::string out = run({c.evt});
+        EXPECT_EQ(guiManagerAppStateGet(), c.to);
+        if (c.line != nullptr) {
+            EXPECT_TRUE(has(out, c.line)) << out;
+        }
+        if (c.evt.msg_id == E_GUI_USR_EVT_POWER_OFF && c.from == GUI_SYS_STATE_IDLE) {
+            ASSERT_TRUE(gui_->waitMessages(before + 1));
+            EXPECT_EQ(postedSince(before).at(0), E_GUI_SYS_EVT_HOME_HIDE);
+        }
+    }
+    guiManagerAppMsgSndStop();
 }
 
 TEST_F(GuiManagerTest, BtConnectedPlaysItsToneOnlyInASourceState)
