@@ -5,6 +5,7 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_general.h"
 #include "main/gui/wrapper/wrapper_music.h"
+#include "main/gui/wrapper/wrapper_power.h"
 
 #include <atomic>
 
@@ -71,6 +72,17 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_VOL_BT_SET] = byteSlot<guiWrapperWidgetVolBtSet>;
     t.slot[GUI_WIDGET_CBK_VOL_WIRELESS_SET] = byteSlot<guiWrapperWidgetVolWirelessSet>;
     t.slot[GUI_WIDGET_CBK_SYS_REBOOT] = sysRebootSlot;
+    t.slot[GUI_WIDGET_CBK_POWER_IDLE_PREPARE] = guiWrapperWidgetPowerIdlePrepare;
+    t.slot[GUI_WIDGET_CBK_POWER_IDLE] = guiWrapperWidgetPowerIdle;
+    t.slot[GUI_WIDGET_CBK_POWER_ON_PREPARE] = guiWrapperWidgetPowerOnPrepare;
+    t.slot[GUI_WIDGET_CBK_POWER_ON] = guiWrapperWidgetPowerOn;
+    t.slot[GUI_WIDGET_CBK_POWER_OFF_PREPARE] = guiWrapperWidgetPowerOffPrepare;
+    t.slot[GUI_WIDGET_CBK_POWER_OFF] = guiWrapperWidgetPowerOff;
+    t.slot[GUI_WIDGET_CBK_FACTORY_RESET] = guiWrapperWidgetFactoryReset;
+    t.slot[GUI_WIDGET_CBK_AMP_STS_GET] = [](void* out) -> int32_t {
+        guiWrapperAmpStsGet(out);
+        return 0;
+    };
     return t;
 }
 

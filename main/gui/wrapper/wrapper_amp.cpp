@@ -1,5 +1,6 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 
+#include "main/gui/gui_manager.h"
 #include "main/gui/gui_timer.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
@@ -137,8 +138,12 @@ bool loadAmp(uint32_t amp, const GuiWrapperAmpReg* table, uint16_t rows)
     return true;
 }
 
-void faultChkTimeOut(uint32_t)
+void guiWrapperAmpFaultChkTimeOut(uint32_t)
 {
+    // A power change is under way and drives the amplifiers itself; the check stays stopped.
+    if (guiManagerAppStateGet() == GUI_SYS_STATE_TRANSIT) {
+        return;
+    }
     for (uint32_t amp = 0; amp < GUI_WRAPPER_AMP_IDX_MAX; ++amp) {
         if (guiWrapperAmpFaultChk(amp) != 0) {
             __guiWrapperAmpMuteSet(amp, 1);
@@ -335,7 +340,7 @@ void guiWrapperAmpInit(void)
             o.i2c[type * GUI_WRAPPER_AMP_IDX_MAX + amp] = h;
         }
     }
-    o.timer = guiTimerCreate(faultChkTimeOut, 0);
+    o.timer = guiTimerCreate(guiWrapperAmpFaultChkTimeOut, 0);
     if (o.timer != 0) {
         AMP_API("Timer Create Success!");
     }

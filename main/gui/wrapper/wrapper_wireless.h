@@ -1,0 +1,10 @@
+// The module links' calls of the power sequences (5.8 GHz link and phone app). Recorded in the
+// wrapper call log until the module links are built.
+#pragma once
+
+#include <cstdint>
+
+void guiWrapperWirelessAudPowerOn(void);
+void guiWrapperWirelessAudPowerOff(void);
+void guiWrapperWirelessAudFactoryReset(uint32_t unused);
+void guiWrapperBrontalFactoryReset(uint32_t unused);
