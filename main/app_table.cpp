@@ -8,6 +8,7 @@
 #include "main/source_in/capture_loop/tdm_in.h"
 #include "main/source_in/capture_loop/uac_capture.h"
 #include "main/source_in/line_in/playback_line_in.h"
+#include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
@@ -26,6 +27,7 @@ app_table_entry_t gAppTable[] = {
     {aUpgCtrlRegister, {}, "upg_control"},
     {uiAppUserInterfaceRegister, {}, "user_interface"},
     {a_gui_manager_register, {}, "gui_namager"},
+    {aPlaybackSpdifInRegister, {}, "pb_spdif_in"},
     {aPlaybackLineInRegister, {}, "playback_line_in"},
     {a_playback_usb_register, {}, "playback_usb"},
     {aTdmInRegister, {}, "playback_tdm_in"},

@@ -3,6 +3,7 @@
 #include "torqen/torqen_driver.h"
 #include "torqen/torqen_layout_priv.h"
 #include "torqen/torqen_setup.h"
+#include "torqen/torqen_variant_priv.h"
 
 namespace {
 
@@ -31,8 +32,7 @@ extern "C" const char* Torqen_GetVersion(void) { return kVersion; }
 
 extern "C" int Torqen_GetBufferSize(uint32_t* work_size, uint32_t* temp_size, const torqen_param_t* param) {
   const uint32_t history_channels = torqen::bothStereo(param->in_channels, param->out_channels) ? 2 : 1;
-  *work_size = sizeof(torqen_handle_t) +
-               torqen::sampleBytes(param->format) * (torqen::kClearedFrames * history_channels + 2 * torqen::kArbEntries);
+  *work_size = torqen::workBytes(param->format, history_channels);
   *temp_size = 0;
   return 0;
 }
@@ -58,6 +58,8 @@ extern "C" int Torqen_Open(torqen_handle_t** handle, void* work, const torqen_pa
   h->out_channels = param->out_channels;
   h->format = param->format;
   h->ratio = torqen::q25Ratio(in_rate, out_rate);
+  // The kernels' instruction set, chosen once from the processor.
+  torqen::setVariant(h, torqen::bestVariant());
   if (in_rate == out_rate) {
     h->ratio_target = h->ratio;
     h->passthrough = 1;

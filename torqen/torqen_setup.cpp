@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "torqen/torqen_fast_priv.h"
 #include "torqen/torqen_layout_priv.h"
 #include "torqen/torqen_tables.h"
 
@@ -134,6 +135,7 @@ extern "C" void fastTorqReInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint3
     h->advance = 0;
     h->hist_keep = 0;
     h->gain = 0;
+    torqen::buildPhaseRows(h);
     return;
   }
   const uint32_t t = c.denom * c.factor;
@@ -145,6 +147,7 @@ extern "C" void fastTorqReInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint3
     h->taps = kUpTaps;
     h->hist_keep = kUpTaps + 1;
     h->gain = static_cast<int32_t>(AdjustGain);
+    torqen::buildPhaseRows(h);
     return;
   }
   const uint32_t taps = tableDownTaps(c);
@@ -156,6 +159,7 @@ extern "C" void fastTorqReInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint3
   h->advance = q;
   h->phase_step = static_cast<int32_t>(c.factor * (q * c.numer)) - static_cast<int32_t>(c.factor * c.denom);
   h->gain = downGain(in_rate, out_rate);
+  torqen::buildPhaseRows(h);
 }
 
 extern "C" void fastTorqReset_32BIT(torqen_handle_t* h) {

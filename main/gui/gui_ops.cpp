@@ -1,4 +1,5 @@
 #include "main/gui/gui_ops.h"
+#include "main/gui/gui_ops_priv.h"
 
 #include "main/gui/gui_disp.h"
 #include "main/gui/gui_log_priv.h"
@@ -106,6 +107,14 @@ struct GuiOps {
 
 // Never destroyed: timer threads and the writer may still run while the process ends.
 GuiOps& gGuiOpsThisObj = *new GuiOps;
+
+// Guarded by the ops lock.
+GuiOpsRequest gLastRequest;
+
+void noteLocked(uint32_t mode, const char* text, uint16_t count, uint32_t timeMs, uint32_t offMs, GuiOpsDispCbk done)
+{
+    gLastRequest = GuiOpsRequest{mode, text != nullptr ? text : "", count, timeMs, offMs, done};
+}
 
 void copyText(Text& to, const char* from)
 {
@@ -453,6 +462,7 @@ void guiOpsDispStaticStr(const char* text, uint16_t timeMs, GuiOpsDispCbk done)
 {
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
+    noteLocked(GUI_OPS_DISP_MODE_STATIC, text, 0, timeMs, 0, done);
     GUI_LOG_API("last_mode=%d, disp_str=%s, last_static_str=%s", static_cast<int>(o.mode),
                 text != nullptr ? text : "", o.st.text);
     if (beginLocked(o, GUI_OPS_DISP_MODE_STATIC, o.st.text, text)) {
@@ -470,6 +480,7 @@ void guiOpsDispStaticOnceStr(const char* text, uint16_t count, uint16_t timeMs, 
 {
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
+    noteLocked(GUI_OPS_DISP_MODE_STATIC_ONCE, text, count, timeMs, 0, done);
     GUI_LOG_API("last_mode=%d, disp_str=%s, last_static_once_str=%s", static_cast<int>(o.mode),
                 text != nullptr ? text : "", o.sto.text);
     if (o.mode != GUI_OPS_DISP_MODE_STATIC_ONCE) {
@@ -490,6 +501,7 @@ void blinkStart(const char* text, const char* alt, uint32_t onMs, uint32_t offMs
 {
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
+    noteLocked(GUI_OPS_DISP_MODE_BLINK, text, 0, onMs, offMs, nullptr);
     GUI_LOG_API("last_mode=%d, disp_str=%s, last_blink_str=%s", static_cast<int>(o.mode),
                 text != nullptr ? text : "", o.bl.text);
     if (beginLocked(o, GUI_OPS_DISP_MODE_BLINK, o.bl.text, text)) {
@@ -522,6 +534,7 @@ void guiOpsDispBlinkOnceStr(const char* text, uint16_t count, uint32_t onMs, uin
 {
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
+    noteLocked(GUI_OPS_DISP_MODE_BLINK_ONCE, text, count, onMs, offMs, done);
     GUI_LOG_API("last_mode=%d, disp_str=%s, last_blink_once_str=%s", static_cast<int>(o.mode),
                 text != nullptr ? text : "", o.blo.text);
     if (beginLocked(o, GUI_OPS_DISP_MODE_BLINK_ONCE, o.blo.text, text)) {
@@ -542,6 +555,7 @@ void guiOpsDispScrollStr(const char* text)
 {
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
+    noteLocked(GUI_OPS_DISP_MODE_SCROLL, text, 0, kScrollSpeedMs, 0, nullptr);
     const char* t = text != nullptr ? text : "";
     GUI_LOG_API("last_mode=%d, disp_str=%s, last_scroll_str=%s", static_cast<int>(o.mode), t, o.sc.text);
     cleanLocked(o);
@@ -564,6 +578,7 @@ void guiOpsDispScrollOnceStr(const char* text, uint16_t count, uint16_t speedMs,
 {
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
+    noteLocked(GUI_OPS_DISP_MODE_SCROLL_ONCE, text, count, speedMs, holdMs, done);
     const char* t = text != nullptr ? text : "";
     GUI_LOG_API("last_mode=%d, disp_str=%s, last_scroll_once_str=%s", static_cast<int>(o.mode), t, o.sco.text);
     if (o.mode != GUI_OPS_DISP_MODE_SCROLL_ONCE) {
@@ -591,6 +606,7 @@ void guiOpsDispBreathStr(const char* text)
 {
     GuiOps& o = gGuiOpsThisObj;
     std::unique_lock<std::mutex> lock(o.lock);
+    noteLocked(GUI_OPS_DISP_MODE_BREATH, text, 0, 0, 0, nullptr);
     if (beginLocked(o, GUI_OPS_DISP_MODE_BREATH, o.br.text, text)) {
         return;
     }
@@ -680,4 +696,16 @@ void guiOpsDispPdt(uint32_t opt)
     }
     GUI_LOG_INFO("opt=%d", static_cast<int>(opt));
     guiDispIoctlTest(opt);
+}
+
+GuiOpsRequest guiOpsLastRequest(void)
+{
+    std::lock_guard<std::mutex> lock(gGuiOpsThisObj.lock);
+    return gLastRequest;
+}
+
+void guiOpsLastRequestClear(void)
+{
+    std::lock_guard<std::mutex> lock(gGuiOpsThisObj.lock);
+    gLastRequest = GuiOpsRequest{};
 }

@@ -5,6 +5,8 @@
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_core.h"
 
+#include <cstdio>
+
 namespace {
 
 constexpr uint16_t kBlinkMs = 500;
@@ -69,4 +71,309 @@ void guiWidgetDispAutoScreensaver(uint32_t choice, uint16_t timeMs)
     if (text != nullptr) {
         guiOpsDispStaticOnceStr(text, 1, timeMs, guiWidgetDispHome);
     }
+}
+
+namespace {
+
+constexpr uint16_t kXupmixScrollMs = 150;
+constexpr const char* kEqNames[] = {"MUSC", "MOVI", "GAME", "VOIC", "SPRT", "NIGT", "EQST", "EQST"};
+constexpr const char* kLedNames[] = {"LED OFF", "LED 20", "LED 40", "LED 60", "LED 80", "LED 100"};
+constexpr uint32_t kMaxDimmer = 5;
+constexpr uint32_t kMusicPlaying = 2;
+
+// History while the subwoofer link is pairing, home otherwise.
+GuiOpsDispCbk homeOrHistory()
+{
+    std::lock_guard<std::mutex> lock(guiWidgetRecordLock());
+    return guiWidgetRecord().wireless_aud_sts == 1 ? guiWidgetDispHistory : guiWidgetDispHome;
+}
+
+void signedLevel(const char* prefix, uint8_t level, uint8_t max, uint8_t neutral, uint16_t timeMs, GuiOpsDispCbk done)
+{
+    if (level > max) {
+        return;
+    }
+    char text[8] = {};
+    if (level > neutral) {
+        snprintf(text, sizeof(text), "%s+%d", prefix, level - neutral);
+    } else if (level == neutral) {
+        snprintf(text, sizeof(text), "%s 0", prefix);
+    } else {
+        snprintf(text, sizeof(text), "%s-%d", prefix, neutral - level);
+    }
+    guiOpsDispStaticOnceStr(text, 1, timeMs, done);
+}
+
+void volumeText(uint8_t vol, uint16_t timeMs, GuiOpsDispCbk done)
+{
+    char text[8] = {};
+    if (vol == 100) {
+        snprintf(text, sizeof(text), " 100");
+    } else if (vol >= 1 && vol <= 99) {
+        snprintf(text, sizeof(text), "  %02d", vol);
+    } else if (vol == 0) {
+        snprintf(text, sizeof(text), "   0");
+    } else {
+        return;
+    }
+    guiOpsDispStaticOnceStr(text, 1, timeMs, done);
+}
+
+void scrollOnce(const char* text, uint16_t speedMs, uint16_t holdMs)
+{
+    guiOpsDispScrollOnceStr(text, 1, speedMs, holdMs, guiWidgetDispHome);
+}
+
+}  // namespace
+
+void guiWidgetDispBass(uint8_t level, uint16_t timeMs)
+{
+    signedLevel("BS", level, 12, 6, timeMs, homeOrHistory());
+}
+
+void guiWidgetDispTreble(uint8_t level, uint16_t timeMs)
+{
+    signedLevel("TB", level, 12, 6, timeMs, homeOrHistory());
+}
+
+void guiWidgetDispCenter(uint8_t level, uint16_t timeMs)
+{
+    signedLevel("MR", level, 12, 6, timeMs, homeOrHistory());
+}
+
+void guiWidgetDispSurround(uint8_t level, uint16_t timeMs)
+{
+    signedLevel("SR", level, 12, 6, timeMs, homeOrHistory());
+}
+
+void guiWidgetDispSurVol(uint8_t level, uint16_t timeMs)
+{
+    signedLevel("SR", level, 12, 6, timeMs, guiWidgetDispHome);
+}
+
+void guiWidgetDispSurroundRight(uint8_t level, uint16_t timeMs)
+{
+    signedLevel("SRR", level, 10, 5, timeMs, guiWidgetDispHome);
+}
+
+void guiWidgetDispSurroundLeft(uint8_t level, uint16_t timeMs)
+{
+    signedLevel("SRL", level, 10, 5, timeMs, guiWidgetDispHome);
+}
+
+void guiWidgetDispHeight(uint8_t level)
+{
+    signedLevel("UP", level, 6, 3, kLongMs, homeOrHistory());
+}
+
+void guiWidgetDispEq(uint32_t eqMode, uint16_t timeMs)
+{
+    const char* text = nameOf(kEqNames, eqMode);
+    if (text != nullptr) {
+        guiOpsDispStaticOnceStr(text, 1, timeMs, homeOrHistory());
+    }
+}
+
+void guiWidgetDispEqReset(uint16_t timeMs)
+{
+    guiOpsDispStaticOnceStr("EQRS", 1, timeMs, guiWidgetDispHome);
+}
+
+void guiWidgetVolDispHistorySet(uint8_t vol, uint16_t timeMs)
+{
+    volumeText(vol, timeMs, homeOrHistory());
+}
+
+void guiWidgetDispVolume(uint8_t vol, uint16_t timeMs)
+{
+    volumeText(vol, timeMs, guiWidgetDispHome);
+}
+
+void guiWidgetDispToneVolume(uint8_t toneVol, uint16_t timeMs)
+{
+    if (toneVol > 3) {
+        return;
+    }
+    char text[8] = {};
+    snprintf(text, sizeof(text), "PT %d", toneVol);
+    guiOpsDispStaticOnceStr(text, 1, timeMs, homeOrHistory());
+}
+
+void guiWidgetDispLcdDimmer(uint32_t level)
+{
+    if (level > kMaxDimmer) {
+        return;
+    }
+    char text[8] = {};
+    snprintf(text, sizeof(text), "DIM %u", static_cast<unsigned>(level));
+    guiOpsDispStaticOnceStr(text, 1, kLongMs, guiWidgetDispHome);
+}
+
+void guiWidgetDispLedDimmer(uint32_t level)
+{
+    const char* text = nameOf(kLedNames, level);
+    if (text != nullptr) {
+        scrollOnce(text, kScrollMs, kHoldMs);
+    }
+}
+
+void guiWidgetDispUdiskPlayMode(uint32_t mode)
+{
+    if (mode <= 1) {
+        guiOpsDispStaticOnceStr(mode == 0 ? "ALL" : "ONE", 1, kLongMs, guiWidgetDispHome);
+    }
+}
+
+void guiWidgetDispSurEn(uint8_t on, uint16_t holdMs)
+{
+    scrollOnce(on != 0 ? "SUR ON" : "SUR OFF", kScrollMs, holdMs);
+}
+
+void guiWidgetDispVirtualX(uint8_t on, uint16_t holdMs)
+{
+    scrollOnce(on != 0 ? "VRT X ON" : "VRT X OFF", kScrollMs, holdMs);
+}
+
+void guiWidgetDispXupmix(uint8_t on, uint16_t holdMs)
+{
+    {
+        std::lock_guard<std::mutex> lock(guiWidgetRecordLock());
+        guiWidgetRecord().xupmix_shown = 1;
+    }
+    scrollOnce(on != 0 ? "XUPMIX ON    XUPMIX ON" : "XUPMIX OFF    XUPMIX OFF", kXupmixScrollMs, holdMs);
+}
+
+void guiWidgetDispSalesArea(uint32_t salesArea)
+{
+    scrollOnce(salesArea == 0 ? "USA" : "OTHER", kScrollMs, kHoldMs);
+}
+
+void guiWidgetDispShopMode(uint8_t on)
+{
+    if (on != 0) {
+        guiOpsDispAdaptiveStr("DEMO ON", nullptr);
+    } else {
+        scrollOnce("DEMO OFF", kScrollMs, kHoldMs);
+    }
+}
+
+void guiWidgetDispBypass(uint8_t on)
+{
+    if (on != 0) {
+        guiOpsDispStaticOnceStr("FLAT", 1, kLongMs, guiWidgetDispHome);
+    } else {
+        scrollOnce("EXIT", kScrollMs, kHoldMs);
+    }
+}
+
+void guiWidgetDispStandardTest(uint8_t on)
+{
+    if (on != 0) {
+        scrollOnce("STANDARD", kScrollMs, kHoldMs);
+    }
+}
+
+void guiWidgetDispEqTest(uint8_t on)
+{
+    if (on != 0) {
+        scrollOnce("EQ Test", kScrollMs, kHoldMs);
+    }
+}
+
+void guiWidgetDispPcbaTest(uint8_t on)
+{
+    if (on != 0) {
+        guiOpsDispAdaptiveStr("PCBA", nullptr);
+    } else {
+        guiWidgetDispHome();
+    }
+}
+
+void guiWidgetDispMachineTest(uint8_t on)
+{
+    if (on != 0) {
+        guiOpsDispAdaptiveStr("PDT", nullptr);
+    } else {
+        guiWidgetDispHome();
+    }
+}
+
+void guiWidgetDispErp(uint8_t on)
+{
+    if (on != 0) {
+        guiOpsDispAdaptiveStr("ERP", nullptr);
+    }
+}
+
+void guiWidgetDispPdtMode(void)
+{
+    guiOpsDispAdaptiveStr("TEST", nullptr);
+}
+
+void guiWidgetDispBlank(void)
+{
+    guiOpsDispAdaptiveStr("    ", nullptr);
+}
+
+void guiWidgetDispTv(void)
+{
+    guiOpsDispAdaptiveStr("- TV -", nullptr);
+}
+
+void guiWidgetDispTvBlink(uint8_t keep)
+{
+    guiOpsDispBlinkOnceStr("- TV -", 1, kBlinkMs, kBlinkMs, keep == 1 ? guiWidgetDispTv : guiWidgetDispHome);
+}
+
+void guiWidgetDispScan(void)
+{
+    guiOpsDispBreathStr("SCAN");
+}
+
+void guiWidgetDispDownLoad(void)
+{
+    guiOpsDispAdaptiveStr("UP--", nullptr);
+}
+
+void guiWidgetDispPercent(const GuiUpgradePercent* percent)
+{
+    if (percent == nullptr) {
+        GUI_LOG_ERR("Param Error!");
+        return;
+    }
+    constexpr const char* kFormats[] = {"D%3d", "H%3d", "B%3d", "T%3d", "R%3d", "SL%3d", "SR%3d", "%3d"};
+    const char* format = nameOf(kFormats, percent->module);
+    if (format == nullptr) {
+        return;
+    }
+    char text[16] = {};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    snprintf(text, sizeof(text), format, percent->percent);
+#pragma GCC diagnostic pop
+    guiOpsDispAdaptiveStr(text, nullptr);
+}
+
+void guiWidgetDispPlayTime(uint32_t minutes, uint32_t seconds)
+{
+    {
+        std::lock_guard<std::mutex> lock(guiWidgetRecordLock());
+        if (guiWidgetRecord().music_sts != kMusicPlaying) {
+            return;
+        }
+    }
+    char text[16] = {};
+    snprintf(text, sizeof(text), "%02u:%02u", static_cast<unsigned>(minutes), static_cast<unsigned>(seconds));
+    guiOpsDispAdaptiveStr(text, guiWidgetDispHistory);
+}
+
+void guiWidgetDispUDiskFileIdx(uint32_t fileIdx)
+{
+    {
+        std::lock_guard<std::mutex> lock(guiWidgetRecordLock());
+        guiWidgetRecord().last_usb_file_idx = fileIdx;
+    }
+    char text[16] = {};
+    snprintf(text, sizeof(text), "%04u", static_cast<unsigned>(fileIdx));
+    guiOpsDispStaticOnceStr(text, 1, kLongMs, guiWidgetDispHome);
 }

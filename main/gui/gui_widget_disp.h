@@ -1,6 +1,8 @@
 // Display texts of the widgets (the builders the power widgets use so far).
 #pragma once
 
+#include "main/gui/gui_widget.h"
+
 #include <cstdint>
 
 // The idle picture and its follow-up; shown by the source widgets once they exist.
@@ -17,3 +19,41 @@ void guiWidgetDispPowerOnBlink(void);
 void guiWidgetDispFactoryReset(uint8_t withHome);
 void guiWidgetDispAutoStandby(uint32_t choice, uint16_t timeMs);
 void guiWidgetDispAutoScreensaver(uint32_t choice, uint16_t timeMs);
+
+// Levels shown with their sign against the neutral value; outside the range nothing is shown.
+void guiWidgetDispBass(uint8_t level, uint16_t timeMs);
+void guiWidgetDispTreble(uint8_t level, uint16_t timeMs);
+void guiWidgetDispCenter(uint8_t level, uint16_t timeMs);
+void guiWidgetDispSurround(uint8_t level, uint16_t timeMs);
+void guiWidgetDispSurVol(uint8_t level, uint16_t timeMs);
+void guiWidgetDispSurroundRight(uint8_t level, uint16_t timeMs);
+void guiWidgetDispSurroundLeft(uint8_t level, uint16_t timeMs);
+void guiWidgetDispHeight(uint8_t level);
+void guiWidgetDispEq(uint32_t eqMode, uint16_t timeMs);
+void guiWidgetDispEqReset(uint16_t timeMs);
+void guiWidgetVolDispHistorySet(uint8_t vol, uint16_t timeMs);
+void guiWidgetDispVolume(uint8_t vol, uint16_t timeMs);
+void guiWidgetDispToneVolume(uint8_t toneVol, uint16_t timeMs);
+void guiWidgetDispLcdDimmer(uint32_t level);
+void guiWidgetDispLedDimmer(uint32_t level);
+void guiWidgetDispUdiskPlayMode(uint32_t mode);
+void guiWidgetDispSurEn(uint8_t on, uint16_t holdMs);
+void guiWidgetDispVirtualX(uint8_t on, uint16_t holdMs);
+void guiWidgetDispXupmix(uint8_t on, uint16_t holdMs);
+void guiWidgetDispSalesArea(uint32_t salesArea);
+void guiWidgetDispShopMode(uint8_t on);
+void guiWidgetDispBypass(uint8_t on);
+void guiWidgetDispStandardTest(uint8_t on);
+void guiWidgetDispEqTest(uint8_t on);
+void guiWidgetDispPcbaTest(uint8_t on);
+void guiWidgetDispMachineTest(uint8_t on);
+void guiWidgetDispErp(uint8_t on);
+void guiWidgetDispPdtMode(void);
+void guiWidgetDispBlank(void);
+void guiWidgetDispTv(void);
+void guiWidgetDispTvBlink(uint8_t keep);
+void guiWidgetDispScan(void);
+void guiWidgetDispDownLoad(void);
+void guiWidgetDispPercent(const GuiUpgradePercent* percent);
+void guiWidgetDispPlayTime(uint32_t minutes, uint32_t seconds);
+void guiWidgetDispUDiskFileIdx(uint32_t fileIdx);

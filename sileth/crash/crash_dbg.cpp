@@ -33,7 +33,6 @@ int dbgInit(void)
 
 void sigHandler(int signo, siginfo_t* info, void* context)
 {
-    (void)info;
     const auto* uc = static_cast<const ucontext_t*>(context);
     switch (signo) {
     case SIGINT:
@@ -57,8 +56,13 @@ void sigHandler(int signo, siginfo_t* info, void* context)
         crash::drain();
         say("Using default signal handler.");
         fflush(stdout);
-        // Returning lets the fault recur under the restored action, which ends the process.
+        // Returning lets the fault recur under the restored action, which ends the process. A
+        // signal sent by another process (kill -SEGV) does not recur by itself: it is raised again,
+        // and stays pending until the handler returns.
         crash::restorePrevious(signo);
+        if (info != nullptr && info->si_code <= 0) {
+            raise(signo);
+        }
         break;
     case SIGTERM:
         say("Termination signal");

@@ -247,6 +247,17 @@ TEST_F(RunScriptTest, KeepLeavesTheRootWithEveryLogAndSaysWhere)
     EXPECT_THAT(run.said(), HasSubstr("unknown :bogus"));
 }
 
+TEST_F(RunScriptTest, ChoosingTheTvInputPlaysItThroughTheDaemon)
+{
+    RunSession run(tmp(), {});
+    run.send("app.sm.request_play 9\n");
+    ASSERT_TRUE(run.waitFor("recv GST_PLAY_DONE by Sileth")) << run.said();
+    run.send("app.sm.show_source\n");
+    run.closeInput();
+    EXPECT_EQ(0, run.finish()) << run.said();
+    EXPECT_THAT(run.said(), HasSubstr("source:[9] status:[1]"));
+}
+
 TEST_F(RunScriptTest, AProgramThatDiesIsReportedAndTheRunFails)
 {
     RunSession run(tmp(), {});

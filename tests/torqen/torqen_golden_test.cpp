@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_variant_priv.h"
 
 namespace {
 
@@ -60,9 +61,13 @@ std::vector<uint8_t> goldenInput(uint32_t format, uint32_t channels, uint32_t fr
   return bytes;
 }
 
-std::vector<uint8_t> runCase(const GoldenCase& c, uint32_t format) {
+// With a variant, the converter runs it instead of the one chosen at open.
+std::vector<uint8_t> runCase(const GoldenCase& c, uint32_t format, const torqen::Variant* variant = nullptr) {
   Converter conv(torqen_param_t{c.in_rate, c.in_ch, c.out_rate, c.out_ch, format});
   EXPECT_EQ(0, conv.openResult());
+  if (variant != nullptr) {
+    torqen::setVariant(conv.handle(), *variant);
+  }
   const auto in = goldenInput(format, c.in_ch, 1400);
   static const uint32_t kInBlocks[] = {37, 100, 5, 64, 1, 250};
   static const uint32_t kOutBlocks[] = {50, 3, 200, 64, 17};
@@ -92,6 +97,11 @@ std::string goldenPath(const GoldenCase& c, uint32_t format) {
   return std::string(TORQEN_GOLDEN_DIR) + "/" + c.name + "_f" + std::to_string(format) + ".bin";
 }
 
+std::vector<uint8_t> storedVector(const GoldenCase& c, uint32_t format) {
+  std::ifstream file(goldenPath(c, format), std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
 TEST(TorqenGolden, OutputMatchesTheStoredVectors) {
   const bool write = std::getenv("TORQEN_GOLDEN_WRITE") != nullptr;
   for (const GoldenCase& c : kCases) {
@@ -108,6 +118,24 @@ TEST(TorqenGolden, OutputMatchesTheStoredVectors) {
       const std::vector<uint8_t> expected((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
       EXPECT_EQ(expected.size(), out.size()) << path;
       EXPECT_TRUE(expected == out) << path;
+    }
+  }
+}
+
+// The scalar kernels and every vectorised variant this processor runs, whatever open would choose.
+TEST(TorqenGolden, EveryKernelVariantMatchesTheStoredVectors) {
+  for (const torqen::Variant v :
+       {torqen::Variant::kScalar, torqen::Variant::kSse2, torqen::Variant::kAvx2, torqen::Variant::kNeon}) {
+    if (!torqen::variantRuns(v)) {
+      continue;
+    }
+    for (const GoldenCase& c : kCases) {
+      for (uint32_t format = 0; format < 4; ++format) {
+        const std::vector<uint8_t> expected = storedVector(c, format);
+        ASSERT_FALSE(expected.empty()) << goldenPath(c, format);
+        EXPECT_TRUE(expected == runCase(c, format, &v))
+            << goldenPath(c, format) << " variant " << static_cast<uint32_t>(v);
+      }
     }
   }
 }

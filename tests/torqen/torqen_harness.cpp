@@ -1,9 +1,33 @@
 #include "tests/torqen/torqen_harness.h"
 
+#include "torqen/torqen_variant_priv.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace torqen_test {
+
+static_assert(static_cast<uint32_t>(KernelVariant::kSse2) == static_cast<uint32_t>(torqen::Variant::kSse2) &&
+                  static_cast<uint32_t>(KernelVariant::kAvx2) == static_cast<uint32_t>(torqen::Variant::kAvx2) &&
+                  static_cast<uint32_t>(KernelVariant::kNeon) == static_cast<uint32_t>(torqen::Variant::kNeon),
+              "the variants are the library's");
+
+const char* nameOf(KernelVariant v) {
+  switch (v) {
+    case KernelVariant::kSse2:
+      return "SSE2";
+    case KernelVariant::kAvx2:
+      return "AVX2";
+    case KernelVariant::kNeon:
+      return "NEON";
+    default:
+      return "scalar";
+  }
+}
+
+bool variantRuns(KernelVariant v) { return torqen::variantRuns(static_cast<torqen::Variant>(v)); }
+
+void useVariant(torqen_handle_t* h, KernelVariant v) { torqen::setVariant(h, static_cast<torqen::Variant>(v)); }
 
 Converter::Converter(const torqen_param_t& param) : param_(param) {
   uint32_t work = 0;

@@ -32,6 +32,14 @@ class Converter {
   int open_result_ = -1;
 };
 
+// The converter's kernel variants: the scalar kernels, or a vectorised twin that writes the same
+// bytes. Open picks the best one the processor runs.
+enum class KernelVariant : uint32_t { kScalar = 0, kSse2 = 1, kAvx2 = 2, kNeon = 3 };
+const char* nameOf(KernelVariant v);
+bool variantRuns(KernelVariant v);
+// Makes an open converter run `v`, which must be one that runs.
+void useVariant(torqen_handle_t* h, KernelVariant v);
+
 // Memory the handle locates by an offset from itself.
 template <typename T>
 T* atOffset(torqen_handle_t* h, uint32_t offset) {

@@ -4,6 +4,12 @@
 //
 //   torqen_bench <report dir>                 quality, speed and instruction counts; writes results.md
 //                                             and response.csv there
+//
+// libtorqen32's quality is measured once (every kernel variant writes the same bytes); its speed
+// and instruction counts are measured for every variant this processor runs.
+//   torqen_bench <report dir> <torqen_count for the board>
+//                                             the same, and instruction counts of libtorqen32's kernel
+//                                             variants on the board's processor under qemu
 //   torqen_bench --count <converter> <pair> <bits> <channels>
 //                                             one stream for callgrind (run by the report itself)
 #include <samplerate.h>
@@ -26,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "torqen/torqen.h"
 #include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen.h"
 #include "torqen/torqen_multi.h"
 
 namespace {
@@ -37,17 +43,22 @@ constexpr double kPi = 3.14159265358979323846;
 struct RatePair {
   uint32_t in, out;
 };
-const RatePair kPairs[] = {{44100, 48000}, {48000, 44100}, {16000, 48000}, {48000, 16000}, {96000, 48000},
-                           {44056, 48000}};
+const RatePair kPairs[] = {{44100, 48000}, {48000, 44100}, {16000, 48000},
+                           {48000, 16000}, {96000, 48000}, {44056, 48000}};
 
 enum class Family { Torqen, Soxr, Samplerate, Speex };
+enum class Measure { Both, Quality, Speed };
 struct ConverterKind {
   const char* name;
   Family family;
-  int setting;
+  int setting;  // libtorqen32: the kernel variant, -1 for the one chosen at open
+  Measure measure = Measure::Both;
 };
 const ConverterKind kKinds[] = {
-    {"libtorqen32", Family::Torqen, 0},
+    {"libtorqen32", Family::Torqen, -1, Measure::Quality},
+    {"libtorqen32 AVX2", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kAvx2), Measure::Speed},
+    {"libtorqen32 SSE2", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kSse2), Measure::Speed},
+    {"libtorqen32 scalar", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kScalar), Measure::Speed},
     {"soxr quick", Family::Soxr, SOXR_QQ},
     {"soxr low", Family::Soxr, SOXR_LQ},
     {"soxr medium", Family::Soxr, SOXR_MQ},
@@ -69,7 +80,7 @@ class Resampler {
 
 class TorqenResampler : public Resampler {
  public:
-  TorqenResampler(const RatePair& r, uint32_t channels, int bits) : channels_(channels), bytes_(bits / 8) {
+  TorqenResampler(const RatePair& r, uint32_t channels, int bits, int variant) : channels_(channels), bytes_(bits / 8) {
     const torqen_param_t p{r.in, channels, r.out, channels, bits == 16 ? 0u : 3u};
     uint32_t work = 0;
     uint32_t temp = 0;
@@ -82,6 +93,17 @@ class TorqenResampler : public Resampler {
       work_.resize(work / 8 + 1);
       temp_.resize(temp / 8 + 1);
       Torqen_MultiChannel_Open(&multi_, work_.data(), &p);
+    }
+    if (variant >= 0) {
+      const auto v = static_cast<torqen_test::KernelVariant>(variant);
+      if (single_ != nullptr) {
+        torqen_test::useVariant(single_, v);
+      } else {
+        for (uint32_t i = 0; i < (channels + 1) / 2; ++i) {
+          auto* at = reinterpret_cast<uint8_t*>(multi_) + multi_->instance[i];
+          torqen_test::useVariant(reinterpret_cast<torqen_handle_t*>(at), v);
+        }
+      }
     }
   }
   size_t run(const void* in, size_t frames, size_t* used, void* out, size_t room) override {
@@ -211,10 +233,14 @@ class SpeexResampler : public Resampler, FloatBridge {
 
 std::unique_ptr<Resampler> makeResampler(const ConverterKind& k, const RatePair& r, uint32_t channels, int bits) {
   switch (k.family) {
-    case Family::Torqen: return std::make_unique<TorqenResampler>(r, channels, bits);
-    case Family::Soxr: return std::make_unique<SoxrResampler>(r, channels, bits, k.setting);
-    case Family::Samplerate: return std::make_unique<SamplerateResampler>(r, channels, bits, k.setting);
-    case Family::Speex: return std::make_unique<SpeexResampler>(r, channels, bits, k.setting);
+    case Family::Torqen:
+      return std::make_unique<TorqenResampler>(r, channels, bits, k.setting);
+    case Family::Soxr:
+      return std::make_unique<SoxrResampler>(r, channels, bits, k.setting);
+    case Family::Samplerate:
+      return std::make_unique<SamplerateResampler>(r, channels, bits, k.setting);
+    case Family::Speex:
+      return std::make_unique<SpeexResampler>(r, channels, bits, k.setting);
   }
   return nullptr;
 }
@@ -223,8 +249,7 @@ std::unique_ptr<Resampler> makeResampler(const ConverterKind& k, const RatePair&
 // `on_block` sees the input fed so far and the output gathered so far after each call.
 template <typename Sample>
 std::vector<Sample> streamThrough(Resampler& r, const std::vector<Sample>& in, uint32_t channels, size_t block,
-                                  const RatePair& pair,
-                                  const std::function<void(size_t, size_t)>& on_block = nullptr) {
+                                  const RatePair& pair, const std::function<void(size_t, size_t)>& on_block = nullptr) {
   const size_t frames = in.size() / channels;
   const size_t room = block * pair.out / pair.in + 64;
   std::vector<Sample> out;
@@ -287,7 +312,9 @@ std::vector<double> middle(const std::vector<Sample>& out, size_t skip_front, si
   return x;
 }
 
-double db(double v) { return 20 * std::log10(std::max(v, 1e-12)); }
+double db(double v) {
+  return 20 * std::log10(std::max(v, 1e-12));
+}
 
 struct ResponsePoint {
   double freq;
@@ -298,8 +325,10 @@ struct ResponsePoint {
 std::vector<double> testFrequencies(const RatePair& r) {
   std::vector<double> f;
   const double top = 0.995 * r.in / 2;
-  for (int i = 0; i < 30; ++i) f.push_back(20 * std::pow(100.0, i / 30.0));
-  for (int i = 0; i <= 130; ++i) f.push_back(2000 + (top - 2000) * i / 130);
+  for (int i = 0; i < 30; ++i)
+    f.push_back(20 * std::pow(100.0, i / 30.0));
+  for (int i = 0; i <= 130; ++i)
+    f.push_back(2000 + (top - 2000) * i / 130);
   return f;
 }
 
@@ -318,7 +347,8 @@ std::vector<ResponsePoint> response(const ConverterKind& k, const RatePair& r) {
       points.push_back({f, db(fit.amplitude / amplitude), db(fit.residual_rms / in_rms)});
     } else {
       double e2 = 0;
-      for (double v : x) e2 += v * v;
+      for (double v : x)
+        e2 += v * v;
       points.push_back({f, NAN, db(std::sqrt(e2 / x.size()) / in_rms)});
     }
   }
@@ -327,11 +357,11 @@ std::vector<ResponsePoint> response(const ConverterKind& k, const RatePair& r) {
 
 struct Quality {
   double ripple_db;
-  double edge;       // -3 dB point as a fraction of the lower Nyquist frequency
+  double edge;  // -3 dB point as a fraction of the lower Nyquist frequency
   double rejection_db;
   double thdn16_db;
   double thdn32_db;
-  double latency;    // output frames
+  double latency;  // output frames
 };
 
 template <typename Sample>
@@ -340,7 +370,8 @@ double thdn(const ConverterKind& k, const RatePair& r) {
   const double amplitude = std::pow(10.0, -1.0 / 20);
   const auto out = streamThrough(*conv, sine<Sample>(1000, r.in, amplitude, r.in / 2, 2), 2, 1024, r);
   std::vector<Sample> left;
-  for (size_t i = 0; i < out.size(); i += 2) left.push_back(out[i]);
+  for (size_t i = 0; i < out.size(); i += 2)
+    left.push_back(out[i]);
   const auto x = middle(left, 2000, 500);
   return fitSine(x, r.out, 1000).thdn_db;
 }
@@ -354,9 +385,11 @@ double latency(const ConverterKind& k, const RatePair& r) {
   in[at] = 1 << 30;
   std::vector<size_t> fed_when;  // input fed when output frame i appeared
   const auto out = streamThrough(*conv, in, 1, 16, r, [&](size_t fed, size_t produced) {
-    while (fed_when.size() < produced) fed_when.push_back(fed);
+    while (fed_when.size() < produced)
+      fed_when.push_back(fed);
   });
-  const auto peak = std::max_element(out.begin(), out.end(), [](int32_t a, int32_t b) { return std::abs(double(a)) < std::abs(double(b)); });
+  const auto peak = std::max_element(out.begin(), out.end(),
+                                     [](int32_t a, int32_t b) { return std::abs(double(a)) < std::abs(double(b)); });
   const size_t j = static_cast<size_t>(peak - out.begin());
   const double fed_beyond = double(fed_when[j]) - double(at + 1);
   return std::max(0.0, fed_beyond) * r.out / r.in;
@@ -368,14 +401,17 @@ Quality quality(const ConverterKind& k, const RatePair& r, std::vector<ResponseP
   double lo = 1e9, hi = -1e9, worst_leak = -1e9, edge = 0;
   double reference = NAN;
   for (const auto& p : *points) {
-    if (std::isnan(reference) && !std::isnan(p.gain_db)) reference = p.gain_db;
+    if (std::isnan(reference) && !std::isnan(p.gain_db))
+      reference = p.gain_db;
     if (p.freq <= 0.8 * low_nyquist && !std::isnan(p.gain_db)) {
       lo = std::min(lo, p.gain_db);
       hi = std::max(hi, p.gain_db);
     }
-    if (!std::isnan(p.gain_db) && p.gain_db > reference - 3 && p.freq > edge) edge = p.freq;
+    if (!std::isnan(p.gain_db) && p.gain_db > reference - 3 && p.freq > edge)
+      edge = p.freq;
     // Tones in the passband (their images and aliases) and tones far beyond the lower Nyquist.
-    if (p.freq <= 0.8 * low_nyquist || p.freq >= 1.2 * low_nyquist) worst_leak = std::max(worst_leak, p.leakage_db);
+    if (p.freq <= 0.8 * low_nyquist || p.freq >= 1.2 * low_nyquist)
+      worst_leak = std::max(worst_leak, p.leakage_db);
   }
   return {hi - lo, edge / low_nyquist, -worst_leak, thdn<int16_t>(k, r), thdn<int32_t>(k, r), latency(k, r)};
 }
@@ -419,7 +455,8 @@ size_t countedStream(const ConverterKind& k, const RatePair& r, uint32_t channel
 }
 
 int countMain(int argc, char** argv) {
-  if (argc != 6) return 2;
+  if (argc != 6)
+    return 2;
   const ConverterKind& k = kKinds[std::stoi(argv[2])];
   const RatePair& r = kPairs[std::stoi(argv[3])];
   const int bits = std::stoi(argv[4]);
@@ -433,19 +470,21 @@ int countMain(int argc, char** argv) {
 double instructionsPerFrame(size_t kind, size_t pair, int bits, uint32_t channels) {
   const std::string out_file = "/tmp/torqen_bench.callgrind." + std::to_string(getpid());
   std::ostringstream cmd;
-  cmd << "valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=" << out_file
-      << " /proc/" << getpid() << "/exe --count " << kind << ' ' << pair << ' ' << bits << ' ' << channels
-      << " 2>/dev/null";
+  cmd << "valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=" << out_file << " /proc/" << getpid()
+      << "/exe --count " << kind << ' ' << pair << ' ' << bits << ' ' << channels << " 2>/dev/null";
   FILE* p = popen(cmd.str().c_str(), "r");
-  if (p == nullptr) return NAN;
+  if (p == nullptr)
+    return NAN;
   size_t frames = 0;
-  if (std::fscanf(p, "%zu", &frames) != 1) frames = 0;
+  if (std::fscanf(p, "%zu", &frames) != 1)
+    frames = 0;
   pclose(p);
   std::ifstream f(out_file);
   std::string line;
   double ir = NAN;
   while (std::getline(f, line)) {
-    if (line.rfind("totals:", 0) == 0 || line.rfind("summary:", 0) == 0) ir = std::stod(line.substr(line.find(':') + 1));
+    if (line.rfind("totals:", 0) == 0 || line.rfind("summary:", 0) == 0)
+      ir = std::stod(line.substr(line.find(':') + 1));
   }
   std::remove(out_file.c_str());
   return frames != 0 ? ir / frames : NAN;
@@ -461,17 +500,65 @@ std::string pairName(const RatePair& r) {
 }
 
 std::string fmt(double v, int digits) {
-  if (std::isnan(v)) return "–";
+  if (std::isnan(v))
+    return "–";
   char b[32];
   std::snprintf(b, sizeof b, "%.*f", digits, v);
   return b;
 }
 
-int reportMain(const std::string& dir) {
+// Instructions per output frame of the board's build under qemu, one instruction per translation
+// block and every block traced: two streams of different lengths, so that start-up cancels out.
+double boardInstructionsPerFrame(const std::string& count_program, const RatePair& r, int bits,
+                                 torqen_test::KernelVariant v) {
+  const std::string frames_file = "/tmp/torqen_bench.frames." + std::to_string(getpid());
+  double instructions[2] = {};
+  double frames[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    std::ostringstream cmd;
+    cmd << "qemu-arm-static -L /usr/arm-linux-gnueabihf -E LD_LIBRARY_PATH=/usr/arm-linux-gnueabihf/lib"
+        << " -singlestep -d exec,nochain " << count_program << ' ' << r.in << ' ' << r.out << ' ' << bits << " 2 "
+        << static_cast<int>(v) << ' ' << (i + 1) * (r.in / 12) << " 2>&1 >" << frames_file << " | grep -c '^Trace'";
+    FILE* p = popen(cmd.str().c_str(), "r");
+    if (p == nullptr)
+      return NAN;
+    if (std::fscanf(p, "%lf", &instructions[i]) != 1)
+      instructions[i] = NAN;
+    pclose(p);
+    std::ifstream f(frames_file);
+    if (!(f >> frames[i]))
+      frames[i] = NAN;
+  }
+  std::remove(frames_file.c_str());
+  const double out = frames[1] - frames[0];
+  return out > 0 ? (instructions[1] - instructions[0]) / out : NAN;
+}
+
+std::string boardReport(const std::string& count_program) {
+  std::ostringstream b;
+  b << "\n### On the board's processor\n\n"
+    << "libtorqen32 built for 32-bit ARM, instructions per output frame under qemu (stereo; repeatable), with "
+       "the scalar kernels and with NEON.\n\n"
+    << "| pair | scalar 16-bit | NEON 16-bit | scalar 32-bit | NEON 32-bit |\n|---|---:|---:|---:|---:|\n";
+  for (const RatePair& r : kPairs) {
+    std::fprintf(stderr, "%s, libtorqen32 on the board\n", pairName(r).c_str());
+    b << "| " << pairName(r);
+    for (int bits : {16, 32}) {
+      for (torqen_test::KernelVariant v : {torqen_test::KernelVariant::kScalar, torqen_test::KernelVariant::kNeon}) {
+        b << " | " << fmt(boardInstructionsPerFrame(count_program, r, bits, v), 0);
+      }
+    }
+    b << " |\n";
+  }
+  return b.str();
+}
+
+int reportMain(const std::string& dir, const std::string& count_program) {
   std::ofstream csv(dir + "/response.csv");
   csv << "converter,pair,freq,gain_db,leakage_db\n";
   std::ostringstream q;
-  q << "| converter | pair | ripple dB | −3 dB edge | rejection dB | THD+N 16-bit dB | THD+N 32-bit dB | latency frames |\n"
+  q << "| converter | pair | ripple dB | −3 dB edge | rejection dB | THD+N 16-bit dB | THD+N 32-bit dB | latency "
+       "frames |\n"
     << "|---|---|---:|---:|---:|---:|---:|---:|\n";
   std::ostringstream s;
   s << "| converter | pair | Mframes/s 16-bit 2ch | 32-bit 2ch | 16-bit 6ch | 32-bit 6ch"
@@ -481,20 +568,32 @@ int reportMain(const std::string& dir) {
     const RatePair& r = kPairs[pi];
     for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
       const ConverterKind& k = kKinds[ki];
-      std::fprintf(stderr, "%s, %s\n", pairName(r).c_str(), k.name);
-      std::vector<ResponsePoint> points;
-      const Quality qu = quality(k, r, &points);
-      for (const auto& p : points) {
-        csv << k.name << ',' << r.in << '-' << r.out << ',' << p.freq << ',' << p.gain_db << ',' << p.leakage_db << '\n';
+      if (k.family == Family::Torqen && k.setting >= 0 &&
+          !torqen_test::variantRuns(static_cast<torqen_test::KernelVariant>(k.setting))) {
+        continue;
       }
-      q << "| " << k.name << " | " << pairName(r) << " | " << fmt(qu.ripple_db, 2) << " | " << fmt(qu.edge, 3)
-        << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | " << fmt(qu.thdn32_db, 1)
-        << " | " << fmt(qu.latency, 0) << " |\n";
-      s << "| " << k.name << " | " << pairName(r) << " | " << fmt(framesPerSecond<int16_t>(k, r, 2) / 1e6, 2)
-        << " | " << fmt(framesPerSecond<int32_t>(k, r, 2) / 1e6, 2) << " | "
-        << fmt(framesPerSecond<int16_t>(k, r, 6) / 1e6, 2) << " | " << fmt(framesPerSecond<int32_t>(k, r, 6) / 1e6, 2);
-      for (int bits : {16, 32}) s << " | " << fmt(instructionsPerFrame(ki, pi, bits, 2), 0);
-      for (int bits : {16, 32}) s << " | " << fmt(instructionsPerFrame(ki, pi, bits, 6), 0);
+      std::fprintf(stderr, "%s, %s\n", pairName(r).c_str(), k.name);
+      if (k.measure != Measure::Speed) {
+        std::vector<ResponsePoint> points;
+        const Quality qu = quality(k, r, &points);
+        for (const auto& p : points) {
+          csv << k.name << ',' << r.in << '-' << r.out << ',' << p.freq << ',' << p.gain_db << ',' << p.leakage_db
+              << '\n';
+        }
+        q << "| " << k.name << " | " << pairName(r) << " | " << fmt(qu.ripple_db, 2) << " | " << fmt(qu.edge, 3)
+          << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | " << fmt(qu.thdn32_db, 1) << " | "
+          << fmt(qu.latency, 0) << " |\n";
+      }
+      if (k.measure == Measure::Quality) {
+        continue;
+      }
+      s << "| " << k.name << " | " << pairName(r) << " | " << fmt(framesPerSecond<int16_t>(k, r, 2) / 1e6, 2) << " | "
+        << fmt(framesPerSecond<int32_t>(k, r, 2) / 1e6, 2) << " | " << fmt(framesPerSecond<int16_t>(k, r, 6) / 1e6, 2)
+        << " | " << fmt(framesPerSecond<int32_t>(k, r, 6) / 1e6, 2);
+      for (int bits : {16, 32})
+        s << " | " << fmt(instructionsPerFrame(ki, pi, bits, 2), 0);
+      for (int bits : {16, 32})
+        s << " | " << fmt(instructionsPerFrame(ki, pi, bits, 6), 0);
       s << " |\n";
     }
   }
@@ -507,8 +606,13 @@ int reportMain(const std::string& dir) {
         "frames) to its peak leaving.\n\n"
      << q.str() << "\n### Speed\n\n"
      << "Output frames per second on one core for a 10 s stream in blocks of 1024 frames (best of three; "
-        "varies with the machine), and instructions per output frame counted by callgrind (repeatable).\n\n"
+        "varies with the machine), and instructions per output frame counted by callgrind (repeatable). "
+        "libtorqen32 runs the best kernel variant the processor offers (chosen at open); each variant this "
+        "processor runs is listed.\n\n"
      << s.str();
+  if (!count_program.empty()) {
+    md << boardReport(count_program);
+  }
   return 0;
 }
 
@@ -518,9 +622,9 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--count") == 0) {
     return countMain(argc, argv);
   }
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <report dir>\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s <report dir> [torqen_count for the board]\n", argv[0]);
     return 2;
   }
-  return reportMain(argv[1]);
+  return reportMain(argv[1], argc == 3 ? argv[2] : "");
 }

@@ -31,8 +31,8 @@ struct aee_start_rec_t {
 };
 
 struct AeeState {
-    // Newest first. Guarded by pListLock, which is also held while a message is posted, so that an
-    // application's record and queue cannot go away under a sender.
+    // Newest first. Guarded by pListLock; a sender takes a reference to the queue under it and posts
+    // after releasing it.
     aee_exec_rec_t* prHead = nullptr;
     sema_t* pListLock = nullptr;
     std::atomic<uint16_t> ui2DbgLevel{DBG_LEVEL_ERROR};
@@ -126,17 +126,42 @@ void copyName(char (&dst)[AEE_APP_NAME_LEN + 1], const char* src)
     dst[AEE_APP_NAME_LEN] = '\0';
 }
 
-int32_t postToApp(handle_t app, const aee_msg_hdr_t& hdr, const void* payload, uint32_t size)
+// A reference to the application's queue, taken under the list lock: the queue outlives the
+// application's loop until every sender that holds one has posted.
+msg_q_t* queueRef(handle_t app)
 {
     ListLock lock;
     if (!lock.held()) {
-        return -1;
+        return nullptr;
     }
-    aee_exec_rec_t* rec = recordOf(app);
+    const aee_exec_rec_t* rec = recordOf(app);
     if (rec == nullptr || rec->prQueue == nullptr) {
-        return -1;
+        return nullptr;
     }
-    return msg_q_send_2_parts(rec->prQueue, &hdr, sizeof(hdr), payload, size, 0);
+    msg_q_t* ref = nullptr;
+    if (xMsgQAttach(&ref, rec->acName) != OSR_OK) {
+        return nullptr;
+    }
+    // The queue is named after its application and deleted only after the record lets go of it, so
+    // the name finds this very queue; anything else is not ours to post to.
+    if (ref != rec->prQueue) {
+        xMsgQDelete(ref);
+        return nullptr;
+    }
+    return ref;
+}
+
+// Posted after the list lock is released: a receiver that answers at once finds the lock free
+// instead of sleeping on it.
+int32_t postToApp(handle_t app, const aee_msg_hdr_t& hdr, const void* payload, uint32_t size)
+{
+    msg_q_t* queue = queueRef(app);
+    if (queue == nullptr) {
+        return AEER_FAIL;
+    }
+    const int32_t res = msg_q_send_2_parts(queue, &hdr, sizeof(hdr), payload, size, 0);
+    xMsgQDelete(queue);
+    return res;
 }
 
 int32_t sendWithoutNotify(handle_t app, uint32_t msgId, const void* data, uint32_t size)

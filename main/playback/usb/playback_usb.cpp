@@ -6,6 +6,7 @@
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 #include "main/playback/usb/playback_usb_priv.h"
 #include "main/playback/usb/usb_pb_log.h"
+#include "main/playback/usb/usb_pb_wav.h"
 #include "main/playback/usb/usb_player.h"
 #include "main/playback/usb/usb_playlist.h"
 #include "main/state_mngr/state_mngr.h"
@@ -218,8 +219,9 @@ void onPlayDone()
 void playbackUsbPbMsgDispatch(const usb_pb_msg_t& msg)
 {
     if (msg.ui4Path == USB_PB_PATH_PCM) {
-        // The WAV-over-ALSA path is not part of this build.
-        USB_PB_ERR("playbackUsbPcmMsgProcess failed\n");
+        if (playbackUsbPcmMsgProcess(msg) != 0) {
+            USB_PB_ERR("playbackUsbPcmMsgProcess failed\n");
+        }
     } else if (msg.ui4Path == USB_PB_PATH_PLAYER) {
         if (playbackUsbGstMsgProcess(msg) != 0) {
             USB_PB_ERR("playbackUsbGstMsgProcess failed\n");
@@ -386,6 +388,7 @@ int32_t playbackUsbAppInit(const char*, handle_t app)
         return -1;
     }
     playbackUsbSetDbgLevel(kInitialDbgLevel);
+    playbackUsbWavInit();
     playerSetReplySink(&kReplySink);
     player_init();
     g.initialised.store(1);
@@ -400,6 +403,7 @@ int32_t playbackUsbAppExit(handle_t, uint32_t)
     }
     // Replies still in flight find the application gone and are dropped.
     g.initialised.store(0);
+    playbackUsbWavExit();
     player_deinit();
     playerSetReplySink(nullptr);
     u_cli_detach_cmd_tbl(kTable, CLI_GRP_APP, kCliMask, 0);
@@ -586,7 +590,7 @@ int32_t playbackUsbSendPlayRequestToSm(void)
 
 int32_t uPlaybackUsbGetPlaybackStatus(void)
 {
-    return 0;
+    return playbackUsbWavStatus();
 }
 
 void playbackGstModeSwitchMsgProcess(uint32_t mode)

@@ -35,7 +35,7 @@ int32_t uPlaybackUsbSendPbStatusToSm(uint32_t body);
 int32_t playbackUsbSendPbStatusToSm(uint32_t body);
 // Asks the state manager to play.
 int32_t playbackUsbSendPlayRequestToSm(void);
-// Status of the WAV-over-ALSA path: 0 not running (the only state this build has).
+// Status of the WAV-over-ALSA path: 0 no playback thread, 1 playing, 3 paused.
 int32_t uPlaybackUsbGetPlaybackStatus(void);
 // 0 ordered loop, 1 single loop; other values are refused with a log line.
 void playbackGstModeSwitchMsgProcess(uint32_t mode);

@@ -374,6 +374,12 @@ void playbackUsbSetPlayMode(uint32_t mode)
     g.playMode.store(mode);
 }
 
+void playbackUsbDeletePlaylist(void)
+{
+    playbackUsbFreeList(&g.head);
+    g.current = nullptr;
+}
+
 void playbackUsbResetPlaylist(void)
 {
     playbackUsbFreeList(&g.head);

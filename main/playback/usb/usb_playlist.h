@@ -61,5 +61,7 @@ int32_t playbackUsbGetCurrentIndex(void);
 void playbackUsbSetCurrentIndex(int32_t index);
 uint32_t playbackUsbGetPlayMode(void);
 void playbackUsbSetPlayMode(uint32_t mode);
+// Frees the list; there is no current entry until the next build.
+void playbackUsbDeletePlaylist(void);
 // Back to no list, index 0, ordered loop (the application's start).
 void playbackUsbResetPlaylist(void);

@@ -1,7 +1,9 @@
 // Send-to-receive hand-off between two threads: the OS layer's message queue against a bare
 // mutex-and-condition mailbox carrying the same bytes, and two applications answering each other
 // with u_app_send_msg. Each iteration is one ping-pong round trip (two hand-offs); "handoff" is
-// the time of one of them.
+// the time of one of them. "csw" counts the voluntary context switches of the whole process per
+// round trip (two is the least a hand-off each way can cost), and the application ping-pong reports
+// its round trip against the bare mailbox's measured in the same run ("x_mailbox").
 
 #include "main/am/aee/aee.h"
 #include "main/mw/handle/handle.h"
@@ -10,7 +12,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -21,6 +26,29 @@ namespace {
 constexpr uint32_t kMessageSize = 64;
 using Message = std::array<uint8_t, kMessageSize>;
 constexpr uint8_t kStop = 0xFF;
+
+// The bare mailbox's round trip in this run, the reference of the application ping-pong.
+double gMailboxRoundTrip = 0;
+
+long voluntarySwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
+}
+
+// Voluntary context switches per round trip over the timed loop.
+class SwitchProbe {
+public:
+    SwitchProbe() : start_(voluntarySwitches()) {}
+    void report(benchmark::State& state, double rounds) const
+    {
+        state.counters["csw"] = static_cast<double>(voluntarySwitches() - start_) / rounds;
+    }
+
+private:
+    long start_;
+};
 
 void reportHandoffs(benchmark::State& state)
 {
@@ -56,12 +84,14 @@ void BM_MsgQPingPong(benchmark::State& state)
     });
     Message out{};
     Message in{};
+    const SwitchProbe probe;
     for (auto _ : state) {
         ++out[1];
         xMsgQSend(ping, out.data(), kMessageSize, 0);
         receiveWait(pong, in);
         benchmark::DoNotOptimize(in);
     }
+    probe.report(state, static_cast<double>(state.iterations()));
     out[0] = kStop;
     xMsgQSend(ping, out.data(), kMessageSize, 0);
     peer.join();
@@ -112,12 +142,17 @@ void BM_CondVarPingPong(benchmark::State& state)
     });
     Message out{};
     Message in{};
+    const SwitchProbe probe;
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         ++out[1];
         ping.send(out);
         pong.receive(in);
         benchmark::DoNotOptimize(in);
     }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    gMailboxRoundTrip = elapsed.count() / static_cast<double>(state.iterations());
+    probe.report(state, static_cast<double>(state.iterations()));
     out[0] = kStop;
     ping.send(out);
     peer.join();
@@ -195,6 +230,8 @@ void BM_AppPingPong(benchmark::State& state)
         state.SkipWithError("application start failed");
         return;
     }
+    const SwitchProbe probe;
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         {
             std::lock_guard<std::mutex> lock(gApps.lock);
@@ -204,7 +241,12 @@ void BM_AppPingPong(benchmark::State& state)
         std::unique_lock<std::mutex> lock(gApps.lock);
         gApps.batchDone.wait(lock, [] { return gApps.done; });
     }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     const double rounds = static_cast<double>(state.iterations()) * kAppRounds;
+    probe.report(state, rounds);
+    if (gMailboxRoundTrip > 0) {
+        state.counters["x_mailbox"] = elapsed.count() / rounds / gMailboxRoundTrip;
+    }
     const auto kTimePer = benchmark::Counter::kIsRate | benchmark::Counter::kInvert;
     state.counters["handoff"] = benchmark::Counter(rounds * 2, kTimePer);
     state.counters["roundtrip"] = benchmark::Counter(rounds, kTimePer);

@@ -101,6 +101,7 @@ protected:
     static void TearDownTestSuite()
     {
         guiManagerAppExit(0, 0);
+        gui_->stop();  // nothing reaches the recorder while the process ends
         delete sandbox_;
         sandbox_ = nullptr;
     }

@@ -471,6 +471,8 @@ TEST_F(TimerDeliveryTest, RearmingAnArmedOneShotDeliversOnlyTheNewData)
     while (u_timer_active_get(timer) != 0) {
         std::this_thread::sleep_for(1ms);
     }
+    // The timer is idle once it has posted; the receiving thread may not have taken it yet.
+    ASSERT_TRUE(receiver().waitMessages(before + 1));
     const auto msgs = messagesSince(before);
     ASSERT_EQ(1u, msgs.size());
     EXPECT_EQ(bytes("new"), msgs[0].data);

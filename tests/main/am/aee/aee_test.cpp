@@ -8,6 +8,8 @@
 
 #include <cstring>
 #include <numeric>
+#include <thread>
+#include <vector>
 
 using apptest::NotifyRecorder;
 using apptest::TestApp;
@@ -303,6 +305,46 @@ TEST_F(AeeTest, ReferenceOutlivingItsApplicationFailsSafely)
     msg_q_t* queue = nullptr;
     EXPECT_EQ(aee_get_msg_queue(ref, &queue), -3);
     u_aee_free_handle(&ref);
+}
+
+// Senders post outside the list lock, holding only the queue: while the application ends under
+// them each post arrives or fails, none touches a freed queue, and once they have let go the name
+// starts a new application.
+TEST_F(AeeTest, PostsRacingTheEndOfTheApplicationArriveOrFailCleanly)
+{
+    for (int round = 0; round < 5; ++round) {
+        TestApp app("aee_race");
+        const handle_t handle = startOk(app);
+        std::vector<std::thread> senders;
+        for (int t = 0; t < 3; ++t) {
+            senders.emplace_back([handle] {
+                const uint8_t payload[32] = {1, 2, 3};
+                msg_q_t* queue = nullptr;
+                for (;;) {
+                    const int32_t res = u_app_send_msg(handle, 9, payload, sizeof(payload), nullptr, 0);
+                    EXPECT_TRUE(res == 0 || res == -1) << res;
+                    if (res == -1 && aee_get_msg_queue(handle, &queue) != 0) {
+                        return;
+                    }
+                    std::this_thread::yield();
+                }
+            });
+        }
+        ASSERT_TRUE(app.waitMessages(3));
+        // The senders keep the queue busy; the exit gets in once a slot is free.
+        while (u_app_exit(handle, 0, nullptr, 0) != 0) {
+            std::this_thread::yield();
+        }
+        ASSERT_TRUE(handleGone(handle));
+        for (auto& s : senders) {
+            s.join();
+        }
+        EXPECT_EQ(u_app_send_msg(handle, 9, nullptr, 0, nullptr, 0), -1);
+    }
+    TestApp again("aee_race");
+    const handle_t handle = startOk(again);
+    EXPECT_EQ(u_app_send_msg(handle, 1, nullptr, 0, nullptr, 0), 0);
+    EXPECT_TRUE(again.waitMessages(1));
 }
 
 TEST_F(AeeTest, TwoPartSendJoinsHeaderAndPayload)

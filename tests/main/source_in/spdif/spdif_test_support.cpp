@@ -1,0 +1,141 @@
+#include "tests/main/source_in/spdif/spdif_test_support.h"
+
+#include "main/acfg/acfg_app.h"
+#include "main/am/am.h"
+#include "main/cli/cli.h"
+#include "main/gui/wrapper/hdmi_stub/wrapper_hdmi_stub.h"
+#include "main/source_in/spdif/pb_spdif_in.h"
+#include "main/state_mngr/state_mngr.h"
+#include "main/timerd/timerd.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <sstream>
+#include <thread>
+
+namespace spdiftest {
+
+bool eventually(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + apptest::kDeadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+uint32_t wordOf(const apptest::ReceivedMsg& m)
+{
+    uint32_t word = 0;
+    if (m.data.size() >= 8) {
+        std::memcpy(&word, m.data.data() + 4, 4);
+    }
+    return word;
+}
+
+uint32_t senderOf(const apptest::ReceivedMsg& m)
+{
+    uint32_t sender = 0;
+    if (m.data.size() >= 4) {
+        std::memcpy(&sender, m.data.data(), 4);
+    }
+    return sender;
+}
+
+apptest::TestApp& cecApp()
+{
+    static apptest::TestApp app("cec", 1024);
+    return app;
+}
+
+apptest::TestApp& guiApp()
+{
+    static apptest::TestApp app("gui_namager", 1024);
+    return app;
+}
+
+void registerApps()
+{
+    apptest::startFramework();
+    static amb_register_info_t timerd{};
+    static amb_register_info_t acfg{};
+    static amb_register_info_t sm{};
+    static amb_register_info_t spdif{};
+    for (auto [info, fill] : {std::pair{&timerd, a_timerd_register},
+                              {&acfg, a_acfg_register},
+                              {&sm, a_sm_register},
+                              {&spdif, aPlaybackSpdifInRegister}}) {
+        fill(info);
+        ASSERT_EQ(u_amb_register_app(info), 0);
+    }
+    ASSERT_EQ(u_amb_register_app(&cecApp().record()), 0);
+    ASSERT_EQ(u_amb_register_app(&guiApp().record()), 0);
+    for (const char* name : {"timerd", "acfg", SM_APP_NAME, "cec", "gui_namager"}) {
+        ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
+    }
+}
+
+std::string console(const std::string& line)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(u_cli_parser(line.c_str()), 0) << line;
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+std::vector<std::string> inputModes(const sbtest::Sandbox& sandbox)
+{
+    std::vector<std::string> modes;
+    std::istringstream log(sandbox.read("/sim/hdmitx.log"));
+    for (std::string line; std::getline(log, line);) {
+        const size_t words = line.find("words ");
+        if (line.find("SET_INPUT_MODE") != std::string::npos && words != std::string::npos) {
+            modes.push_back(line.substr(words + 6));
+        }
+    }
+    return modes;
+}
+
+std::vector<std::string> wrapperCalls(const sbtest::Sandbox& sandbox)
+{
+    std::vector<std::string> calls;
+    std::istringstream log(sandbox.read(WRAPPER_HDMI_CALL_LOG));
+    for (std::string line; std::getline(log, line);) {
+        calls.push_back(line);
+    }
+    return calls;
+}
+
+bool wrapperGets(const sbtest::Sandbox& sandbox, const std::string& line)
+{
+    return eventually([&] {
+        const std::vector<std::string> calls = wrapperCalls(sandbox);
+        return std::find(calls.begin(), calls.end(), line) != calls.end();
+    });
+}
+
+bool smSees(uint32_t source, int32_t status)
+{
+    return eventually([&] { return uSmGetCurrentSource() == source && uSmGetCurrentPlaybackStatus() == status; });
+}
+
+bool guiGets(uint16_t event)
+{
+    return eventually([event] {
+        for (const apptest::ReceivedMsg& m : guiApp().messages()) {
+            // The GUI message follows the application message's 8-byte head: its u16 event id first.
+            if (m.msgId == E_APP_MSG_TYPE_GUI && m.data.size() >= 10 && (m.data[8] | m.data[9] << 8) == event) {
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+}  // namespace spdiftest
