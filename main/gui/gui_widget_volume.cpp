@@ -10,7 +10,6 @@
 #include "main/gui/gui_widget_disp.h"
 #include "main/gui/gui_widget_volume_priv.h"
 
-#include <cstdio>
 #include <mutex>
 #include <tuple>
 
@@ -57,27 +56,9 @@ void callByteSlot(GuiWidgetCbkSlot slot, uint8_t value)
     guiWidgetSlotCall(slot, &copy);
 }
 
-bool wirelessPairing()
-{
-    return withRecord([](const GuiWidgetSetting& s) { return s.wireless_aud_sts == kWirelessPairing; });
-}
-
-// " 100", "  %02d" or "   0" for 5 s, then the home screen (the pairing state while the subwoofer
-// link pairs).
 void showVolume(uint8_t vol)
 {
-    if (vol > GUI_WIDGET_VOL_MAX) {
-        return;
-    }
-    char text[8];
-    if (vol == GUI_WIDGET_VOL_MAX) {
-        snprintf(text, sizeof(text), " 100");
-    } else if (vol == 0) {
-        snprintf(text, sizeof(text), "   0");
-    } else {
-        snprintf(text, sizeof(text), "  %02u", static_cast<unsigned>(vol));
-    }
-    guiOpsDispStaticOnceStr(text, 1, kVolDispMs, wirelessPairing() ? guiWidgetDispHistory : guiWidgetDispHome);
+    guiWidgetVolDispHistorySet(vol, kVolDispMs);
 }
 
 void showMute(uint8_t mute)
