@@ -93,21 +93,6 @@ void guiTrackingReset(void)
     notBuilt(__func__);
 }
 
-void guiWidgetSrcSelProcess(uint8_t, uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetSrcToggleProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetSrcBtProcess(void)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetBtPairProcess(void)
 {
     notBuilt(__func__);
@@ -428,27 +413,7 @@ void guiWidgetUuidWriteProcess(const uint8_t*)
     notBuilt(__func__);
 }
 
-void guiWidgetHomeShowProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetHomeHideProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetHomeSrcSetProcess(void)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetHomeShopSetProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetSrcToggleDoneProcess(uint8_t)
 {
     notBuilt(__func__);
 }

@@ -4,6 +4,7 @@
 #include "main/gui/gui_ops.h"
 #include "main/gui/gui_timer.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/gui_widget_source.h"
 
 #include <array>
 #include <cstring>
@@ -24,17 +25,17 @@ void timerNotBuilt(uint32_t)
 
 constexpr TimerRow kTimers[GUI_WIDGET_TIMERS] = {
     {timerNotBuilt, "Timer Version Disp Create Success!"},
-    {timerNotBuilt, "Timer Src Toggle Create Success!"},
-    {timerNotBuilt, "Timer Src Bt Create Success!"},
+    {guiWidgetSrcSelTimeoutCbk, "Timer Src Toggle Create Success!"},
+    {guiWidgetSrcBtTimeoutCbk, "Timer Src Bt Create Success!"},
     {timerNotBuilt, "Timer Mute Toggle Create Success!"},
-    {timerNotBuilt, "Timer Mute Disp Create Success!"},
-    {timerNotBuilt, "Timer Unmute Create Success!"},
+    {guiWidgetMuteDispTimeoutCbk, "Timer Mute Disp Create Success!"},
+    {guiWidgetUnMuteTimeoutCbk, "Timer Unmute Create Success!"},
     {timerNotBuilt, "Timer Unmute Hdmi Create Success!"},
     {timerNotBuilt, "Timer Vol Create Success!"},
     {timerNotBuilt, "Timer Vol sync Create Success!"},
     {timerNotBuilt, "Timer Vol bt Create Success!"},
     {timerNotBuilt, "Timer Vol wireless Create Success!"},
-    {timerNotBuilt, "Timer Shop Disp Create Success!"},
+    {guiWidgetShopDispTimeoutCbk, "Timer Shop Disp Create Success!"},
     {timerNotBuilt, "Timer Udisk Play/Previous/Next Create Success!"},
     {timerNotBuilt, "Timer Udisk Music Play Create Success!"},
     {timerNotBuilt, "Timer Udisk offline Create Success!"},

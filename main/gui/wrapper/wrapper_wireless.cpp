@@ -7,3 +7,7 @@ __attribute__((weak)) void guiWrapperWirelessAudPowerOn(void) { wrapperStubLog("
 __attribute__((weak)) void guiWrapperWirelessAudPowerOff(void) { wrapperStubLog("%s", __func__); }
 __attribute__((weak)) void guiWrapperWirelessAudFactoryReset(uint32_t) { wrapperStubLog("%s", __func__); }
 __attribute__((weak)) void guiWrapperBrontalFactoryReset(uint32_t) { wrapperStubLog("%s", __func__); }
+__attribute__((weak)) void guiWrapperBrontalManualSrcInSet(const uint8_t* src)
+{
+    wrapperStubLog("%s %u", __func__, src != nullptr ? *src : 0u);
+}

@@ -8,3 +8,5 @@ void guiWrapperWirelessAudPowerOn(void);
 void guiWrapperWirelessAudPowerOff(void);
 void guiWrapperWirelessAudFactoryReset(uint32_t unused);
 void guiWrapperBrontalFactoryReset(uint32_t unused);
+// Tells the phone app the source (the low byte of aud_src).
+void guiWrapperBrontalManualSrcInSet(const uint8_t* src);

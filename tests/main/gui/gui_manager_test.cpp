@@ -127,7 +127,7 @@ TEST_F(GuiManagerTest, RoutesByRangeAndDropsTheRest)
     const Case cases[] = {
         {0x1000, "Powering On!"},
         {0x107D, "guiWidgetUuidWriteProcess not built yet"},
-        {0x8004, "guiWidgetSrcToggleDoneProcess not built yet"},
+        {0x8004, "src_gst_sts=0, play_sts=0!"},
         {0x8036, "guiWidgetDspVerReadProcess not built yet"},
         {0xF000, "guiPdtEvtProcess not built yet"},
         {0xFF0C, "guiPdtEvtProcess not built yet"},
