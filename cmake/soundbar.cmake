@@ -4,7 +4,10 @@ function(soundbar_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} sb_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300)
+  # GStreamer finds the host's stand-ins for the board's elements and nothing else of the system's,
+  # also when ctest is run by hand.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+                       PROPERTIES ENVIRONMENT "GST_PLUGIN_SYSTEM_PATH=${CMAKE_BINARY_DIR}/platform/gst")
 endfunction()
 
 # soundbar_benchmark(<name> SOURCES <files...> LIBS <targets...>): built only when Google Benchmark is.
