@@ -9,6 +9,7 @@
 #include "main/gui/wrapper/wrapper_source_stub.h"
 #include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -655,8 +656,9 @@ void guiWrapperMusicPpcParamSet(const VeskAcousticsParam* param)
 void guiWarpperMusicGainCompSet(int32_t hundredthsDb)
 {
     const double db = static_cast<double>(hundredthsDb) / 100.0;
-    const double gain = std::ldexp(std::pow(10.0, db / 20.0), 26);
-    vesk_set_dts_comp_gain_ipc(static_cast<uint32_t>(static_cast<int64_t>(gain)));
+    // Kept to the word the server reads: a gain past it would be an undefined conversion.
+    const double gain = std::min(std::ldexp(std::pow(10.0, db / 20.0), 26), 4294967295.0);
+    vesk_set_dts_comp_gain_ipc(static_cast<uint32_t>(gain));
 }
 
 void guiWrapperMusicEqModeSet(uint8_t eqMode)

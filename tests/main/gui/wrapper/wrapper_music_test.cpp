@@ -309,6 +309,7 @@ TEST_F(MusicWrapperTest, EffectSettersSendTheirRemoteCall)
         {"acoustics", [] { guiWrapperMusicPpcParamSet(&acoustics); }, 27, {}},
         {"factory reset", [] { guiWrapperMusicFactoryReset(0); }, 27, {}},
         {"gain compensation", [] { guiWarpperMusicGainCompSet(-300); }, 36, {}},
+        {"gain compensation past a word", [] { guiWarpperMusicGainCompSet(2000000); }, 36, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
