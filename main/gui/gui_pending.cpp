@@ -213,31 +213,6 @@ void guiWidgetToneVolOnceProcess(uint8_t)
     notBuilt(__func__);
 }
 
-void guiWidgetMuteSetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetMuteToggleProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeSetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeOnceProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeRepeatProcess(uint8_t, uint8_t)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetBassSetProcess(uint8_t)
 {
     notBuilt(__func__);
@@ -483,11 +458,6 @@ void guiWidgetBtStsProcess(uint8_t)
     notBuilt(__func__);
 }
 
-void guiWidgetBtVolProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetBtMacProcess(const uint8_t*)
 {
     notBuilt(__func__);
@@ -548,10 +518,6 @@ uint8_t guiWrapperMusicTimerReset(uint8_t)
     return 0;
 }
 
-void guiWrapperMusicRegisterCbk(GuiWrapperMusicCbk)
-{
-}
-
 int32_t uiGpioConfig(uint16_t, uint8_t, uint8_t)
 {
     notBuilt(__func__);
@@ -562,11 +528,6 @@ void guiWrapperNandParamSet(uint32_t item, const uint32_t* rec)
 {
     GUI_LOG_ERR("%s not built yet: item %u, word 2 %u", __func__, static_cast<unsigned>(item),
                 static_cast<unsigned>(rec != nullptr ? rec[2] : 0));
-}
-
-void guiWrapperMusicEqModeSet(uint8_t)
-{
-    notBuilt(__func__);
 }
 
 void guiWrapperMusicAutoStandbySet(uint32_t)
@@ -600,6 +561,12 @@ void guiWrapperBrontalAutoScreensaverSet(const uint8_t*)
 
 void guiToneStop(void)
 {
+}
+
+// No tone module yet: no tone is ever playing.
+uint32_t guiTonePlayDoneGet(void)
+{
+    return 1;
 }
 
 void guiWrapperBrontalPowerOff(void)
