@@ -213,31 +213,6 @@ void guiWidgetToneVolOnceProcess(uint8_t)
     notBuilt(__func__);
 }
 
-void guiWidgetMuteSetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetMuteToggleProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeSetProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeOnceProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetVolumeRepeatProcess(uint8_t, uint8_t)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetBassSetProcess(uint8_t)
 {
     notBuilt(__func__);
@@ -349,11 +324,6 @@ void guiWidgetUsbTuningProcess(void)
 }
 
 void guiWidgetExitMenuModeProcess(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetDispMenuParam(void)
 {
     notBuilt(__func__);
 }
@@ -488,11 +458,6 @@ void guiWidgetBtStsProcess(uint8_t)
     notBuilt(__func__);
 }
 
-void guiWidgetBtVolProcess(uint8_t)
-{
-    notBuilt(__func__);
-}
-
 void guiWidgetBtMacProcess(const uint8_t*)
 {
     notBuilt(__func__);
@@ -553,10 +518,6 @@ uint8_t guiWrapperMusicTimerReset(uint8_t)
     return 0;
 }
 
-void guiWrapperMusicRegisterCbk(GuiWrapperMusicCbk)
-{
-}
-
 int32_t uiGpioConfig(uint16_t, uint8_t, uint8_t)
 {
     notBuilt(__func__);
@@ -567,11 +528,6 @@ void guiWrapperNandParamSet(uint32_t item, const uint32_t* rec)
 {
     GUI_LOG_ERR("%s not built yet: item %u, word 2 %u", __func__, static_cast<unsigned>(item),
                 static_cast<unsigned>(rec != nullptr ? rec[2] : 0));
-}
-
-void guiWrapperMusicEqModeSet(uint8_t)
-{
-    notBuilt(__func__);
 }
 
 void guiWrapperMusicAutoStandbySet(uint32_t)
@@ -607,6 +563,12 @@ void guiToneStop(void)
 {
 }
 
+// No tone module yet: no tone is ever playing.
+uint32_t guiTonePlayDoneGet(void)
+{
+    return 1;
+}
+
 void guiWrapperBrontalPowerOff(void)
 {
     notBuilt(__func__);
@@ -632,14 +594,4 @@ void guiTrackingPowerOff(uint8_t)
 
 void guiTrackingPrint(uint32_t, uint32_t)
 {
-}
-
-void guiWidgetDispHome(void)
-{
-    notBuilt(__func__);
-}
-
-void guiWidgetDispHistory(void)
-{
-    notBuilt(__func__);
 }

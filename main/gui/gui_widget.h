@@ -53,6 +53,8 @@ void guiMenuParamResetProcess(void);
 
 // Prompt tones and usage tracking.
 void guiToneStop(void);
+// 1 when no prompt tone plays (or tones are off), else 0.
+uint32_t guiTonePlayDoneGet(void);
 void guiTonePowerOff(void);
 void guiTrackingPowerOn(uint8_t fromApp);
 void guiTrackingPowerOff(uint8_t fromApp);

@@ -1,4 +1,5 @@
 #include "main/gui/gui_widget_disp.h"
+#include "main/gui/gui_widget_disp_priv.h"
 
 #include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_ops.h"
@@ -6,6 +7,7 @@
 #include "main/gui/gui_widget_core.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -376,4 +378,94 @@ void guiWidgetDispUDiskFileIdx(uint32_t fileIdx)
     char text[16] = {};
     snprintf(text, sizeof(text), "%04u", static_cast<unsigned>(fileIdx));
     guiOpsDispStaticOnceStr(text, 1, kLongMs, guiWidgetDispHome);
+}
+
+namespace {
+
+constexpr uint16_t kVerMs = 2000;
+constexpr uint32_t kMenuParamPauseMs = 1000;
+constexpr uint32_t kAmpPauseMs = 3500;
+constexpr int kMenuOffset = 5;
+
+void verLevel(const char* prefix, uint8_t level, uint8_t max, uint8_t neutral)
+{
+    signedLevel(prefix, level, max, neutral, kVerMs, guiWidgetDispHome);
+}
+
+}  // namespace
+
+void guiWidgetDispDspVer(uint8_t step, const char* block)
+{
+    constexpr size_t kFieldAt[] = {0, 5, 15, 20, 25};
+    constexpr size_t kFieldSize = 5;
+    static_assert(25 + kFieldSize <= GUI_WIDGET_DSP_VER_SIZE, "version fields lie inside the block");
+    if (step == 0 || step > 10) {
+        GUI_LOG_ERR("Param Error!");
+        return;
+    }
+    if (step <= 5) {
+        if (block == nullptr) {
+            GUI_LOG_ERR("Param Error!");
+            return;
+        }
+        char text[8] = {};
+        memcpy(text, block + kFieldAt[step - 1], kFieldSize);
+        guiOpsDispStaticOnceStr(text, 1, kVerMs, guiWidgetDispHome);
+        return;
+    }
+    GuiWidgetSetting w{};
+    guiWidgetSettingGet(&w);
+    switch (step) {
+    case 6: {
+        const char* text = nameOf(kEqNames, w.eq_mode);
+        if (text != nullptr) {
+            guiOpsDispStaticOnceStr(text, 1, kVerMs, guiWidgetDispHome);
+        }
+        break;
+    }
+    case 7: verLevel("BS", w.bass, 12, 6); break;
+    case 8: verLevel("MR", w.center, 12, 6); break;
+    case 9: verLevel("TB", w.treble, 12, 6); break;
+    default: verLevel("SR", w.sur_vol, 12, 6); break;
+    }
+}
+
+void guiWidgetDispMenuParam(void)
+{
+    guiWidgetSettingRefresh();
+    GuiWidgetSetting w{};
+    guiWidgetSettingGet(&w);
+    const struct {
+        const char* format;
+        uint8_t value;
+    } rows[] = {{"CEN %d", w.center}, {"SRR %d", w.sur_right}, {"SRL %d", w.sur_left}, {"HGT %d", w.height}};
+    for (const auto& row : rows) {
+        char text[16] = {};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+        snprintf(text, sizeof(text), row.format, static_cast<int>(row.value) - kMenuOffset);
+#pragma GCC diagnostic pop
+        guiOpsDispStaticOnceStr(text, 1, kLongMs, guiWidgetDispHome);
+        guiWidgetDispSleep(kMenuParamPauseMs);
+    }
+}
+
+void guiWidgetDispAmpSts(const uint8_t* block)
+{
+    if (block == nullptr) {
+        GUI_LOG_ERR("Param Error!");
+        return;
+    }
+    const uint32_t faults = static_cast<uint32_t>(block[0]) | static_cast<uint32_t>(block[1]) << 8 |
+                            static_cast<uint32_t>(block[2]) << 16 | static_cast<uint32_t>(block[3]) << 24;
+    char text[24] = {};
+    snprintf(text, sizeof(text), "ERR:%u", static_cast<unsigned>(faults));
+    guiOpsDispScrollOnceStr(text, 1, kScrollMs, 0, guiWidgetDispHome);
+    guiWidgetDispSleep(kAmpPauseMs);
+    constexpr const char* kAmps[] = {"LR", "C", "SKY"};
+    for (size_t i = 0; i < 3; ++i) {
+        snprintf(text, sizeof(text), "%s:R6A:%x", kAmps[i], static_cast<unsigned>(block[4 + 3 * i + 1]));
+        guiOpsDispScrollOnceStr(text, 1, kScrollMs, 0, guiWidgetDispHome);
+        guiWidgetDispSleep(kAmpPauseMs);
+    }
 }

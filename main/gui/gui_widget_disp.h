@@ -5,9 +5,21 @@
 
 #include <cstdint>
 
-// The idle picture and its follow-up; shown by the source widgets once they exist.
+// The idle picture, by source and state; the follow-up of most timed texts.
 void guiWidgetDispHome(void);
+// The subwoofer pairing blink while pairing, else nothing.
 void guiWidgetDispHistory(void);
+void guiWidgetVolDispHistory(void);
+void guiWidgetDispMute(uint8_t mute);
+// Source 0..5 by name; Bluetooth blinks until a device is connected.
+void guiWidgetDispSrc(uint32_t source);
+// Runs before the caller stores the new status.
+void guiWidgetDispBtSts(uint32_t btSts);
+void guiWidgetDispWirelessAudioSts(uint32_t status);
+void guiWidgetDispWirelessAudioPairingSts(void);
+void guiWidgetDispUDiskHotplugSts(uint8_t plugged);
+void guiWidgetDispUDiskMusicSts(uint32_t fileIdx, uint32_t musicSts);
+void guiWidgetDispUDiskMusicPlaying(void);
 
 // Dimmer at the record's level, "----" blinking three times, then the idle mark.
 void guiWidgetDispPowerIdle(void);
@@ -57,3 +69,13 @@ void guiWidgetDispDownLoad(void);
 void guiWidgetDispPercent(const GuiUpgradePercent* percent);
 void guiWidgetDispPlayTime(uint32_t minutes, uint32_t seconds);
 void guiWidgetDispUDiskFileIdx(uint32_t fileIdx);
+
+// Step 1..10 of the version read-out: five-character fields of `block` (GUI_WIDGET_DSP_VER_SIZE
+// bytes), then EQ, bass, centre, treble and surround level, each 2 s.
+void guiWidgetDispDspVer(uint8_t step, const char* block);
+
+// The amplifier status block: u32 fault count (little-endian), then three bytes for each of the
+// LR, centre and LRs amplifiers, the second holding its last register 0x6A value.
+constexpr uint32_t GUI_WIDGET_AMP_STS_SIZE = 16;
+// Fault count and the three register values in turn, 3.5 s each, on the caller's thread.
+void guiWidgetDispAmpSts(const uint8_t* block);

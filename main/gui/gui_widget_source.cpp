@@ -139,11 +139,6 @@ void tellPhoneApp(uint32_t src)
 
 }  // namespace
 
-// Stand-ins until the display's own builders are linked.
-__attribute__((weak)) void guiWidgetDispSrc(uint32_t src) { GUI_LOG_INFO("disp src=%u", src); }
-__attribute__((weak)) void guiWidgetDispBtSts(uint32_t newSts) { GUI_LOG_INFO("disp bt_sts=%u", newSts); }
-__attribute__((weak)) void guiWidgetDispMute(uint8_t mute) { GUI_LOG_INFO("disp mute=%d", mute); }
-
 void guiWidgetHomeShowProcess(void)
 {
     GuiWidgetSetting s = snapshot();

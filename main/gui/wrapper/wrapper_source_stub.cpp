@@ -35,7 +35,8 @@ void recordNumber(const char* call, unsigned long value)
 
 }  // namespace
 
-void guiWrapperMusicPopMuteSet(uint8_t mute)
+// Weak: the music wrapper takes its place where that is linked.
+__attribute__((weak)) void guiWrapperMusicPopMuteSet(uint8_t mute)
 {
     recordNumber(__func__, mute);
 }
@@ -54,3 +55,4 @@ void guiWrapperMusicEnergySet(uint32_t energy)
 {
     recordNumber(__func__, energy);
 }
+

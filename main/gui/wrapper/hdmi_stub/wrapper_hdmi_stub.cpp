@@ -57,7 +57,8 @@ __attribute__((weak)) void guiWrapperMusicPopMuteSet(uint8_t mute)
     logCall("guiWrapperMusicPopMuteSet %u", mute);
 }
 
-void guiWrapperMusicStreamMuteCbk(uint8_t mute)
+// Weak: the music wrapper takes its place where that is linked.
+__attribute__((weak)) void guiWrapperMusicStreamMuteCbk(uint8_t mute)
 {
     logCall("guiWrapperMusicStreamMuteCbk %u", mute);
     guiWrapperMusicPopMuteSet(mute);

@@ -1,0 +1,224 @@
+#include "main/gui/wrapper/wrapper_general.h"
+
+#include "main/acfg/acfg_cus_flash.h"
+#include "main/acfg/acfg_item_idx.h"
+#include "main/am/aee/aee.h"
+#include "main/am/am.h"
+#include "main/gui/gui_manager.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
+#include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_music.h"
+#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/state_mngr/state_mngr.h"
+#include "platform/quorid/quorid.h"
+#include "platform/sbdev/sb_sysfs.h"
+
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#define GENERAL_LOG(fmt, ...) WRAPPER_LOG_ERR("<WRAPPER>", fmt, ##__VA_ARGS__)
+
+namespace {
+
+constexpr const char* kStateMngrName = "state_mngr";
+constexpr const char* kKernelVersionNode = "/sys/devices/platform/fd_kernel_version/fd_kernel_version";
+constexpr uint32_t kRebootTries = 5;
+constexpr std::chrono::milliseconds kRebootRetry{50};
+constexpr size_t kKernelVersionRead = 10;
+
+void handOver(const char* node)
+{
+    char cmd[128];
+    snprintf(cmd, sizeof(cmd), "chown system:system %s", node);
+    quorid_exec(cmd, 0);
+    snprintf(cmd, sizeof(cmd), "chmod 666 %s", node);
+    quorid_exec(cmd, 0);
+}
+
+constexpr uint32_t kEqNight = 5;
+constexpr uint8_t kVolMax = 100;
+
+// The record's volume of the current mode takes the value; false (nothing changed) for a value
+// the volume tables do not have.
+bool recordVolume(const uint8_t* vol)
+{
+    if (vol == nullptr || *vol > kVolMax) {
+        GENERAL_LOG("Param Error!");
+        return false;
+    }
+    GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    if (rec->eq_mode == kEqNight) {
+        rec->night_vol = *vol;
+        GENERAL_LOG("night_vol = %d!", *vol);
+    } else {
+        rec->vol = *vol;
+        GENERAL_LOG("vol = %d!", *vol);
+    }
+    return true;
+}
+
+// The link and the amplifiers, which every volume slot starts with.
+void volumeToLinkAndAmps(const uint8_t* vol)
+{
+    const GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    guiWrapperWirelessAudVolSet(vol, rec->sur_vol, rec->bass);
+    guiWrapperAmpVolSet(vol);
+}
+
+}  // namespace
+
+int32_t guiWrapperMsgSnd(uint32_t cmd)
+{
+    handle_t handle = 0;
+    if (u_am_get_app_handle_from_name(&handle, kStateMngrName) != 0) {
+        GENERAL_LOG("fail to get handle!");
+    }
+    appmsg_t body{};
+    body.ui4_sender_id = MSG_FROM_UI;
+    body.ui4_msg_type = cmd;
+    const int32_t ret = u_app_send_msg(handle, E_APP_MSG_TYPE_USER_CMD, &body, sizeof(body), nullptr, 0);
+    if (ret != 0) {
+        GENERAL_LOG("Snd Msg failed, ret[%d]", static_cast<int>(ret));
+        return -1;
+    }
+    return 0;
+}
+
+void guiWrapperMsgCbk(uint16_t id, const uint8_t* data, uint16_t len)
+{
+    GuiMsg msg{};
+    msg.msg_id = id;
+    if (data != nullptr) {
+        if (len > GUI_MSG_DATA_SIZE) {
+            GENERAL_LOG("Param Error! len=%u", len);
+            return;
+        }
+        msg.msg_size = static_cast<uint8_t>(len);
+        memcpy(msg.data, data, len);
+    }
+    guiManagerAppMsgSnd(&msg);
+}
+
+void guiWrapperMenuItemGet(void* item)
+{
+    if (item == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    GENERAL_LOG("Menu Param Get!");
+}
+
+void guiWrapperMenuItemSet(uint32_t idx, const void* item)
+{
+    (void)idx;
+    if (item == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    AcfgCusFlashParam record{};
+    uAcfgCusFlashGet(IDX_FLASH_WRITTEN, &record);
+    if (record.flash_written != ACFG_CUS_FLASH_WRITTEN) {
+        record.flash_written = ACFG_CUS_FLASH_WRITTEN;
+        uAcfgCusFlashSet(IDX_FLASH_WRITTEN, &record);
+    }
+    GENERAL_LOG("Menu Param Set!");
+}
+
+void guiWrapperKernelVersionGet(char out[4])
+{
+    handOver(kKernelVersionNode);
+    std::array<char, kKernelVersionRead + 1> text{};
+    const ssize_t n = sb_sysfs_read(kKernelVersionNode, text.data(), kKernelVersionRead);
+    if (n < 0) {
+        if (errno == ENOENT || errno == EACCES) {
+            GENERAL_LOG("%s Open Error!", kKernelVersionNode);
+        } else {
+            GENERAL_LOG("%s read err ret:%d  ", kKernelVersionNode, static_cast<int>(n));
+        }
+        return;
+    }
+    constexpr size_t kPrefix = 3;
+    if (strncmp(text.data(), "V0.", kPrefix) != 0) {
+        return;
+    }
+    for (size_t i = 0; i < 4; ++i) {
+        const char c = text[kPrefix + i];
+        out[i] = isdigit(static_cast<unsigned char>(c)) != 0 ? c : ' ';
+    }
+}
+
+void guiWrapperWidgetSysReboot(const void* unused)
+{
+    (void)unused;
+    GENERAL_LOG("System Reset!");
+    for (uint32_t attempt = 1; quorid_exec("reboot", 0) != 0 && attempt < kRebootTries; ++attempt) {
+        GENERAL_LOG("<OTA>reboot fail, try again");
+        std::this_thread::sleep_for(kRebootRetry);
+    }
+}
+
+void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute)
+{
+    if (mute == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    // The Bluetooth, HDMI and decoder wrappers join this row as they come into the tree.
+    guiWrapperWirelessAudMuteSet(mute);
+    guiWrapperMusicMuteSet(mute);
+}
+
+void guiWrapperWidgetMuteSet(const uint8_t* mute)
+{
+    if (mute == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    guiWrapperBrontalMuteSet(mute);
+    guiWrapperWidgetRoutingMuteSet(mute);
+}
+
+// The Bluetooth, HDMI and decoder wrappers join these rows as they come into the tree.
+void guiWrapperWidgetVolSet(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicVolSet(vol);
+    guiWrapperBrontalVolSet(vol);
+}
+
+void guiWrapperWidgetVolSync(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicBtVolSet(vol);
+    guiWrapperBrontalVolSet(vol);
+}
+
+void guiWrapperWidgetVolBtSet(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicBtVolSet(vol);
+}
+
+void guiWrapperWidgetVolWirelessSet(const uint8_t* vol)
+{
+    if (!recordVolume(vol)) {
+        return;
+    }
+    volumeToLinkAndAmps(vol);
+    guiWrapperMusicBtVolSet(vol);
+}

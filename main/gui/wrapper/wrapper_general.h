@@ -1,0 +1,46 @@
+// General wrappers of the wrapper table: the messages the wrapper layer sends to the state manager
+// and the GUI, the menu items, the kernel version, the reboot and the mute fan-out that hands a
+// widget's mute to every wrapper that must hear of it, in a fixed order, without stopping at a
+// failing one.
+#pragma once
+
+#include <cstdint>
+
+// Sends the key message `cmd` to "state_mngr" (message 1, a 520-byte appmsg_t from MSG_FROM_UI).
+// 0, or -1 when it could not be posted.
+int32_t guiWrapperMsgSnd(uint32_t cmd);
+// Posts GUI event `id` with `len` bytes of `data` (none without data). A payload longer than a GUI
+// message holds (65 bytes) is refused: a cut progress or result record would be misread.
+void guiWrapperMsgCbk(uint16_t id, const uint8_t* data, uint16_t len);
+
+void guiWrapperMenuItemGet(void* item);
+// Marks the store as written ('Z' in its written item) when it is not yet.
+void guiWrapperMenuItemSet(uint32_t idx, const void* item);
+
+// The four version characters after "V0." of the kernel-version node, each a digit or a blank;
+// `out` is left alone when the node cannot be read or holds another text.
+void guiWrapperKernelVersionGet(char out[4]);
+// "reboot" through the shell-command client, up to five tries 50 ms apart.
+void guiWrapperWidgetSysReboot(const void* unused);
+
+// Slot RoutingMuteSet: the Bluetooth module, the 5.8 GHz link, the HDMI transmitter, the music
+// wrapper and the decoders, in this order.
+void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute);
+// Slot MuteSet: the phone app first, then the routing mute's members.
+void guiWrapperWidgetMuteSet(const uint8_t* mute);
+
+// The volume slots: the record's volume of the current mode (the night volume in night mode)
+// takes the value, then every wrapper that plays it hears of it. A volume above 100 is refused
+// ("Param Error!"): the amplifier and stream tables end there.
+// Slot VolSet (a volume key or set event): the 5.8 GHz link, the amplifiers, the music wrapper, the
+// phone app.
+void guiWrapperWidgetVolSet(const uint8_t* vol);
+// Slot VolSync (the volume the TV route reports): the link, the amplifiers, the music wrapper and
+// the phone app.
+void guiWrapperWidgetVolSync(const uint8_t* vol);
+// Slot VolBtSet (the volume the Bluetooth module reports): the link, the amplifiers, the music
+// wrapper.
+void guiWrapperWidgetVolBtSet(const uint8_t* vol);
+// Slot VolWirelessSet (the volume the 5.8 GHz link reports): the link, the amplifiers, the music
+// wrapper.
+void guiWrapperWidgetVolWirelessSet(const uint8_t* vol);

@@ -1,0 +1,119 @@
+// The music wrapper: corvand's side of the audio path's user settings (day and night volume, user
+// mute, the short anti-pop mute around source and format changes, the current source and its
+// signal flags, the sound-effect levels). It keeps them in one object and carries every change to
+// the audio server in pellant, to the amplifiers and to the 5.8 GHz link.
+//
+// Slot functions take a pointer to one widget byte (or word for sources); a null pointer or a value
+// out of range logs "Param Error!" and does nothing. The object is shared by the GUI manager's
+// thread, the GUI timers' threads and the source applications: every field is read and written
+// whole, the last writer wins.
+#pragma once
+
+#include "common/vesk_ipc/vesk_ipc_records.h"
+#include "main/gui/wrapper/gui_wrapper_music.h"
+
+#include <cstdint>
+
+// Audio sources of the music wrapper.
+constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_ARC = 0;
+constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_HDMI = 1;
+constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_OPTICAL = 2;
+constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_BT = 3;
+constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_AUX = 4;
+constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_USB = 5;
+constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_MAX = 6;
+
+constexpr uint8_t GUI_WRAPPER_MUSIC_EQ_NIGHT = 5;
+constexpr uint8_t GUI_WRAPPER_MUSIC_VOL_MAX = 100;
+
+// Pop-unmute delays: USB opens its streams sooner than the digital inputs settle.
+constexpr uint32_t GUI_WRAPPER_MUSIC_POP_UNMUTE_USB_MS = 300;
+constexpr uint32_t GUI_WRAPPER_MUSIC_POP_UNMUTE_MS = 1500;
+// While an effect change holds the amplifiers muted the pop unmute waits in steps of this.
+constexpr uint32_t GUI_WRAPPER_MUSIC_POP_UNMUTE_RETRY_MS = 500;
+constexpr uint32_t GUI_WRAPPER_MUSIC_EFFECT_MS = 300;
+
+// One EQ point: frequency in Hz, gain in tenths of a dB.
+struct GuiWrapperMusicEqPoint {
+    uint16_t freq;
+    int16_t gain;
+};
+static_assert(sizeof(GuiWrapperMusicEqPoint) == 4);
+constexpr uint32_t GUI_WRAPPER_MUSIC_EQ_POINTS = 10;
+
+// Once only; a second call does nothing. Exit undoes it.
+void guiWrapperMusicInit(void);
+void guiWrapperMusicExit(void);
+
+struct GuiWrapperSetting;
+// Power on from the wrapper setting record: the levels, volumes and mute it holds, pop-muted until
+// a source opens the streams, and the effect settings sent to the audio server as one record.
+void guiWrapperMusicPowerOn(const GuiWrapperSetting* s);
+// Power idle: the registered callback, the screensaver setting and the EQ curves of the record.
+void guiWrapperMusicPowerIdle(const GuiWrapperSetting* s);
+// Power off (the argument is ignored): the registered callback, timers stopped, user mute.
+void guiWrapperMusicPowerOff(uint32_t unused);
+// Restores the factory effect levels and sends them to the audio server.
+void guiWrapperMusicFactoryReset(uint32_t unused);
+
+// Night volume while the EQ mode is night, else the day volume.
+uint8_t guiWrapperMusicVolGet(void);
+// Slot VolSet: stores the volume of the current mode and, unless muted, sends the bass level and
+// the volume of streams 0 and 1. The amplifiers are the volume fan-out's.
+void guiWrapperMusicVolSet(const uint8_t* vol);
+// Slots VolSync, VolBtSet, VolWirelessSet: as VolSet, without the EQ mute.
+void guiWrapperMusicBtVolSet(const uint8_t* vol);
+uint8_t guiWrapperMusicMuteGet(void);
+// Slots MuteSet, RoutingMuteSet: user mute; an unmute also restores the amplifiers and the link.
+// The result of the stream-1 remote call (-22 without a connection).
+int32_t guiWrapperMusicMuteSet(const uint8_t* mute);
+
+// Anti-pop mute: a mute silences both streams at once, an unmute opens them after a delay (300 ms
+// for USB, else 1500 ms). The user mute is left as it is.
+void guiWrapperMusicPopMuteSet(uint8_t mute);
+void guiWrapperMusicStreamMuteCbk(uint8_t mute);
+void guiWrapperMusicPopMuteReset(uint32_t unused);
+void guiWrapperMusicPopUnMuteReset(void);
+// Pop-unmute timer callback, also called directly.
+void guiWrapperMusicPopUnMuteCbk(uint32_t unused);
+// HDMI routing report "audio codec change, signal mute": acted on only while a signal is heard.
+void guiWrapperMusicHdmiSrcMute(uint8_t mute);
+// Amplifiers muted (1) or unmuted (0) around an effect change.
+void guiWrapperMusicEffectEnSet(uint8_t en);
+
+void guiWrapperMusicManualSrcInSet(const uint32_t* audSrc);
+// Route 0 or 1: ARC; 2: HDMI; anything else keeps the source.
+void guiWrapperMusicRoutingSrcInSet(const uint32_t* route);
+void guiWrapperMusicSrcInClr(const uint32_t* audSrc);
+void guiWrapperMusicNoiseClr(const uint32_t* audSrc);
+// Signal flag of a source 0..5; 6 or more logs "param error!" (Get then gives 0).
+uint8_t guiWrapperMusicSrcInputGet(uint32_t audSrc);
+void guiWrapperMusicSrcInputSet(uint32_t audSrc, uint8_t on);
+void guiWrapperMusicSrcGainSet(uint32_t audSrc);
+
+// Immediate effect setters: each stores the value and sends it to the audio server at once.
+void guiWrapperMusicBassSet(const uint8_t* level);
+void guiWrapperMusicSurVolSet(const uint8_t* level);
+void guiWrapperMusicCenterSet(const uint8_t* level);
+void guiWrapperMusicTrebleSet(const uint8_t* level);
+void guiWrapperMusicHeightSet(uint8_t level);
+void guiWrapperMusicBassBoostSet(uint8_t on);
+void guiWrapperMusicXupmixSet(const uint8_t* on);
+void guiWrapperMusicBypassSet(const uint8_t* on);
+void guiWrapperMusic1D8PowerSet(uint8_t on);
+void guiWrapperMusicStandardTestSet(uint8_t on);
+void guiWrapperMusicEqTestSet(uint8_t on);
+// Stores all thirteen settings and sends them as one record; null does nothing.
+void guiWrapperMusicPpcParamSet(const VeskAcousticsParam* param);
+// Gain compensation in hundredths of a dB, sent as 2^26 x 10^(dB/20).
+void guiWarpperMusicGainCompSet(int32_t hundredthsDb);
+
+// Setters that only store.
+void guiWrapperMusicEqModeSet(uint8_t eqMode);
+void guiWrapperMusicAtmosSet(uint8_t on);
+void guiWrapperMusicAutoWakeSet(uint8_t on);
+void guiWrapperMusicShopModeSet(uint8_t on);
+void guiWrapperMusicXupmixGet(uint8_t* out);
+
+// The default curve: 31 Hz to 16 kHz, gain 0.
+void guiWrapperMusicPointIint(GuiWrapperMusicEqPoint points[GUI_WRAPPER_MUSIC_EQ_POINTS]);

@@ -1,0 +1,117 @@
+// A volume key heard end to end: the board simulator, pellant and corvand run as programs; a key
+// of the remote control goes through key input, the volume widget, the wrapper table's fan-out, the
+// amplifiers' registers, pellant's streams and the front display.
+#include "main/gui/wrapper/wrapper_amp_tables.h"
+#include "tests/main/program_runner.h"
+#include "tests/pellant/pellant_harness.h"
+#include "tests/support/sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using sbtest::ProgramRunner;
+
+class VolumeCorvandTest : public sbtest::SimTest {
+protected:
+    std::string coeff(int addr) const
+    {
+        std::string out;
+        for (int reg = 0x7C; reg < 0x84; ++reg) {
+            char line[64];
+            std::snprintf(line, sizeof(line), "i2c get 3 0x%02x 4 0x%02x", addr, reg);
+            out += sim.ctl(line).substr(2, 2);
+        }
+        return out;
+    }
+    static std::string entry(const uint8_t e[4])
+    {
+        char text[24];
+        std::snprintf(text, sizeof(text), "%02x%02x%02x%02x%02x%02x%02x%02x", e[0], e[1], e[2], e[3], e[0], e[1],
+                      e[2], e[3]);
+        return text;
+    }
+    // Whether pellant received `seq` in a row since line `from`.
+    bool idsInclude(size_t from, const std::vector<int>& seq) const
+    {
+        const std::vector<int> ids = idsFrom(from);
+        return std::search(ids.begin(), ids.end(), seq.begin(), seq.end()) != ids.end();
+    }
+    std::vector<int> idsFrom(size_t from) const
+    {
+        std::vector<int> ids;
+        const auto all = pellanttest::lines(sandbox.read(pellanttest::kPellantOut));
+        for (size_t i = from; i < all.size(); ++i) {
+            const auto at = all[i].find(":func_id=");
+            if (at != std::string::npos) {
+                ids.push_back(std::stoi(all[i].substr(at + 9)));
+            }
+        }
+        return ids;
+    }
+    size_t pellantLines() const { return pellanttest::lines(sandbox.read(pellanttest::kPellantOut)).size(); }
+    bool streams(const std::string& gain) const
+    {
+        const auto state = pellanttest::vesk2State(sandbox);
+        return pellanttest::contains(state, "vesk_set_stream_vol_ext 0 " + gain) &&
+               pellanttest::contains(state, "vesk_set_stream_vol_ext 1 " + gain);
+    }
+    // A click of the remote's key `code`, repeated until the GUI manager reports `evt`: the remote's
+    // first keys may come before key input has opened it.
+    bool click(ProgramRunner& corvand, int code, const std::string& evt)
+    {
+        for (int i = 0; i < 100; ++i) {
+            const size_t from = corvand.output().size();
+            sim.ctl("input key KVX_Remote_Controller " + std::to_string(code) + " click");
+            if (corvand.waitFor("<GUI>evt = " + evt, from, std::chrono::milliseconds(300))) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioServer)
+{
+    auto pellant = pellanttest::startPellant(sandbox);
+    ASSERT_TRUE(pellanttest::waitStarted(sandbox));
+    ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
+    sim.ctl("input add KVX_Remote_Controller");
+    ASSERT_TRUE(click(corvand, 116, "0x1000")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000")) << corvand.output();
+
+    const std::string lrsBefore = coeff(0x2C);
+    size_t from = pellantLines();
+    ASSERT_TRUE(click(corvand, 103, "0x103d")) << corvand.output();
+    ASSERT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {20, 0, 0}); })) << ::testing::PrintToString(idsFrom(from));
+    EXPECT_TRUE(pellanttest::waitFor([&] { return streams("100000"); }));
+    EXPECT_EQ(coeff(0x2D), entry(gGuiWrapperAmpAcm8625SLrVolTab[51]));
+    EXPECT_EQ(coeff(0x2E), entry(gGuiWrapperAmpAcm8625SCenterVolTab[51]));
+    EXPECT_EQ(coeff(0x2C), lrsBefore);
+    EXPECT_TRUE(pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"  51 \"") != std::string::npos; }))
+        << sandbox.read("/sim/display.log");
+
+    // Mute: "MUTE", both streams closed; a press up unmutes at 52.
+    from = pellantLines();
+    ASSERT_TRUE(click(corvand, 113, "0x103b")) << corvand.output();
+    ASSERT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {0, 0}); }));
+    EXPECT_TRUE(pellanttest::waitFor([&] { return streams("0"); }));
+    EXPECT_TRUE(pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"MUTE \"") != std::string::npos; }));
+
+    ASSERT_TRUE(click(corvand, 103, "0x103d")) << corvand.output();
+    EXPECT_TRUE(pellanttest::waitFor([&] { return streams("100000") && coeff(0x2D) == entry(gGuiWrapperAmpAcm8625SLrVolTab[52]); }));
+    EXPECT_TRUE(pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"  52 \"") != std::string::npos; }));
+
+    corvand.signal(SIGTERM);
+    corvand.wait();
+}
+
+}  // namespace

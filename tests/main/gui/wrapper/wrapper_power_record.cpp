@@ -1,0 +1,34 @@
+// The power sequences' tests follow the order of the calls into every wrapper through the stand-ins'
+// call log. The music wrapper and the state-manager message are real in these programs, so the link
+// option --wrap sends the power sequences' calls of them here, where they are logged as the
+// stand-ins log them.
+#include "main/gui/wrapper/wrapper_stub_log_priv.h"
+
+#include <cstdint>
+
+struct GuiWrapperSetting;
+
+extern "C" {
+
+void __wrap__Z22guiWrapperMusicPowerOnPK17GuiWrapperSetting(const GuiWrapperSetting*)
+{
+    wrapperStubLog("guiWrapperMusicPowerOn");
+}
+
+void __wrap__Z24guiWrapperMusicPowerIdlePK17GuiWrapperSetting(const GuiWrapperSetting*)
+{
+    wrapperStubLog("guiWrapperMusicPowerIdle");
+}
+
+void __wrap__Z27guiWrapperMusicFactoryResetj(uint32_t)
+{
+    wrapperStubLog("guiWrapperMusicFactoryReset");
+}
+
+int32_t __wrap__Z16guiWrapperMsgSndj(uint32_t cmd)
+{
+    wrapperStubLog("guiWrapperMsgSnd %u", cmd);
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,8 @@
+#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "tests/support/pop_mute/pop_mute_record.h"
+
+// The wrapped name of void guiWrapperMusicPopMuteSet(uint8_t).
+extern "C" void __wrap__Z25guiWrapperMusicPopMuteSeth(uint8_t mute)
+{
+    popMuteRecord(WRAPPER_USB_CALL_LOG, mute);
+}
