@@ -201,6 +201,7 @@ uint32_t smWhichSwitchSourceIsPlaying();
 
 // Peer inputs: the assistant, the voice services, CEC and the notices.
 void smProcessAssistantMsg(const appmsg_t* msg);
+void smProcessFactoryReset();
 void smProcessC4aMsg(const appmsg_t* msg);
 void smProcessAvsMsg(const appmsg_t* msg);
 void smProcessVaManagerMsg(const appmsg_t* msg);

@@ -3,6 +3,7 @@
 // network, Wi-Fi and Bluetooth notices.
 #include "main/acfg/acfg_accessor.h"
 #include "main/acfg/acfg_item_accessor.h"
+#include "main/acfg/acfg_reset.h"
 #include "main/gui/user_interface.h"
 #include "main/state_mngr/sm_context_priv.h"
 #include "platform/parm/parm.h"
@@ -398,6 +399,16 @@ void smProcessPlayBtMusic()
     btOrder(SM_BT_WAIT_PLAY);
 }
 
+void smProcessFactoryReset()
+{
+    const int32_t ret = uAcfgFactoryReset();
+    if (ret == 0) {
+        SM_INFO("u_acfg_factory_reset success!\n");
+    } else {
+        SM_ERR("u_acfg_factory_reset failed, i4Ret[%d]\n", static_cast<int>(ret));
+    }
+}
+
 void smProcessAssistantMsg(const appmsg_t* msg)
 {
     switch (msg->ui4_msg_type) {
@@ -442,6 +453,9 @@ void smProcessAssistantMsg(const appmsg_t* msg)
         break;
     case SM_ASSISTANT_CLEAR_NETWORK_SOURCE:
         smClearNetworkSource();
+        break;
+    case SM_ASSISTANT_FACTORY_RESET:
+        smProcessFactoryReset();
         break;
     case SM_ASSISTANT_HFP_FREE_MIC:
         SM_INFO("hfp free mic: %s, %d\n", textAt(*msg, 0, kTextLen).c_str(),

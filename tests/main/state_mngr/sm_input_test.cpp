@@ -404,6 +404,19 @@ TEST_F(SmInputTest, DispatchTable)
     run(cases);
 }
 
+TEST_F(SmInputTest, AssistantFactoryResetRunsTheStoresResetAndReboots)
+{
+    const std::vector<Case> cases = {
+        {"factory reset", {}, nullptr, ASSIST, 0, 34, nullptr, {},
+         [this] {
+             const auto lines = sandbox.quoridLog();
+             ASSERT_FALSE(lines.empty());
+             EXPECT_EQ(lines.back(), "reboot -f");
+         }},
+    };
+    run(cases);
+}
+
 TEST_F(SmInputTest, SpeakerStatusCarriesTheDeviceFacts)
 {
     const uint8_t mac[PARM_BT_MAC_SIZE] = {0xa0, 0x0b, 0xc1, 0x2d, 0x03, 0xff};
