@@ -77,6 +77,9 @@ TEST_F(CaptureLoopProgramTest, TdmLoopPlaysTheCaptureAndFollowsItsConsole)
     // Pause and resume: what is captured after the resume is played.
     ASSERT_TRUE(command("app.tdmin.msg 1", "tdmin msg id [1]")) << corvand.output();
     ASSERT_TRUE(command("app.tdmin.msg 1", "tdmin msg id [1]")) << corvand.output();
+    // The id line comes before the resume is applied; a message the loop ignores, answered after
+    // it on the same thread, shows the resume is in place before anything new is captured.
+    ASSERT_TRUE(command("app.tdmin.msg 3", "tdmin msg id [3]")) << corvand.output();
     const std::string later = periods(10, 77);
     input.feed(later + periods(5, 201), kPeriodBytes);
     EXPECT_TRUE(waitUntil([&] { return sandbox.read(output).find(later) != std::string::npos; }));
