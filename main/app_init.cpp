@@ -26,8 +26,8 @@ int32_t xAppInit(void)
     app_start_param_t param{};
     amStartParamFromRecord(&info, 0, &param);
     handle_t app = 0;
-    CORVAND_ASSERT(u_app_start(&info.tFct, &param, info.acName, appMngrNfyFct,
-                               reinterpret_cast<aee_nfy_tag_t>(&wait), &app) == 0);
+    CORVAND_ASSERT(
+        u_app_start(&info.tFct, &param, info.acName, appMngrNfyFct, reinterpret_cast<aee_nfy_tag_t>(&wait), &app) == 0);
     CORVAND_ASSERT(uSemaLock(wait.prSema, SEMA_OPTION_WAIT) == 0);
     CORVAND_ASSERT(wait.ui4Ok == 1);
     CORVAND_ASSERT(uSemaDelete(wait.prSema) == 0);

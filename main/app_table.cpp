@@ -10,9 +10,9 @@
 #include "main/source_in/line_in/playback_line_in.h"
 #include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/state_mngr/state_mngr.h"
-#include "platform/sbroot/sb_root.h"
 #include "main/timerd/timerd.h"
 #include "main/upgrade/upg_ctrl.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <cstdio>
 

@@ -7,8 +7,8 @@
 #include "main/dbg_backtrace.h"
 #include "main/mw/handle/handle.h"
 #include "main/mw/os_pthread/os_thread.h"
-#include "platform/sbroot/sb_root.h"
 #include "main/startup_handover.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <cstdio>
 #include <sys/stat.h>

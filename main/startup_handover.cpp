@@ -1,9 +1,9 @@
 #include "main/startup_handover.h"
 
-#include "main/gui/gui_manager.h"
-#include "platform/sbroot/sb_root.h"
 #include "main/audio_client/vesk_ipc.h"
+#include "main/gui/gui_manager.h"
 #include "main/state_mngr/state_mngr.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <cstdio>
 #include <sys/stat.h>

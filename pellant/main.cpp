@@ -1,10 +1,10 @@
 // pellant: owns the platform audio server and serves corvand's remote calls to it.
-#include "sileth/crash/crash_dbg.h"
-#include "platform/quorid/quorid.h"
-#include "platform/tarp/tarp_server.h"
 #include "pellant/vesk_app.h"
 #include "pellant/vesk_ipc_server.h"
 #include "pellant/vesk_ppc_page.h"
+#include "platform/quorid/quorid.h"
+#include "platform/tarp/tarp_server.h"
+#include "sileth/crash/crash_dbg.h"
 
 #include <cstdio>
 #include <cstring>

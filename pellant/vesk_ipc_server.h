@@ -2,8 +2,8 @@
 // audio-server library and the sound-effect page model.
 #pragma once
 
-#include "platform/vesk2/vesk2.h"
 #include "common/vesk_ipc/vesk_ipc_records.h"
+#include "platform/vesk2/vesk2.h"
 
 #include <array>
 #include <cstdint>

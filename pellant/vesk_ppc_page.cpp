@@ -1,10 +1,10 @@
 #include "pellant/vesk_ppc_page.h"
 
-#include "platform/quorid/quorid.h"
-#include "platform/vesk2/vesk2.h"
 #include "pellant/vesk_app.h"
 #include "pellant/vesk_ppc_param.h"
 #include "pellant/vesk_ppc_tables.h"
+#include "platform/quorid/quorid.h"
+#include "platform/vesk2/vesk2.h"
 
 #include <cstdio>
 
@@ -48,12 +48,18 @@ uint8_t lowByte(const VeskIpcBytes& args)
 const char* profileName(uint8_t profile)
 {
     switch (profile) {
-    case 1: return "movie";
-    case 2: return "game";
-    case 3: return "voice";
-    case 4: return "dynamic";
-    case 5: return "night";
-    default: return "music";
+    case 1:
+        return "movie";
+    case 2:
+        return "game";
+    case 3:
+        return "voice";
+    case 4:
+        return "dynamic";
+    case 5:
+        return "night";
+    default:
+        return "music";
     }
 }
 

@@ -1,9 +1,9 @@
 #include "pellant/vesk_ppc_param.h"
 
 #include "common/support/support.h"
-#include "platform/vesk2/vesk2.h"
 #include "pellant/vesk_app.h"
 #include "pellant/vesk_ppc_page.h"
+#include "platform/vesk2/vesk2.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,9 +16,9 @@ constexpr uint32_t kTypeChannel = 1;
 constexpr uint32_t kTypeRows = 2;
 constexpr uint32_t kTypeAux = 3;
 
-constexpr uint16_t kBassRowMask = 0x8000;   // row 15
-constexpr uint16_t kToneRowMask = 0xDF;     // rows 0..4, 6, 7
-constexpr uint16_t kEntryMask = 0x001F;     // five output channels carry a tone filter
+constexpr uint16_t kBassRowMask = 0x8000;  // row 15
+constexpr uint16_t kToneRowMask = 0xDF;    // rows 0..4, 6, 7
+constexpr uint16_t kEntryMask = 0x001F;    // five output channels carry a tone filter
 constexpr std::array<uint32_t, 8> kUserEqParams = {0x71000, 0x71001, 0x71002, 0x71003,
                                                    0x71004, 0x71006, 0x71007, 0x7100F};
 constexpr std::array<uint32_t, 6> kUserEqPages = {6, 13, 20, 27, 34, 41};

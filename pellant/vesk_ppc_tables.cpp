@@ -56,8 +56,8 @@ ToneTable buildTone(Shape shape, double freq, double step)
     ToneTable table{};
     for (size_t level = 0; level < table.size(); ++level) {
         for (size_t j = 0; j < VESK_PPC_ENTRY_NUM; ++j) {
-            table[level][j] = biquad(shape, freq + step * static_cast<double>(j),
-                                     static_cast<double>(level) - 6.0, 0.7071);
+            table[level][j] =
+                biquad(shape, freq + step * static_cast<double>(j), static_cast<double>(level) - 6.0, 0.7071);
         }
     }
     return table;

@@ -1,7 +1,7 @@
 #include "sileth/sileth_pipe.h"
 
-#include "sileth/sileth_log.h"
 #include "platform/sbroot/sb_root.h"
+#include "sileth/sileth_log.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -197,23 +197,23 @@ SilethPipeChoice silethPipeChoose(const SilethChildArgs& args, const SilethPipeE
         d->caps = "! capsfilter name=m_capsfilter caps=audio/x-raw";
         char chmap[sizeof(args.pcmChMap) + 1] = {};
         std::memcpy(chmap, args.pcmChMap, sizeof(args.pcmChMap));
-        d->sink = format("! kvxalsasink name=m_kvxalsasink silence-detect=0x02 parse-mode=%d alsa-thres-hold=%s "
-                         "alsa-period-time=%s level-upload-time=100 alsa-buffer-time=%s alsa-sample-rate=%d "
-                         "alsa-chmap=%s alsa-channels=%d alsa-device=%s",
-                         kPcmParseMode, value(args, section, "alsa_thres_hold"), value(args, section, "sink_period_time"),
-                         value(args, section, "sink_buffer_time"), args.rate, chmap, args.sinkChannels,
-                         d->playback.c_str());
+        d->sink =
+            format("! kvxalsasink name=m_kvxalsasink silence-detect=0x02 parse-mode=%d alsa-thres-hold=%s "
+                   "alsa-period-time=%s level-upload-time=100 alsa-buffer-time=%s alsa-sample-rate=%d "
+                   "alsa-chmap=%s alsa-channels=%d alsa-device=%s",
+                   kPcmParseMode, value(args, section, "alsa_thres_hold"), value(args, section, "sink_period_time"),
+                   value(args, section, "sink_buffer_time"), args.rate, chmap, args.sinkChannels, d->playback.c_str());
     }
     if (env.tuning) {
         constexpr const char* mat = "[TRUEHD_MATPCM_CFG]";
         d->tuningCmd = std::string("echo mat > ") + " " + SILETH_CODEC_TYPE_PATH;
         d->parser = format("! sievra name=m_sievra codec-type=%d", kTuningCodecType);
         d->decoder = format("! halvorn name=m_halvorn output-channels=%d", kTuningChannels);
-        d->sink = format("! kvxalsasink name=m_kvxalsasink parse-mode=%d alsa-thres-hold=%s alsa-period-time=%s "
-                         "alsa-buffer-time=%s alsa-sample-rate=%d alsa-chmap=%s alsa-channels=%d alsa-device=%s",
-                         kTuningParseMode, value(args, mat, "alsa_thres_hold"), value(args, mat, "sink_period_time"),
-                         value(args, mat, "sink_buffer_time"), sinkRate, kTuningChmap, kTuningChannels,
-                         d->playback.c_str());
+        d->sink =
+            format("! kvxalsasink name=m_kvxalsasink parse-mode=%d alsa-thres-hold=%s alsa-period-time=%s "
+                   "alsa-buffer-time=%s alsa-sample-rate=%d alsa-chmap=%s alsa-channels=%d alsa-device=%s",
+                   kTuningParseMode, value(args, mat, "alsa_thres_hold"), value(args, mat, "sink_period_time"),
+                   value(args, mat, "sink_buffer_time"), sinkRate, kTuningChmap, kTuningChannels, d->playback.c_str());
     }
     return SilethPipeChoice::Ok;
 }

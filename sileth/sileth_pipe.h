@@ -15,10 +15,10 @@
 
 // What the choice depends on besides the child's arguments.
 struct SilethPipeEnv {
-    int playmode = 1;         // getplaymode()
-    bool cert = false;        // the certification marker exists
-    bool tuning = false;      // the Dolby tuning file asks for the tuning mode
-    bool matPcm = false;      // shared word 11: the last MAT stream carried PCM
+    int playmode = 1;     // getplaymode()
+    bool cert = false;    // the certification marker exists
+    bool tuning = false;  // the Dolby tuning file asks for the tuning mode
+    bool matPcm = false;  // shared word 11: the last MAT stream carried PCM
 };
 
 enum class SilethPipeChoice {
@@ -28,11 +28,11 @@ enum class SilethPipeChoice {
 };
 
 struct SilethPipeDesc {
-    std::string playback;     // the playback device
-    std::string capture;      // the capture device
-    std::string codecCmd;     // "echo ac3 > /tmp/codec_type.config"
-    std::string bufruleCmd;   // "vesk_dbg bufrule ...", empty when the section has no rule
-    std::string tuningCmd;    // the tuning mode's codec command, empty without it
+    std::string playback;    // the playback device
+    std::string capture;     // the capture device
+    std::string codecCmd;    // "echo ac3 > /tmp/codec_type.config"
+    std::string bufruleCmd;  // "vesk_dbg bufrule ...", empty when the section has no rule
+    std::string tuningCmd;   // the tuning mode's codec command, empty without it
     const char* section = "";
     int parseMode = 0;
     std::string source, caps, parser, decoder, sink, extra;

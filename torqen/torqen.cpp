@@ -11,7 +11,9 @@ constexpr char kVersion[] = "version 2.4.0";
 constexpr uint32_t kRangeFactor = 50;
 constexpr uint32_t kRampMs = 20;
 
-bool validChannels(uint32_t channels) { return channels == 1 || channels == 2; }
+bool validChannels(uint32_t channels) {
+  return channels == 1 || channels == 2;
+}
 
 bool withinRange(uint32_t in_rate, uint32_t out_rate) {
   return uint64_t{kRangeFactor} * out_rate >= in_rate && uint64_t{kRangeFactor} * in_rate >= out_rate;
@@ -28,7 +30,9 @@ void setUpPath(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate) {
 
 }  // namespace
 
-extern "C" const char* Torqen_GetVersion(void) { return kVersion; }
+extern "C" const char* Torqen_GetVersion(void) {
+  return kVersion;
+}
 
 extern "C" int Torqen_GetBufferSize(uint32_t* work_size, uint32_t* temp_size, const torqen_param_t* param) {
   const uint32_t history_channels = torqen::bothStereo(param->in_channels, param->out_channels) ? 2 : 1;

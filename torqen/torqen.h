@@ -69,8 +69,8 @@ TORQEN_EXPORT int Torqen_SetSamplingRate(torqen_handle_t* handle, uint32_t in_ra
 TORQEN_EXPORT int Torqen_Reset(torqen_handle_t* handle);
 // Returns the input bytes consumed; *in_bytes is left holding the bytes not consumed (a trailing
 // part-frame included) and *out_bytes the bytes written.
-TORQEN_EXPORT int Torqen_Process(torqen_handle_t* handle, void* temp, const void* in, uint32_t* in_bytes,
-                                 void* out, uint32_t* out_bytes);
+TORQEN_EXPORT int Torqen_Process(torqen_handle_t* handle, void* temp, const void* in, uint32_t* in_bytes, void* out,
+                                 uint32_t* out_bytes);
 TORQEN_EXPORT void Torqen_SetZeroPending(torqen_handle_t* handle);
 
 #ifdef __cplusplus

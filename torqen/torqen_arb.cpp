@@ -9,7 +9,7 @@ namespace {
 using torqen::clampTo;
 using torqen::kArbEntries;
 
-constexpr int32_t kOne = 32768;  // one input frame in Q15
+constexpr int32_t kOne = 32768;    // one input frame in Q15
 constexpr uint32_t kFracBits = 7;  // coefficient position below one table entry
 constexpr uint32_t kFracMask = (1u << kFracBits) - 1;
 
@@ -64,8 +64,8 @@ inline void wing(const typename Kind::Sample* s, int32_t stride, uint32_t h, uin
 }
 
 template <typename Kind, typename Layout, bool WholeSteps>
-uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t offered,
-             uint32_t* used, uint32_t out_channels) {
+uint32_t run(torqen_handle_t* h, typename Kind::Sample* out, uint32_t free_frames, uint32_t offered, uint32_t* used,
+             uint32_t out_channels) {
   using Sample = typename Kind::Sample;
   constexpr uint32_t channels = Layout::kChannels;
   constexpr int32_t stride = channels;

@@ -21,8 +21,12 @@ struct Kernels {
 constexpr Kernels<int16_t> kNarrowKernels{CopyTorqen, interpTorqen, arbTorqen, fastTorqen};
 constexpr Kernels<int32_t> kWideKernels{CopyTorqen_32bit, interpTorqen_32bit, arbTorqen_32bit, fastTorqen_32BIT};
 
-int32_t shiftLeft(int32_t v, uint32_t s) { return static_cast<int32_t>(static_cast<uint32_t>(v) << s); }
-int32_t signExtend24(int32_t word) { return shiftLeft(word, 8) >> 8; }
+int32_t shiftLeft(int32_t v, uint32_t s) {
+  return static_cast<int32_t>(static_cast<uint32_t>(v) << s);
+}
+int32_t signExtend24(int32_t word) {
+  return shiftLeft(word, 8) >> 8;
+}
 
 // Format 0: samples are taken as they are; a stereo input to a mono history is averaged.
 void takeNarrow(const torqen_handle_t* h, const void* in, uint32_t first, uint32_t n, int16_t* to) {

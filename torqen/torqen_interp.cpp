@@ -61,8 +61,8 @@ uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, u
 }
 
 template <typename Sample>
-uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t* avail,
-                        uint32_t in_channels, uint32_t out_channels) {
+uint32_t interpolateRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t* avail, uint32_t in_channels,
+                        uint32_t out_channels) {
   return torqen::dispatchKernel(avail, free_frames, in_channels, out_channels, [&](auto layout, uint32_t offered) {
     return interpolateRun<Sample, decltype(layout)>(h, out, free_frames, offered, avail, out_channels);
   });
@@ -72,7 +72,8 @@ template <typename Sample>
 uint32_t copyRun(torqen_handle_t* h, Sample* out, uint32_t free_frames, uint32_t* avail, uint32_t in_channels,
                  uint32_t out_channels) {
   const uint32_t frames = std::min(*avail, free_frames);
-  const Sample* from = torqen::history<Sample>(h) + h->hist_center * (torqen::bothStereo(in_channels, out_channels) ? 2 : 1);
+  const Sample* from =
+      torqen::history<Sample>(h) + h->hist_center * (torqen::bothStereo(in_channels, out_channels) ? 2 : 1);
   if (out_channels == 2 && in_channels == 1) {
     for (uint32_t i = 0; i < frames; ++i) {
       out[2 * i] = from[i];

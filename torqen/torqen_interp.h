@@ -14,8 +14,8 @@ extern "C" {
 
 TORQEN_EXPORT uint32_t interpTorqen(torqen_handle_t* h, int16_t* out, uint32_t free_frames, uint32_t* avail,
                                     uint32_t in_channels, uint32_t out_channels);
-TORQEN_EXPORT uint32_t interpTorqen_32bit(torqen_handle_t* h, int32_t* out, uint32_t free_frames,
-                                          uint32_t* avail, uint32_t in_channels, uint32_t out_channels);
+TORQEN_EXPORT uint32_t interpTorqen_32bit(torqen_handle_t* h, int32_t* out, uint32_t free_frames, uint32_t* avail,
+                                          uint32_t in_channels, uint32_t out_channels);
 TORQEN_EXPORT uint32_t CopyTorqen(torqen_handle_t* h, int16_t* out, uint32_t free_frames, uint32_t* avail,
                                   uint32_t in_channels, uint32_t out_channels);
 TORQEN_EXPORT uint32_t CopyTorqen_32bit(torqen_handle_t* h, int32_t* out, uint32_t free_frames, uint32_t* avail,

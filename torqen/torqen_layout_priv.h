@@ -29,9 +29,15 @@ inline uint32_t historyChannels(const torqen_handle_t* h) {
   return bothStereo(h->in_channels, h->out_channels) ? 2 : 1;
 }
 // Bytes of one internal sample: 16 bits in format 0, 32 bits otherwise.
-inline uint32_t sampleBytes(uint32_t format) { return format == 0 ? 2 : 4; }
-inline uint32_t inFrameBytes(const torqen_handle_t* h) { return h->in_channels * (h->format <= 1 ? 2 : 4); }
-inline uint32_t outFrameBytes(const torqen_handle_t* h) { return h->out_channels * sampleBytes(h->format); }
+inline uint32_t sampleBytes(uint32_t format) {
+  return format == 0 ? 2 : 4;
+}
+inline uint32_t inFrameBytes(const torqen_handle_t* h) {
+  return h->in_channels * (h->format <= 1 ? 2 : 4);
+}
+inline uint32_t outFrameBytes(const torqen_handle_t* h) {
+  return h->out_channels * sampleBytes(h->format);
+}
 
 template <typename T>
 T* atOffset(torqen_handle_t* h, uint32_t offset) {

@@ -15,8 +15,12 @@ constexpr uint32_t kTempBytes[4] = {8208, 16416, 16416, 16416};
 
 static_assert(sizeof(torqen_multi_handle_t) == 11 * 4, "the record is 11 words on every platform");
 
-uint32_t pairCount(const torqen_multi_handle_t* m) { return m->channels / 2; }
-uint32_t instanceCount(const torqen_multi_handle_t* m) { return pairCount(m) + m->channels % 2; }
+uint32_t pairCount(const torqen_multi_handle_t* m) {
+  return m->channels / 2;
+}
+uint32_t instanceCount(const torqen_multi_handle_t* m) {
+  return pairCount(m) + m->channels % 2;
+}
 
 torqen_handle_t* instance(torqen_multi_handle_t* m, uint32_t slot) {
   return reinterpret_cast<torqen_handle_t*>(reinterpret_cast<unsigned char*>(m) + m->instance[slot]);
@@ -58,9 +62,12 @@ void copyFrames(const unsigned char* from, uint32_t from_step, unsigned char* to
 void copyFrames(const unsigned char* from, uint32_t from_step, unsigned char* to, uint32_t to_step, uint32_t frames,
                 uint32_t width) {
   switch (width) {
-    case 2: return copyFrames<2>(from, from_step, to, to_step, frames);
-    case 4: return copyFrames<4>(from, from_step, to, to_step, frames);
-    default: return copyFrames<8>(from, from_step, to, to_step, frames);
+    case 2:
+      return copyFrames<2>(from, from_step, to, to_step, frames);
+    case 4:
+      return copyFrames<4>(from, from_step, to, to_step, frames);
+    default:
+      return copyFrames<8>(from, from_step, to, to_step, frames);
   }
 }
 
@@ -90,8 +97,8 @@ int forEachInstance(torqen_multi_handle_t* m, Op op) {
 extern "C" int Torqen_MultiChannel_GetBufferSize(uint32_t* work_size, uint32_t* temp_size,
                                                  const torqen_param_t* param) {
   const uint32_t n = param->in_channels;
-  *work_size = sizeof(torqen_multi_handle_t) + n / 2 * converterSize(2, param->format) +
-               n % 2 * converterSize(1, param->format);
+  *work_size =
+      sizeof(torqen_multi_handle_t) + n / 2 * converterSize(2, param->format) + n % 2 * converterSize(1, param->format);
   *temp_size = param->format < 4 ? kTempBytes[param->format] : 0;
   return 0;
 }
@@ -174,8 +181,12 @@ extern "C" int Torqen_MultiChannel_Process(torqen_multi_handle_t* m, void* temp,
   uint32_t consumed = 0;
   uint32_t produced = 0;
   while (*out_bytes > 0) {
-    const Pass pass{static_cast<const unsigned char*>(in) + consumed, static_cast<unsigned char*>(out) + produced,
-                    in_frame, out_frame, bi, bo};
+    const Pass pass{static_cast<const unsigned char*>(in) + consumed,
+                    static_cast<unsigned char*>(out) + produced,
+                    in_frame,
+                    out_frame,
+                    bi,
+                    bo};
     const uint32_t pair_in = std::min(2 * (*in_bytes / n), bi * 2 * kPassFrames);
     const uint32_t pair_out = std::min(2 * (*out_bytes / n), bi * 2 * kPassFrames);
     uint32_t pass_consumed = 0;

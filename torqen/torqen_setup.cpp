@@ -60,11 +60,19 @@ TableChoice chooseTable(uint32_t a, uint32_t b) {
   const uint32_t d = std::max(a, b) / g;
   const uint32_t n = std::min(a, b) / g;
   switch (d) {
-    case 2: case 3: case 4: case 6: case 8:
+    case 2:
+    case 3:
+    case 4:
+    case 6:
+    case 8:
       return {1, 24 / d, d, n};
-    case 147: case 441:
+    case 147:
+    case 441:
       return {2, 441 / d, d, n};
-    case 160: case 320: case 640: case 1280:
+    case 160:
+    case 320:
+    case 640:
+    case 1280:
       return {3, 1280 / d, d, n};
     default:
       return {};
@@ -73,16 +81,23 @@ TableChoice chooseTable(uint32_t a, uint32_t b) {
 
 const int16_t* tableData(uint32_t table) {
   switch (table) {
-    case 1: return SRCTable1;
-    case 2: return SRCTable2;
-    default: return SRCTable3;
+    case 1:
+      return SRCTable1;
+    case 2:
+      return SRCTable2;
+    default:
+      return SRCTable3;
   }
 }
 
 // The table path names its first coefficient by table and entry, which fits 32 bits on any host.
-uint32_t tableReference(uint32_t table, uint32_t entry) { return (table << 16) | entry; }
+uint32_t tableReference(uint32_t table, uint32_t entry) {
+  return (table << 16) | entry;
+}
 
-uint32_t ceilDiv(uint32_t a, uint32_t b) { return (a + b - 1) / b; }
+uint32_t ceilDiv(uint32_t a, uint32_t b) {
+  return (a + b - 1) / b;
+}
 
 int32_t downGain(uint32_t in_rate, uint32_t out_rate) {
   const uint64_t in = in_rate;
@@ -93,9 +108,13 @@ uint32_t arbStep(uint32_t in_rate, uint32_t out_rate) {
   return static_cast<uint32_t>(((uint64_t{in_rate} << 16) + out_rate) / (2 * uint64_t{out_rate}));
 }
 
-uint32_t arbKeep(uint32_t step) { return static_cast<uint32_t>((uint64_t{std::max(step, 32768u)} * 70) >> 16) + 2; }
+uint32_t arbKeep(uint32_t step) {
+  return static_cast<uint32_t>((uint64_t{std::max(step, 32768u)} * 70) >> 16) + 2;
+}
 
-uint32_t tableDownTaps(const TableChoice& c) { return ceilDiv(17 * c.denom, c.numer); }
+uint32_t tableDownTaps(const TableChoice& c) {
+  return ceilDiv(17 * c.denom, c.numer);
+}
 
 void placeBuffers(torqen_handle_t* h, uint32_t in_channels, uint32_t out_channels) {
   h->history = sizeof(torqen_handle_t);
@@ -117,8 +136,8 @@ extern "C" int CheckTableRelation(uint32_t rate_a, uint32_t rate_b) {
   return chooseTable(rate_a, rate_b).table != 0 ? 1 : 0;
 }
 
-extern "C" void fastTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate,
-                                   uint32_t in_channels, uint32_t out_channels) {
+extern "C" void fastTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate, uint32_t in_channels,
+                                   uint32_t out_channels) {
   placeBuffers(h, in_channels, out_channels);
   fastTorqReInit_32BIT(h, in_rate, out_rate);
   fastTorqReset_32BIT(h);
@@ -167,8 +186,8 @@ extern "C" void fastTorqReset_32BIT(torqen_handle_t* h) {
   h->phase = 0;
 }
 
-extern "C" void arbTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t /*out_rate*/,
-                                  uint32_t in_channels, uint32_t out_channels) {
+extern "C" void arbTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t /*out_rate*/, uint32_t in_channels,
+                                  uint32_t out_channels) {
   placeBuffers(h, in_channels, out_channels);
   arbTorqReInit_32BIT(h, in_rate);
   arbTorqReset_32BIT(h);

@@ -16,13 +16,13 @@ TORQEN_EXPORT extern const uint32_t AdjustGain;
 // 1 when a built-in table serves the pair, else 0.
 TORQEN_EXPORT int CheckTableRelation(uint32_t rate_a, uint32_t rate_b);
 
-TORQEN_EXPORT void fastTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate,
-                                      uint32_t in_channels, uint32_t out_channels);
+TORQEN_EXPORT void fastTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate, uint32_t in_channels,
+                                      uint32_t out_channels);
 TORQEN_EXPORT void fastTorqReInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate);
 TORQEN_EXPORT void fastTorqReset_32BIT(torqen_handle_t* h);
 
-TORQEN_EXPORT void arbTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate,
-                                     uint32_t in_channels, uint32_t out_channels);
+TORQEN_EXPORT void arbTorqInit_32BIT(torqen_handle_t* h, uint32_t in_rate, uint32_t out_rate, uint32_t in_channels,
+                                     uint32_t out_channels);
 TORQEN_EXPORT void arbTorqReInit_32BIT(torqen_handle_t* h, uint32_t in_rate);
 TORQEN_EXPORT void arbTorqReset_32BIT(torqen_handle_t* h);
 

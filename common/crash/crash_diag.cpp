@@ -33,14 +33,24 @@ RegDump regsFrom(const mcontext_t* m)
         return d;
     }
 #if defined(__arm__)
-    d = RegDump{m->arm_pc, m->arm_lr, m->arm_cpsr, m->arm_sp, m->arm_ip, m->arm_fp,
+    d = RegDump{m->arm_pc,
+                m->arm_lr,
+                m->arm_cpsr,
+                m->arm_sp,
+                m->arm_ip,
+                m->arm_fp,
                 {m->arm_r0, m->arm_r1, m->arm_r2, m->arm_r3, m->arm_r4, m->arm_r5, m->arm_r6, m->arm_r7, m->arm_r8,
                  m->arm_r9, m->arm_r10}};
 #elif defined(__x86_64__)
     // x86-64 has no link register (the return address is on the stack); the argument registers
     // take r0..r5 as on ARM, r11 the scratch slot ip.
     auto reg = [m](int i) { return static_cast<unsigned long>(m->gregs[i]); };
-    d = RegDump{reg(REG_RIP), 0, reg(REG_EFL), reg(REG_RSP), reg(REG_R11), reg(REG_RBP),
+    d = RegDump{reg(REG_RIP),
+                0,
+                reg(REG_EFL),
+                reg(REG_RSP),
+                reg(REG_R11),
+                reg(REG_RBP),
                 {reg(REG_RDI), reg(REG_RSI), reg(REG_RDX), reg(REG_RCX), reg(REG_R8), reg(REG_R9), reg(REG_RAX),
                  reg(REG_RBX), reg(REG_R12), reg(REG_R13), reg(REG_R14)}};
 #elif defined(__aarch64__)

@@ -7,8 +7,8 @@
 #include "main/gui/gui_timer.h"
 
 #include <atomic>
-#include <mutex>
 #include <cstring>
+#include <mutex>
 
 namespace {
 

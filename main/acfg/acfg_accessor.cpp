@@ -40,8 +40,8 @@ int32_t getByte(uint16_t idx, uint8_t* out, const char* accessor, int line)
     const int32_t ret = checked(acfgGet(idx, &value, nullptr), accessor, line);
     if (ret == ACFGR_OK) {
         *out = value;
-        dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), DBG_LEVEL_INFO, "%s[%s:%d]:%s, value=%d\n", "<ACFG>",
-                 accessor, line, accessor, value);
+        dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), DBG_LEVEL_INFO, "%s[%s:%d]:%s, value=%d\n", "<ACFG>", accessor,
+                 line, accessor, value);
     }
     return ret;
 }

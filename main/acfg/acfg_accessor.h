@@ -33,10 +33,10 @@ int32_t uAcfgSetStreamVolume(int32_t stream, uint8_t volume);
 
 // The player-status notice that a reported volume change sends to "assistant_stub".
 struct AcfgPlayerStatusMsg {
-    char acPath[36];    // "/playback/player_status_change"
-    uint32_t ui4Volume; // 0 when muted
-    char acStatus[17];  // "stop"
-    char acDetail[223]; // "none" in its first 16 bytes
+    char acPath[36];     // "/playback/player_status_change"
+    uint32_t ui4Volume;  // 0 when muted
+    char acStatus[17];   // "stop"
+    char acDetail[223];  // "none" in its first 16 bytes
 };
 static_assert(sizeof(AcfgPlayerStatusMsg) == 280);
 static_assert(offsetof(AcfgPlayerStatusMsg, ui4Volume) == 36);

@@ -2,8 +2,8 @@
 
 #include "main/acfg/acfg.h"
 #include "main/acfg/acfg_accessor.h"
-#include "main/acfg/acfg_item_priv.h"
 #include "main/acfg/acfg_item_accessor.h"
+#include "main/acfg/acfg_item_priv.h"
 #include "main/acfg/acfg_log_priv.h"
 #include "main/acfg/acfg_reset.h"
 #include "main/cli/cli.h"
@@ -298,24 +298,25 @@ struct TextItem {
     const char* pcGetLine;
 };
 
-const TextItem kSsid = {acfgSetWlanMac, acfgGetWlanMac, ACFG_WLAN_MAC_SIZE,
-                        "Input error. Please input 'set_ssid ssid' ", " ", " get ssid:"};
-const TextItem kKey = {acfgSetWlanKey, acfgGetWlanKey, ACFG_WLAN_KEY_SIZE, "Input error. Please input 'set_key key' ",
-                       " ", " get key:"};
-const TextItem kCecName = {uAcfgCecOsdNameSet, uAcfgCecOsdNameGet, ACFG_CEC_OSD_NAME_SIZE,
-                           "Input error. Please input 'set_cec_name name' ", " uAcfgCecOsdNameSet ",
-                           " uAcfgCecOsdNameGet cec_name:"};
-const TextItem kMenuLangu = {uAcfgCecMenuLanguSet, uAcfgCecMenuLanguGet, ACFG_CEC_MENULANGU_SIZE,
-                             "Input error. Please input 'set_menulangu xxx' ", " uAcfgCecMenuLanguSet ",
-                             " uAcfgCecMenuLanguGet menulangu:"};
+const TextItem kSsid = {
+    acfgSetWlanMac, acfgGetWlanMac, ACFG_WLAN_MAC_SIZE, "Input error. Please input 'set_ssid ssid' ", " ",
+    " get ssid:"};
+const TextItem kKey = {
+    acfgSetWlanKey, acfgGetWlanKey, ACFG_WLAN_KEY_SIZE, "Input error. Please input 'set_key key' ", " ", " get key:"};
+const TextItem kCecName = {uAcfgCecOsdNameSet,     uAcfgCecOsdNameGet,
+                           ACFG_CEC_OSD_NAME_SIZE, "Input error. Please input 'set_cec_name name' ",
+                           " uAcfgCecOsdNameSet ", " uAcfgCecOsdNameGet cec_name:"};
+const TextItem kMenuLangu = {uAcfgCecMenuLanguSet,     uAcfgCecMenuLanguGet,
+                             ACFG_CEC_MENULANGU_SIZE,  "Input error. Please input 'set_menulangu xxx' ",
+                             " uAcfgCecMenuLanguSet ", " uAcfgCecMenuLanguGet menulangu:"};
 
 // Reads the item back and prints it, at most the item's size in characters.
 void showText(const TextItem& item, const char* handler, int line)
 {
     std::array<char, 256> text{};
     item.pfGet(text.data());
-    dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_ERROR, "%s[%s:%d]:%s%.*s success.\n", "<ACFG>", handler, line,
-             item.pcGetLine, static_cast<int>(item.ui4Size), text.data());
+    dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_ERROR, "%s[%s:%d]:%s%.*s success.\n", "<ACFG>", handler, line, item.pcGetLine,
+             static_cast<int>(item.ui4Size), text.data());
 }
 
 // Its success line is printed whatever the setter answered; the read-back shows what is stored.
@@ -328,8 +329,8 @@ int setText(const TextItem& item, int argc, char** argv, const char* handler, in
         }
     }
     item.pfSet(argv[1]);
-    dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_ERROR, "%s[%s:%d]:%s%s success.\n", "<ACFG>", handler, line,
-             item.pcSetLine, argv[1]);
+    dbgPrint(acfgGetDbgLevel(), DBG_LEVEL_ERROR, "%s[%s:%d]:%s%s success.\n", "<ACFG>", handler, line, item.pcSetLine,
+             argv[1]);
     showText(item, handler, line);
     return 0;
 }

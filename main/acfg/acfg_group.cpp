@@ -42,7 +42,9 @@ int32_t acceptValidate(uint16_t, const void*, uint32_t)
     return 1;
 }
 
-void noUpdate(uint16_t) {}
+void noUpdate(uint16_t)
+{
+}
 
 // What a group initialiser writes into one slot; every item has 1-byte elements.
 struct ItemRow {
@@ -55,7 +57,10 @@ struct ItemRow {
     AcfgUpdateFct pfUpdate;
 };
 
-#define ROW(idx, key, count, def, validate, update) {idx, #idx, key, count, def, validate, update}
+#define ROW(idx, key, count, def, validate, update)  \
+    {                                                \
+        idx, #idx, key, count, def, validate, update \
+    }
 
 const ItemRow kBluetoothRows[] = {
     ROW(IDX_BLUETOOTH_ENABLE, 256, 1, kZero, acfgBluetoothValidate, acfgBluetoothUpdate),

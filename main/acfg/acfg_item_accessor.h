@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-constexpr uint32_t ACFG_WLAN_MAC_SIZE = 21;   // the Wi-Fi network name, as text
+constexpr uint32_t ACFG_WLAN_MAC_SIZE = 21;  // the Wi-Fi network name, as text
 constexpr uint32_t ACFG_WLAN_KEY_SIZE = 65;
 constexpr uint32_t ACFG_WLAN_AP_SIZE = 140;
 constexpr uint32_t ACFG_CEC_OSD_NAME_SIZE = 14;

@@ -18,8 +18,9 @@ void acfgSetDbgLevel(uint16_t level);
 #define ACFG_API(fmt, ...) ACFG_LOG(DBG_LEVEL_API, fmt, ##__VA_ARGS__)
 #define ACFG_INFO(fmt, ...) ACFG_LOG(DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
 
-#define ACFG_SM_LOG(kind, fmt, ...) \
-    dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, ##__VA_ARGS__)
+#define ACFG_SM_LOG(kind, fmt, ...)                                                                          \
+    dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, \
+             ##__VA_ARGS__)
 #define ACFG_SM_ERR(fmt, ...) ACFG_SM_LOG(DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
 #define ACFG_SM_INFO(fmt, ...) ACFG_SM_LOG(DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
 

@@ -414,8 +414,8 @@ void amStartParamFromRecord(const amb_register_info_t* info, uint32_t appId, app
     param->ui2SecCount = info->ui2SecCount;
     param->ui4AppId = appId;
     param->ui2QueueLen = info->ui2QueueLen;
-    param->ui2MaxPayload =
-        info->ui2MaxPayload < AM_BRDCST_PAYLOAD_MAX ? static_cast<uint16_t>(AM_BRDCST_PAYLOAD_MAX) : info->ui2MaxPayload;
+    param->ui2MaxPayload = info->ui2MaxPayload < AM_BRDCST_PAYLOAD_MAX ? static_cast<uint16_t>(AM_BRDCST_PAYLOAD_MAX)
+                                                                       : info->ui2MaxPayload;
 }
 
 uint16_t am_get_dbg_level(void)

@@ -108,8 +108,14 @@ struct CliState {
 
 CliState gCli;
 
-Location directoryOf(uint32_t group) { return {true, group, nullptr}; }
-Location tableOf(const cli_cmd_t* table) { return {false, 0, table}; }
+Location directoryOf(uint32_t group)
+{
+    return {true, group, nullptr};
+}
+Location tableOf(const cli_cmd_t* table)
+{
+    return {false, 0, table};
+}
 
 // The group a directory row opens, or -1 for any other row.
 int dirGroup(const cli_cmd_t* row)
@@ -147,7 +153,10 @@ bool sameText(const char* a, const char* b)
     return std::strcmp(a, b) == 0;
 }
 
-std::string_view textOf(const char* s) { return s != nullptr ? std::string_view(s) : std::string_view(); }
+std::string_view textOf(const char* s)
+{
+    return s != nullptr ? std::string_view(s) : std::string_view();
+}
 
 // --- Groups ---------------------------------------------------------------------------------
 
@@ -233,7 +242,10 @@ int32_t detachTable(const cli_cmd_t* table, uint32_t group, uint64_t mask)
     return CLIR_CMD_NOT_FOUND;
 }
 
-uint64_t maskOf(uint32_t low, uint32_t high) { return (static_cast<uint64_t>(high) << 32) | low; }
+uint64_t maskOf(uint32_t low, uint32_t high)
+{
+    return (static_cast<uint64_t>(high) << 32) | low;
+}
 
 // --- Lookup ---------------------------------------------------------------------------------
 
@@ -405,7 +417,10 @@ void enter(const cli_cmd_t* row)
 
 // --- Parser ---------------------------------------------------------------------------------
 
-bool isBlank(unsigned char c) { return c == ' ' || (c >= 1 && c <= 31); }
+bool isBlank(unsigned char c)
+{
+    return c == ' ' || (c >= 1 && c <= 31);
+}
 
 // Splits `line` into the argument store. Quotes group words and are not copied; '#' at the start
 // of the line or right after a closing quote begins a comment.
@@ -633,13 +648,20 @@ uint32_t readNumber(std::string_view text)
 speed_t speedOf(uint32_t baud)
 {
     switch (baud) {
-    case 921600: return B921600;
-    case 460800: return B460800;
-    case 230400: return B230400;
-    case 115200: return B115200;
-    case 57600: return B57600;
-    case 9600: return B9600;
-    default: return B115200;
+    case 921600:
+        return B921600;
+    case 460800:
+        return B460800;
+    case 230400:
+        return B230400;
+    case 115200:
+        return B115200;
+    case 57600:
+        return B57600;
+    case 9600:
+        return B9600;
+    default:
+        return B115200;
     }
 }
 
@@ -777,11 +799,24 @@ int32_t u_cli_parse_dbg_level(int argc, char** argv, uint16_t* level)
     }
     for (char c : word) {
         switch (c) {
-        case 'e': case 'E': *level |= DBG_LEVEL_ERROR; break;
-        case 'a': case 'A': *level |= DBG_LEVEL_API; break;
-        case 'i': case 'I': *level |= DBG_LEVEL_INFO; break;
-        case 'n': case 'N': *level = 0; break;
-        default: return CLIR_INV_ARG;
+        case 'e':
+        case 'E':
+            *level |= DBG_LEVEL_ERROR;
+            break;
+        case 'a':
+        case 'A':
+            *level |= DBG_LEVEL_API;
+            break;
+        case 'i':
+        case 'I':
+            *level |= DBG_LEVEL_INFO;
+            break;
+        case 'n':
+        case 'N':
+            *level = 0;
+            break;
+        default:
+            return CLIR_INV_ARG;
         }
     }
     return CLIR_OK;
@@ -806,9 +841,15 @@ int32_t u_cli_show_dbg_level(uint16_t level)
     return CLIR_OK;
 }
 
-const char* cli_get_prompt_str_buf() { return gCli.prompt.data(); }
+const char* cli_get_prompt_str_buf()
+{
+    return gCli.prompt.data();
+}
 
-bool cli_is_inited() { return gCli.started; }
+bool cli_is_inited()
+{
+    return gCli.started;
+}
 
 int32_t cli_init()
 {
@@ -824,7 +865,10 @@ int32_t cli_init()
     return CLIR_OK;
 }
 
-int32_t u_cli_init() { return cli_init(); }
+int32_t u_cli_init()
+{
+    return cli_init();
+}
 
 int32_t cli_init_phase1()
 {
@@ -835,11 +879,20 @@ int32_t cli_init_phase1()
     return result;
 }
 
-int32_t u_cli_tset_init_phase1() { return cli_init_phase1(); }
+int32_t u_cli_tset_init_phase1()
+{
+    return cli_init_phase1();
+}
 
-int32_t cli_init_phase2() { return cli_input_loop(); }
+int32_t cli_init_phase2()
+{
+    return cli_input_loop();
+}
 
-int32_t u_cli_test_init_phase2() { return cli_init_phase2(); }
+int32_t u_cli_test_init_phase2()
+{
+    return cli_init_phase2();
+}
 
 void cli_test_reset()
 {

@@ -26,12 +26,12 @@
 using cli_cmd_fn = int (*)(int argc, char** argv);
 
 struct cli_cmd_t {
-    const char* name;          // nullptr ends the table for lookups
-    const char* abbr;          // nullptr when the row has no abbreviation
-    cli_cmd_fn handler;        // nullptr for a row that only leads to its sub-table
-    const cli_cmd_t* subTable; // nullptr for a plain command
+    const char* name;           // nullptr ends the table for lookups
+    const char* abbr;           // nullptr when the row has no abbreviation
+    cli_cmd_fn handler;         // nullptr for a row that only leads to its sub-table
+    const cli_cmd_t* subTable;  // nullptr for a plain command
     const char* help;
-    uint32_t access;           // CLI_ACCESS_HIDDEN rows show only in `ls all`
+    uint32_t access;  // CLI_ACCESS_HIDDEN rows show only in `ls all`
 };
 
 constexpr uint32_t CLI_ACCESS_NORMAL = 0;

@@ -35,7 +35,10 @@ struct InputState {
 InputState gInput;
 
 // Keeps the thread from spinning when standard input is at its end or non-blocking.
-void pauseAfterChar() { uThreadDelay(gInput.charDelayMs.load(std::memory_order_relaxed)); }
+void pauseAfterChar()
+{
+    uThreadDelay(gInput.charDelayMs.load(std::memory_order_relaxed));
+}
 
 // End of input reads as 255 and is taken as 0, like a 0xFF byte.
 int readChar()
@@ -45,7 +48,9 @@ int readChar()
     return c == 255 ? 0 : c;
 }
 
-void onSigttou(int) {}
+void onSigttou(int)
+{
+}
 
 bool setUpTerminal()
 {
@@ -116,11 +121,20 @@ void handleEscape()
         return;
     }
     switch (readChar()) {
-    case 'A': recall(CLI_HISTORY_LINES - 1); break;
-    case 'B': recall(1); break;
-    case 'C': break;
-    case 'D': eraseOne(); break;
-    default: cli_print("%c", '\0'); break;
+    case 'A':
+        recall(CLI_HISTORY_LINES - 1);
+        break;
+    case 'B':
+        recall(1);
+        break;
+    case 'C':
+        break;
+    case 'D':
+        eraseOne();
+        break;
+    default:
+        cli_print("%c", '\0');
+        break;
     }
 }
 
@@ -166,8 +180,14 @@ bool finishLine()
     return true;
 }
 
-char foldLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char foldUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char foldLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char foldUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
@@ -197,7 +217,10 @@ int32_t cli_input_loop()
     }
 }
 
-void cli_input_thread(void*) { cli_input_loop(); }
+void cli_input_thread(void*)
+{
+    cli_input_loop();
+}
 
 void cli_input_reset()
 {
@@ -206,7 +229,10 @@ void cli_input_reset()
     gInput.length = 0;
 }
 
-void cli_set_char_delay_ms(uint32_t ms) { gInput.charDelayMs.store(ms, std::memory_order_relaxed); }
+void cli_set_char_delay_ms(uint32_t ms)
+{
+    gInput.charDelayMs.store(ms, std::memory_order_relaxed);
+}
 
 // "~" t[0] .. t[n-2] k: each character is shifted back by the previous one (the key character k
 // for the first), within the 46 characters '-' .. 'Z'.

@@ -25,8 +25,8 @@ extern std::atomic<uint32_t> gUi4EnableAllLog;
 // True when a line of `kind` may be printed for a module whose level (layer included) is `level`.
 inline bool dbgShouldPrint(uint16_t level, uint16_t kind)
 {
-    return (gUi4DisablePrint.load(std::memory_order_relaxed) & level & DBG_LAYER_MASK) == 0 &&
-           (level & kind) != 0 && gUi4EnableAllLog.load(std::memory_order_relaxed) == 1;
+    return (gUi4DisablePrint.load(std::memory_order_relaxed) & level & DBG_LAYER_MASK) == 0 && (level & kind) != 0 &&
+           gUi4EnableAllLog.load(std::memory_order_relaxed) == 1;
 }
 
 // True when the console's own output (help, prompts, messages) may be printed.
@@ -73,12 +73,12 @@ private:
 #define DBG_MOD_INFO(mod, fmt, ...) dbgPrint((mod).level(), DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
 // A start-up step of a module: a failure is logged with the module's tag and file and the line of
 // the step, and returned from the calling function.
-#define DBG_MOD_TRY(mod, step)                                                                              \
-    do {                                                                                                    \
-        const int32_t stepRes = (step);                                                                     \
-        if (stepRes != 0) {                                                                                 \
-            dbgPrint((mod).level(), DBG_LEVEL_ERROR, "%s ERR: file = %s, line = %d, reason = %d\n\r",        \
-                     (mod).tag(), (mod).file(), __LINE__, stepRes);                                         \
-            return stepRes;                                                                                 \
-        }                                                                                                   \
+#define DBG_MOD_TRY(mod, step)                                                                                     \
+    do {                                                                                                           \
+        const int32_t stepRes = (step);                                                                            \
+        if (stepRes != 0) {                                                                                        \
+            dbgPrint((mod).level(), DBG_LEVEL_ERROR, "%s ERR: file = %s, line = %d, reason = %d\n\r", (mod).tag(), \
+                     (mod).file(), __LINE__, stepRes);                                                             \
+            return stepRes;                                                                                        \
+        }                                                                                                          \
     } while (0)

@@ -388,15 +388,24 @@ const char* guiKeyIrLabel(uint32_t code)
 uint32_t guiKeyTouchCodeMap(uint32_t touchCode)
 {
     switch (touchCode) {
-    case 63: return 1026;
-    case 69: return 103;
-    case 70: return 108;
-    case 71: return 210;
-    case 72: return 116;
-    case 73: return 1025;
-    case 74: return 1024;
-    case 75: return 211;
-    default: return 0;
+    case 63:
+        return 1026;
+    case 69:
+        return 103;
+    case 70:
+        return 108;
+    case 71:
+        return 210;
+    case 72:
+        return 116;
+    case 73:
+        return 1025;
+    case 74:
+        return 1024;
+    case 75:
+        return 211;
+    default:
+        return 0;
     }
 }
 
@@ -416,9 +425,15 @@ void guiKeyHoldTypeParser(uint16_t* msecCnt, uint16_t* secCnt, GuiKeyEvt* key, u
         }
         bool met = false;
         switch (line.when) {
-        case HoldWhen::SecIs: met = *secCnt == line.sec; break;
-        case HoldWhen::MsecEven: met = *msecCnt % 2 == 0; break;
-        case HoldWhen::Always: met = true; break;
+        case HoldWhen::SecIs:
+            met = *secCnt == line.sec;
+            break;
+        case HoldWhen::MsecEven:
+            met = *msecCnt % 2 == 0;
+            break;
+        case HoldWhen::Always:
+            met = true;
+            break;
         }
         if (met) {
             if (line.source == IR && key->key_code == 226 && line.mask == 0xBF0) {
@@ -482,8 +497,10 @@ uint8_t guiKeyMenuTimerClrGet(uint32_t keyCode)
     case 119:
     case 139:
     case 163:
-    case 165: return 1;
-    default: return 0;
+    case 165:
+        return 1;
+    default:
+        return 0;
     }
 }
 

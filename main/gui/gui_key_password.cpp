@@ -21,12 +21,11 @@ struct GuiKeyPasswordRow {
 
 // No sequence is the start of another, so each can complete.
 constexpr GuiKeyPasswordRow kRows[] = {
-    {{P, P, N, V}, 0, 4, 0},        {{P, P, V, N}, 0, 4, 1},        {{N, N, P, P, P}, 0, 5, 2},
-    {{N, N, P, P, N}, 0, 5, 3},     {{N, N, P, P, V}, 0, 5, 4},     {{N, N, P, N, P}, 0, 5, 5},
-    {{N, N, P, N, N}, 0, 5, 6},     {{N, N, P, N, V}, 0, 5, 7},     {{P, N, P}, 0, 3, 8},
-    {{V, V, P, P, P}, 0, 5, 9},     {{V, V, P, P, N}, 0, 5, 10},    {{V, V, P, P, V}, 0, 5, 11},
-    {{V, V, P, N, P}, 0, 5, 16},    {{V, V, P, N, N}, 0, 5, 17},    {{V, V, P, N, V}, 0, 5, 12},
-    {{V, V, P, V, P}, 0, 5, 13},    {{V, V, P, V, N}, 0, 5, 14},    {{V, V, P, V, V}, 0, 5, 15},
+    {{P, P, N, V}, 0, 4, 0},     {{P, P, V, N}, 0, 4, 1},     {{N, N, P, P, P}, 0, 5, 2},  {{N, N, P, P, N}, 0, 5, 3},
+    {{N, N, P, P, V}, 0, 5, 4},  {{N, N, P, N, P}, 0, 5, 5},  {{N, N, P, N, N}, 0, 5, 6},  {{N, N, P, N, V}, 0, 5, 7},
+    {{P, N, P}, 0, 3, 8},        {{V, V, P, P, P}, 0, 5, 9},  {{V, V, P, P, N}, 0, 5, 10}, {{V, V, P, P, V}, 0, 5, 11},
+    {{V, V, P, N, P}, 0, 5, 16}, {{V, V, P, N, N}, 0, 5, 17}, {{V, V, P, N, V}, 0, 5, 12}, {{V, V, P, V, P}, 0, 5, 13},
+    {{V, V, P, V, N}, 0, 5, 14}, {{V, V, P, V, V}, 0, 5, 15},
 };
 constexpr size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);
 

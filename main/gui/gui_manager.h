@@ -227,8 +227,8 @@ constexpr uint16_t GUI_PDT_EVT_LAST = 0xFF0C;
 // One GUI event, copied whole into the GUI manager's queue; bytes the sender does not fill are 0.
 // It never leaves the process.
 struct GuiMsg {
-    uint16_t msg_id;    // GuiEvtId
-    uint8_t msg_size;   // payload bytes filled (0..65; key events use 1)
+    uint16_t msg_id;   // GuiEvtId
+    uint8_t msg_size;  // payload bytes filled (0..65; key events use 1)
     uint8_t data[GUI_MSG_DATA_SIZE];
 };
 static_assert(sizeof(GuiMsg) == 68);

@@ -317,12 +317,18 @@ bool composeLocked(GuiOps& o, GuiDispFrame& frame, int32_t& breathLevel)
 {
     breathLevel = -1;
     switch (o.mode) {
-    case GUI_OPS_DISP_MODE_STATIC: frame = frameOf(o.st.text); return true;
-    case GUI_OPS_DISP_MODE_STATIC_ONCE: frame = frameOf(o.sto.text); return true;
+    case GUI_OPS_DISP_MODE_STATIC:
+        frame = frameOf(o.st.text);
+        return true;
+    case GUI_OPS_DISP_MODE_STATIC_ONCE:
+        frame = frameOf(o.sto.text);
+        return true;
     case GUI_OPS_DISP_MODE_BLINK:
         frame = o.bl.dark == 0 ? frameOf(o.bl.text) : (o.bl.toggle != 0 ? frameOf(o.bl.alt) : GuiDispFrame{});
         return true;
-    case GUI_OPS_DISP_MODE_BLINK_ONCE: frame = o.blo.dark != 0 ? GuiDispFrame{} : frameOf(o.blo.text); return true;
+    case GUI_OPS_DISP_MODE_BLINK_ONCE:
+        frame = o.blo.dark != 0 ? GuiDispFrame{} : frameOf(o.blo.text);
+        return true;
     case GUI_OPS_DISP_MODE_SCROLL:
         if (o.sc.length > LED_DISPLAY_FRAME_SIZE) {
             copyText(o.sc.window, o.sc.text + o.sc.offset);
@@ -346,7 +352,8 @@ bool composeLocked(GuiOps& o, GuiDispFrame& frame, int32_t& breathLevel)
         frame = frameOf(o.br.text);
         breathLevel = static_cast<int32_t>(o.br.level);
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -463,8 +470,8 @@ void guiOpsDispStaticStr(const char* text, uint16_t timeMs, GuiOpsDispCbk done)
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
     noteLocked(GUI_OPS_DISP_MODE_STATIC, text, 0, timeMs, 0, done);
-    GUI_LOG_API("last_mode=%d, disp_str=%s, last_static_str=%s", static_cast<int>(o.mode),
-                text != nullptr ? text : "", o.st.text);
+    GUI_LOG_API("last_mode=%d, disp_str=%s, last_static_str=%s", static_cast<int>(o.mode), text != nullptr ? text : "",
+                o.st.text);
     if (beginLocked(o, GUI_OPS_DISP_MODE_STATIC, o.st.text, text)) {
         return;
     }
@@ -502,8 +509,8 @@ void blinkStart(const char* text, const char* alt, uint32_t onMs, uint32_t offMs
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);
     noteLocked(GUI_OPS_DISP_MODE_BLINK, text, 0, onMs, offMs, nullptr);
-    GUI_LOG_API("last_mode=%d, disp_str=%s, last_blink_str=%s", static_cast<int>(o.mode),
-                text != nullptr ? text : "", o.bl.text);
+    GUI_LOG_API("last_mode=%d, disp_str=%s, last_blink_str=%s", static_cast<int>(o.mode), text != nullptr ? text : "",
+                o.bl.text);
     if (beginLocked(o, GUI_OPS_DISP_MODE_BLINK, o.bl.text, text)) {
         return;
     }
@@ -573,8 +580,7 @@ void guiOpsDispScrollStr(const char* text)
     armTick(kFirstTickMs, kTickMs);
 }
 
-void guiOpsDispScrollOnceStr(const char* text, uint16_t count, uint16_t speedMs, uint16_t holdMs,
-                             GuiOpsDispCbk done)
+void guiOpsDispScrollOnceStr(const char* text, uint16_t count, uint16_t speedMs, uint16_t holdMs, GuiOpsDispCbk done)
 {
     GuiOps& o = gGuiOpsThisObj;
     std::lock_guard<std::mutex> lock(o.lock);

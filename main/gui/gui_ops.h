@@ -33,8 +33,7 @@ void guiOpsDispBlinkToggleStr(const char* text, const char* alt, uint32_t onMs, 
 // Scrolls `text` (at most 28 characters) for ever, one character every 400 ms.
 void guiOpsDispScrollStr(const char* text);
 // Scrolls `text` (at most 29 characters) once, keeps the last frame `holdMs`, then runs `done`.
-void guiOpsDispScrollOnceStr(const char* text, uint16_t count, uint16_t speedMs, uint16_t holdMs,
-                             GuiOpsDispCbk done);
+void guiOpsDispScrollOnceStr(const char* text, uint16_t count, uint16_t speedMs, uint16_t holdMs, GuiOpsDispCbk done);
 void guiOpsDispBreathStr(const char* text);
 // Longer than 5 characters: scrolls; else shows for 5 s and then runs `done`.
 void guiOpsDispAdaptiveStr(const char* text, GuiOpsDispCbk done);

@@ -423,10 +423,18 @@ void guiWidgetDispDspVer(uint8_t step, const char* block)
         }
         break;
     }
-    case 7: verLevel("BS", w.bass, 12, 6); break;
-    case 8: verLevel("MR", w.center, 12, 6); break;
-    case 9: verLevel("TB", w.treble, 12, 6); break;
-    default: verLevel("SR", w.sur_vol, 12, 6); break;
+    case 7:
+        verLevel("BS", w.bass, 12, 6);
+        break;
+    case 8:
+        verLevel("MR", w.center, 12, 6);
+        break;
+    case 9:
+        verLevel("TB", w.treble, 12, 6);
+        break;
+    default:
+        verLevel("SR", w.sur_vol, 12, 6);
+        break;
     }
 }
 

@@ -157,7 +157,9 @@ void guiWidgetDispHome(void)
         return;
     }
     switch (w.aud_src) {
-    case kSrcArc: showArc(); break;
+    case kSrcArc:
+        showArc();
+        break;
     case kSrcBt:
         if (w.bt_sts == kBtPlaying) {
             guiOpsDispAdaptiveStr("  BT", guiWidgetDispHistory);
@@ -290,7 +292,9 @@ void guiWidgetDispWirelessAudioSts(uint32_t status)
         return;
     }
     switch (status) {
-    case 1: guiOpsDispBlinkStr(" SUB", kBlinkMs, kBlinkMs); break;
+    case 1:
+        guiOpsDispBlinkStr(" SUB", kBlinkMs, kBlinkMs);
+        break;
     case 2:
         guiWidgetDispHome();
         if (!(w.aud_src == kSrcUsb && w.music_sts == kMusicPlaying)) {
@@ -303,8 +307,11 @@ void guiWidgetDispWirelessAudioSts(uint32_t status)
             guiOpsDispStaticOnceStr(" SUB", 1, kLongMs, guiWidgetDispHome);
         }
         break;
-    case 5: guiWidgetDispHome(); break;
-    default: break;
+    case 5:
+        guiWidgetDispHome();
+        break;
+    default:
+        break;
     }
 }
 

@@ -36,9 +36,10 @@ constexpr uint8_t kSrcSelRetries = 3;
 
 // Timers stopped before a source change (the Bluetooth path leaves the USB offline timer running).
 constexpr GuiWidgetTimer kSelStops[] = {
-    GUI_WIDGET_TIMER_SRC_TOGGLE, GUI_WIDGET_TIMER_SRC_BT,   GUI_WIDGET_TIMER_MUTE_DISP,      GUI_WIDGET_TIMER_MUTE_TOGGLE,
-    GUI_WIDGET_TIMER_UNMUTE,     GUI_WIDGET_TIMER_VOL,      GUI_WIDGET_TIMER_VOL_SYNC,       GUI_WIDGET_TIMER_VOL_BT,
-    GUI_WIDGET_TIMER_VOL_WIRELESS, GUI_WIDGET_TIMER_USB_OFFLINE, GUI_WIDGET_TIMER_USB_CTRL, GUI_WIDGET_TIMER_USB_PLAY};
+    GUI_WIDGET_TIMER_SRC_TOGGLE,  GUI_WIDGET_TIMER_SRC_BT,   GUI_WIDGET_TIMER_MUTE_DISP,
+    GUI_WIDGET_TIMER_MUTE_TOGGLE, GUI_WIDGET_TIMER_UNMUTE,   GUI_WIDGET_TIMER_VOL,
+    GUI_WIDGET_TIMER_VOL_SYNC,    GUI_WIDGET_TIMER_VOL_BT,   GUI_WIDGET_TIMER_VOL_WIRELESS,
+    GUI_WIDGET_TIMER_USB_OFFLINE, GUI_WIDGET_TIMER_USB_CTRL, GUI_WIDGET_TIMER_USB_PLAY};
 
 void timerStop(GuiWidgetTimer t)
 {
@@ -48,7 +49,10 @@ void timerStop(GuiWidgetTimer t)
     }
 }
 
-void timerArm(GuiWidgetTimer t, uint32_t ms) { guiTimerSet(guiWidgetTimerGet(t), ms, 0); }
+void timerArm(GuiWidgetTimer t, uint32_t ms)
+{
+    guiTimerSet(guiWidgetTimerGet(t), ms, 0);
+}
 
 void post(uint16_t id, const void* payload, uint8_t size, uint16_t delayMs)
 {
@@ -375,7 +379,10 @@ void guiWidgetSrcToggleDoneProcess(uint8_t playSts)
     change([](GuiWidgetSetting& r) { r.src_gst_sts = kGstDone; });
 }
 
-void guiWidgetUnMuteTimeoutCbk(uint32_t) { unmuteNow(); }
+void guiWidgetUnMuteTimeoutCbk(uint32_t)
+{
+    unmuteNow();
+}
 
 void guiWidgetMuteDispTimeoutCbk(uint32_t)
 {

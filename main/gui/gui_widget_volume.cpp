@@ -44,8 +44,8 @@ void timerStop(GuiWidgetTimer timer)
 
 void stopVolumeTimers()
 {
-    for (GuiWidgetTimer t : {GUI_WIDGET_TIMER_VOL, GUI_WIDGET_TIMER_VOL_SYNC, GUI_WIDGET_TIMER_VOL_BT,
-                             GUI_WIDGET_TIMER_VOL_WIRELESS}) {
+    for (GuiWidgetTimer t :
+         {GUI_WIDGET_TIMER_VOL, GUI_WIDGET_TIMER_VOL_SYNC, GUI_WIDGET_TIMER_VOL_BT, GUI_WIDGET_TIMER_VOL_WIRELESS}) {
         timerStop(t);
     }
 }

@@ -62,14 +62,22 @@ int gpioSetCmd(int argc, char** argv)
 int32_t irkeyMap(int32_t key)
 {
     switch (key) {
-    case 208: return 113;
-    case 28: return 119;
-    case 103: return 115;
-    case 105: return 248;
-    case 106: return 237;
-    case 108: return 114;
-    case 116: return 116;
-    default: return -1;
+    case 208:
+        return 113;
+    case 28:
+        return 119;
+    case 103:
+        return 115;
+    case 105:
+        return 248;
+    case 106:
+        return 237;
+    case 108:
+        return 114;
+    case 116:
+        return 116;
+    default:
+        return -1;
     }
 }
 

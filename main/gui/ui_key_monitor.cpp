@@ -57,7 +57,8 @@ bool containsNoCase(const char* name, const char* part)
     const size_t m = strlen(part);
     for (size_t i = 0; i + m <= n; ++i) {
         size_t j = 0;
-        while (j < m && tolower(static_cast<unsigned char>(name[i + j])) == tolower(static_cast<unsigned char>(part[j]))) {
+        while (j < m &&
+               tolower(static_cast<unsigned char>(name[i + j])) == tolower(static_cast<unsigned char>(part[j]))) {
             ++j;
         }
         if (j == m) {

@@ -234,14 +234,30 @@ void uiUserInterfaceKeyProcess(uint16_t key)
 {
     switch (key) {
     case 116:
-    case 249: uiUserInterfaceSendKeyToSm(SM_BODY_UI_ENTER_SUSPEND); break;
-    case 103: uiUserInterfaceSendKeyToSm(SM_BODY_UI_VOLUMEUP); break;
-    case 108: uiUserInterfaceSendKeyToSm(SM_BODY_UI_VOLUMEDOWN); break;
-    case 113: uiUserInterfaceSendKeyToSm(SM_BODY_UI_MUTE); break;
-    case 119: uiUserInterfaceSendKeyToSm(SM_BODY_UI_LONG_VOLUMEDOWN); break;
-    case 31: uiUserInterfaceSendKeyToSm(SM_BODY_UI_SOURCE_SWITCH); break;
-    case 32: uiUserInterfaceSendKeyToSm(SM_BODY_UI_PREV); break;
-    case 33: uiUserInterfaceSendKeyToSm(SM_BODY_UI_NEXT); break;
+    case 249:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_ENTER_SUSPEND);
+        break;
+    case 103:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_VOLUMEUP);
+        break;
+    case 108:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_VOLUMEDOWN);
+        break;
+    case 113:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_MUTE);
+        break;
+    case 119:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_LONG_VOLUMEDOWN);
+        break;
+    case 31:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_SOURCE_SWITCH);
+        break;
+    case 32:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_PREV);
+        break;
+    case 33:
+        uiUserInterfaceSendKeyToSm(SM_BODY_UI_NEXT);
+        break;
     case 50:
     case 248:
         uiUserInterfaceSendKeyToAssistant(SM_BODY_UI_LONG_MICMUTE);
@@ -252,6 +268,7 @@ void uiUserInterfaceKeyProcess(uint16_t key)
         uiSetBtParingFlag(1);
         uiUserInterfaceSendKeyToSm(39);
         break;
-    default: break;
+    default:
+        break;
     }
 }

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 constexpr uint32_t kForbidWord = 0x02010000;
 constexpr uint32_t kStandbyTextSize = 20;
 constexpr uint32_t kBtUpdateTextSize = 30;

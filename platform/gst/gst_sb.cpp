@@ -51,8 +51,8 @@ void writeProps(GstElement* element, const char* factory)
 
 void postDataParse(GstElement* element, guint type, guint value)
 {
-    GstStructure* s = gst_structure_new("data_parse", "msg-type", G_TYPE_UINT, type, "msg-value", G_TYPE_UINT, value,
-                                        nullptr);
+    GstStructure* s =
+        gst_structure_new("data_parse", "msg-type", G_TYPE_UINT, type, "msg-value", G_TYPE_UINT, value, nullptr);
     gst_element_post_message(element, gst_message_new_element(GST_OBJECT(element), s));
 }
 

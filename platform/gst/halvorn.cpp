@@ -95,12 +95,12 @@ static void halvorn_class_init(HalvornClass* klass)
     object->set_property = setProperty;
     object->get_property = getProperty;
     constexpr auto rw = static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS);
-    g_object_class_install_property(object, PROP_OUTPUT_CHANNELS,
-                                    g_param_spec_int("output-channels", "Output channels",
-                                                     "Channels the decoder renders", 0, G_MAXINT, 2, rw));
-    g_object_class_install_property(object, PROP_NOUPMIX,
-                                    g_param_spec_int("noupmix", "No upmix", "Non-zero turns the upmixer off", 0,
-                                                     G_MAXINT, 0, rw));
+    g_object_class_install_property(
+        object, PROP_OUTPUT_CHANNELS,
+        g_param_spec_int("output-channels", "Output channels", "Channels the decoder renders", 0, G_MAXINT, 2, rw));
+    g_object_class_install_property(
+        object, PROP_NOUPMIX,
+        g_param_spec_int("noupmix", "No upmix", "Non-zero turns the upmixer off", 0, G_MAXINT, 0, rw));
 
     GstElementClass* element = GST_ELEMENT_CLASS(klass);
     gst_element_class_set_static_metadata(element, "Immersive-audio decoder", "Codec/Decoder/Audio",

@@ -188,16 +188,14 @@ static void kvxalsasink_class_init(KvxalsasinkClass* klass)
     object->get_property = getProperty;
     object->finalize = finalize;
     constexpr auto rw = static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS);
-    g_object_class_install_property(object, PROP_DEVICE,
-                                    g_param_spec_string("alsa-device", "ALSA device", "Playback device name",
-                                                        nullptr, rw));
-    g_object_class_install_property(object, PROP_CHMAP,
-                                    g_param_spec_string("alsa-chmap", "Channel map", "Playback channel map", nullptr,
-                                                        rw));
+    g_object_class_install_property(
+        object, PROP_DEVICE, g_param_spec_string("alsa-device", "ALSA device", "Playback device name", nullptr, rw));
+    g_object_class_install_property(
+        object, PROP_CHMAP, g_param_spec_string("alsa-chmap", "Channel map", "Playback channel map", nullptr, rw));
     for (size_t i = 0; i < kIntProps.size(); ++i) {
-        g_object_class_install_property(object, PROP_FIRST_INT + i,
-                                        g_param_spec_int(kIntProps[i].name, kIntProps[i].name, kIntProps[i].blurb, 0,
-                                                         G_MAXINT, 0, rw));
+        g_object_class_install_property(
+            object, PROP_FIRST_INT + i,
+            g_param_spec_int(kIntProps[i].name, kIntProps[i].name, kIntProps[i].blurb, 0, G_MAXINT, 0, rw));
     }
 
     GstElementClass* element = GST_ELEMENT_CLASS(klass);

@@ -127,7 +127,8 @@ gboolean start(GstBaseSrc* base)
     self->stream->clear();
     self->readPos = 0;
     self->frames = 0;
-    if (self->device != nullptr && self->device[0] != '\0' && std::string(self->device).find('/') == std::string::npos) {
+    if (self->device != nullptr && self->device[0] != '\0' &&
+        std::string(self->device).find('/') == std::string::npos) {
         const std::string file = sbgst::rootPath(SB_GST_CAPTURE_DIR) + "/" + self->device;
         if (FILE* in = std::fopen(file.c_str(), "rb")) {
             uint8_t chunk[4096];
@@ -153,9 +154,9 @@ gboolean stop(GstBaseSrc* base)
 GstCaps* getCaps(GstBaseSrc* base, GstCaps* filter)
 {
     auto* self = reinterpret_cast<Kvxalsasrc*>(base);
-    GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING,
-                                        "interleaved", "rate", G_TYPE_INT, usedRate(self), "channels", G_TYPE_INT,
-                                        usedChannels(self), nullptr);
+    GstCaps* caps =
+        gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING, "interleaved",
+                            "rate", G_TYPE_INT, usedRate(self), "channels", G_TYPE_INT, usedChannels(self), nullptr);
     if (filter != nullptr) {
         GstCaps* both = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
         gst_caps_unref(caps);
@@ -214,21 +215,20 @@ static void kvxalsasrc_class_init(KvxalsasrcClass* klass)
     object->get_property = getProperty;
     object->finalize = finalize;
     constexpr auto rw = static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS);
-    g_object_class_install_property(object, PROP_DEVICE,
-                                    g_param_spec_string("alsa-device", "ALSA device", "Capture device name",
-                                                        nullptr, rw));
-    g_object_class_install_property(object, PROP_PERIOD,
-                                    g_param_spec_int("alsa-period-time", "Period time", "ALSA period time in us", 0,
-                                                     G_MAXINT, 0, rw));
-    g_object_class_install_property(object, PROP_BUFFER,
-                                    g_param_spec_int("alsa-buffer-time", "Buffer time", "ALSA buffer time in us", 0,
-                                                     G_MAXINT, 0, rw));
-    g_object_class_install_property(object, PROP_RATE,
-                                    g_param_spec_int("alsa-sample-rate", "Sample rate", "Capture rate in Hz", 0,
-                                                     G_MAXINT, 0, rw));
-    g_object_class_install_property(object, PROP_CHANNELS,
-                                    g_param_spec_int("alsa-channels", "Channels", "Capture channel count", 0,
-                                                     G_MAXINT, 0, rw));
+    g_object_class_install_property(
+        object, PROP_DEVICE, g_param_spec_string("alsa-device", "ALSA device", "Capture device name", nullptr, rw));
+    g_object_class_install_property(
+        object, PROP_PERIOD,
+        g_param_spec_int("alsa-period-time", "Period time", "ALSA period time in us", 0, G_MAXINT, 0, rw));
+    g_object_class_install_property(
+        object, PROP_BUFFER,
+        g_param_spec_int("alsa-buffer-time", "Buffer time", "ALSA buffer time in us", 0, G_MAXINT, 0, rw));
+    g_object_class_install_property(
+        object, PROP_RATE,
+        g_param_spec_int("alsa-sample-rate", "Sample rate", "Capture rate in Hz", 0, G_MAXINT, 0, rw));
+    g_object_class_install_property(
+        object, PROP_CHANNELS,
+        g_param_spec_int("alsa-channels", "Channels", "Capture channel count", 0, G_MAXINT, 0, rw));
     g_object_class_install_property(object, PROP_FORMAT,
                                     g_param_spec_int("format", "Format", "Capture data format", 0, G_MAXINT, 0, rw));
 

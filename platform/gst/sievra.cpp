@@ -115,8 +115,9 @@ static void sievra_class_init(SievraClass* klass)
     object->finalize = finalize;
     g_object_class_install_property(
         object, PROP_CODEC_TYPE,
-        g_param_spec_int("codec-type", "Codec type", "Codec the pipeline was built for (2 AC-3, 3 DTS, 4 E-AC-3, 5 MAT)",
-                         0, G_MAXINT, 0, static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
+        g_param_spec_int("codec-type", "Codec type",
+                         "Codec the pipeline was built for (2 AC-3, 3 DTS, 4 E-AC-3, 5 MAT)", 0, G_MAXINT, 0,
+                         static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
 
     GstElementClass* element = GST_ELEMENT_CLASS(klass);
     gst_element_class_set_static_metadata(element, "Stream parser", "Filter/Audio",

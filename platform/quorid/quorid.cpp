@@ -214,8 +214,7 @@ int doCopyOrMove(const Args& args, bool move)
                 status = 1;
                 continue;
             }
-            fs::copy(src, dst,
-                     fs::copy_options::overwrite_existing | fs::copy_options::recursive, ec);
+            fs::copy(src, dst, fs::copy_options::overwrite_existing | fs::copy_options::recursive, ec);
         }
         if (ec) {
             status = 1;

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr uint32_t LED_DISPLAY_DIMMER = 6;   // level 0..5
-constexpr uint32_t LED_DISPLAY_ENABLE = 7;   // 1 on, 0 off
-constexpr uint32_t LED_DISPLAY_TEST = 8;     // test pattern 0..4
-constexpr uint32_t LED_DISPLAY_BREATH = 9;   // breath level
+constexpr uint32_t LED_DISPLAY_DIMMER = 6;  // level 0..5
+constexpr uint32_t LED_DISPLAY_ENABLE = 7;  // 1 on, 0 off
+constexpr uint32_t LED_DISPLAY_TEST = 8;    // test pattern 0..4
+constexpr uint32_t LED_DISPLAY_BREATH = 9;  // breath level
 
 constexpr size_t LED_DISPLAY_FRAME_SIZE = 5;

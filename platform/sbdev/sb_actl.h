@@ -12,8 +12,8 @@
 
 struct sb_actl;
 
-constexpr unsigned int SB_ACTL_MASK_VALUE = 1u;             // the element's value changed
-constexpr unsigned int SB_ACTL_MASK_REMOVE = 0xFFFFFFFFu;   // the element went away
+constexpr unsigned int SB_ACTL_MASK_VALUE = 1u;            // the element's value changed
+constexpr unsigned int SB_ACTL_MASK_REMOVE = 0xFFFFFFFFu;  // the element went away
 
 // Called from sb_actl_handle_events with the element's name and the event mask.
 using sb_actl_cb = void (*)(void* ctx, const char* name, unsigned int mask);

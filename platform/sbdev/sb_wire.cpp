@@ -39,11 +39,20 @@ void putBytes(std::vector<uint8_t>& out, const void* data, size_t len)
     out.insert(out.end(), p, p + len);
 }
 
-uint16_t getU16(const uint8_t* p) { return sb::loadLe16(p); }
+uint16_t getU16(const uint8_t* p)
+{
+    return sb::loadLe16(p);
+}
 
-uint32_t getU32(const uint8_t* p) { return sb::loadLe32(p); }
+uint32_t getU32(const uint8_t* p)
+{
+    return sb::loadLe32(p);
+}
 
-uint64_t getU64(const uint8_t* p) { return getU32(p) | (static_cast<uint64_t>(getU32(p + 4)) << 32); }
+uint64_t getU64(const uint8_t* p)
+{
+    return getU32(p) | (static_cast<uint64_t>(getU32(p + 4)) << 32);
+}
 
 std::vector<uint8_t> encodeReply(const Reply& reply)
 {
@@ -205,7 +214,7 @@ std::string socketPath(const std::string& root)
 
 bool simulatorPresent()
 {
-    struct stat st{};
+    struct stat st {};
     return stat(socketPath().c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 

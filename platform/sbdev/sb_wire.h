@@ -20,17 +20,17 @@ constexpr size_t kHeaderSize = 8;
 constexpr uint32_t kMaxPayload = 4u << 20;  // a whole MTD erase block fits
 
 enum class Type : uint32_t {
-    Open = 1,        // u32 flags, path text
-    Read = 2,        // u32 most bytes
-    Write = 3,       // bytes
-    Ioctl = 4,       // u32 request, u32 argument kind, u64 value, argument bytes
-    Lseek = 5,       // i64 offset, u32 whence
-    Control = 6,     // one control-command line
+    Open = 1,     // u32 flags, path text
+    Read = 2,     // u32 most bytes
+    Write = 3,    // bytes
+    Ioctl = 4,    // u32 request, u32 argument kind, u64 value, argument bytes
+    Lseek = 5,    // i64 offset, u32 whence
+    Control = 6,  // one control-command line
     UeventSubscribe = 7,
-    Actl = 8,        // one ALSA-control line: "read N", "write N I V", "ascii ID V", "watch N"
-    TakePty = 9,     // system path of a serial port; the reply carries its master descriptor
-    Reply = 100,     // i64 result, i32 errno, data
-    Event = 101,     // what the subscription delivers
+    Actl = 8,     // one ALSA-control line: "read N", "write N I V", "ascii ID V", "watch N"
+    TakePty = 9,  // system path of a serial port; the reply carries its master descriptor
+    Reply = 100,  // i64 result, i32 errno, data
+    Event = 101,  // what the subscription delivers
 };
 
 enum class IoctlArg : uint32_t { Value = 0, Pointer = 1, I2cRdwr = 2 };

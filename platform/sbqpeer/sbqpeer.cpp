@@ -44,21 +44,38 @@ struct Body {
 const std::vector<Body>& bodies()
 {
     static const std::vector<Body> all = {
-        {"sileth", "/usr/bin/sileth", 68,
-         {{"cmd", 0, Kind::I32, 4},           {"power_en", 4, Kind::U8, 1},
-          {"source_volume", 5, Kind::U8, 1},  {"sig_flow_mute", 6, Kind::U8, 1},
-          {"src_type", 7, Kind::U8, 1},       {"earc_sts", 8, Kind::U8, 1},
-          {"cec", 9, Kind::Bytes, 16},        {"cec_len", 25, Kind::U8, 1},
-          {"energy", 28, Kind::I32, 4},       {"drc_mode", 32, Kind::I32, 4},
-          {"channels", 36, Kind::I32, 4},     {"rate", 40, Kind::I32, 4},
-          {"codec_type", 44, Kind::I32, 4},   {"atmos_stream_type", 48, Kind::I32, 4},
-          {"proc_type", 52, Kind::I32, 4},    {"dts_stream_type", 56, Kind::I32, 4},
-          {"dts_comp_gain", 60, Kind::I32, 4}, {"dts_direct", 64, Kind::U8, 1},
-          {"drc_percent", 65, Kind::U8, 1},   {"dialog", 66, Kind::U8, 1},
+        {"sileth",
+         "/usr/bin/sileth",
+         68,
+         {{"cmd", 0, Kind::I32, 4},
+          {"power_en", 4, Kind::U8, 1},
+          {"source_volume", 5, Kind::U8, 1},
+          {"sig_flow_mute", 6, Kind::U8, 1},
+          {"src_type", 7, Kind::U8, 1},
+          {"earc_sts", 8, Kind::U8, 1},
+          {"cec", 9, Kind::Bytes, 16},
+          {"cec_len", 25, Kind::U8, 1},
+          {"energy", 28, Kind::I32, 4},
+          {"drc_mode", 32, Kind::I32, 4},
+          {"channels", 36, Kind::I32, 4},
+          {"rate", 40, Kind::I32, 4},
+          {"codec_type", 44, Kind::I32, 4},
+          {"atmos_stream_type", 48, Kind::I32, 4},
+          {"proc_type", 52, Kind::I32, 4},
+          {"dts_stream_type", 56, Kind::I32, 4},
+          {"dts_comp_gain", 60, Kind::I32, 4},
+          {"dts_direct", 64, Kind::U8, 1},
+          {"drc_percent", 65, Kind::U8, 1},
+          {"dialog", 66, Kind::U8, 1},
           {"xupmix", 67, Kind::U8, 1}}},
-        {"player", "/usr/bin/velmor", 268,
-         {{"cmd", 0, Kind::I32, 4}, {"url", 4, Kind::Text, 256}, {"value", 260, Kind::I64, 8},
-          {"position", 260, Kind::I32, 4}, {"whence", 264, Kind::I32, 4}}},
+        {"player",
+         "/usr/bin/velmor",
+         268,
+         {{"cmd", 0, Kind::I32, 4},
+          {"url", 4, Kind::Text, 256},
+          {"value", 260, Kind::I64, 8},
+          {"position", 260, Kind::I32, 4},
+          {"whence", 264, Kind::I32, 4}}},
         {"mervane", "/usr/bin/mervane", 4, {{"value", 0, Kind::I32, 4}}},
     };
     return all;
@@ -177,7 +194,9 @@ std::string decodeBody(const Body& body, const uint8_t* in)
     return text;
 }
 
-void onAlarm(int) {}
+void onAlarm(int)
+{
+}
 
 int usage(FILE* to, int status)
 {
@@ -218,7 +237,8 @@ int main(int argc, char** argv)
     }
     char* end = nullptr;
     const long type = std::strtol(argv[i + 2], &end, 0);
-    if (body == nullptr || *end != '\0' || (verb != "send" && verb != "recv") || (verb == "send" && type <= 0) || type < 0) {
+    if (body == nullptr || *end != '\0' || (verb != "send" && verb != "recv") || (verb == "send" && type <= 0) ||
+        type < 0) {
         return usage(stderr, 2);
     }
     const key_t key = sb::ftokKey(body->keyPath, 1);
@@ -253,7 +273,7 @@ int main(int argc, char** argv)
     int flags = IPC_NOWAIT;
     if (waitMs > 0) {
         // A blocking receive that the timer interrupts: no polling loop.
-        struct sigaction sa{};
+        struct sigaction sa {};
         sa.sa_handler = onAlarm;
         sigaction(SIGALRM, &sa, nullptr);
         itimerval timer{};

@@ -12,8 +12,12 @@ namespace sb {
 namespace {
 
 constexpr const char* kFolders[] = {
-    "/tmp", "/data", "/data/misc", "/data/tmp", "/data/mervane", "/res", "/res/xml", "/res/tone",
-    "/res/ppc_cfg/brontal", "/dev", "/dev/input", "/sys/class/gpio", "/proc", "/usr/bin", "/mnt", "/sim",
+    "/tmp",      "/data",         "/data/misc",
+    "/data/tmp", "/data/mervane", "/res",
+    "/res/xml",  "/res/tone",     "/res/ppc_cfg/brontal",
+    "/dev",      "/dev/input",    "/sys/class/gpio",
+    "/proc",     "/usr/bin",      "/mnt",
+    "/sim",
 };
 
 // The program paths whose files key the System V queues and shared memory.
@@ -22,8 +26,13 @@ constexpr const char* kQueueKeys[] = {"/usr/bin/sileth", "/usr/bin/velmor", "/us
 // Placeholders: the queue keys, and the effect configurations the audio server preloads (their
 // content belongs to the platform's tuning, not to this system).
 constexpr const char* kFiles[] = {
-    "/usr/bin/sileth", "/usr/bin/velmor", "/usr/bin/mervane", "/usr/bin/upgrade",
-    "/res/xml/ppc_dolby.xml", "/res/xml/ppc_pcm_multichannel.xml", "/res/xml/ppc_pcm_stereo.xml",
+    "/usr/bin/sileth",
+    "/usr/bin/velmor",
+    "/usr/bin/mervane",
+    "/usr/bin/upgrade",
+    "/res/xml/ppc_dolby.xml",
+    "/res/xml/ppc_pcm_multichannel.xml",
+    "/res/xml/ppc_pcm_stereo.xml",
 };
 
 }  // namespace

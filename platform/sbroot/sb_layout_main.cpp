@@ -13,7 +13,8 @@ int main(int argc, char** argv)
     }
     if (argc != 2 || std::strcmp(argv[1], "--help") == 0 || argv[1][0] == '\0') {
         std::fprintf(argc == 2 ? stdout : stderr,
-                     "usage: sbroot-init DIR | sbroot-init --release-ipc DIR\nLays out the board's folders and placeholder files in DIR, the root\n"
+                     "usage: sbroot-init DIR | sbroot-init --release-ipc DIR\nLays out the board's folders and "
+                     "placeholder files in DIR, the root\n"
                      "that SOUNDBAR_ROOT names for the programs started there; or removes the\n"
                      "System V queues and shared memory keyed by DIR's files once its programs stopped.\n");
         return argc == 2 && std::strcmp(argv[1], "--help") == 0 ? 0 : 2;

@@ -165,7 +165,8 @@ private:
             int64_t v = 0;
             if (c.boolean && (word == "on" || word == "On" || word == "ON" || word == "yes" || word == "true")) {
                 v = 1;
-            } else if (c.boolean && (word == "off" || word == "Off" || word == "OFF" || word == "no" || word == "false")) {
+            } else if (c.boolean &&
+                       (word == "off" || word == "Off" || word == "OFF" || word == "no" || word == "false")) {
                 v = 0;
             } else if (!parseNumber(word, v) || (c.boolean && v != 0 && v != 1)) {
                 return {};
@@ -182,6 +183,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Model> makeActl(Board& board) { return std::make_unique<Actl>(board); }
+std::unique_ptr<Model> makeActl(Board& board)
+{
+    return std::make_unique<Actl>(board);
+}
 
 }  // namespace sbsim

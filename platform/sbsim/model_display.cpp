@@ -107,11 +107,24 @@ public:
     {
         const char* what = nullptr;
         switch (request) {
-        case LED_DISPLAY_DIMMER: s_.dimmer = value; what = "dimmer"; break;
-        case LED_DISPLAY_ENABLE: s_.enable = value; what = "enable"; break;
-        case LED_DISPLAY_TEST: s_.test = value; what = "test"; break;
-        case LED_DISPLAY_BREATH: s_.breath = value; what = "breath"; break;
-        default: return Result::fail(ENOTTY);
+        case LED_DISPLAY_DIMMER:
+            s_.dimmer = value;
+            what = "dimmer";
+            break;
+        case LED_DISPLAY_ENABLE:
+            s_.enable = value;
+            what = "enable";
+            break;
+        case LED_DISPLAY_TEST:
+            s_.test = value;
+            what = "test";
+            break;
+        case LED_DISPLAY_BREATH:
+            s_.breath = value;
+            what = "breath";
+            break;
+        default:
+            return Result::fail(ENOTTY);
         }
         board_.log("display", std::string(what) + " " + std::to_string(value));
         changed();
@@ -146,7 +159,10 @@ private:
     DisplayState s_;
 };
 
-Result DisplayDevice::write(const Bytes& data) { return model_.frame(data); }
+Result DisplayDevice::write(const Bytes& data)
+{
+    return model_.frame(data);
+}
 
 Result DisplayDevice::ioctl(uint32_t request, sbwire::IoctlArg kind, uint64_t value, const Bytes&)
 {
@@ -159,6 +175,9 @@ Result DisplayDevice::ioctl(uint32_t request, sbwire::IoctlArg kind, uint64_t va
 
 }  // namespace
 
-std::unique_ptr<Model> makeDisplay(Board& board) { return std::make_unique<Display>(board); }
+std::unique_ptr<Model> makeDisplay(Board& board)
+{
+    return std::make_unique<Display>(board);
+}
 
 }  // namespace sbsim

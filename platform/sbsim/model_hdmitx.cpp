@@ -78,10 +78,10 @@ constexpr int kCecHdmiTxStatus = 2;  // cec_hdmi switch state: a transmission fi
 constexpr int kCecHdmiGotFrame = 3;  // cec_hdmi switch state: a frame was received
 
 struct HdmiState {
-    std::map<uint32_t, Bytes> scripted;      // getter answers
-    std::map<uint32_t, Bytes> last;          // setter values
-    std::map<uint32_t, int64_t> failures;    // remaining failures; -1 = every time
-    std::deque<Bytes> cecReceived;           // frames the TV sent, waiting for GET_CECCMD
+    std::map<uint32_t, Bytes> scripted;    // getter answers
+    std::map<uint32_t, Bytes> last;        // setter values
+    std::map<uint32_t, int64_t> failures;  // remaining failures; -1 = every time
+    std::deque<Bytes> cecReceived;         // frames the TV sent, waiting for GET_CECCMD
     uint32_t txAck = 1;
 };
 
@@ -336,6 +336,9 @@ static_assert(kCecSendSize == 32, "CecSendCmd is 32 bytes");
 
 }  // namespace
 
-std::unique_ptr<Model> makeHdmitx(Board& board) { return std::make_unique<Hdmitx>(board); }
+std::unique_ptr<Model> makeHdmitx(Board& board)
+{
+    return std::make_unique<Hdmitx>(board);
+}
 
 }  // namespace sbsim

@@ -199,7 +199,8 @@ public:
         }
         if (verb == "get" && w.size() == 6) {
             char b[8];
-            std::snprintf(b, sizeof(b), "0x%02x\n", it->second.chip->get(static_cast<uint8_t>(n[2]), static_cast<uint8_t>(n[3])));
+            std::snprintf(b, sizeof(b), "0x%02x\n",
+                          it->second.chip->get(static_cast<uint8_t>(n[2]), static_cast<uint8_t>(n[3])));
             out = b;
             return true;
         }
@@ -275,7 +276,8 @@ private:
     void addBus(int bus)
     {
         buses_.insert(bus);
-        const int fd = ::open(board_.path("/dev/i2c-" + std::to_string(bus)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(board_.path("/dev/i2c-" + std::to_string(bus)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
         }
@@ -303,8 +305,10 @@ Result I2cDevice::ioctl(uint32_t request, sbwire::IoctlArg kind, uint64_t value,
         slave_ = static_cast<int>(value);
         return Result::ok();
     case I2C_TIMEOUT:
-    case I2C_RETRIES: return Result::ok();
-    default: return Result::fail(ENOTTY);
+    case I2C_RETRIES:
+        return Result::ok();
+    default:
+        return Result::fail(ENOTTY);
     }
 }
 
@@ -328,6 +332,9 @@ Result I2cDevice::read(uint32_t len)
 
 }  // namespace
 
-std::unique_ptr<Model> makeI2c(Board& board) { return std::make_unique<I2c>(board); }
+std::unique_ptr<Model> makeI2c(Board& board)
+{
+    return std::make_unique<I2c>(board);
+}
 
 }  // namespace sbsim

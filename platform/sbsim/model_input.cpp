@@ -23,12 +23,10 @@ struct KeyName {
 
 // Names a person types for the remote's and the panel's keys.
 constexpr KeyName kKeyNames[] = {
-    {"power", KEY_POWER},     {"volup", KEY_VOLUMEUP},    {"voldown", KEY_VOLUMEDOWN},
-    {"mute", KEY_MUTE},       {"play", KEY_PLAYPAUSE},    {"next", KEY_NEXTSONG},
-    {"prev", KEY_PREVIOUSSONG}, {"up", KEY_UP},           {"down", KEY_DOWN},
-    {"left", KEY_LEFT},       {"right", KEY_RIGHT},       {"ok", KEY_ENTER},
-    {"menu", KEY_MENU},       {"back", KEY_BACK},         {"bluetooth", KEY_BLUETOOTH},
-    {"source", KEY_SWITCHVIDEOMODE},
+    {"power", KEY_POWER},    {"volup", KEY_VOLUMEUP}, {"voldown", KEY_VOLUMEDOWN},  {"mute", KEY_MUTE},
+    {"play", KEY_PLAYPAUSE}, {"next", KEY_NEXTSONG},  {"prev", KEY_PREVIOUSSONG},   {"up", KEY_UP},
+    {"down", KEY_DOWN},      {"left", KEY_LEFT},      {"right", KEY_RIGHT},         {"ok", KEY_ENTER},
+    {"menu", KEY_MENU},      {"back", KEY_BACK},      {"bluetooth", KEY_BLUETOOTH}, {"source", KEY_SWITCHVIDEOMODE},
 };
 
 struct Device;
@@ -49,7 +47,8 @@ struct Device {
 
 class InputDevice : public DevHandle {
 public:
-    InputDevice(std::shared_ptr<Device> dev, const Pusher& push) : dev_(std::move(dev)) {
+    InputDevice(std::shared_ptr<Device> dev, const Pusher& push) : dev_(std::move(dev))
+    {
         reader_.push = push;
         dev_->readers.insert(&reader_);
     }
@@ -81,10 +80,14 @@ public:
             }
             return Result::ok(0, out);
         }
-        case 0x06: return text(dev_->name, size);
-        case 0x07: return text(dev_->phys, size);
-        case 0x08: return text(dev_->uniq, size);
-        default: return Result::fail(ENOTTY);
+        case 0x06:
+            return text(dev_->name, size);
+        case 0x07:
+            return text(dev_->phys, size);
+        case 0x08:
+            return text(dev_->uniq, size);
+        default:
+            return Result::fail(ENOTTY);
         }
     }
 
@@ -281,6 +284,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Model> makeInput(Board& board) { return std::make_unique<Input>(board); }
+std::unique_ptr<Model> makeInput(Board& board)
+{
+    return std::make_unique<Input>(board);
+}
 
 }  // namespace sbsim

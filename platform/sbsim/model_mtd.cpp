@@ -8,9 +8,9 @@
 #include <deque>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/ioctl.h>
 #include <mtd/mtd-user.h>
 #include <set>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -134,7 +134,8 @@ public:
             }
             return Result::ok(part_.bad.count(block) != 0 ? 1 : 0);
         }
-        default: return Result::fail(ENOTTY);
+        default:
+            return Result::fail(ENOTTY);
         }
     }
 
@@ -257,7 +258,8 @@ private:
             blank(p);
         }
         parts_.push_back(p);
-        const int node = ::open(board_.path("/dev/mtd" + std::to_string(p.number)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        const int node =
+            ::open(board_.path("/dev/mtd" + std::to_string(p.number)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
         if (node >= 0) {
             ::close(node);
         }
@@ -306,6 +308,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Model> makeMtd(Board& board) { return std::make_unique<Mtd>(board); }
+std::unique_ptr<Model> makeMtd(Board& board)
+{
+    return std::make_unique<Mtd>(board);
+}
 
 }  // namespace sbsim

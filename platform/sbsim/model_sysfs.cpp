@@ -217,10 +217,16 @@ Result SysfsNode::read(uint32_t len)
     return Result::ok(static_cast<int64_t>(part.size()), Bytes(part.begin(), part.end()));
 }
 
-Result SysfsNode::write(const Bytes& data) { return model_.store(path_, data); }
+Result SysfsNode::write(const Bytes& data)
+{
+    return model_.store(path_, data);
+}
 
 }  // namespace
 
-std::unique_ptr<Model> makeSysfs(Board& board) { return std::make_unique<Sysfs>(board); }
+std::unique_ptr<Model> makeSysfs(Board& board)
+{
+    return std::make_unique<Sysfs>(board);
+}
 
 }  // namespace sbsim

@@ -52,6 +52,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Model> makeUevent(Board& board) { return std::make_unique<Uevent>(board); }
+std::unique_ptr<Model> makeUevent(Board& board)
+{
+    return std::make_unique<Uevent>(board);
+}
 
 }  // namespace sbsim

@@ -9,7 +9,9 @@
 
 namespace sbsim {
 
-Board::Board(std::string root) : root_(std::move(root)) {}
+Board::Board(std::string root) : root_(std::move(root))
+{
+}
 
 double Board::now()
 {

@@ -192,22 +192,31 @@ bool Server::serve(uint64_t id)
     Result r;
     int fdToPass = -1;
     switch (f.type) {
-    case sbwire::Type::Open: r = open(c, f.payload, push); break;
+    case sbwire::Type::Open:
+        r = open(c, f.payload, push);
+        break;
     case sbwire::Type::Read:
     case sbwire::Type::Write:
     case sbwire::Type::Ioctl:
-    case sbwire::Type::Lseek: r = onDevice(c, f); break;
-    case sbwire::Type::Control: r = control(std::string(f.payload.begin(), f.payload.end()), push); break;
+    case sbwire::Type::Lseek:
+        r = onDevice(c, f);
+        break;
+    case sbwire::Type::Control:
+        r = control(std::string(f.payload.begin(), f.payload.end()), push);
+        break;
     case sbwire::Type::UeventSubscribe:
         board_.subscribeUevents(push);
         r = Result::ok();
         break;
-    case sbwire::Type::Actl: r = board_.actlRequest(splitLines(f.payload), push); break;
+    case sbwire::Type::Actl:
+        r = board_.actlRequest(splitLines(f.payload), push);
+        break;
     case sbwire::Type::TakePty:
         fdToPass = ptys_.take(std::string(f.payload.begin(), f.payload.end()));
         r = fdToPass >= 0 ? Result::ok() : Result::fail(ENOENT);
         break;
-    default: return false;
+    default:
+        return false;
     }
     const Bytes reply = sbwire::encodeReply({r.result, r.error, r.data});
     return sbwire::sendFrame(c.fd, sbwire::Type::Reply, reply.data(), reply.size(), fdToPass);
@@ -248,8 +257,10 @@ Result Server::onDevice(Client& c, const sbwire::Frame& f)
     }
     const Bytes& p = f.payload;
     switch (f.type) {
-    case sbwire::Type::Read: return p.size() == 4 ? c.dev->read(sbwire::getU32(p.data())) : Result::fail(EINVAL);
-    case sbwire::Type::Write: return c.dev->write(p);
+    case sbwire::Type::Read:
+        return p.size() == 4 ? c.dev->read(sbwire::getU32(p.data())) : Result::fail(EINVAL);
+    case sbwire::Type::Write:
+        return c.dev->write(p);
     case sbwire::Type::Lseek:
         return p.size() == 12 ? c.dev->lseek(static_cast<int64_t>(sbwire::getU64(p.data())),
                                              static_cast<int>(sbwire::getU32(p.data() + 8)))
@@ -262,9 +273,11 @@ Result Server::onDevice(Client& c, const sbwire::Frame& f)
         if (kind != sbwire::IoctlArg::Value && kind != sbwire::IoctlArg::Pointer && kind != sbwire::IoctlArg::I2cRdwr) {
             return Result::fail(EINVAL);
         }
-        return c.dev->ioctl(sbwire::getU32(p.data()), kind, sbwire::getU64(p.data() + 8), Bytes(p.begin() + 16, p.end()));
+        return c.dev->ioctl(sbwire::getU32(p.data()), kind, sbwire::getU64(p.data() + 8),
+                            Bytes(p.begin() + 16, p.end()));
     }
-    default: return Result::fail(EINVAL);
+    default:
+        return Result::fail(EINVAL);
     }
 }
 

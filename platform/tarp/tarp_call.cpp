@@ -5,9 +5,9 @@
 // Words are u32 (decimal, 0x-hex or negative) sent little-endian; hex bytes are sent as given.
 // Both kinds may be mixed and are sent in order. The path is a system path, mapped under
 // SOUNDBAR_ROOT. Exit status: 0 when the call was made, 1 on a transport error, 2 on bad usage.
+#include "common/support/support.h"
 #include "platform/tarp/tarp_client.h"
 #include "platform/tarp/tarp_wire.h"
-#include "common/support/support.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -108,8 +108,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tarp_call: connect %s: %s\n", argv[1], std::strerror(-connected));
         return 1;
     }
-    const int result = tarpc_func_call(handle, *funcId, args.empty() ? nullptr : args.data(),
-                                       static_cast<uint32_t>(args.size()));
+    const int result =
+        tarpc_func_call(handle, *funcId, args.empty() ? nullptr : args.data(), static_cast<uint32_t>(args.size()));
     tarpc_destroy(handle);
     if (result == -EPIPE || result == -EMSGSIZE) {
         std::fprintf(stderr, "tarp_call: call failed: %s\n", std::strerror(-result));

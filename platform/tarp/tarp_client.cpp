@@ -110,10 +110,10 @@ extern "C" int tarpc_func_call(uint32_t handle, uint32_t func_id, const void* ar
     }
     std::array<uint8_t, tarp::kResultSize> result{};
     const int fd = slot->fd;
-    const bool sent = tarp::moveAll(frame.size(), [&](size_t at) {
-        return send(fd, frame.data() + at, frame.size() - at, MSG_NOSIGNAL);
-    });
-    if (!sent || !tarp::moveAll(result.size(), [&](size_t at) { return recv(fd, result.data() + at, result.size() - at, 0); })) {
+    const bool sent = tarp::moveAll(
+        frame.size(), [&](size_t at) { return send(fd, frame.data() + at, frame.size() - at, MSG_NOSIGNAL); });
+    if (!sent ||
+        !tarp::moveAll(result.size(), [&](size_t at) { return recv(fd, result.data() + at, result.size() - at, 0); })) {
         return -EPIPE;
     }
     return tarp::decodeResult(result.data());

@@ -18,5 +18,4 @@ int tarpc_create(uint32_t* handle, const char* path);
 int tarpc_func_call(uint32_t handle, uint32_t func_id, const void* args, uint32_t size);
 
 int tarpc_destroy(uint32_t handle);
-
 }

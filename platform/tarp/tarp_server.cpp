@@ -1,8 +1,8 @@
 #include "platform/tarp/tarp_server.h"
 
+#include "common/support/support.h"
 #include "platform/sbroot/sb_root.h"
 #include "platform/tarp/tarp_wire.h"
-#include "common/support/support.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -69,9 +69,8 @@ bool owned(const tarps_server* server)
 bool sendResult(int fd, int32_t result)
 {
     const auto bytes = tarp::encodeResult(result);
-    return tarp::moveAll(bytes.size(), [&](size_t at) {
-        return send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
-    });
+    return tarp::moveAll(bytes.size(),
+                         [&](size_t at) { return send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL); });
 }
 
 // Serves every complete frame in the connection's buffer; false when the connection must close.

@@ -27,5 +27,4 @@ int tarps_start(tarps_server* server);
 
 // Stops and joins the serving thread, closes every connection and removes the socket file.
 int tarps_destroy(tarps_server* server);
-
 }

@@ -96,8 +96,7 @@ std::optional<int> injectedFailure(std::string_view call)
     std::string line;
     while (std::getline(in, line)) {
         const std::string_view view(line);
-        if (view.substr(0, call.size()) != call ||
-            (view.size() > call.size() && view[call.size()] != ' ')) {
+        if (view.substr(0, call.size()) != call || (view.size() > call.size() && view[call.size()] != ' ')) {
             continue;
         }
         const std::string rest(view.substr(call.size()));
@@ -202,8 +201,8 @@ int call(vesk_handle_t h, const char* name, const std::string& args, Apply apply
     } else {
         result = apply(s);
     }
-    appendLine(sb::path(VESK2_LOG_PATH), std::string(name) + (args.empty() ? "" : " ") + args +
-                                             format(" -> %d\n", result));
+    appendLine(sb::path(VESK2_LOG_PATH),
+               std::string(name) + (args.empty() ? "" : " ") + args + format(" -> %d\n", result));
     writeState(s);
     return result;
 }
@@ -264,14 +263,17 @@ int setDescription(vesk_handle_t h, const char* name, uint32_t device, const Ves
 
 extern "C" int vesk_create(vesk_handle_t* handle)
 {
-    return call(nullptr, "vesk_create", "", [&](Vesk2State& s) {
-        if (handle == nullptr) {
-            return VESK_ERR_PARAM;
-        }
-        s.created = true;
-        *handle = &s.server;
-        return 0;
-    }, false);
+    return call(
+        nullptr, "vesk_create", "",
+        [&](Vesk2State& s) {
+            if (handle == nullptr) {
+                return VESK_ERR_PARAM;
+            }
+            s.created = true;
+            *handle = &s.server;
+            return 0;
+        },
+        false);
 }
 
 extern "C" int vesk_destroy(vesk_handle_t h)

@@ -85,7 +85,5 @@ int vesk_ppc_preload(vesk_handle_t h, uint32_t count, const VeskPpcPreload* entr
 int vesk_ppc_set_cfgfile_path(vesk_handle_t h, const char* path);
 int vesk_ppc_set_mode(vesk_handle_t h, uint32_t mode);
 // `count` is the number of 64-bit values in `data` (little-endian); count * 8 bytes are read.
-int vesk_ppc_set_parameter(vesk_handle_t h, uint32_t element_id, uint32_t param_id, uint32_t count,
-                           const void* data);
-
+int vesk_ppc_set_parameter(vesk_handle_t h, uint32_t element_id, uint32_t param_id, uint32_t count, const void* data);
 }

@@ -93,19 +93,19 @@ TEST_F(AppTableTest, FailingRowsAreMarkedAndTheWalkGoesOn)
     EXPECT_EQ(failed, 3u);
 
     EXPECT_TRUE(sbtest::containsInOrder(out, {
-        "<corvand>1.tbl_good1 Init Begin\n",
-        "<corvand>1.tbl_good1 Init Successful\n",
-        "<corvand>2.tbl_bigstack Init Begin\n",
-        "<corvand>2.tbl_bigstack register fail ret -2\n",
-        "<corvand>3.tbl_initfail Init Begin\n",
-        "<corvand>3.tbl_initfail sync start fail ret -1\n",
-        "<corvand>4.tbl_good1 Init Begin\n",
-        "<corvand>4.tbl_good1 register fail ret -4\n",
-        "<corvand>5.tbl_a_very_long_application_name Init Begin\n",
-        "<corvand>5.tbl_a_very_long_application_name Init Successful\n",
-        "<corvand>6.tbl_good2 Init Begin\n",
-        "<corvand>6.tbl_good2 Init Successful\n",
-    }));
+                                                 "<corvand>1.tbl_good1 Init Begin\n",
+                                                 "<corvand>1.tbl_good1 Init Successful\n",
+                                                 "<corvand>2.tbl_bigstack Init Begin\n",
+                                                 "<corvand>2.tbl_bigstack register fail ret -2\n",
+                                                 "<corvand>3.tbl_initfail Init Begin\n",
+                                                 "<corvand>3.tbl_initfail sync start fail ret -1\n",
+                                                 "<corvand>4.tbl_good1 Init Begin\n",
+                                                 "<corvand>4.tbl_good1 register fail ret -4\n",
+                                                 "<corvand>5.tbl_a_very_long_application_name Init Begin\n",
+                                                 "<corvand>5.tbl_a_very_long_application_name Init Successful\n",
+                                                 "<corvand>6.tbl_good2 Init Begin\n",
+                                                 "<corvand>6.tbl_good2 Init Successful\n",
+                                             }));
 
     EXPECT_TRUE(sandbox.exists(APP_SETUP_FAIL_MARKER));
     EXPECT_EQ(sandbox.read(APP_SETUP_FAIL_MARKER), "");

@@ -37,23 +37,23 @@ TEST_F(DbgBacktraceTest, InvalidMemoryReferenceDumpsRegistersAndBacktraceThenEnd
     ASSERT_NE(status, -1) << out;
     EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
     EXPECT_TRUE(sbtest::containsInOrder(out, {
-        "\n[CORVAND] Invalid memory reference!\n\n",
-        "Pid: " + std::to_string(helper.pid()) + "(tid: ",
-        "comm: ",
-        "crash_helper\n",
-        "pc : [<",
-        "] lr : [<",
-        "] psr: ",
-        "\nsp : ",
-        "  ip : ",
-        "  fp : ",
-        "\nr10: ",
-        "\nr7 : ",
-        "\nr3 : ",
-        "  r0 : ",
-        "backtrace:\n",
-        "Using default signal handler.\n",
-    }));
+                                                 "\n[CORVAND] Invalid memory reference!\n\n",
+                                                 "Pid: " + std::to_string(helper.pid()) + "(tid: ",
+                                                 "comm: ",
+                                                 "crash_helper\n",
+                                                 "pc : [<",
+                                                 "] lr : [<",
+                                                 "] psr: ",
+                                                 "\nsp : ",
+                                                 "  ip : ",
+                                                 "  fp : ",
+                                                 "\nr10: ",
+                                                 "\nr7 : ",
+                                                 "\nr3 : ",
+                                                 "  r0 : ",
+                                                 "backtrace:\n",
+                                                 "Using default signal handler.\n",
+                                             }));
 }
 
 TEST_F(DbgBacktraceTest, WriteToAClosedPipeFailsInsteadOfEndingTheProcess)

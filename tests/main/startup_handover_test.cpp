@@ -2,9 +2,9 @@
 
 #include "main/alsa_ctl.h"
 #include "main/am/am.h"
-#include "tests/main/am/app_harness.h"
 #include "main/droproot.h"
 #include "main/gui/gui_manager.h"
+#include "tests/main/am/app_harness.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>

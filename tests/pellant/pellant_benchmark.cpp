@@ -2,16 +2,16 @@
 // two bare Unix-socket echoes of the same frame bytes: one served by a thread of this process, one
 // by a separate process, the fair reference for a call into another program. The echoes run
 // first, and each call reports its round trip against both ("x_thread_echo", "x_process_echo").
-#include "tests/pellant/pellant_harness.h"
-#include "platform/tarp/tarp_wire.h"
 #include "main/audio_client/vesk_ipc.h"
+#include "platform/tarp/tarp_wire.h"
+#include "tests/pellant/pellant_harness.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstring>
-#include <sys/wait.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <sys/types.h>

@@ -1,11 +1,11 @@
 // The page model, the parameter writers and the remote-call dispatch inside one process, with
 // the audio-server stand-in writing to a sandbox root.
-#include "tests/pellant/pellant_harness.h"
 #include "pellant/vesk_app.h"
 #include "pellant/vesk_ipc_server.h"
 #include "pellant/vesk_ppc_page.h"
 #include "pellant/vesk_ppc_param.h"
 #include "pellant/vesk_ppc_tables.h"
+#include "tests/pellant/pellant_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -72,9 +72,9 @@ TEST(PageNumberTest, FollowsEqModeUpmixAndFormat)
         uint32_t format, page;
     };
     const Case cases[] = {
-        {0, 0, 0, 21}, {0, 1, 0, 14}, {6, 1, 0, 20}, {7, 1, 0, 20}, {7, 0, 0, 27}, {3, 0, 0, 24},
-        {0, 1, 1, 28}, {1, 1, 1, 29}, {2, 1, 1, 30}, {3, 1, 1, 33}, {4, 1, 1, 32}, {5, 1, 1, 31},
-        {6, 1, 1, 34}, {7, 1, 1, 34}, {5, 0, 1, 38}, {7, 0, 1, 41}, {0, 1, 2, 0},  {4, 0, 3, 11},
+        {0, 0, 0, 21}, {0, 1, 0, 14}, {6, 1, 0, 20}, {7, 1, 0, 20}, {7, 0, 0, 27},  {3, 0, 0, 24},
+        {0, 1, 1, 28}, {1, 1, 1, 29}, {2, 1, 1, 30}, {3, 1, 1, 33}, {4, 1, 1, 32},  {5, 1, 1, 31},
+        {6, 1, 1, 34}, {7, 1, 1, 34}, {5, 0, 1, 38}, {7, 0, 1, 41}, {0, 1, 2, 0},   {4, 0, 3, 11},
         {7, 1, 2, 6},  {7, 0, 3, 13}, {3, 1, 4, 0},  {0, 0, 99, 0}, {20, 0, 0, 41}, {8, 1, 1, 36},
     };
     for (const Case& c : cases) {
@@ -124,9 +124,12 @@ TEST_F(PageModelTest, DolbyCommandRunsOncePerProfileAndUpmix)
     const std::string prefix = "mervane -w dolby -speakers lr:c:lrs:lrrs:lfe -config "
                                "file=/res/xml/ppc_dolby.xml:endpoint=internal_speaker";
     const std::vector<std::string> expected = {
-        prefix + "  -drc drc-mode=disable -profile music", "mervane -u dolby",
-        prefix + "  -drc drc-mode=disable -profile movie", "mervane -u dolby",
-        prefix + ":virt-enable -drc drc-mode=disable -profile movie", "mervane -u dolby",
+        prefix + "  -drc drc-mode=disable -profile music",
+        "mervane -u dolby",
+        prefix + "  -drc drc-mode=disable -profile movie",
+        "mervane -u dolby",
+        prefix + ":virt-enable -drc drc-mode=disable -profile movie",
+        "mervane -u dolby",
     };
     EXPECT_EQ(shell, expected);
     EXPECT_EQ(veskPpcPageIdxGet(), 1u);
@@ -146,9 +149,9 @@ TEST_F(PageModelTest, LevelsAreCheckedStoredAndReapplied)
         int result;
     };
     const Case cases[] = {
-        {20, 12, 0}, {20, 13, -1}, {21, 12, 0}, {21, 255, -1}, {24, 12, 0}, {24, 13, -1}, {32, 0, 0},
-        {32, 13, -1}, {33, 12, 0}, {33, 13, -1}, {34, 13, -1}, {35, 6, 0}, {35, 7, -1},
-        {20, 0x100 + 3, 0},  // only the low byte counts
+        {20, 12, 0},  {20, 13, -1}, {21, 12, 0},  {21, 255, -1},      {24, 12, 0},
+        {24, 13, -1}, {32, 0, 0},   {32, 13, -1}, {33, 12, 0},        {33, 13, -1},
+        {34, 13, -1}, {35, 6, 0},   {35, 7, -1},  {20, 0x100 + 3, 0},  // only the low byte counts
     };
     for (const Case& c : cases) {
         const size_t from = logSize();
@@ -240,8 +243,8 @@ TEST_F(PageModelTest, UserEqWritesOnlyOnTheUserEqPages)
         words.resize(10, 0);
         return words;
     };
-    const auto curve = points({{31, 0}, {62, 0}, {125, 0}, {250, 0}, {500, 0}, {1000, 35}, {2000, 0},
-                               {4000, 70}, {0, -60}, {16000, -65}});
+    const auto curve = points(
+        {{31, 0}, {62, 0}, {125, 0}, {250, 0}, {500, 0}, {1000, 35}, {2000, 0}, {4000, 70}, {0, -60}, {16000, -65}});
     EXPECT_EQ(call(29, {0, 0}), 0);  // page 21: no user EQ
     size_t from = logSize();
     EXPECT_EQ(call(19, curve), 0);
@@ -253,8 +256,8 @@ TEST_F(PageModelTest, UserEqWritesOnlyOnTheUserEqPages)
     const auto writes = writesSince(from);
     ASSERT_EQ(writes.size(), 1u + 8u * 12u);
     EXPECT_EQ(writes[0], (ParamWrite{0x70000 + 27, 0x7B000, 1, le64({0})}));
-    EXPECT_EQ(writes[1], (ParamWrite{0x70000 + 27, 0x7A000, 16,
-                                     le64({10, 10, 10, 10, 10, 5, 10, 10, 0, 0, 0, 0, 0, 0, 0, 0})}));
+    EXPECT_EQ(writes[1],
+              (ParamWrite{0x70000 + 27, 0x7A000, 16, le64({10, 10, 10, 10, 10, 5, 10, 10, 0, 0, 0, 0, 0, 0, 0, 0})}));
     // Set k of 0x71001 (the second parameter) is 0x70001 + 16k; bands: 1000 Hz at +3 dB (35 tenths),
     // 16000 Hz at -6 dB (-65 tenths); 4000 Hz at +7 dB has no row; frequency 0 is skipped.
     for (uint32_t k = 0; k < 9; ++k) {

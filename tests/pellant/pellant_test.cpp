@@ -1,8 +1,8 @@
 // The real pellant program in a sandbox root, driven through the real call tool.
-#include "tests/pellant/pellant_harness.h"
 #include "main/audio_client/vesk_ipc.h"
 #include "pellant/vesk_ppc_param.h"
 #include "pellant/vesk_ppc_tables.h"
+#include "tests/pellant/pellant_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -85,11 +85,21 @@ TEST_F(PellantTest, StartsTheServerInOrderAndAnnouncesReadinessLast)
         EXPECT_TRUE(contains(state, line)) << line;
     }
     const std::vector<std::string> order = {
-        "vesk_create",           "vesk_set_device_desc_ext",     "vesk_set_out_buffer_rule",
-        "vesk_set_dsp_out_enable", "vesk_ppc_set_proc_type",     "vesk_set_out_samplerate_rule",
-        "vesk_set_src_type",     "vesk_ppc_enable",              "vesk_set_out_mix_format",
-        "vesk_ppc_set_dec_spk_conf", "vesk_ppc_preload",         "vesk_ppc_set_cfgfile_path",
-        "vesk_start",            "vesk_set_stream_vol_ext",      "vesk_set_stream_vol_ext",
+        "vesk_create",
+        "vesk_set_device_desc_ext",
+        "vesk_set_out_buffer_rule",
+        "vesk_set_dsp_out_enable",
+        "vesk_ppc_set_proc_type",
+        "vesk_set_out_samplerate_rule",
+        "vesk_set_src_type",
+        "vesk_ppc_enable",
+        "vesk_set_out_mix_format",
+        "vesk_ppc_set_dec_spk_conf",
+        "vesk_ppc_preload",
+        "vesk_ppc_set_cfgfile_path",
+        "vesk_start",
+        "vesk_set_stream_vol_ext",
+        "vesk_set_stream_vol_ext",
         "vesk_set_stream_vol_ext",
     };
     EXPECT_EQ(callNames(vesk2Log(sandbox)), order);
@@ -139,10 +149,9 @@ TEST_F(PellantTest, MasterVolumeGainsAreThePublishedOnesWhereTheTableChangesStep
         uint32_t index;
         uint32_t gain;
     };
-    const Case cases[] = {{0, 0},         {1, 40},        {28, 5012},     {29, 5039},     {30, 5623},
-                          {39, 9441},     {40, 10000},    {41, 10593},    {69, 53088},    {70, 56234},
-                          {71, 56234},    {72, 59566},    {77, 66834},    {78, 70795},    {79, 70795},
-                          {80, 70795},    {81, 74989},    {95, 94406},    {96, 100000},   {100, 100000}};
+    const Case cases[] = {{0, 0},      {1, 40},     {28, 5012},  {29, 5039},  {30, 5623},   {39, 9441},   {40, 10000},
+                          {41, 10593}, {69, 53088}, {70, 56234}, {71, 56234}, {72, 59566},  {77, 66834},  {78, 70795},
+                          {79, 70795}, {80, 70795}, {81, 74989}, {95, 94406}, {96, 100000}, {100, 100000}};
     start();
     for (const Case& c : cases) {
         EXPECT_EQ(call(1, {c.index, 0}), 0) << c.index;
@@ -167,9 +176,9 @@ TEST_F(PellantTest, RefusesUnservedIdsAndShortRecordsWithoutCallingTheServer)
         uint32_t id;
         size_t bytes;
     };
-    for (const ShortRecord& r : {ShortRecord{0, 4}, ShortRecord{2, 31}, ShortRecord{3, 100}, ShortRecord{5, 12},
-                                 ShortRecord{7, 28}, ShortRecord{18, 4}, ShortRecord{19, 39}, ShortRecord{27, 48},
-                                 ShortRecord{0, 0}, ShortRecord{23, 0}}) {
+    for (const ShortRecord& r :
+         {ShortRecord{0, 4}, ShortRecord{2, 31}, ShortRecord{3, 100}, ShortRecord{5, 12}, ShortRecord{7, 28},
+          ShortRecord{18, 4}, ShortRecord{19, 39}, ShortRecord{27, 48}, ShortRecord{0, 0}, ShortRecord{23, 0}}) {
         const CallResult result = r.bytes == 0 ? callWords(r.id, {}) : callHex(r.id, std::string(r.bytes * 2, '0'));
         ASSERT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.value(), -1) << "id " << r.id << " with " << r.bytes << " bytes";
@@ -181,22 +190,21 @@ TEST_F(PellantTest, SoundModesSelectPagesAndRunTheDolbyCommand)
 {
     start();
     size_t from = vesk2Log(sandbox).size();
-    EXPECT_EQ(call(29, {0, 0}), 0);     // format mode 0, EQ 0, upmix off: page 21
-    EXPECT_EQ(call(37, {1, 0}), 0);     // upmix on: page 14
-    EXPECT_EQ(call(18, {7, 0}), 0);     // custom EQ: page 20
-    EXPECT_EQ(call(29, {1, 0}), 0);     // two-channel: page 34
-    EXPECT_EQ(call(29, {2, 0}), 0);     // Dolby: page 6, profile music
-    EXPECT_EQ(call(29, {3, 0}), 0);     // Dolby Atmos: same command, not run again
-    EXPECT_EQ(call(16, {0, 0}), 0);     // bypass
-    EXPECT_EQ(call(25, {1, 0}), 0);     // 1/8 power
-    EXPECT_EQ(call(25, {0, 0}), 0);     // no call
+    EXPECT_EQ(call(29, {0, 0}), 0);  // format mode 0, EQ 0, upmix off: page 21
+    EXPECT_EQ(call(37, {1, 0}), 0);  // upmix on: page 14
+    EXPECT_EQ(call(18, {7, 0}), 0);  // custom EQ: page 20
+    EXPECT_EQ(call(29, {1, 0}), 0);  // two-channel: page 34
+    EXPECT_EQ(call(29, {2, 0}), 0);  // Dolby: page 6, profile music
+    EXPECT_EQ(call(29, {3, 0}), 0);  // Dolby Atmos: same command, not run again
+    EXPECT_EQ(call(16, {0, 0}), 0);  // bypass
+    EXPECT_EQ(call(25, {1, 0}), 0);  // 1/8 power
+    EXPECT_EQ(call(25, {0, 0}), 0);  // no call
     EXPECT_EQ(modesSet(vesk2Log(sandbox), from), (std::vector<uint32_t>{22, 15, 21, 35, 7, 7, 43, 30}));
 
     const auto shell = sandbox.quoridLog();
     ASSERT_EQ(shell.size(), 5u);
-    EXPECT_EQ(shell[3],
-              "mervane -w dolby -speakers lr:c:lrs:lrrs:lfe -config file=/res/xml/ppc_dolby.xml"
-              ":endpoint=internal_speaker:virt-enable -drc drc-mode=disable -profile music");
+    EXPECT_EQ(shell[3], "mervane -w dolby -speakers lr:c:lrs:lrrs:lfe -config file=/res/xml/ppc_dolby.xml"
+                        ":endpoint=internal_speaker:virt-enable -drc drc-mode=disable -profile music");
     EXPECT_EQ(shell[4], "mervane -u dolby");
 }
 

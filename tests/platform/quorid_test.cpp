@@ -1,6 +1,6 @@
 #include "platform/quorid/quorid.h"
-#include "tests/support/sandbox.h"
 #include "platform/sbroot/sb_root.h"
+#include "tests/support/sandbox.h"
 
 #include <sys/stat.h>
 
@@ -15,8 +15,7 @@ TEST_F(QuoridTest, LogsEveryCommandInOrderAndRunsNoShell)
     EXPECT_EQ(0, quorid_exec("reboot", 0));
     EXPECT_EQ(0, quorid_exec("reboot; touch /tmp/b", 0));
     EXPECT_EQ(0, quorid_exec("systemctl stop x && touch /tmp/c", 1));
-    EXPECT_EQ((std::vector<std::string>{"reboot", "reboot; touch /tmp/b",
-                                        "systemctl stop x && touch /tmp/c"}),
+    EXPECT_EQ((std::vector<std::string>{"reboot", "reboot; touch /tmp/b", "systemctl stop x && touch /tmp/c"}),
               sandbox.quoridLog());
     // No shell: separators are not interpreted, so nothing after them runs.
     EXPECT_FALSE(sandbox.exists("/tmp/b"));
@@ -96,14 +95,13 @@ TEST_F(QuoridTest, FlashingProgramLinesRunItsStandInWhichRecordsAndAnswers)
     EXPECT_EQ(3, quorid_exec("quellip 'boot.img' 4 4 1", 0));
     EXPECT_EQ(0, quorid_exec("quellip reboot-recovery", 0));
     // Lines of the stand-in's log: arguments, file, length, SHA-256.
-    EXPECT_EQ(sandbox.read("/sim/quellip.log"),
-              "/data/misc/update.zip\t/data/misc/update.zip\t3\t"
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n"
-              "boot.img 0 4 0\t/tmp/update/update.bin\t4\t"
-              "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
-              "boot.img 4 4 1\t/tmp/update/update.bin\t4\t"
-              "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
-              "reboot-recovery\t-\t-\t-\n");
+    EXPECT_EQ(sandbox.read("/sim/quellip.log"), "/data/misc/update.zip\t/data/misc/update.zip\t3\t"
+                                                "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n"
+                                                "boot.img 0 4 0\t/tmp/update/update.bin\t4\t"
+                                                "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
+                                                "boot.img 4 4 1\t/tmp/update/update.bin\t4\t"
+                                                "385cfdbc00ec32031699460779c15099b2bba3cad0e440fffb08e10df0acb9e1\n"
+                                                "reboot-recovery\t-\t-\t-\n");
 }
 
 TEST(SbRoot, MapsFixedPathsUnderTheRoot)

@@ -68,7 +68,10 @@ public:
         }
     }
 
-    void send(const std::string& text) { ASSERT_EQ(static_cast<ssize_t>(text.size()), write(input_, text.data(), text.size())); }
+    void send(const std::string& text)
+    {
+        ASSERT_EQ(static_cast<ssize_t>(text.size()), write(input_, text.data(), text.size()));
+    }
     void closeInput()
     {
         if (input_ >= 0) {

@@ -44,18 +44,29 @@ TEST(SilethPipeTest, SectionParseModeAndElementsFollowTheCodecPlayModeAndMarkers
     };
     const Case cases[] = {
         {GST_PCM, 1, false, false, "[PCM_CFG]", 1, "", "", "parse-mode=1", "", "echo pcm > /tmp/codec_type.config"},
-        {GST_PCM, 1, true, false, "[PCM_DTSX_CERTIFICATION_CFG]", 1, "", "", "alsa-thres-hold=5", "", "echo pcm > /tmp/codec_type.config"},
-        {GST_AC3, 1, false, false, "[AC3_CFG]", 2, "codec-type=2", "output-channels=10", "parse-mode=2", "", "echo ac3 > /tmp/codec_type.config"},
-        {GST_AC3, 3, false, false, "[AC3_MOD3_CFG]", 2, "codec-type=2", "output-channels=10", "alsa-thres-hold=6", "", "echo ac3 > /tmp/codec_type.config"},
-        {GST_EAC3, 1, false, false, "[AC3_CFG]", 2, "codec-type=4", "output-channels=10", "parse-mode=2", "", "echo ec3 > /tmp/codec_type.config"},
-        {GST_DTS, 1, false, false, "[DTS_CFG]", 5, "codec-type=3", "", "! fakesink", "", "echo dtsx > /tmp/codec_type.config"},
-        {GST_DTS, 1, true, false, "[DTS_CERTFICA_CFG]", 6, "codec-type=3", "", "! fakesink", "", "echo dtsx > /tmp/codec_type.config"},
-        {GST_DTS_CD, 1, false, false, "[DTSCD_CFG]", 6, "codec-type=3", "", "! fakesink", "", "echo dts-cd > /tmp/codec_type.config"},
-        {GST_TRUEHD, 1, false, false, "[TRUEHD_CFG]", 2, "codec-type=5", "output-channels=10", "parse-mode=2", "", "echo mat > /tmp/codec_type.config"},
-        {GST_TRUEHD, 2, false, false, "[TRUEHD_MOD2_CFG]", 2, "codec-type=5", "output-channels=10", "alsa-thres-hold=9", "", "echo mat > /tmp/codec_type.config"},
-        {GST_TRUEHD, 3, false, true, "[TRUEHD_MOD3_CFG]", 3, "codec-type=5", "output-channels=10", "parse-mode=3", "", "echo mat > /tmp/codec_type.config"},
+        {GST_PCM, 1, true, false, "[PCM_DTSX_CERTIFICATION_CFG]", 1, "", "", "alsa-thres-hold=5", "",
+         "echo pcm > /tmp/codec_type.config"},
+        {GST_AC3, 1, false, false, "[AC3_CFG]", 2, "codec-type=2", "output-channels=10", "parse-mode=2", "",
+         "echo ac3 > /tmp/codec_type.config"},
+        {GST_AC3, 3, false, false, "[AC3_MOD3_CFG]", 2, "codec-type=2", "output-channels=10", "alsa-thres-hold=6", "",
+         "echo ac3 > /tmp/codec_type.config"},
+        {GST_EAC3, 1, false, false, "[AC3_CFG]", 2, "codec-type=4", "output-channels=10", "parse-mode=2", "",
+         "echo ec3 > /tmp/codec_type.config"},
+        {GST_DTS, 1, false, false, "[DTS_CFG]", 5, "codec-type=3", "", "! fakesink", "",
+         "echo dtsx > /tmp/codec_type.config"},
+        {GST_DTS, 1, true, false, "[DTS_CERTFICA_CFG]", 6, "codec-type=3", "", "! fakesink", "",
+         "echo dtsx > /tmp/codec_type.config"},
+        {GST_DTS_CD, 1, false, false, "[DTSCD_CFG]", 6, "codec-type=3", "", "! fakesink", "",
+         "echo dts-cd > /tmp/codec_type.config"},
+        {GST_TRUEHD, 1, false, false, "[TRUEHD_CFG]", 2, "codec-type=5", "output-channels=10", "parse-mode=2", "",
+         "echo mat > /tmp/codec_type.config"},
+        {GST_TRUEHD, 2, false, false, "[TRUEHD_MOD2_CFG]", 2, "codec-type=5", "output-channels=10", "alsa-thres-hold=9",
+         "", "echo mat > /tmp/codec_type.config"},
+        {GST_TRUEHD, 3, false, true, "[TRUEHD_MOD3_CFG]", 3, "codec-type=5", "output-channels=10", "parse-mode=3", "",
+         "echo mat > /tmp/codec_type.config"},
         {GST_TRUEHD, 1, false, true, "[TRUEHD_MATPCM_CFG]", 10, "codec-type=5", "output-channels=10", "parse-mode=10",
-         "extra-header-bufctl=1 extra-header-prepend-zero-conf=1 extra-header-prepend-zero-value=10", "echo mat > /tmp/codec_type.config"},
+         "extra-header-bufctl=1 extra-header-prepend-zero-conf=1 extra-header-prepend-zero-value=10",
+         "echo mat > /tmp/codec_type.config"},
         {GST_TRUEHD, 2, false, true, "[TRUEHD_MATPCM_CFG]", 10, "codec-type=5", "output-channels=10", "parse-mode=10",
          "extra-header-bufctl=4 ", "echo mat > /tmp/codec_type.config"},
     };
@@ -121,8 +132,9 @@ TEST(SilethPipeTest, PcmAndDolbyDescriptionsAreTheFixedTemplates)
 TEST(SilethPipeTest, CaptureDeviceFollowsThePort)
 {
     const std::pair<ePortType, const char*> cases[] = {
-        {PORT_SPDIF, "alsa-device=spdif_in "}, {PORT_EARC, "alsa-device=earc_in "}, {PORT_ARC, "alsa-device=arc_in "},
-        {PORT_HDMI_IN, "alsa-device=hdmi_in "}, {PORT_OTHER, "alsa-device=spdif_in "},
+        {PORT_SPDIF, "alsa-device=spdif_in "}, {PORT_EARC, "alsa-device=earc_in "},
+        {PORT_ARC, "alsa-device=arc_in "},     {PORT_HDMI_IN, "alsa-device=hdmi_in "},
+        {PORT_OTHER, "alsa-device=spdif_in "},
     };
     for (const auto& [port, device] : cases) {
         SilethPipeDesc d;
@@ -185,9 +197,9 @@ TEST(SilethPipeTest, BufferRuleCommandIsCutToItsBuffer)
 TEST(SilethPipeTest, ParserValuesNameTheirCodec)
 {
     const std::pair<uint32_t, int> cases[] = {
-        {0x01, GST_AC3}, {0x101, GST_AC3}, {0x15, GST_EAC3}, {0x215, GST_EAC3}, {0x16, GST_TRUEHD},
-        {0x0B, GST_DTS}, {0x0C, GST_DTS},  {0x0D, GST_DTS},  {0x11, GST_DTS},    {0x211, GST_DTS},
-        {0x411, GST_DTS}, {0x116, -1},     {0x511, -1},      {0x00, -1},         {0x1B, -1},
+        {0x01, GST_AC3},  {0x101, GST_AC3}, {0x15, GST_EAC3}, {0x215, GST_EAC3}, {0x16, GST_TRUEHD},
+        {0x0B, GST_DTS},  {0x0C, GST_DTS},  {0x0D, GST_DTS},  {0x11, GST_DTS},   {0x211, GST_DTS},
+        {0x411, GST_DTS}, {0x116, -1},      {0x511, -1},      {0x00, -1},        {0x1B, -1},
     };
     for (const auto& [value, want] : cases) {
         eGstCodec codec = GST_PCM;

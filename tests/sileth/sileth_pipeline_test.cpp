@@ -254,11 +254,10 @@ TEST_F(SilethPipelineTest, BurstsInPcmRestartIntoTheAc3PipelineWhichReportsItsCo
 
 TEST_F(SilethPipelineTest, ParserMessagesRestartIntoMatPcmAndBackAndAreReported)
 {
-    sandbox.write(SB_GST_SCRIPT,
-                  "data_parse 1 0x16\n--\n"
-                  "atmos_audio_info 3 7\n--\n"
-                  "atmos_audio_info 1 7\n--\n"
-                  "audio_info 2 -5\ndata_parse 34 3\n");
+    sandbox.write(SB_GST_SCRIPT, "data_parse 1 0x16\n--\n"
+                                 "atmos_audio_info 3 7\n--\n"
+                                 "atmos_audio_info 1 7\n--\n"
+                                 "audio_info 2 -5\ndata_parse 34 3\n");
     spdif(48000, true);
     start();
     ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 0));

@@ -3,8 +3,8 @@
 #include "platform/sbdev/sb_wire.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -60,7 +60,10 @@ SimProcess::SimProcess(const std::string& root) : root_(root)
     }
 }
 
-SimProcess::~SimProcess() { stop(); }
+SimProcess::~SimProcess()
+{
+    stop();
+}
 
 int SimProcess::stop()
 {

@@ -87,7 +87,8 @@ std::vector<uint8_t> runCase(const GoldenCase& c, uint32_t format, const torqen:
     uint32_t in_bytes = std::min(left, kInBlocks[call % 6]) * conv.inFrameBytes();
     std::vector<uint8_t> block(kOutBlocks[call % 5] * conv.outFrameBytes());
     uint32_t out_bytes = static_cast<uint32_t>(block.size());
-    pos += static_cast<size_t>(Torqen_Process(conv.handle(), nullptr, in.data() + pos, &in_bytes, block.data(), &out_bytes));
+    pos += static_cast<size_t>(
+        Torqen_Process(conv.handle(), nullptr, in.data() + pos, &in_bytes, block.data(), &out_bytes));
     out.insert(out.end(), block.begin(), block.begin() + out_bytes);
   }
   return out;

@@ -25,9 +25,13 @@ const char* nameOf(KernelVariant v) {
   }
 }
 
-bool variantRuns(KernelVariant v) { return torqen::variantRuns(static_cast<torqen::Variant>(v)); }
+bool variantRuns(KernelVariant v) {
+  return torqen::variantRuns(static_cast<torqen::Variant>(v));
+}
 
-void useVariant(torqen_handle_t* h, KernelVariant v) { torqen::setVariant(h, static_cast<torqen::Variant>(v)); }
+void useVariant(torqen_handle_t* h, KernelVariant v) {
+  torqen::setVariant(h, static_cast<torqen::Variant>(v));
+}
 
 Converter::Converter(const torqen_param_t& param) : param_(param) {
   uint32_t work = 0;
@@ -37,8 +41,12 @@ Converter::Converter(const torqen_param_t& param) : param_(param) {
   open_result_ = Torqen_Open(&handle_, work_.data(), &param_, 0);
 }
 
-uint32_t Converter::inFrameBytes() const { return param_.in_channels * (param_.format <= 1 ? 2 : 4); }
-uint32_t Converter::outFrameBytes() const { return param_.out_channels * (param_.format == 0 ? 2 : 4); }
+uint32_t Converter::inFrameBytes() const {
+  return param_.in_channels * (param_.format <= 1 ? 2 : 4);
+}
+uint32_t Converter::outFrameBytes() const {
+  return param_.out_channels * (param_.format == 0 ? 2 : 4);
+}
 
 std::vector<uint8_t> Converter::stream(const std::vector<uint8_t>& in, uint32_t in_block, uint32_t out_block) {
   std::vector<uint8_t> out;

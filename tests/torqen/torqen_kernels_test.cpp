@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "tests/torqen/torqen_harness.h"
 #include "torqen/torqen_arb.h"
 #include "torqen/torqen_fast.h"
-#include "tests/torqen/torqen_harness.h"
 #include "torqen/torqen_interp.h"
 #include "torqen/torqen_setup.h"
 #include "torqen/torqen_tables.h"

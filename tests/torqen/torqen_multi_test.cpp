@@ -33,8 +33,12 @@ class Multi {
   int open_result_ = -1;
 };
 
-uint32_t sampleBytesIn(uint32_t format) { return format <= 1 ? 2 : 4; }
-uint32_t sampleBytesOut(uint32_t format) { return format == 0 ? 2 : 4; }
+uint32_t sampleBytesIn(uint32_t format) {
+  return format <= 1 ? 2 : 4;
+}
+uint32_t sampleBytesOut(uint32_t format) {
+  return format == 0 ? 2 : 4;
+}
 
 std::vector<uint8_t> noise(uint32_t bytes, uint32_t seed) {
   std::vector<uint8_t> v(bytes);
@@ -63,7 +67,8 @@ std::vector<uint8_t> streamMulti(Multi& m, const std::vector<uint8_t>& in, uint3
   while (pos < in.size()) {
     uint32_t in_bytes = static_cast<uint32_t>(std::min<size_t>(in.size() - pos, in_block * in_frame));
     uint32_t out_bytes = static_cast<uint32_t>(block.size());
-    const int used = Torqen_MultiChannel_Process(m.handle(), m.temp(), in.data() + pos, &in_bytes, block.data(), &out_bytes);
+    const int used =
+        Torqen_MultiChannel_Process(m.handle(), m.temp(), in.data() + pos, &in_bytes, block.data(), &out_bytes);
     EXPECT_GE(used, 0);
     out.insert(out.end(), block.begin(), block.begin() + out_bytes);
     pos += static_cast<size_t>(used);
@@ -103,8 +108,11 @@ TEST(TorqenMulti, MatchesSeparateConverters) {
   struct Case {
     uint32_t channels, format, in_rate, out_rate, in_block, out_block;
   };
-  const Case cases[] = {{6, 0, 48000, 44100, 300, 280}, {3, 1, 44100, 48000, 100, 1000},
-                        {5, 2, 22050, 37000, 2000, 200}, {16, 3, 48000, 16000, 64, 64}, {1, 0, 32000, 48000, 50, 70}};
+  const Case cases[] = {{6, 0, 48000, 44100, 300, 280},
+                        {3, 1, 44100, 48000, 100, 1000},
+                        {5, 2, 22050, 37000, 2000, 200},
+                        {16, 3, 48000, 16000, 64, 64},
+                        {1, 0, 32000, 48000, 50, 70}};
   for (const Case& c : cases) {
     const torqen_param_t p{c.in_rate, c.channels, c.out_rate, c.channels, c.format};
     Multi multi(p);
@@ -112,7 +120,8 @@ TEST(TorqenMulti, MatchesSeparateConverters) {
     const uint32_t bi = sampleBytesIn(c.format);
     const uint32_t bo = sampleBytesOut(c.format);
     const auto in = noise(c.in_rate / 10 * c.channels * bi, c.channels);
-    const auto half = std::vector<uint8_t>(in.begin(), in.begin() + in.size() / 2 / (c.channels * bi) * c.channels * bi);
+    const auto half =
+        std::vector<uint8_t>(in.begin(), in.begin() + in.size() / 2 / (c.channels * bi) * c.channels * bi);
     const auto rest = std::vector<uint8_t>(in.begin() + half.size(), in.end());
     auto out = streamMulti(multi, half, c.channels * bi, c.channels * bo, c.in_block, c.out_block);
     ASSERT_EQ(0, Torqen_MultiChannel_SetSamplingRate(multi.handle(), c.in_rate / 2 * 3));
@@ -169,7 +178,8 @@ TEST(TorqenMulti, ProcessEdges) {
   EXPECT_EQ(-1, Torqen_MultiChannel_Process(nullptr, multi.temp(), in.data(), &in_bytes, out.data(), &out_bytes));
   EXPECT_EQ(14u, in_bytes);
   // A part-frame is not converted and comes back as not consumed: two frames in, two frames out.
-  EXPECT_EQ(12, Torqen_MultiChannel_Process(multi.handle(), multi.temp(), in.data(), &in_bytes, out.data(), &out_bytes));
+  EXPECT_EQ(12,
+            Torqen_MultiChannel_Process(multi.handle(), multi.temp(), in.data(), &in_bytes, out.data(), &out_bytes));
   EXPECT_EQ(2u, in_bytes);
   EXPECT_EQ(12u, out_bytes);
   EXPECT_EQ((std::vector<int16_t>{1, 2, 3, 4, 5, 6}), std::vector<int16_t>(out.begin(), out.begin() + 6));
@@ -184,7 +194,8 @@ TEST(TorqenMulti, ProcessEdges) {
   std::vector<int32_t> frames(4 * 10, 1);
   in_bytes = 4 * 4 * 10;
   out_bytes = 4 * 4;
-  const int used = Torqen_MultiChannel_Process(slow.handle(), slow.temp(), frames.data(), &in_bytes, out.data(), &out_bytes);
+  const int used =
+      Torqen_MultiChannel_Process(slow.handle(), slow.temp(), frames.data(), &in_bytes, out.data(), &out_bytes);
   EXPECT_GE(used, 0);
   EXPECT_EQ(4u * 4 * 10 - static_cast<uint32_t>(used), in_bytes);
 }

@@ -53,10 +53,9 @@ struct TableCase {
 
 // The reduced ratio chooses the table and its phase factor, whichever way round the rates are.
 TEST(TorqenSetup, RatePairChoosesTheTable) {
-  const TableCase cases[] = {{44100, 48000, 3, 8}, {48000, 16000, 1, 8}, {48000, 8000, 1, 4},
-                             {44100, 22050, 1, 12}, {32000, 48000, 1, 8}, {48000, 12000, 1, 6},
-                             {44100, 32000, 2, 1}, {11025, 32000, 3, 1}, {48000, 4000, 0, 0},
-                             {48000, 48000, 0, 0}, {22050, 37000, 0, 0}, {0, 0, 0, 0}};
+  const TableCase cases[] = {{44100, 48000, 3, 8}, {48000, 16000, 1, 8}, {48000, 8000, 1, 4},  {44100, 22050, 1, 12},
+                             {32000, 48000, 1, 8}, {48000, 12000, 1, 6}, {44100, 32000, 2, 1}, {11025, 32000, 3, 1},
+                             {48000, 4000, 0, 0},  {48000, 48000, 0, 0}, {22050, 37000, 0, 0}, {0, 0, 0, 0}};
   for (const TableCase& c : cases) {
     for (const auto& pair : {std::make_pair(c.a, c.b), std::make_pair(c.b, c.a)}) {
       EXPECT_EQ(c.table != 0 ? 1 : 0, CheckTableRelation(pair.first, pair.second)) << pair.first << " " << pair.second;

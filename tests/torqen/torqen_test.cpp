@@ -43,18 +43,18 @@ TEST(TorqenInterface, OpenAcceptsOnlyPairsItCanServe) {
   };
   const Case cases[] = {
       {param(48000, 2, 44100, 2, 0), 0},
-      {param(960, 1, 48000, 2, 3), 0},             // exactly 50 times up
-      {param(44100, 1, 1600, 1, 1), 0},            // 27.6 times down on a table
-      {param(48000, 1, 3400, 1, 2), 0},            // 14.1 times down, arbitrary
-      {param(50 * 44100 + 1, 2, 44100, 2, 0), -1}, // beyond 50 times
+      {param(960, 1, 48000, 2, 3), 0},              // exactly 50 times up
+      {param(44100, 1, 1600, 1, 1), 0},             // 27.6 times down on a table
+      {param(48000, 1, 3400, 1, 2), 0},             // 14.1 times down, arbitrary
+      {param(50 * 44100 + 1, 2, 44100, 2, 0), -1},  // beyond 50 times
       {param(48000, 0, 44100, 2, 0), -1},
       {param(48000, 2, 44100, 3, 0), -1},
       {param(48000, 2, 44100, 2, 4), -1},
-      {param(0, 2, 0, 2, 0), -1},                  // no rates at all
-      {param(40, 1, 40, 1, 0), -1},                // too low to ramp between
-      {param(48000, 1, 960, 1, 0), -1},            // 50 times down: the history cannot hold the filter
-      {param(48000, 1, 3200, 1, 0), -1},           // 15 times down, arbitrary
-      {param(44100, 1, 1300, 1, 0), -1},           // 33.9 times down on a table
+      {param(0, 2, 0, 2, 0), -1},         // no rates at all
+      {param(40, 1, 40, 1, 0), -1},       // too low to ramp between
+      {param(48000, 1, 960, 1, 0), -1},   // 50 times down: the history cannot hold the filter
+      {param(48000, 1, 3200, 1, 0), -1},  // 15 times down, arbitrary
+      {param(44100, 1, 1300, 1, 0), -1},  // 33.9 times down on a table
   };
   for (const Case& c : cases) {
     Converter conv(c.p);
@@ -120,8 +120,8 @@ struct SignalCase {
 
 // How GoogleTest and CTest show a case: its rates, channels, format and limit.
 void PrintTo(const SignalCase& c, std::ostream* os) {
-  *os << c.in_rate << " Hz " << c.in_ch << " ch to " << c.out_rate << " Hz " << c.out_ch << " ch, format "
-      << c.format << ", THD+N under " << c.max_thdn_db << " dB";
+  *os << c.in_rate << " Hz " << c.in_ch << " ch to " << c.out_rate << " Hz " << c.out_ch << " ch, format " << c.format
+      << ", THD+N under " << c.max_thdn_db << " dB";
 }
 
 class TorqenSignal : public ::testing::TestWithParam<SignalCase> {};
@@ -146,26 +146,20 @@ TEST_P(TorqenSignal, SineKeepsFrequencyAndLevel) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pairs, TorqenSignal,
-                         ::testing::Values(SignalCase{48000, 44100, 2, 2, 0, -80},
-                                           SignalCase{44100, 48000, 2, 2, 0, -80},
-                                           SignalCase{16000, 48000, 1, 2, 0, -80},
-                                           SignalCase{48000, 16000, 2, 1, 0, -80},
-                                           SignalCase{22050, 37000, 1, 1, 0, -80},
-                                           SignalCase{37000, 22050, 2, 2, 0, -80},
-                                           SignalCase{48000, 44100, 2, 2, 3, -80},
-                                           SignalCase{44100, 48000, 1, 1, 1, -80},
-                                           SignalCase{16000, 48000, 2, 2, 2, -80},
-                                           SignalCase{48000, 16000, 1, 1, 3, -80},
-                                           SignalCase{22050, 37000, 2, 2, 3, -80},
-                                           SignalCase{96000, 11025, 1, 1, 3, -80}),
-                         // Named by the case, so a failure says which rate pair broke.
-                         [](const ::testing::TestParamInfo<SignalCase>& info) {
-                           const SignalCase& c = info.param;
-                           return std::to_string(c.in_rate) + "_to_" + std::to_string(c.out_rate) + "_" +
-                                  std::to_string(c.in_ch) + "ch_to_" + std::to_string(c.out_ch) + "ch_format" +
-                                  std::to_string(c.format);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, TorqenSignal,
+    ::testing::Values(SignalCase{48000, 44100, 2, 2, 0, -80}, SignalCase{44100, 48000, 2, 2, 0, -80},
+                      SignalCase{16000, 48000, 1, 2, 0, -80}, SignalCase{48000, 16000, 2, 1, 0, -80},
+                      SignalCase{22050, 37000, 1, 1, 0, -80}, SignalCase{37000, 22050, 2, 2, 0, -80},
+                      SignalCase{48000, 44100, 2, 2, 3, -80}, SignalCase{44100, 48000, 1, 1, 1, -80},
+                      SignalCase{16000, 48000, 2, 2, 2, -80}, SignalCase{48000, 16000, 1, 1, 3, -80},
+                      SignalCase{22050, 37000, 2, 2, 3, -80}, SignalCase{96000, 11025, 1, 1, 3, -80}),
+    // Named by the case, so a failure says which rate pair broke.
+    [](const ::testing::TestParamInfo<SignalCase>& info) {
+      const SignalCase& c = info.param;
+      return std::to_string(c.in_rate) + "_to_" + std::to_string(c.out_rate) + "_" + std::to_string(c.in_ch) +
+             "ch_to_" + std::to_string(c.out_ch) + "ch_format" + std::to_string(c.format);
+    });
 
 TEST(TorqenPassThrough, EqualRatesPassInputThrough) {
   for (uint32_t format = 0; format < 4; ++format) {
@@ -181,19 +175,23 @@ TEST(TorqenPassThrough, EqualRatesPassInputThrough) {
       for (int32_t v : in) {
         if (format <= 1) {
           const int16_t s = static_cast<int16_t>(v);
-          in_bytes.insert(in_bytes.end(), reinterpret_cast<const uint8_t*>(&s), reinterpret_cast<const uint8_t*>(&s) + 2);
+          in_bytes.insert(in_bytes.end(), reinterpret_cast<const uint8_t*>(&s),
+                          reinterpret_cast<const uint8_t*>(&s) + 2);
           expected.push_back(format == 0 ? s : int64_t{s} * 65536);
         } else {
-          in_bytes.insert(in_bytes.end(), reinterpret_cast<const uint8_t*>(&v), reinterpret_cast<const uint8_t*>(&v) + 4);
+          in_bytes.insert(in_bytes.end(), reinterpret_cast<const uint8_t*>(&v),
+                          reinterpret_cast<const uint8_t*>(&v) + 4);
           expected.push_back(format == 3 ? v : static_cast<int32_t>(static_cast<uint32_t>(v) << 8));
         }
       }
       const auto out = conv.stream(in_bytes, 300, 512);
       std::vector<int64_t> got;
       if (format == 0) {
-        for (int16_t s : torqen_test::samplesOf<int16_t>(out)) got.push_back(s);
+        for (int16_t s : torqen_test::samplesOf<int16_t>(out))
+          got.push_back(s);
       } else {
-        for (int32_t s : torqen_test::samplesOf<int32_t>(out)) got.push_back(s);
+        for (int32_t s : torqen_test::samplesOf<int32_t>(out))
+          got.push_back(s);
       }
       EXPECT_EQ(expected, got) << "format " << format << ", channels " << ch;
     }
@@ -205,7 +203,8 @@ TEST(TorqenPassThrough, EqualRatesPassInputThrough) {
 TEST(TorqenPassThrough, ChannelLayoutChanges) {
   {
     Converter conv(param(8000, 1, 8000, 2, 0));
-    const auto out = torqen_test::samplesOf<int16_t>(conv.stream(torqen_test::bytesOf(std::vector<int16_t>{5, -7}), 8, 8));
+    const auto out =
+        torqen_test::samplesOf<int16_t>(conv.stream(torqen_test::bytesOf(std::vector<int16_t>{5, -7}), 8, 8));
     EXPECT_EQ((std::vector<int16_t>{5, 5, -7, -7}), out);
   }
   {

@@ -35,7 +35,9 @@ double besselI0(double z) {
   return sum;
 }
 
-double roundHalfAway(double v) { return v < 0.0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5); }
+double roundHalfAway(double v) {
+  return v < 0.0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5);
+}
 
 int wingEntry(int phases, int index) {
   const double t = static_cast<double>(kFrames * phases - index) / phases;

@@ -46,7 +46,8 @@ AeeState gAee;
 constexpr uint32_t kNameBusyTries = 11;
 constexpr uint32_t kNameBusyDelayMs = 10;
 
-template <typename Create> int32_t retryWhileNameBusy(Create create)
+template <typename Create>
+int32_t retryWhileNameBusy(Create create)
 {
     int32_t res = create();
     for (uint32_t i = 1; i < kNameBusyTries && res == OSR_EXIST; ++i) {
@@ -59,7 +60,8 @@ template <typename Create> int32_t retryWhileNameBusy(Create create)
 struct FreeDeleter {
     void operator()(void* p) const { free(p); }
 };
-template <typename T> using MallocPtr = std::unique_ptr<T, FreeDeleter>;
+template <typename T>
+using MallocPtr = std::unique_ptr<T, FreeDeleter>;
 
 uint16_t level()
 {
@@ -169,7 +171,9 @@ int32_t sendWithoutNotify(handle_t app, uint32_t msgId, const void* data, uint32
     return u_app_send_msg(app, msgId, data, size, nullptr, 0);
 }
 
-void auxMemberNothing(void*) {}
+void auxMemberNothing(void*)
+{
+}
 
 // Agrees only to the owner's release (flag 0): the record then takes its auxiliary members and
 // the creator links of the applications it started with it.
@@ -347,8 +351,8 @@ int32_t aee_create_op(const aee_create_param_t* param, const char* name, handle_
     }
     const aee_start_rec_t start{owned, handle, param->pfThreadMain, argCopy.get()};
     const int32_t res = retryWhileNameBusy([&] {
-        return uThreadCreate(&owned->tThread, name, param->ui4StackSize, param->ui1Priority, aee_main,
-                             sizeof(start), &start);
+        return uThreadCreate(&owned->tThread, name, param->ui4StackSize, param->ui1Priority, aee_main, sizeof(start),
+                             &start);
     });
     if (res != 0) {
         uHandleFree(handle, 0);
@@ -455,9 +459,16 @@ int32_t u_app_start(const app_fct_t* fct, const app_start_param_t* param, const 
     }
     app_thread_arg_t arg{*fct, queue, buf.get(), bufSize, {}};
     copyName(arg.acName, name);
-    const aee_create_param_t create{param->ui8Reserved, param->ui4AppId, param->ui4StackSize, param->ui1Priority,
-                                    param->ui2SecCount, sizeof(arg), sendWithoutNotify, app_thread_loop,
-                                    &arg, 0};
+    const aee_create_param_t create{param->ui8Reserved,
+                                    param->ui4AppId,
+                                    param->ui4StackSize,
+                                    param->ui1Priority,
+                                    param->ui2SecCount,
+                                    sizeof(arg),
+                                    sendWithoutNotify,
+                                    app_thread_loop,
+                                    &arg,
+                                    0};
     handle_t handle = 0;
     if (u_aee_create(&create, name, &handle) != 0) {
         xMsgQDelete(queue);
@@ -497,8 +508,8 @@ int32_t u_app_send_appmsg(handle_t app, uint32_t msgId, uint32_t senderId, uint3
                           uint32_t size)
 {
     if (size > APPMSG_MAX_USR_SIZE) {
-        dbgPrint(level(), DBG_LEVEL_ERROR, "[%s:%d]usr msg[%u] is too long, max size[%u]!\n", __func__, __LINE__,
-                 size, APPMSG_MAX_USR_SIZE);
+        dbgPrint(level(), DBG_LEVEL_ERROR, "[%s:%d]usr msg[%u] is too long, max size[%u]!\n", __func__, __LINE__, size,
+                 APPMSG_MAX_USR_SIZE);
         return AEER_FAIL;
     }
     const uint32_t total = size + static_cast<uint32_t>(sizeof(appmsg_t));

@@ -14,7 +14,7 @@
 // Results of the execution environment.
 enum aee_result : int32_t {
     AEER_OK = 0,
-    AEER_FAIL = -1,       // a queue, thread or post failed, or no application of that name
+    AEER_FAIL = -1,  // a queue, thread or post failed, or no application of that name
     AEER_INV_ARG = -2,
     AEER_NOT_FOUND = -3,  // not a live execution handle, or no record with that application id
     AEER_NO_NAME = -4,    // a null name
@@ -87,7 +87,7 @@ struct app_start_param_t {
     uint8_t ui1Priority;
     uint16_t ui2SecCount;  // carried, unused
     uint32_t ui4Reserved;
-    uint32_t ui4AppId;     // index in the manager's name table plus one
+    uint32_t ui4AppId;  // index in the manager's name table plus one
     uint16_t ui2QueueLen;
     uint16_t ui2MaxPayload;
 };
@@ -115,7 +115,7 @@ struct aee_exec_rec_t {
     handle_t hSelf;
     handle_t hCreator;  // the application on whose thread it was started, else 0
     handle_t hAuxHead;
-    msg_q_t* prQueue;   // null once the application's loop has ended
+    msg_q_t* prQueue;  // null once the application's loop has ended
     os_thread_t tThread;
     uint64_t ui8Reserved;
     uint32_t ui4Reserved;

@@ -95,9 +95,9 @@ bool withinLimits(const amb_register_info_t* info)
 
 bool validRecord(const amb_register_info_t* info)
 {
-    return info != nullptr && memchr(info->acName, '\0', sizeof(info->acName)) != nullptr &&
-           info->acName[0] != '\0' && info->tFct.pfInit != nullptr && info->tFct.pfExit != nullptr &&
-           info->tFct.pfProcess != nullptr && withinLimits(info);
+    return info != nullptr && memchr(info->acName, '\0', sizeof(info->acName)) != nullptr && info->acName[0] != '\0' &&
+           info->tFct.pfInit != nullptr && info->tFct.pfExit != nullptr && info->tFct.pfProcess != nullptr &&
+           withinLimits(info);
 }
 
 int32_t appRequest(const char* name, uint32_t request, bool sync, const char* line)

@@ -1,7 +1,7 @@
 #include "main/gui/wrapper/gui_wrapper.h"
 
-#include "main/gui/wrapper/gui_wrapper_log_priv.h"
 #include "main/gui/gui_widget_core.h"
+#include "main/gui/wrapper/gui_wrapper_log_priv.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_general.h"
 #include "main/gui/wrapper/wrapper_music.h"

@@ -2,14 +2,14 @@
 
 #include "main/acfg/acfg_cus_flash.h"
 #include "main/acfg/acfg_item_idx.h"
-#include "main/gui/wrapper/gui_wrapper_log_priv.h"
 #include "main/gui/wrapper/gui_wrapper_link.h"
+#include "main/gui/wrapper/gui_wrapper_log_priv.h"
 #include "main/gui/wrapper/gui_wrapper_music.h"
 
 #include <cstring>
 #include <initializer_list>
-#include <type_traits>
 #include <mutex>
+#include <type_traits>
 
 namespace {
 
@@ -304,7 +304,8 @@ void guiWrapperWidgetSettingSet(GuiWrapperSettingId id, const GuiWidgetSetting* 
     };
     switch (id) {
     case GUI_WRAPPER_SETTING_SALES_AREA:
-        set(s.sales_area, w->sales_area, IDX_SALES_AREA, [&](AcfgCusFlashParam& p) { p.sales_area = static_cast<uint8_t>(w->sales_area); });
+        set(s.sales_area, w->sales_area, IDX_SALES_AREA,
+            [&](AcfgCusFlashParam& p) { p.sales_area = static_cast<uint8_t>(w->sales_area); });
         break;
     case GUI_WRAPPER_SETTING_AUD_SRC:
         set(s.aud_src, w->aud_src, IDX_SOURCE, [&](AcfgCusFlashParam& p) { p.aud_src = w->aud_src; });
@@ -321,7 +322,9 @@ void guiWrapperWidgetSettingSet(GuiWrapperSettingId id, const GuiWidgetSetting* 
         }
         break;
     case GUI_WRAPPER_SETTING_EQ_CUSTOMIZ:
-        set(s.eq_customiz, w->eq_customiz, IDX_EQ_CUSTOMIZ, [&](AcfgCusFlashParam& p) { p.eq_customiz = w->eq_customiz; }, true);
+        set(
+            s.eq_customiz, w->eq_customiz, IDX_EQ_CUSTOMIZ,
+            [&](AcfgCusFlashParam& p) { p.eq_customiz = w->eq_customiz; }, true);
         break;
     case GUI_WRAPPER_SETTING_SUR_EN:
         set(s.sur_en, w->sur_en, IDX_SURROUND, [&](AcfgCusFlashParam& p) { p.sur_en = w->sur_en; });
@@ -359,12 +362,15 @@ void guiWrapperWidgetSettingSet(GuiWrapperSettingId id, const GuiWidgetSetting* 
     case GUI_WRAPPER_SETTING_VOL:
         set(s.vol, w->day_vol, IDX_VOLUME, [&](AcfgCusFlashParam& p) { p.vol = w->day_vol; });
         break;
-    case GUI_WRAPPER_SETTING_MUTE: s.mute_sts = w->mute_sts; break;
+    case GUI_WRAPPER_SETTING_MUTE:
+        s.mute_sts = w->mute_sts;
+        break;
     case GUI_WRAPPER_SETTING_TONE_VOL:
         set(s.tone_vol, w->day_tone_vol, IDX_TONE_VOLUME, [&](AcfgCusFlashParam& p) { p.tone_vol = w->day_tone_vol; });
         break;
     case GUI_WRAPPER_SETTING_SHOP:
-        set(s.shop_mode_en, w->shop_mode_en, IDX_SHOPMODE, [&](AcfgCusFlashParam& p) { p.shop_mode_en = w->shop_mode_en; });
+        set(s.shop_mode_en, w->shop_mode_en, IDX_SHOPMODE,
+            [&](AcfgCusFlashParam& p) { p.shop_mode_en = w->shop_mode_en; });
         break;
     case GUI_WRAPPER_SETTING_VIRTUAL_X:
         set(s.virtual_x_en, w->virtual_x, IDX_VIRTUAL_X, [&](AcfgCusFlashParam& p) { p.virtual_x_en = w->virtual_x; });
@@ -373,13 +379,16 @@ void guiWrapperWidgetSettingSet(GuiWrapperSettingId id, const GuiWidgetSetting* 
         set(s.xupmix_en, w->xupmix, IDX_XUPMIX, [&](AcfgCusFlashParam& p) { p.xupmix_en = w->xupmix; });
         break;
     case GUI_WRAPPER_SETTING_AUTO_WAKE:
-        set(s.auto_wake_en, w->autowake, IDX_AUTOWAKE, [&](AcfgCusFlashParam& p) { p.auto_wake_en = w->autowake; }, true);
+        set(
+            s.auto_wake_en, w->autowake, IDX_AUTOWAKE, [&](AcfgCusFlashParam& p) { p.auto_wake_en = w->autowake; },
+            true);
         break;
     case GUI_WRAPPER_SETTING_AUTO_STANDBY:
         if (s.auto_standby != w->auto_standby) {
             s.auto_standby = w->auto_standby;
             guiWrapperMusicAutoStandbySet(w->auto_standby);
-            writeItem(IDX_AUTOSTANDBY, [&](AcfgCusFlashParam& p) { p.auto_standby = static_cast<uint8_t>(w->auto_standby); });
+            writeItem(IDX_AUTOSTANDBY,
+                      [&](AcfgCusFlashParam& p) { p.auto_standby = static_cast<uint8_t>(w->auto_standby); });
         }
         break;
     case GUI_WRAPPER_SETTING_AUTO_SCREENSAVER: {
@@ -404,7 +413,8 @@ void guiWrapperWidgetSettingSet(GuiWrapperSettingId id, const GuiWidgetSetting* 
         set(s.night_lcd_dimmer_lvl, w->night_lcd_dimmer_lvl, IDX_NIGHT_LCD_DIMMER,
             [&](AcfgCusFlashParam& p) { p.night_lcd_dimmer_lvl = w->night_lcd_dimmer_lvl; });
         break;
-    default: break;
+    default:
+        break;
     }
     lock.unlock();
     ensureWrittenMarker();

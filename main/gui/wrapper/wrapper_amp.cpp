@@ -81,7 +81,10 @@ struct AmpObj {
 
 AmpObj gGuiWrapperAmpThisObj;
 
-void sleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 GuiWrapperI2cHandle* handleOf(uint32_t type, uint32_t amp)
 {
@@ -91,13 +94,25 @@ GuiWrapperI2cHandle* handleOf(uint32_t type, uint32_t amp)
     return gGuiWrapperAmpThisObj.i2c[type * GUI_WRAPPER_AMP_IDX_MAX + amp];
 }
 
-bool isAcm() { return gGuiWrapperAmpThisObj.type.load() == GUI_WRAPPER_AMP_TYPE_ACM8625S; }
+bool isAcm()
+{
+    return gGuiWrapperAmpThisObj.type.load() == GUI_WRAPPER_AMP_TYPE_ACM8625S;
+}
 
-int32_t writeByte(uint32_t type, uint32_t amp, uint8_t reg, uint8_t val) { return amp_i2c_write(type, amp, reg, 1, &val); }
+int32_t writeByte(uint32_t type, uint32_t amp, uint8_t reg, uint8_t val)
+{
+    return amp_i2c_write(type, amp, reg, 1, &val);
+}
 
-int32_t readByte(uint32_t type, uint32_t amp, uint8_t reg, uint8_t& val) { return amp_i2c_read(type, amp, reg, 1, &val); }
+int32_t readByte(uint32_t type, uint32_t amp, uint8_t reg, uint8_t& val)
+{
+    return amp_i2c_read(type, amp, reg, 1, &val);
+}
 
-void shell(const char* cmd) { quorid_exec(cmd, 0); }
+void shell(const char* cmd)
+{
+    quorid_exec(cmd, 0);
+}
 
 void pinctrl(const char* word, int pin, int value)
 {
@@ -240,9 +255,8 @@ uint8_t guiWrapperAmpChipIdChk(uint32_t amp)
 
 void guiWrapperAmpRegReset(uint32_t amp)
 {
-    static const GuiWrapperAmpReg* const kTables[] = {gGuiWrapperAmpAcm8625sLRRegister,
-                                                      gGuiWrapperAmpAcm8625sLRsRegister,
-                                                      gGuiWrapperAmpAcm8625sCenterRegister};
+    static const GuiWrapperAmpReg* const kTables[] = {
+        gGuiWrapperAmpAcm8625sLRRegister, gGuiWrapperAmpAcm8625sLRsRegister, gGuiWrapperAmpAcm8625sCenterRegister};
     static const uint16_t kRows[] = {GUI_WRAPPER_AMP_LR_ROWS, GUI_WRAPPER_AMP_LRS_ROWS, GUI_WRAPPER_AMP_CENTER_ROWS};
     if (amp >= GUI_WRAPPER_AMP_IDX_MAX) {
         AMP_ERR("Param Error!");
@@ -404,7 +418,10 @@ void guiWrapperAmpPowerOff(const void*)
     sleepMs(10);
 }
 
-void guiWrapperAmpFactoryReset(const void*) { timerStop(); }
+void guiWrapperAmpFactoryReset(const void*)
+{
+    timerStop();
+}
 
 void __guiWrapperAmpMuteSet(uint32_t amp, uint8_t mute)
 {
@@ -459,7 +476,9 @@ void guiWrapperAmpLRsGainSet(const uint8_t* coeff)
     amp_i2c_write(type, GUI_WRAPPER_AMP_IDX_LRS, kRegVolB, 4, coeff);
 }
 
-void guiWrapperAmpEqSet(const uint8_t*) {}
+void guiWrapperAmpEqSet(const uint8_t*)
+{
+}
 
 void guiWrapperAmpBypassSet(const uint8_t* enter)
 {

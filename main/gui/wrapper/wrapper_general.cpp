@@ -17,8 +17,8 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 

@@ -56,9 +56,15 @@ int32_t guiWrapperGpioChmod(const char* path)
     return quorid_exec(cmd, 0) != 0 ? -1 : 0;
 }
 
-int32_t guiWrapperGpioRequest(uint32_t gpio) { return exportWrite("/sys/class/gpio/export", gpio); }
+int32_t guiWrapperGpioRequest(uint32_t gpio)
+{
+    return exportWrite("/sys/class/gpio/export", gpio);
+}
 
-int32_t guiWrapperGpioRelease(uint32_t gpio) { return exportWrite("/sys/class/gpio/unexport", gpio); }
+int32_t guiWrapperGpioRelease(uint32_t gpio)
+{
+    return exportWrite("/sys/class/gpio/unexport", gpio);
+}
 
 int32_t guiWrapperGpioDirSet(uint32_t gpio, uint32_t dir)
 {

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
-#include <initializer_list>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -54,9 +54,15 @@ int32_t transfer(const GuiWrapperI2cHandle* handle, i2c_msg* msgs, uint32_t coun
         const int error = errno;
         switch (kind) {
         case Kind::Write8:
-        case Kind::Read8: I2C_ERR("%s slave_addr=%d fail, try again", std::strerror(error), handle->slave); break;
-        case Kind::Write16: I2C_ERR("%s fail, try again", std::strerror(error)); break;
-        case Kind::Read16: I2C_ERR("fail, try again, ret:%d, %s ", ret, std::strerror(error)); break;
+        case Kind::Read8:
+            I2C_ERR("%s slave_addr=%d fail, try again", std::strerror(error), handle->slave);
+            break;
+        case Kind::Write16:
+            I2C_ERR("%s fail, try again", std::strerror(error));
+            break;
+        case Kind::Read16:
+            I2C_ERR("fail, try again, ret:%d, %s ", ret, std::strerror(error));
+            break;
         }
         std::this_thread::sleep_for(kRetryPause);
     }
@@ -111,8 +117,7 @@ int32_t writeRegs(GuiWrapperI2cHandle* handle, const uint8_t* regBytes, size_t r
     return transfer(handle, &msg, 1, kind);
 }
 
-int32_t readRegs(GuiWrapperI2cHandle* handle, uint8_t* regBytes, uint16_t regLen, uint8_t* buf, uint16_t len,
-                 Kind kind)
+int32_t readRegs(GuiWrapperI2cHandle* handle, uint8_t* regBytes, uint16_t regLen, uint8_t* buf, uint16_t len, Kind kind)
 {
     i2c_msg msgs[2] = {{handle->slave, 0, regLen, regBytes}, {handle->slave, I2C_M_RD, len, buf}};
     return transfer(handle, msgs, 2, kind);
@@ -146,7 +151,10 @@ int32_t guiWrapperI2cRead(GuiWrapperI2cHandle* handle, uint8_t reg, uint8_t* buf
     return readRegs(handle, &reg, 1, buf, len, Kind::Read8);
 }
 
-void guiWrapperI2cClose(GuiWrapperI2cHandle* handle) { closeBus(handle); }
+void guiWrapperI2cClose(GuiWrapperI2cHandle* handle)
+{
+    closeBus(handle);
+}
 
 GuiWrapperI2cHandle* guiWrapperI2cExtOpen(const char* dev, uint8_t slave, uint16_t size)
 {
@@ -168,4 +176,7 @@ int32_t guiWrapperI2cExtRead(GuiWrapperI2cHandle* handle, uint16_t reg, uint8_t*
     return readRegs(handle, regBytes, 2, buf, len, Kind::Read16);
 }
 
-void guiWrapperI2cExtClose(GuiWrapperI2cHandle* handle) { closeBus(handle); }
+void guiWrapperI2cExtClose(GuiWrapperI2cHandle* handle)
+{
+    closeBus(handle);
+}

@@ -3,11 +3,11 @@
 #include "main/audio_client/vesk_ipc.h"
 #include "main/gui/gui_timer.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
+#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 
 #include <algorithm>
 #include <array>
@@ -260,9 +260,9 @@ void guiWrapperMusicPowerOn(const GuiWrapperSetting* s)
     guiWrapperMusicAutoWakeSet(s->auto_wake_en);
     guiWrapperMusicAutoStandbySet(s->auto_standby);
     guiWrapperMusicAutoScreensaverSet(s->auto_screensaver);
-    const VeskAcousticsParam param{s->latency,   s->bass,         s->center,        s->treble,  s->eq_mode,
-                                   s->sur_vol,   s->sur_en,       s->bass_boost_en, s->virtual_x_en,
-                                   s->sur_left,  s->sur_right,    s->height,        s->xupmix_en};
+    const VeskAcousticsParam param{s->latency,   s->bass,   s->center,        s->treble,       s->eq_mode,
+                                   s->sur_vol,   s->sur_en, s->bass_boost_en, s->virtual_x_en, s->sur_left,
+                                   s->sur_right, s->height, s->xupmix_en};
     guiWrapperMusicPpcParamSet(&param);
 }
 

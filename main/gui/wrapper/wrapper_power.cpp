@@ -27,9 +27,15 @@ struct {
     GuiWrapperPwrObj obj{};
 } gWrapperPower;
 
-void sleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
-uint8_t byteArg(const void* arg) { return arg != nullptr ? *static_cast<const uint8_t*>(arg) : 0; }
+uint8_t byteArg(const void* arg)
+{
+    return arg != nullptr ? *static_cast<const uint8_t*>(arg) : 0;
+}
 
 GuiWrapperSetting* record()
 {

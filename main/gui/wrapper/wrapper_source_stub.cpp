@@ -55,4 +55,3 @@ void guiWrapperMusicEnergySet(uint32_t energy)
 {
     recordNumber(__func__, energy);
 }
-

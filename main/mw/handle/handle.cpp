@@ -44,7 +44,7 @@ struct handle_rec_t {
     handle_free_fct pfFree;
     uint16_t ui2LinkNext;  // also chains the free list
     uint16_t ui2LinkPrev;
-    uint16_t ui2AuxNext;   // in a head: its first member
+    uint16_t ui2AuxNext;  // in a head: its first member
     uint16_t ui2AuxPrev;
     uint16_t ui2AuxHead;
     uint16_t ui2AuxCount;

@@ -6,19 +6,19 @@
 // 0 is success; every failure is one of these.
 enum os_err : int32_t {
     OSR_OK = 0,
-    OSR_EXIST = -1,             // a queue or thread of that name exists already
+    OSR_EXIST = -1,  // a queue or thread of that name exists already
     OSR_INV_ARG = -2,
     OSR_TIMEOUT = -3,
     OSR_NO_MEM = -4,
-    OSR_NOT_EXIST = -5,         // no queue of that name, or the calling thread has no record
-    OSR_TOO_MANY = -10,         // queue full
-    OSR_TOO_BIG = -11,          // message larger than the queue's largest message
-    OSR_NO_MSG = -13,           // queue empty and no waiting asked for
-    OSR_EINVAL = -14,           // the thread library reported EINVAL, or an unknown thread
-    OSR_FAIL = -15,             // any other thread-library failure; a mutex released by a non-owner
+    OSR_NOT_EXIST = -5,  // no queue of that name, or the calling thread has no record
+    OSR_TOO_MANY = -10,  // queue full
+    OSR_TOO_BIG = -11,   // message larger than the queue's largest message
+    OSR_NO_MSG = -13,    // queue empty and no waiting asked for
+    OSR_EINVAL = -14,    // the thread library reported EINVAL, or an unknown thread
+    OSR_FAIL = -15,      // any other thread-library failure; a mutex released by a non-owner
     OSR_NOT_SUPPORT = -17,
-    OSR_KEY_EXIST = -23,        // thread-private key in use
-    OSR_KEY_NOT_EXIST = -24,    // thread-private key not set
+    OSR_KEY_EXIST = -23,      // thread-private key in use
+    OSR_KEY_NOT_EXIST = -24,  // thread-private key not set
 };
 
 // The line an OS-layer module prints for an internal failure that it then returns as a code:

@@ -54,9 +54,8 @@ public:
 
 msg_q_t* findLocked(const char* name)
 {
-    return osListFind(gMsgq.head, [name](const msg_q_t* queue) {
-        return strncmp(queue->acName, name, MSGQ_NAME_LEN) == 0;
-    });
+    return osListFind(gMsgq.head,
+                      [name](const msg_q_t* queue) { return strncmp(queue->acName, name, MSGQ_NAME_LEN) == 0; });
 }
 
 void destroyQueue(msg_q_t* queue)
@@ -92,8 +91,8 @@ uint32_t takeLocked(msg_q_t* queue, void* buffer, uint32_t size)
 }
 
 // The shared body of both receives; `deadline` null waits without limit.
-int32_t receive(uint16_t* index, void* buffer, uint32_t* size, msg_q_t* const* queues, uint16_t count,
-                bool wait, const timespec* deadline)
+int32_t receive(uint16_t* index, void* buffer, uint32_t* size, msg_q_t* const* queues, uint16_t count, bool wait,
+                const timespec* deadline)
 {
     if (index == nullptr || buffer == nullptr || size == nullptr || *size == 0 || queues == nullptr || count == 0) {
         return OSR_INV_ARG;

@@ -213,8 +213,8 @@ int32_t osThreadInit(void)
     return OSR_OK;
 }
 
-int32_t uThreadCreate(os_thread_t* out, const char* name, uint32_t stackSize, uint8_t priority,
-                      thread_entry_fct entry, uint32_t argSize, const void* arg)
+int32_t uThreadCreate(os_thread_t* out, const char* name, uint32_t stackSize, uint8_t priority, thread_entry_fct entry,
+                      uint32_t argSize, const void* arg)
 {
     if (out == nullptr || name == nullptr || name[0] == '\0' || stackSize == 0 || entry == nullptr ||
         priority < THREAD_PRI_MIN || priority > THREAD_PRI_MAX) {

@@ -32,10 +32,10 @@ struct thread_rec_t {
     thread_rec_t* prNext;
     thread_rec_t* prPrev;
     pthread_t tThread;
-    pthread_cond_t tCond;    // suspend and resume
+    pthread_cond_t tCond;  // suspend and resume
     pthread_mutex_t tMutex;
     uint8_t ui1Suspended;
-    uint32_t ui4StackSize;   // 0 for an adopted thread, which is never joined
+    uint32_t ui4StackSize;  // 0 for an adopted thread, which is never joined
     char acName[THREAD_NAME_LEN + 1];
     thread_entry_fct pfEntry;
     thread_pvt_t* prPvt;
@@ -51,8 +51,8 @@ int32_t osThreadInit(void);
 // The stack is rounded up to a multiple of 8 and raised to THREAD_MIN_STACK_SIZE. `arg` is copied
 // (argSize bytes) and the entry gets the copy, or null without argument. The priority (1..254) is
 // checked but not applied.
-int32_t uThreadCreate(os_thread_t* out, const char* name, uint32_t stackSize, uint8_t priority,
-                      thread_entry_fct entry, uint32_t argSize, const void* arg);
+int32_t uThreadCreate(os_thread_t* out, const char* name, uint32_t stackSize, uint8_t priority, thread_entry_fct entry,
+                      uint32_t argSize, const void* arg);
 
 // The calling thread's record; a thread this layer did not start is adopted on its first call.
 int32_t uThreadSelf(os_thread_t* out);

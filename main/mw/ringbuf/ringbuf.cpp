@@ -133,6 +133,6 @@ int32_t uRingbufGetUsedSize(RingBuf* rb)
         RINGBUF_LOG("ringbuf handle cann't be NULL");
         return -1;
     }
-    return static_cast<int32_t>(usedSpace(rb->size, rb->writeIdx.load(std::memory_order_acquire),
-                                          rb->readIdx.load(std::memory_order_acquire)));
+    return static_cast<int32_t>(
+        usedSpace(rb->size, rb->writeIdx.load(std::memory_order_acquire), rb->readIdx.load(std::memory_order_acquire)));
 }

@@ -24,11 +24,11 @@ enum rwl_exit_code : uint32_t {
 
 // Owned by its handle; every counter is guarded by the critical section.
 struct RwLock {
-    sema_t* writerSema;  // writers wait here, value 0
-    sema_t* readerSema;  // readers wait here, value 0
-    uint16_t writeHolds;       // the owner's write nesting depth
+    sema_t* writerSema;   // writers wait here, value 0
+    sema_t* readerSema;   // readers wait here, value 0
+    uint16_t writeHolds;  // the owner's write nesting depth
     uint16_t waitingWriters;
-    uint16_t readers;          // read holds of threads other than the writer
+    uint16_t readers;  // read holds of threads other than the writer
     uint16_t waitingReaders;
     uint16_t writerReadHolds;  // read holds the writer took while writing
     os_thread_t owner;         // the writer, null when there is none

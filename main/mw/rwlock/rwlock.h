@@ -18,8 +18,8 @@ enum rwl_option : uint32_t {
 
 enum rwl_result : int32_t {
     RWLR_OK = 0,
-    RWLR_INV_HANDLE = -2,  // not a lock handle
-    RWLR_DELETED = -3,     // the lock is marked deleted
+    RWLR_INV_HANDLE = -2,   // not a lock handle
+    RWLR_DELETED = -3,      // the lock is marked deleted
     RWLR_WOULD_BLOCK = -4,  // not free, and the option says not to wait
 };
 

@@ -389,9 +389,9 @@ int32_t uAlsaWritePcmForAnysize(PcmContainer* pcm, uint32_t frames)
 int32_t uAlsaGetPcmState(snd_pcm_t* handle)
 {
     static constexpr const char* kNames[] = {
-        "SND_PCM_STATE_OPEN",     "SND_PCM_STATE_SETUP",    "SND_PCM_STATE_PREPARED",
-        "SND_PCM_STATE_RUNNING",  "SND_PCM_STATE_XRUN",     "SND_PCM_STATE_DRAINING",
-        "SND_PCM_STATE_PAUSED",   "SND_PCM_STATE_SUSPENDED", "SND_PCM_STATE_DISCONNECTED",
+        "SND_PCM_STATE_OPEN",    "SND_PCM_STATE_SETUP",     "SND_PCM_STATE_PREPARED",
+        "SND_PCM_STATE_RUNNING", "SND_PCM_STATE_XRUN",      "SND_PCM_STATE_DRAINING",
+        "SND_PCM_STATE_PAUSED",  "SND_PCM_STATE_SUSPENDED", "SND_PCM_STATE_DISCONNECTED",
     };
     if (handle == nullptr) {
         PCM_LOG("%s -- Invail pcm handle fail\n", __func__);

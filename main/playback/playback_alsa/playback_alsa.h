@@ -10,10 +10,10 @@
 #include <cstdint>
 
 struct PcmContainer {
-    snd_pcm_t* handle;         // the open PCM; NULL when closed
-    uint32_t chunk_size;       // period size granted, frames
-    uint32_t buffer_size;      // buffer size granted, frames
-    uint32_t format;           // snd_pcm_format_t
+    snd_pcm_t* handle;     // the open PCM; NULL when closed
+    uint32_t chunk_size;   // period size granted, frames
+    uint32_t buffer_size;  // buffer size granted, frames
+    uint32_t format;       // snd_pcm_format_t
     uint16_t channels;
     uint32_t chunk_bytes;      // chunk_size * bits_per_frame / 8
     uint32_t bits_per_sample;  // physical width of format
@@ -25,12 +25,12 @@ struct PcmContainer {
 
 // What uAlsaPcmOpen opens and how it configures it.
 struct PcmOpenParam {
-    char device[16];           // PCM name, NUL-terminated
-    uint32_t stream;           // SND_PCM_STREAM_PLAYBACK 0, SND_PCM_STREAM_CAPTURE 1
+    char device[16];  // PCM name, NUL-terminated
+    uint32_t stream;  // SND_PCM_STREAM_PLAYBACK 0, SND_PCM_STREAM_CAPTURE 1
     uint32_t rate;
     uint16_t format;
     uint16_t channels;
-    uint32_t buffer_frames;    // 0: no hardware parameters are set
+    uint32_t buffer_frames;  // 0: no hardware parameters are set
     uint16_t period_frames;
     uint32_t start_threshold;  // frames; 0: the granted buffer size
 };

@@ -416,13 +416,15 @@ bool writeOneChunk()
             w.played = w.dataLength;
         } else {
             const uint32_t bitsPerFrame = w.pcm.bits_per_frame;
-            const uint32_t frames = bitsPerFrame != 0 ? static_cast<uint32_t>(uint64_t{w.loaded} * 8 / bitsPerFrame) : 0;
+            const uint32_t frames =
+                bitsPerFrame != 0 ? static_cast<uint32_t>(uint64_t{w.loaded} * 8 / bitsPerFrame) : 0;
             const int32_t written = uAlsaWritePcm(&w.pcm, frames);
             if (written == -1 && w.paused.load() != 0) {
                 return true;  // the same period goes out whole after the resume
             }
             if (written != static_cast<int32_t>(frames) && written != static_cast<int32_t>(w.pcm.chunk_size)) {
-                USB_PB_ERR("Error write pcm frame number is %d but load is %d\n", written, static_cast<int32_t>(frames));
+                USB_PB_ERR("Error write pcm frame number is %d but load is %d\n", written,
+                           static_cast<int32_t>(frames));
             }
             // A failed write drops the period, so a broken device cannot hold the thread on it.
             w.played += written > 0 ? static_cast<int64_t>(written) * bitsPerFrame / 8 : w.loaded;

@@ -10,11 +10,11 @@
 #include <cstring>
 #include <unistd.h>
 
-#define WAV_LOG(fmt, ...)                                       \
-    do {                                                        \
-        if (gUi4EnableAllLog.load() == 1) {                     \
-            printf("<wav_parser>" fmt, ##__VA_ARGS__);          \
-        }                                                       \
+#define WAV_LOG(fmt, ...)                              \
+    do {                                               \
+        if (gUi4EnableAllLog.load() == 1) {            \
+            printf("<wav_parser>" fmt, ##__VA_ARGS__); \
+        }                                              \
     } while (0)
 
 namespace {
@@ -25,7 +25,7 @@ constexpr uint32_t kFmtMinBytes = 16;
 constexpr uint32_t kFmtExtensibleBytes = 40;
 constexpr uint32_t kLargestDataCount = 0x7FFFFFFE;
 constexpr std::array<uint8_t, 14> kSubFormatTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                                     0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+                                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // What the parse found; one record for the process, copied out by uWaveFileGetPcmContainer.
 struct WavResult {
@@ -321,7 +321,7 @@ int wavParseHeader(int fd, void* buffer, uint32_t size)
 
 int uWaveFileGetPcmContainer(int fd, PcmContainer* pPCMContainer)
 {
-    assert((fd >=0) && pPCMContainer);
+    assert((fd >= 0) && pPCMContainer);
     gWav.result.dataCount = INT64_MAX;
     auto* buffer = static_cast<uint8_t*>(std::malloc(1024));
     if (buffer == nullptr) {

@@ -25,14 +25,14 @@ constexpr uint32_t CAPTURE_LOOP_STOP = 2;
 
 // What tells the two applications apart.
 struct CaptureLoopConfig {
-    const char* tag;                  // "<tdm_in>"
-    const char* playDevice;           // "hw:1,0"
+    const char* tag;         // "<tdm_in>"
+    const char* playDevice;  // "hw:1,0"
     uint32_t ringBytes;
     const char* msgIdLine;            // "tdmin msg id [%d]\n"
     const char* recordCreateFailure;  // "tdm_in record thread create failed!"
     const char* playCreateFailure;
-    bool openFailureWithError;        // the record-side open failure line carries the error
-    bool progressLines;               // the record and play sides log their progress
+    bool openFailureWithError;  // the record-side open failure line carries the error
+    bool progressLines;         // the record and play sides log their progress
     uint16_t (*dbgLevel)(void);
 };
 

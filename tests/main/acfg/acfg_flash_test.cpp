@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <atomic>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>

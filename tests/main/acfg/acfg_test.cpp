@@ -326,10 +326,18 @@ TEST_F(AcfgTest, SetAndGetAnswerTheStoreCodes)
         int32_t result;
     };
     const Case cases[] = {
-        {IDX_VOLUME, &v100, 1, 0},           {IDX_VOLUME, &v101, 1, -3},     {IDX_NIGHT_VOLUME, &v100, 1, 0},
-        {IDX_NIGHT_VOLUME, &v101, 1, -3},    {IDX_MUTE, &two, 1, -3},        {IDX_SOURCE, &two, 1, 0},
-        {IDX_HW_SPEAKER_CHMAP, block, 1, -6}, {IDX_USER_SPEAKER_CHMAP, block, 1, -6}, {63, block, 1, -3},
-        {IDX_VOLUME, nullptr, 1, -3},        {IDX_VOLUME, block, 2, -5},     {IDX_TREBLE_TIMES, block, 52, 0},
+        {IDX_VOLUME, &v100, 1, 0},
+        {IDX_VOLUME, &v101, 1, -3},
+        {IDX_NIGHT_VOLUME, &v100, 1, 0},
+        {IDX_NIGHT_VOLUME, &v101, 1, -3},
+        {IDX_MUTE, &two, 1, -3},
+        {IDX_SOURCE, &two, 1, 0},
+        {IDX_HW_SPEAKER_CHMAP, block, 1, -6},
+        {IDX_USER_SPEAKER_CHMAP, block, 1, -6},
+        {63, block, 1, -3},
+        {IDX_VOLUME, nullptr, 1, -3},
+        {IDX_VOLUME, block, 2, -5},
+        {IDX_TREBLE_TIMES, block, 52, 0},
         {IDX_SUR_TIMES, block, 53, -5},
     };
     for (const Case& c : cases) {
@@ -398,7 +406,8 @@ TEST_F(AcfgTest, OnlyAcceptedOrCopiedSetsPushTheDelayedStoreBack)
     };
     const Case cases[] = {
         {"refused value", [] { return uAcfgSetVolume(101, 0); }, false},
-        {"count above the item", [] {
+        {"count above the item",
+         [] {
              const uint8_t two[2] = {1, 1};
              return acfgSet(IDX_VOLUME, two, 2);
          },
@@ -483,7 +492,7 @@ TEST_F(AcfgTest, VolumeStepsStayWithinRangeAndStepUpUnmutes)
         bool up;
         uint8_t to;
     };
-    const Case cases[] = {{95, true, 100}, {100, true, 100}, {44, true, 50}, {5, false, 0},
+    const Case cases[] = {{95, true, 100}, {100, true, 100}, {44, true, 50},  {5, false, 0},
                           {6, false, 0},   {7, false, 1},    {100, false, 94}};
     for (const Case& c : cases) {
         ASSERT_EQ(uAcfgSetVolume(c.from, 0), 0);

@@ -1,8 +1,8 @@
 #include "main/am/am.h"
 
 #include "main/am/amb/amb.h"
-#include "tests/main/am/app_harness.h"
 #include "main/cli/cli.h"
+#include "tests/main/am/app_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,8 @@ protected:
         ASSERT_EQ(u_amb_sync_start_app(app.record().acName), 0) << app.name();
     }
 
-    template <typename Pred> static bool eventually(Pred pred)
+    template <typename Pred>
+    static bool eventually(Pred pred)
     {
         const auto deadline = std::chrono::steady_clock::now() + apptest::kDeadline;
         while (!pred()) {
@@ -176,12 +177,9 @@ TEST_F(AmTest, ConsoleSetsEachModulesDebugLevel)
         uint16_t level;
     };
     const Case cases[] = {
-        {"app.am.sdl ea", 0, am_get_dbg_level, 0x103},
-        {"app.amb.sdl all", 0, amb_get_dbg_level, 0x107},
-        {"mw.aee.sdl i", 0, aee_get_dbg_level, 0x404},
-        {"mw.aee.sdl none", -4, aee_get_dbg_level, 0x404},
-        {"app.am.sdl n", 0, am_get_dbg_level, 0x100},
-        {"app.am.sdl e", 0, am_get_dbg_level, 0x101},
+        {"app.am.sdl ea", 0, am_get_dbg_level, 0x103}, {"app.amb.sdl all", 0, amb_get_dbg_level, 0x107},
+        {"mw.aee.sdl i", 0, aee_get_dbg_level, 0x404}, {"mw.aee.sdl none", -4, aee_get_dbg_level, 0x404},
+        {"app.am.sdl n", 0, am_get_dbg_level, 0x100},  {"app.am.sdl e", 0, am_get_dbg_level, 0x101},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(u_cli_parser(c.line), c.result) << c.line;

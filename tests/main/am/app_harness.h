@@ -28,7 +28,7 @@ struct ReceivedMsg {
     uint32_t msgId;
     bool nullPayload;
     std::vector<uint8_t> data;
-    uint64_t seq;  // order of arrival across all test applications
+    uint64_t seq;           // order of arrival across all test applications
     std::string threadApp;  // aee_get_name() on the receiving thread
 };
 

@@ -1,7 +1,7 @@
 // corvand's audio-server client against a remote-call server that records what arrives.
-#include "tests/support/sandbox.h"
-#include "platform/tarp/tarp_server.h"
 #include "main/audio_client/vesk_ipc.h"
+#include "platform/tarp/tarp_server.h"
+#include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,11 @@ std::vector<ClientCase> clientCases()
         {"connection", [desc] { return vesk_set_device_connection_ext_ipc(desc); }, 2,
          words({2, 32, 0, 0, 0, 0, 3, 7})},
         {"disconnection", [] { return vesk_set_device_disconnection_ipc(256); }, 4, words({256, 0})},
-        {"bufrule", [] { return vesk_set_out_buffer_rule_ipc({6, 6, 24, 0}); }, 5, words({6, 6, 24, 0})},
+        {"bufrule",
+         [] {
+             return vesk_set_out_buffer_rule_ipc({6, 6, 24, 0});
+         },
+         5, words({6, 6, 24, 0})},
         {"samplerate", [] { return vesk_set_out_samplerate_rule_ipc(0, 48000); }, 6, words({0, 48000})},
         {"desc", [desc] { return vesk_set_device_desc_ext_ipc(desc); }, 7, words({2, 32, 0, 0, 0, 0, 3, 7})},
         {"le handle", [] { return vesk_set_bt_le_io_handle_ipc(1, 9); }, 8, words({1, 9})},
@@ -91,8 +95,7 @@ std::vector<ClientCase> clientCases()
         {"height", [] { return vesk_set_height_ipc(3); }, 35, words({3, 0})},
         {"dts gain", [] { return vesk_set_dts_comp_gain_ipc(0xFFFFFFFE); }, 36, words({0xFFFFFFFE, 0})},
         {"upmix", [] { return vesk_set_xupmix_ipc(1); }, 37, words({1, 0})},
-        {"user eq", [userEq] { return vesk_set_user_eq_ipc(userEq); }, 38,
-         words({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0})},
+        {"user eq", [userEq] { return vesk_set_user_eq_ipc(userEq); }, 38, words({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0})},
     };
 }
 
@@ -138,8 +141,7 @@ TEST(VeskIpcTest, ChannelMaskAddsOneBitPerChannel)
         uint32_t mask;
     };
     const Case cases[] = {
-        {{0, 1, 2}, 7},     {{3, 40}, 8},        {{3, 3}, 16}, {{0x105}, 32},
-        {{31}, 0x80000000}, {{31, 31}, 0},       {{}, 0},
+        {{0, 1, 2}, 7}, {{3, 40}, 8}, {{3, 3}, 16}, {{0x105}, 32}, {{31}, 0x80000000}, {{31, 31}, 0}, {{}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(vesk_chmap_parse(static_cast<int>(c.channels.size()), c.channels.data()), c.mask);

@@ -192,7 +192,11 @@ protected:
 
 TEST_F(ConsoleTest, BackspaceEditsTheLineBeforeItRuns)
 {
-    EXPECT_EQ(erase(1) + "\n\r" "Invalid command\n\r" "\n\rCommand>" "\n\r" "Exit cli prog\n",
+    EXPECT_EQ(erase(1) + "\n\r"
+                         "Invalid command\n\r"
+                         "\n\rCommand>"
+                         "\n\r"
+                         "Exit cli prog\n",
               type("ab\bc\rquit\r"));
 
     struct Case {
@@ -202,11 +206,14 @@ TEST_F(ConsoleTest, BackspaceEditsTheLineBeforeItRuns)
     };
     const Case cases[] = {
         {"rex\bc 1\r", "ran 1", 1},
-        {"rex\x1b[Dc 2\r", "ran 2", 1},          // left arrow erases like backspace
-        {"r\x1bxec 3\r", "ran 3", 0},            // ESC and the character after it are dropped
-        {"re\x1b[Cc 4\r", "ran 4", 0},           // right arrow does nothing
-        {"r\x7f\x01\x09\x1b" "e" "ec 5\r", "ran 5", 0},  // control characters and DEL are ignored
-        {"\b\brec 6\r", "ran 6", 0},             // nothing to erase on an empty line
+        {"rex\x1b[Dc 2\r", "ran 2", 1},  // left arrow erases like backspace
+        {"r\x1bxec 3\r", "ran 3", 0},    // ESC and the character after it are dropped
+        {"re\x1b[Cc 4\r", "ran 4", 0},   // right arrow does nothing
+        {"r\x7f\x01\x09\x1b"
+         "e"
+         "ec 5\r",
+         "ran 5", 0},                 // control characters and DEL are ignored
+        {"\b\brec 6\r", "ran 6", 0},  // nothing to erase on an empty line
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keys);
@@ -283,7 +290,11 @@ TEST_F(ConsoleTest, DirectoriesPromptsAndErrorsAsTheOperatorSeesThem)
               sandbox.quoridLog());
 
     // While a layer is masked the console prints nothing of its own.
-    EXPECT_EQ("\n\r" "\n\rCommand>" "\n\r" "Exit cli prog\n", type("dis_log app\rnosuch\rls\rdis_log\rquit\r"));
+    EXPECT_EQ("\n\r"
+              "\n\rCommand>"
+              "\n\r"
+              "Exit cli prog\n",
+              type("dis_log app\rnosuch\rls\rdis_log\rquit\r"));
 }
 
 TEST_F(ConsoleTest, QuitEndsTheConsoleWhateverFollowsIt)
@@ -295,8 +306,7 @@ TEST_F(ConsoleTest, QuitEndsTheConsoleWhateverFollowsIt)
 TEST_F(ConsoleTest, ScrambledLinesRunDecodedAndStayDecodedInTheHistory)
 {
     EXPECT_THAT(type("~#Ha\rquit\r"), StartsWith("\n\r" + kRootHelp + "exec:"));
-    EXPECT_EQ((std::vector<std::string>{"ran a_b c", "ran a_b c"}),
-              ranLines(type("~hYfex^jiXz\r" + kUp + "\rquit\r")));
+    EXPECT_EQ((std::vector<std::string>{"ran a_b c", "ran a_b c"}), ranLines(type("~hYfex^jiXz\r" + kUp + "\rquit\r")));
     // Only a key, or nothing after the "~": an empty command, and no history entry.
     for (const char* line : {"~\r", "~a\r"}) {
         SCOPED_TRACE(line);
@@ -363,8 +373,8 @@ TEST(ScrambledLine, DecodesWorkedExamples)
     };
     const Case cases[] = {
         {"~#Ha", "ls"},
-        {"~wna", "ls"},             // lower-case letters are shifted before decoding
-        {"~Xfexl:Q", "cd app"},     // an upper-case key counts as lower case; '-' is a space
+        {"~wna", "ls"},                // lower-case letters are shifted before decoding
+        {"~Xfexl:Q", "cd app"},        // an upper-case key counts as lower case; '-' is a space
         {"~hYfex^jiXz", "rec a_b c"},  // ':' is an underscore
         {"~V}b4a", "quit"},
         {"~a", ""},

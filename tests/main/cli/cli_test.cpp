@@ -209,8 +209,8 @@ TEST_F(CliTest, TableHelpListsRowsUpToTheFirstWithoutHelp)
 {
     attachModules();
     int32_t r = 0;
-    EXPECT_EQ("[Help]\n\r" + helpLine("gdl:", "Get debug level") + helpLine("broken:", "Neither handler nor sub-table") +
-                  helpLine("both:", "Handler and sub-table"),
+    EXPECT_EQ("[Help]\n\r" + helpLine("gdl:", "Get debug level") +
+                  helpLine("broken:", "Neither handler nor sub-table") + helpLine("both:", "Handler and sub-table"),
               run("app.am", &r));
     EXPECT_EQ(1, r);
     EXPECT_EQ("[Help]\n\r" + helpLine("am:", "am commands") + helpLine("timerd(td):", "timerd commands"),
@@ -236,7 +236,8 @@ TEST_F(CliTest, HelpRowsBeyondTheRowLimitAreLeftOutAndLongNamesCut)
     const cli_cmd_t tbl[] = {{"long", nullptr, nullptr, cmds, "long rows", CLI_ACCESS_NORMAL}, CLI_LAST_CMD};
     ASSERT_EQ(0, u_cli_attach_cmd_tbl(tbl, CLI_GRP_APP, 0, 0));
     EXPECT_EQ("[Help]\n\r" + helpLine("x:", fits) + helpLine("z(q):", fitsWithAbbr) +
-                  "a_very_long_command_name" "cut\n\r",
+                  "a_very_long_command_name"
+                  "cut\n\r",
               run("app.long"));
 }
 
@@ -273,8 +274,8 @@ TEST_F(CliTest, DirectoryKeepsNameOrderAndReplacesSameNameAndAbbreviation)
 
     // The root group keeps attach order.
     ASSERT_EQ(0, u_cli_attach_cmd_tbl(alpha, CLI_GRP_ROOT, 0, 0));
-    EXPECT_THAT(run("ls"), HasSubstr(helpLine("setbaudrate(setbr):", "Set uart baudrate") +
-                                     helpLine("alpha:", "alpha commands")));
+    EXPECT_THAT(run("ls"),
+                HasSubstr(helpLine("setbaudrate(setbr):", "Set uart baudrate") + helpLine("alpha:", "alpha commands")));
 
     EXPECT_EQ(0, result("cd app"));
     EXPECT_STREQ("Command.app>", cli_get_prompt_str_buf());
@@ -431,7 +432,9 @@ TEST_F(CliTest, SplitsWordsWithQuotesCommentsAndLimits)
         {"rec a\"b c\"d", {{"rec", "ab c", "d"}}},
         {"rec 'it\"s'", {{"rec", "it\"s"}}},
         {"rec \"open ended", {{"rec", "open ended"}}},
-        {"\t rec\ta\x01" "b\r\n", {{"rec", "a", "b"}}},
+        {"\t rec\ta\x01"
+         "b\r\n",
+         {{"rec", "a", "b"}}},
         {"# rec x", {}},
         {"rec \"x\"#y z", {{"rec", "x"}}},
         {"rec x#y", {{"rec", "x#y"}}},
@@ -455,8 +458,9 @@ TEST_F(CliTest, DisLogMasksLayersAndSilencesTheConsole)
         uint32_t mask;
     };
     const Case cases[] = {
-        {"dis_log app mw", 0x500}, {"dis_log app nosuch sys", 0x100}, {"dis_log sys on", 0xff00},
-        {"dis_log on sys", 0x800}, {"dis_log mw", 0x400},           {"dis_log", 0},
+        {"dis_log app mw", 0x500},  {"dis_log app nosuch sys", 0x100},
+        {"dis_log sys on", 0xff00}, {"dis_log on sys", 0x800},
+        {"dis_log mw", 0x400},      {"dis_log", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -481,8 +485,8 @@ TEST_F(CliTest, DebugLevelWordsAndDisplay)
         uint16_t level;
     };
     const Case cases[] = {
-        {"ea", 0, 3}, {"none", -4, 0}, {"n", 0, 0},   {"all", 0, 7}, {"E", 0, 1},
-        {"AiE", 0, 7}, {"N", 0, 0},    {"eax", -4, 3}, {"al", -4, 2}, {"", 0, 0},
+        {"ea", 0, 3},  {"none", -4, 0}, {"n", 0, 0},    {"all", 0, 7}, {"E", 0, 1},
+        {"AiE", 0, 7}, {"N", 0, 0},     {"eax", -4, 3}, {"al", -4, 2}, {"", 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.word);

@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <vector>
-#include <csignal>
 
 namespace {
 
@@ -55,8 +55,8 @@ TEST_F(GuiCorvandTest, KeysFromTheRemoteAndTheConsole)
     EXPECT_TRUE(corvand.waitFor("sys_state:0x4 Powering On!", from)) << corvand.output().substr(from);
     EXPECT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000", from)) << "the home display, 3 s later";
     const std::string display = sandbox.read("/sim/display.log");
-    EXPECT_TRUE(sbtest::containsInOrder(display, {"enable 1", "dimmer 3", "frame 2d 2d 2d 2d 00",
-                                                  "frame 00 00 00 00 00", "frame 2d 2d 2d 2d 00"}))
+    EXPECT_TRUE(sbtest::containsInOrder(
+        display, {"enable 1", "dimmer 3", "frame 2d 2d 2d 2d 00", "frame 00 00 00 00 00", "frame 2d 2d 2d 2d 00"}))
         << display;
     from = corvand.output().size();
     sim.ctl("input remove KVX_Remote_Controller");

@@ -49,7 +49,11 @@ const std::vector<Group> kGroups = {
     {0x1000, T, 5, {116}, {0x105D}},
     {0x80, IR, 13, {0x800}, {0x1058}},
     {0x10, IR, 13, {0x801}, {0x1075}},
-    {0x80, IR, 13, {0x802, 0x803, 0x80C, 0x809, 0x80D, 0x80E, 0x804}, {0x1070, 0x1071, 0x1072, 0x1064, 0x106E, 0x106F, 0x105E}},
+    {0x80,
+     IR,
+     13,
+     {0x802, 0x803, 0x80C, 0x809, 0x80D, 0x80E, 0x804},
+     {0x1070, 0x1071, 0x1072, 0x1064, 0x106E, 0x106F, 0x105E}},
     {0x1000, IR, 13, {0x805}, {0x105F}},
     {0x80, IR, 13, {0x806}, {0x1060}},
     {0x1000, IR, 13, {0x807}, {0x1061}},
@@ -68,7 +72,10 @@ const std::vector<Group> kGroups = {
     {0x14BF0, IR, 4, {103}, {0x103F}},
     {0x14BF0, IR, 2, {108}, {0x103E}},
     {0x14BF0, IR, 4, {108}, {0x1040}},
-    {0xBF0, IR, 2, {232, 214, 215, 250, 233, 234, 235, 216, 217},
+    {0xBF0,
+     IR,
+     2,
+     {232, 214, 215, 250, 233, 234, 235, 216, 217},
      {0x1042, 0x1043, 0x1044, 0x1048, 0x1049, 0x104A, 0x104E, 0x104F, 0x1050}},
     {0x143F0, IR, 2, {231}, {0x1056}},
     {0x100, IR, 7, {119}, {0x102F}},
@@ -81,8 +88,11 @@ const std::vector<Group> kGroups = {
     {0x143F0, IR, 7, {226}, {0x1011}},
     {0x143F0, IR, 2, {227}, {0x1012}},
     {0x143F0, IR, 7, {228}, {0x105B}},
-    {0x1000, IR, 2, {222, 223, 248, 249, 211, 229, 226, 230, 119, 103, 108, 165, 163, 113, 231, 232, 214, 215,
-                      250, 233, 234, 235, 216, 217, 237, 236, 238, 251, 239, 241, 244, 242, 243, 247, 245, 246},
+    {0x1000,
+     IR,
+     2,
+     {222, 223, 248, 249, 211, 229, 226, 230, 119, 103, 108, 165, 163, 113, 231, 232, 214, 215,
+      250, 233, 234, 235, 216, 217, 237, 236, 238, 251, 239, 241, 244, 242, 243, 247, 245, 246},
      {0x105C}},
 };
 
@@ -97,8 +107,8 @@ std::vector<GuiKeyEvtRow> expectedRows()
     return rows;
 }
 
-constexpr uint32_t kStates[] = {0x1,    0x2,    0x4,    0x8,    0x10,   0x20,   0x40,    0x80,    0x100,
-                                0x200,  0x400,  0x800,  0x1000, 0x2000, 0x4000, 0x8000, 0x10000, 0x20000};
+constexpr uint32_t kStates[] = {0x1,   0x2,   0x4,   0x8,    0x10,   0x20,   0x40,   0x80,    0x100,
+                                0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x8000, 0x10000, 0x20000};
 
 TEST(GuiKeyTable, EveryRowInOrder)
 {
@@ -129,7 +139,8 @@ TEST(GuiKeyTable, EveryKeyInEveryState)
         for (const auto& [source, type, code] : keys) {
             std::vector<uint16_t> expected;
             for (const GuiKeyEvtRow& r : want) {
-                if ((r.mask & state) != 0 && r.key.source == source && r.key.key_type == type && r.key.key_code == code) {
+                if ((r.mask & state) != 0 && r.key.source == source && r.key.key_type == type &&
+                    r.key.key_code == code) {
                     expected.push_back(r.evt);
                 }
             }
@@ -140,8 +151,8 @@ TEST(GuiKeyTable, EveryKeyInEveryState)
             for (size_t i = 0; i < n; ++i) {
                 got.push_back(gGuiKeyEvtHash[rows[i]].evt);
             }
-            EXPECT_EQ(got, expected) << "state 0x" << std::hex << state << " key " << std::dec << source << "/"
-                                     << type << "/" << code;
+            EXPECT_EQ(got, expected) << "state 0x" << std::hex << state << " key " << std::dec << source << "/" << type
+                                     << "/" << code;
         }
     }
 }
@@ -157,9 +168,8 @@ TEST(GuiKeyTable, IrMapAndTouchCodes)
     EXPECT_STREQ(guiKeyIrLabel(227), "[BTN_IR_FACTORY_PAIR]");
     EXPECT_STREQ(guiKeyIrLabel(116), "[BTN_IR_POWER]");
     EXPECT_EQ(guiKeyIrLabel(139), nullptr);
-    const std::vector<std::pair<uint32_t, uint32_t>> touch = {{63, 1026}, {69, 103}, {70, 108}, {71, 210},
-                                                              {72, 116},  {73, 1025}, {74, 1024}, {75, 211},
-                                                              {62, 0},    {76, 0}};
+    const std::vector<std::pair<uint32_t, uint32_t>> touch = {{63, 1026}, {69, 103},  {70, 108}, {71, 210}, {72, 116},
+                                                              {73, 1025}, {74, 1024}, {75, 211}, {62, 0},   {76, 0}};
     for (const auto& [in, out] : touch) {
         EXPECT_EQ(guiKeyTouchCodeMap(in), out) << in;
     }

@@ -2,9 +2,9 @@
 // filter's side effects), its delayed slot and its posts, which land at a recording application
 // registered as "gui_namager".
 #include "main/gui/gui_manager.h"
-#include "main/gui/user_interface.h"
 #include "main/gui/gui_timer.h"
 #include "main/gui/gui_widget_core.h"
+#include "main/gui/user_interface.h"
 
 #include "main/am/amb/amb.h"
 #include "main/cli/cli.h"
@@ -230,8 +230,8 @@ TEST_F(GuiManagerTest, PowerStatesFollowTheirEvents)
         {"power on from idle", GUI_SYS_STATE_IDLE, event(E_GUI_USR_EVT_POWER_ON), GUI_SYS_STATE_ON,
          "sys_state:0x4 Powering On!"},
         {"power on while on: nothing", GUI_SYS_STATE_ON, event(E_GUI_USR_EVT_POWER_ON), GUI_SYS_STATE_ON, nullptr},
-        {"power on from a source: nothing", GUI_SYS_STATE_SRC_AUX, event(E_GUI_USR_EVT_POWER_ON),
-         GUI_SYS_STATE_SRC_AUX, nullptr},
+        {"power on from a source: nothing", GUI_SYS_STATE_SRC_AUX, event(E_GUI_USR_EVT_POWER_ON), GUI_SYS_STATE_SRC_AUX,
+         nullptr},
         {"wake-up from the system", GUI_SYS_STATE_SRC_AUX, event(E_GUI_SYS_EVT_SYS_POWER_ON, {7}), GUI_SYS_STATE_ON,
          "wakeup_aud_src=7!"},
         {"power off from idle", GUI_SYS_STATE_IDLE, event(E_GUI_USR_EVT_POWER_OFF), GUI_SYS_STATE_TRANSIT,

@@ -190,7 +190,7 @@ TEST_F(GuiTimerTest, PeriodicTimerRepeatsUntilDisarmed)
     EXPECT_EQ(guiTimerActiveStsGet(probe.handle), 0);
     const int atDisarm = probe.count();
     std::this_thread::sleep_for(60ms);  // six periods
-    guiTimerDelete(probe.handle);  // waits for a callback that is still running
+    guiTimerDelete(probe.handle);       // waits for a callback that is still running
     probe.handle = 0;
     EXPECT_LE(probe.count(), atDisarm + 1) << "only an expiry taken before the disarm may still run";
 }

@@ -34,8 +34,8 @@ protected:
     static std::string entry(const uint8_t e[4])
     {
         char text[24];
-        std::snprintf(text, sizeof(text), "%02x%02x%02x%02x%02x%02x%02x%02x", e[0], e[1], e[2], e[3], e[0], e[1],
-                      e[2], e[3]);
+        std::snprintf(text, sizeof(text), "%02x%02x%02x%02x%02x%02x%02x%02x", e[0], e[1], e[2], e[3], e[0], e[1], e[2],
+                      e[3]);
         return text;
     }
     // Whether pellant received `seq` in a row since line `from`.
@@ -91,24 +91,30 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
     const std::string lrsBefore = coeff(0x2C);
     size_t from = pellantLines();
     ASSERT_TRUE(click(corvand, 103, "0x103d")) << corvand.output();
-    ASSERT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {20, 0, 0}); })) << ::testing::PrintToString(idsFrom(from));
+    ASSERT_TRUE(pellanttest::waitFor([&] {
+        return idsInclude(from, {20, 0, 0});
+    })) << ::testing::PrintToString(idsFrom(from));
     EXPECT_TRUE(pellanttest::waitFor([&] { return streams("100000"); }));
     EXPECT_EQ(coeff(0x2D), entry(gGuiWrapperAmpAcm8625SLrVolTab[51]));
     EXPECT_EQ(coeff(0x2E), entry(gGuiWrapperAmpAcm8625SCenterVolTab[51]));
     EXPECT_EQ(coeff(0x2C), lrsBefore);
-    EXPECT_TRUE(pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"  51 \"") != std::string::npos; }))
-        << sandbox.read("/sim/display.log");
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        return sandbox.read("/sim/display.log").find("\"  51 \"") != std::string::npos;
+    })) << sandbox.read("/sim/display.log");
 
     // Mute: "MUTE", both streams closed; a press up unmutes at 52.
     from = pellantLines();
     ASSERT_TRUE(click(corvand, 113, "0x103b")) << corvand.output();
     ASSERT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {0, 0}); }));
     EXPECT_TRUE(pellanttest::waitFor([&] { return streams("0"); }));
-    EXPECT_TRUE(pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"MUTE \"") != std::string::npos; }));
+    EXPECT_TRUE(
+        pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"MUTE \"") != std::string::npos; }));
 
     ASSERT_TRUE(click(corvand, 103, "0x103d")) << corvand.output();
-    EXPECT_TRUE(pellanttest::waitFor([&] { return streams("100000") && coeff(0x2D) == entry(gGuiWrapperAmpAcm8625SLrVolTab[52]); }));
-    EXPECT_TRUE(pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"  52 \"") != std::string::npos; }));
+    EXPECT_TRUE(pellanttest::waitFor(
+        [&] { return streams("100000") && coeff(0x2D) == entry(gGuiWrapperAmpAcm8625SLrVolTab[52]); }));
+    EXPECT_TRUE(
+        pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"  52 \"") != std::string::npos; }));
 
     corvand.signal(SIGTERM);
     corvand.wait();

@@ -36,8 +36,8 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
                             i == GUI_WIDGET_CBK_MUSIC_POWER_OFF || i == GUI_WIDGET_CBK_POP_MUTE_SET ||
                             (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET &&
                              i != GUI_WIDGET_CBK_TONE_VOL_SET) ||
-                            i == GUI_WIDGET_CBK_SYS_REBOOT ||
-                            i == GUI_WIDGET_CBK_POWER_IDLE_PREPARE || i == GUI_WIDGET_CBK_POWER_IDLE ||
+                            i == GUI_WIDGET_CBK_SYS_REBOOT || i == GUI_WIDGET_CBK_POWER_IDLE_PREPARE ||
+                            i == GUI_WIDGET_CBK_POWER_IDLE ||
                             (i >= GUI_WIDGET_CBK_POWER_ON_PREPARE && i <= GUI_WIDGET_CBK_POWER_OFF) ||
                             i == GUI_WIDGET_CBK_FACTORY_RESET || i == GUI_WIDGET_CBK_AMP_STS_GET;
         EXPECT_EQ(table.slot[i] != nullptr, filled) << "slot " << i;

@@ -310,7 +310,10 @@ TEST_F(WidgetDispStatusTest, SideEffectsOfTheStatusTexts)
     reset([](GuiWidgetSetting& w) { w.aud_src = 2; });
     guiWidgetDispWirelessAudioSts(2);
     EXPECT_EQ(gScreensaverCalls, 1);
-    reset([](GuiWidgetSetting& w) { w.aud_src = 5; w.music_sts = 2; });
+    reset([](GuiWidgetSetting& w) {
+        w.aud_src = 5;
+        w.music_sts = 2;
+    });
     guiWidgetDispWirelessAudioSts(2);
     EXPECT_EQ(gScreensaverCalls, 1) << "no screensaver while USB music plays";
 
@@ -320,7 +323,10 @@ TEST_F(WidgetDispStatusTest, SideEffectsOfTheStatusTexts)
     guiWidgetSettingGet(&w);
     EXPECT_EQ(w.last_usb_file_idx, 9u);
 
-    reset([](GuiWidgetSetting& r) { r.shop_mode_en = 1; r.music_sts = 2; });
+    reset([](GuiWidgetSetting& r) {
+        r.shop_mode_en = 1;
+        r.music_sts = 2;
+    });
     EXPECT_FALSE(timerRunning(GUI_WIDGET_TIMER_SHOP_DISP));
     guiWidgetDispUDiskMusicSts(0, 2);
     EXPECT_TRUE(timerRunning(GUI_WIDGET_TIMER_SHOP_DISP)) << "the demo text comes back";
@@ -331,7 +337,10 @@ TEST_F(WidgetDispStatusTest, SideEffectsOfTheStatusTexts)
     guiTimerSet(guiWidgetTimerGet(GUI_WIDGET_TIMER_MUTE_DISP), 0, 0);
 
     guiManagerAppStateSet(GUI_SYS_STATE_SRC_BT);
-    reset([](GuiWidgetSetting& r) { r.mute_sts = 1; r.bt_sts = 6; });
+    reset([](GuiWidgetSetting& r) {
+        r.mute_sts = 1;
+        r.bt_sts = 6;
+    });
     guiOpsLastRequestClear();
     guiWidgetDispBtSts(2);
     EXPECT_TRUE(timerRunning(GUI_WIDGET_TIMER_MUTE_DISP)) << "a connection change while muted";

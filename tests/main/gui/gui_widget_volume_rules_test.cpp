@@ -17,8 +17,8 @@ TEST(GuiWidgetVolumeRules, OnePressStopsAtTheLimits)
         bool limit;
     };
     const Case cases[] = {
-        {50, kUp, 51, false}, {99, kUp, 100, false}, {100, kUp, 100, true},
-        {50, kDown, 49, false}, {1, kDown, 0, false}, {0, kDown, 0, true},
+        {50, kUp, 51, false},   {99, kUp, 100, false}, {100, kUp, 100, true},
+        {50, kDown, 49, false}, {1, kDown, 0, false},  {0, kDown, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.vol) << " dir " << int(c.dir));
@@ -36,8 +36,8 @@ TEST(GuiWidgetVolumeRules, HeldKeyStepsByEightAndStopsAtTheLimits)
         uint8_t next;
     };
     const Case cases[] = {
-        {50, kUp, 58}, {91, kUp, 99}, {92, kUp, 100}, {95, kUp, 100}, {100, kUp, 100},
-        {50, kDown, 42}, {9, kDown, 1}, {8, kDown, 0}, {5, kDown, 0}, {0, kDown, 0},
+        {50, kUp, 58},   {91, kUp, 99}, {92, kUp, 100}, {95, kUp, 100}, {100, kUp, 100},
+        {50, kDown, 42}, {9, kDown, 1}, {8, kDown, 0},  {5, kDown, 0},  {0, kDown, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.vol) << " dir " << int(c.dir));

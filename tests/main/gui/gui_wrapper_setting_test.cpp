@@ -18,19 +18,19 @@ namespace {
 // Field by field: padding bytes take no part.
 ::testing::AssertionResult same(const GuiWrapperSetting& a, const GuiWrapperSetting& b)
 {
-#define SAME(f)                                                                      \
-    if (memcmp(&a.f, &b.f, sizeof(a.f)) != 0) {                                      \
-        return ::testing::AssertionFailure() << #f " differs";                       \
+#define SAME(f)                                                \
+    if (memcmp(&a.f, &b.f, sizeof(a.f)) != 0) {                \
+        return ::testing::AssertionFailure() << #f " differs"; \
     }
-    SAME(sales_area) SAME(bt_mac) SAME(latency) SAME(bass) SAME(center) SAME(treble) SAME(eq_mode)
-    SAME(style_eq_point) SAME(cus_eq_point) SAME(eq_customiz) SAME(sur_vol) SAME(sur_en) SAME(bass_boost_en)
-    SAME(virtual_x_en) SAME(xupmix_en) SAME(sur_left) SAME(sur_right) SAME(height) SAME(aud_src)
-    SAME(usb_play_mode) SAME(mute_sts) SAME(lcd_dimmer_lvl) SAME(led_dimmer_lvl) SAME(vol) SAME(tone_vol)
-    SAME(shop_mode_en) SAME(auto_wake_en) SAME(auto_standby) SAME(auto_screensaver) SAME(beep_en)
-    SAME(reserved) SAME(reserved_byte) SAME(tv_symphony) SAME(night_vol) SAME(night_tone_vol)
-    SAME(night_lcd_dimmer_lvl)
+    SAME(sales_area)
+    SAME(bt_mac) SAME(latency) SAME(bass) SAME(center) SAME(treble) SAME(eq_mode) SAME(style_eq_point)
+        SAME(cus_eq_point) SAME(eq_customiz) SAME(sur_vol) SAME(sur_en) SAME(bass_boost_en) SAME(virtual_x_en)
+            SAME(xupmix_en) SAME(sur_left) SAME(sur_right) SAME(height) SAME(aud_src) SAME(usb_play_mode) SAME(mute_sts)
+                SAME(lcd_dimmer_lvl) SAME(led_dimmer_lvl) SAME(vol) SAME(tone_vol) SAME(shop_mode_en) SAME(auto_wake_en)
+                    SAME(auto_standby) SAME(auto_screensaver) SAME(beep_en) SAME(reserved) SAME(reserved_byte)
+                        SAME(tv_symphony) SAME(night_vol) SAME(night_tone_vol) SAME(night_lcd_dimmer_lvl)
 #undef SAME
-    return ::testing::AssertionSuccess();
+                            return ::testing::AssertionSuccess();
 }
 
 class WrapperSettingTest : public sbtest::SandboxTest {

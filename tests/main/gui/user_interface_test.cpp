@@ -165,10 +165,14 @@ TEST_F(KeyMonitorTest, DevicesPresentAtStartAndBeyondTheTableAreRefused)
 TEST(UiDeviceKind, ByNameInAnyCase)
 {
     const std::vector<std::pair<const char*, uint8_t>> cases = {
-        {"kvx-kpd", GUI_KEY_DEV_PANEL},          {"KVX-KPD keys", GUI_KEY_DEV_PANEL},
-        {"kvx-pmic-keys", GUI_KEY_DEV_PANEL},    {"Gpio-Keys", GUI_KEY_DEV_PANEL},
-        {"KVX_Remote_Controller", GUI_KEY_DEV_IR}, {"kvx_remote_controller_mouse", GUI_KEY_DEV_IR},
-        {"gpio-keys KVX_Remote_Controller", GUI_KEY_DEV_IR}, {"", GUI_KEY_DEV_OTHER},
+        {"kvx-kpd", GUI_KEY_DEV_PANEL},
+        {"KVX-KPD keys", GUI_KEY_DEV_PANEL},
+        {"kvx-pmic-keys", GUI_KEY_DEV_PANEL},
+        {"Gpio-Keys", GUI_KEY_DEV_PANEL},
+        {"KVX_Remote_Controller", GUI_KEY_DEV_IR},
+        {"kvx_remote_controller_mouse", GUI_KEY_DEV_IR},
+        {"gpio-keys KVX_Remote_Controller", GUI_KEY_DEV_IR},
+        {"", GUI_KEY_DEV_OTHER},
         {"kvx_remote", GUI_KEY_DEV_OTHER},
     };
     for (const auto& [name, kind] : cases) {

@@ -418,9 +418,8 @@ protected:
         EXPECT_EQ(0, u_app_send_msg(receiver().handle(), kMarkerId, markerData.data(), 1, nullptr, 0));
         for (;;) {
             const auto all = receiver().messages();
-            const auto end = std::find_if(all.begin() + static_cast<std::ptrdiff_t>(from), all.end(), [&](const auto& m) {
-                return m.msgId == kMarkerId && m.data == markerData;
-            });
+            const auto end = std::find_if(all.begin() + static_cast<std::ptrdiff_t>(from), all.end(),
+                                          [&](const auto& m) { return m.msgId == kMarkerId && m.data == markerData; });
             if (end != all.end()) {
                 std::vector<apptest::ReceivedMsg> got;
                 std::copy_if(all.begin() + static_cast<std::ptrdiff_t>(from), end, std::back_inserter(got),
@@ -457,8 +456,8 @@ TEST_F(TimerDeliveryTest, ExpiryCarriesACopyOfTheData)
         EXPECT_EQ(msgs[i].data.empty(), msgs[i].nullPayload);
         payloads.push_back(msgs[i].data);
     }
-    EXPECT_THAT(payloads, testing::UnorderedElementsAre(bytes("volume"), std::vector<uint8_t>{},
-                                                       std::vector<uint8_t>{}));
+    EXPECT_THAT(payloads,
+                testing::UnorderedElementsAre(bytes("volume"), std::vector<uint8_t>{}, std::vector<uint8_t>{}));
 }
 
 TEST_F(TimerDeliveryTest, RearmingAnArmedOneShotDeliversOnlyTheNewData)

@@ -41,9 +41,8 @@ protected:
     std::vector<Posted> run(const std::string& description, int buffers = 8) const
     {
         GError* error = nullptr;
-        GstElement* pipeline =
-            gst_parse_launch((description + " ! fakesink sync=false num-buffers=-1 signal-handoffs=false").c_str(),
-                             &error);
+        GstElement* pipeline = gst_parse_launch(
+            (description + " ! fakesink sync=false num-buffers=-1 signal-handoffs=false").c_str(), &error);
         EXPECT_EQ(nullptr, error) << (error != nullptr ? error->message : "");
         g_clear_error(&error);
         std::vector<Posted> posted;
@@ -101,8 +100,7 @@ const char* const kSource = "kvxalsasrc name=src alsa-device=spdif_in alsa-sampl
 std::string burstAt(size_t at, unsigned pc, size_t size)
 {
     std::string s(size, '\0');
-    const char preamble[] = {'\x72', '\xF8', '\x1F', '\x4E', static_cast<char>(pc & 0xFF),
-                             static_cast<char>(pc >> 8)};
+    const char preamble[] = {'\x72', '\xF8', '\x1F', '\x4E', static_cast<char>(pc & 0xFF), static_cast<char>(pc >> 8)};
     s.replace(at, sizeof(preamble), preamble, sizeof(preamble));
     return s;
 }
@@ -113,8 +111,8 @@ TEST_F(GstPluginTest, InspectListsTheFourElementsWithEveryProperty)
         GTEST_SKIP() << "the host's gst-inspect-1.0 cannot load the ARM build's plugin";
     }
     const std::pair<const char*, std::vector<const char*>> elements[] = {
-        {"kvxalsasrc", {"alsa-device", "alsa-period-time", "alsa-buffer-time", "alsa-sample-rate", "alsa-channels",
-                        "format"}},
+        {"kvxalsasrc",
+         {"alsa-device", "alsa-period-time", "alsa-buffer-time", "alsa-sample-rate", "alsa-channels", "format"}},
         {"sievra", {"codec-type"}},
         {"halvorn", {"output-channels", "noupmix"}},
         {"kvxalsasink",

@@ -35,9 +35,8 @@ int32_t i32At(const uint8_t* p)
 
 TEST_F(QueuePeerTest, SendsTheAudioInputBodyAtItsOffsets)
 {
-    const auto run = runProgram("platform/sbqpeer/sbqpeer",
-                                {"send", "sileth", "2", "cmd=0", "src_type=1", "drc_mode=8", "cec=0x05,0x00,0x72",
-                                 "cec_len=3", "xupmix=1", "rate=-1"});
+    const auto run = runProgram("platform/sbqpeer/sbqpeer", {"send", "sileth", "2", "cmd=0", "src_type=1", "drc_mode=8",
+                                                             "cec=0x05,0x00,0x72", "cec_len=3", "xupmix=1", "rate=-1"});
     ASSERT_EQ(0, run.status) << run.output;
     Message<68> m{};
     ASSERT_EQ(68, msgrcv(queue("/usr/bin/sileth"), &m, 68, 2, IPC_NOWAIT));
@@ -79,13 +78,13 @@ TEST_F(QueuePeerTest, RefusesWhatDoesNotFitAndSaysWhenNothingCame)
         const char* says;
     };
     const std::string longUrl = "url=" + std::string(256, 'a');
-    for (const Case& c : {Case{{"send", "sileth", "2", "bogus=1"}, 2, "no field bogus"},
-                          Case{{"send", "sileth", "2", "cmd=x"}, 2, "not a number"},
-                          Case{{"send", "player", "1", longUrl}, 2, "longer than 255"},
-                          Case{{"send", "sileth", "2", "cec=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"}, 2, "up to 16"},
-                          Case{{"send", "nowhere", "2"}, 2, "usage"},
-                          Case{{"recv", "sileth", "1"}, 1, "nothing received"},
-                          Case{{"recv", "sileth", "1", "--wait", "20"}, 1, "nothing received"}}) {
+    for (const Case& c :
+         {Case{{"send", "sileth", "2", "bogus=1"}, 2, "no field bogus"},
+          Case{{"send", "sileth", "2", "cmd=x"}, 2, "not a number"},
+          Case{{"send", "player", "1", longUrl}, 2, "longer than 255"},
+          Case{{"send", "sileth", "2", "cec=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"}, 2, "up to 16"},
+          Case{{"send", "nowhere", "2"}, 2, "usage"}, Case{{"recv", "sileth", "1"}, 1, "nothing received"},
+          Case{{"recv", "sileth", "1", "--wait", "20"}, 1, "nothing received"}}) {
         const auto run = runProgram("platform/sbqpeer/sbqpeer", c.args);
         EXPECT_EQ(c.status, run.status) << c.args[3 < c.args.size() ? 3 : 1];
         EXPECT_THAT(run.output, HasSubstr(c.says));

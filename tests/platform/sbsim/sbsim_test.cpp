@@ -72,7 +72,9 @@ TEST_F(BoardSimTest, HdmiTransmitterAnswersScriptedGettersAndLogsSetters)
 
     const std::array<uint32_t, 5> mode{4, 0, 1, 1, 0};
     ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_SET_INPUT_MODE, mode.data()));
-    EXPECT_THAT(sandbox.read("/sim/hdmitx.log"), HasSubstr("SET_INPUT_MODE 04 00 00 00 00 00 00 00 01 00 00 00 01 00 00 00 00 00 00 00 words 4,0,1,1,0"));
+    EXPECT_THAT(
+        sandbox.read("/sim/hdmitx.log"),
+        HasSubstr("SET_INPUT_MODE 04 00 00 00 00 00 00 00 01 00 00 00 01 00 00 00 00 00 00 00 words 4,0,1,1,0"));
     EXPECT_EQ("04 00 00 00 00 00 00 00 01 00 00 00 01 00 00 00 00 00 00 00\n", sim.ctl("hdmitx last SET_INPUT_MODE"));
 
     // The two switches take their byte as the argument itself.
@@ -113,12 +115,12 @@ TEST_F(BoardSimTest, CecFramesTravelBothWaysWithTheDriversSwitchEvents)
     Dev dev("/dev/hdmitx");
 
     std::array<uint8_t, 32> send{};
-    send[0] = 7;                         // tag
-    send[4] = 5;                         // initiator
-    send[5] = 0;                         // TV
-    send[6] = 0x72;                      // opcode
-    send[8] = 1;                         // operand
-    send[24] = 1;                        // operand count
+    send[0] = 7;     // tag
+    send[4] = 5;     // initiator
+    send[5] = 0;     // TV
+    send[6] = 0x72;  // opcode
+    send[8] = 1;     // operand
+    send[24] = 1;    // operand count
     ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_SET_CECCMD, send.data()));
     const std::string txEvent = nextUevent(monitor);
     EXPECT_STREQ("2", sb_uevent_get(txEvent.data(), txEvent.size(), "SWITCH_STATE"));
@@ -310,11 +312,11 @@ TEST_F(BoardSimTest, GpioExportCreatesTheLinesNodesAndWritesAreLogged)
         const char* text;
         int error;
     };
-    for (const Refused& r : {Refused{"/sys/class/gpio/export", "428", EBUSY},
-                             Refused{"/sys/class/gpio/export", "x", EINVAL},
-                             Refused{"/sys/class/gpio/gpio428/direction", "sideways", EINVAL},
-                             Refused{"/sys/class/gpio/gpio428/edge", "up", EINVAL},
-                             Refused{"/sys/class/gpio/gpio429/value", "1", ENOENT}}) {
+    for (const Refused& r :
+         {Refused{"/sys/class/gpio/export", "428", EBUSY}, Refused{"/sys/class/gpio/export", "x", EINVAL},
+          Refused{"/sys/class/gpio/gpio428/direction", "sideways", EINVAL},
+          Refused{"/sys/class/gpio/gpio428/edge", "up", EINVAL},
+          Refused{"/sys/class/gpio/gpio429/value", "1", ENOENT}}) {
         errno = 0;
         EXPECT_EQ(-1, sb_sysfs_write(r.path, r.text, std::strlen(r.text))) << r.path << " " << r.text;
         EXPECT_EQ(r.error, errno) << r.path << " " << r.text;
@@ -385,10 +387,11 @@ TEST_F(BoardSimTest, InjectedUeventReachesAMonitorWithAllItsProperties)
         const char* key;
         const char* value;
     };
-    for (const Property& p : {Property{"ACTION", "add"},
-                              Property{"DEVPATH", "/devices/platform/usb/1-1/1-1:1.0/host0/target0:0:0/0:0:0:0/block/sda/sda1"},
-                              Property{"SUBSYSTEM", "block"}, Property{"DEVTYPE", "partition"},
-                              Property{"MAJOR", "8"}, Property{"MINOR", "1"}, Property{"DEVNAME", "sda1"}}) {
+    for (const Property& p :
+         {Property{"ACTION", "add"},
+          Property{"DEVPATH", "/devices/platform/usb/1-1/1-1:1.0/host0/target0:0:0/0:0:0:0/block/sda/sda1"},
+          Property{"SUBSYSTEM", "block"}, Property{"DEVTYPE", "partition"}, Property{"MAJOR", "8"},
+          Property{"MINOR", "1"}, Property{"DEVNAME", "sda1"}}) {
         const char* v = sb_uevent_get(e.data(), e.size(), p.key);
         ASSERT_NE(nullptr, v) << p.key;
         EXPECT_STREQ(p.value, v) << p.key;

@@ -1,9 +1,9 @@
 // The remote-call library over its real Unix socket in a sandbox root, and the call tool.
-#include "tests/pellant/pellant_harness.h"
+#include "common/support/support.h"
 #include "platform/tarp/tarp_client.h"
 #include "platform/tarp/tarp_server.h"
 #include "platform/tarp/tarp_wire.h"
-#include "common/support/support.h"
+#include "tests/pellant/pellant_harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The audio-server stand-in: what a test reads of it (state, call log) and failure injection.
-#include "tests/pellant/pellant_harness.h"
 #include "platform/vesk2/vesk2.h"
+#include "tests/pellant/pellant_harness.h"
 
 #include <gtest/gtest.h>
 

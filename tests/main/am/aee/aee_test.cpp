@@ -1,8 +1,8 @@
 #include "main/am/aee/aee.h"
 
-#include "tests/main/am/app_harness.h"
 #include "main/cli/cli.h"
 #include "main/mw/handle/handle.h"
+#include "tests/main/am/app_harness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "main/am/amb/amb.h"
 
-#include "tests/main/am/app_harness.h"
 #include "main/cli/cli.h"
+#include "tests/main/am/app_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -75,8 +75,8 @@ TEST_F(AmbTest, SecondRecordOfANameIsRefused)
 
 TEST_F(AmbTest, RequestsForUnknownNamesFailBeforeReachingTheManager)
 {
-    for (auto request : {u_amb_start_app, u_amb_sync_start_app, u_amb_exit_app, u_amb_sync_exit_app,
-                         u_amb_resume_app, u_amb_pause_app}) {
+    for (auto request : {u_amb_start_app, u_amb_sync_start_app, u_amb_exit_app, u_amb_sync_exit_app, u_amb_resume_app,
+                         u_amb_pause_app}) {
         EXPECT_EQ(request(nullptr), -2);
         EXPECT_EQ(request("amb_nobody"), -3);
     }

@@ -119,15 +119,15 @@ TEST_F(AmpTest, PowerOnRunsTheLinesThenLoadsEveryAmplifierRowByRow)
     EXPECT_GE(sysfs[clkOn].at - sysfs[pwr].at, 0.049);
     EXPECT_GE(sysfs[pdnHigh].at - sysfs[pdnLow].at, 0.004);
 
-    EXPECT_THAT(chipLog(sandbox, 0x2D), ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sLRInitialization,
-                                                                      gGuiWrapperAmpAcm8625sLRRegister,
-                                                                      GUI_WRAPPER_AMP_LR_ROWS)));
-    EXPECT_THAT(chipLog(sandbox, 0x2C), ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sLRsInitialization,
-                                                                      gGuiWrapperAmpAcm8625sLRsRegister,
-                                                                      GUI_WRAPPER_AMP_LRS_ROWS)));
-    EXPECT_THAT(chipLog(sandbox, 0x2E), ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sCenterInitialization,
-                                                                      gGuiWrapperAmpAcm8625sCenterRegister,
-                                                                      GUI_WRAPPER_AMP_CENTER_ROWS)));
+    EXPECT_THAT(chipLog(sandbox, 0x2D),
+                ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sLRInitialization, gGuiWrapperAmpAcm8625sLRRegister,
+                                              GUI_WRAPPER_AMP_LR_ROWS)));
+    EXPECT_THAT(chipLog(sandbox, 0x2C),
+                ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sLRsInitialization,
+                                              gGuiWrapperAmpAcm8625sLRsRegister, GUI_WRAPPER_AMP_LRS_ROWS)));
+    EXPECT_THAT(chipLog(sandbox, 0x2E),
+                ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sCenterInitialization,
+                                              gGuiWrapperAmpAcm8625sCenterRegister, GUI_WRAPPER_AMP_CENTER_ROWS)));
     // The amplifiers load in order, each with its pause between the two tables, and end playing.
     const auto i2c = simLog(sandbox, "i2c");
     const size_t lastInit = indexOf(i2c, "bus 3 addr 0x2d W 00 00", indexOf(i2c, "bus 3 addr 0x2d W 02 20"));
@@ -153,9 +153,9 @@ TEST_F(AmpTest, AFailedIdentityInTheBypassPresetStopsTheLaterAmplifiers)
     clearI2cLog();
     const uint8_t enter = 1;
     guiWrapperAmpBypassSet(&enter);
-    EXPECT_THAT(chipLog(sandbox, 0x2D), ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sLRInitialization,
-                                                                      gGuiWrapperAmpAcm8625sLRBypassRegister,
-                                                                      GUI_WRAPPER_AMP_BYPASS_ROWS)));
+    EXPECT_THAT(chipLog(sandbox, 0x2D),
+                ElementsAreArray(expectedLoad(gGuiWrapperAmpAcm8625sLRInitialization,
+                                              gGuiWrapperAmpAcm8625sLRBypassRegister, GUI_WRAPPER_AMP_BYPASS_ROWS)));
     EXPECT_THAT(chipLog(sandbox, 0x2C), ElementsAreArray({"W 00 00", "W 15", "R 00"}));
     EXPECT_TRUE(chipLog(sandbox, 0x2E).empty());
 }
@@ -173,10 +173,11 @@ TEST_F(AmpTest, VolumeMuteAndGainReachTheirPages)
                           Case{0, "00 00 00 54", "00 00 00 54"}}) {
         clearI2cLog();
         guiWrapperAmpVolSet(&c.vol);
-        EXPECT_THAT(chipLog(sandbox, 0x2D),
-                    ElementsAreArray(std::vector<std::string>{"W 00 04", std::string("W 7c ") + c.lr, std::string("W 80 ") + c.lr}));
+        EXPECT_THAT(chipLog(sandbox, 0x2D), ElementsAreArray(std::vector<std::string>{
+                                                "W 00 04", std::string("W 7c ") + c.lr, std::string("W 80 ") + c.lr}));
         EXPECT_THAT(chipLog(sandbox, 0x2E),
-                    ElementsAreArray(std::vector<std::string>{"W 00 04", std::string("W 7c ") + c.center, std::string("W 80 ") + c.center}));
+                    ElementsAreArray(std::vector<std::string>{"W 00 04", std::string("W 7c ") + c.center,
+                                                              std::string("W 80 ") + c.center}));
         EXPECT_TRUE(chipLog(sandbox, 0x2C).empty());
     }
 
@@ -209,8 +210,8 @@ TEST_F(AmpTest, TheFaultCheckReadsAllThreeStatusRegisters)
         uint8_t value;
         int32_t result;
     };
-    for (const Case& c : {Case{0x17, 0x00, 0}, Case{0x17, 0x04, -2}, Case{0x18, 0x01, -2}, Case{0x19, 0x02, 0},
-                          Case{0x19, 0x01, -2}}) {
+    for (const Case& c :
+         {Case{0x17, 0x00, 0}, Case{0x17, 0x04, -2}, Case{0x18, 0x01, -2}, Case{0x19, 0x02, 0}, Case{0x19, 0x01, -2}}) {
         for (int reg : {0x17, 0x18, 0x19}) {
             sim.ctl("i2c set 3 0x2e 0 " + std::to_string(reg) + " 0");
         }

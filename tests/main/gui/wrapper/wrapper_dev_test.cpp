@@ -73,14 +73,14 @@ TEST_F(GpioTest, OpenExportsHandsTheNodesOverAndSetDrivesTheLine)
 
 class GpioNoBoardTest : public sbtest::SandboxTest {};
 
-TEST_F(GpioNoBoardTest, AFailedExportGivesNoHandle) { EXPECT_EQ(nullptr, guiWrapperGpioOpen(438)); }
+TEST_F(GpioNoBoardTest, AFailedExportGivesNoHandle)
+{
+    EXPECT_EQ(nullptr, guiWrapperGpioOpen(438));
+}
 
 class I2cTest : public sbtest::SimTest {
 protected:
-    void TearDown() override
-    {
-        guiWrapperI2cClose(h);
-    }
+    void TearDown() override { guiWrapperI2cClose(h); }
     GuiWrapperI2cHandle* h = guiWrapperI2cOpen("/dev/i2c-3", 0x2D, 256);
 };
 

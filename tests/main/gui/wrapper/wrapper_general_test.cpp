@@ -29,8 +29,7 @@
 
 namespace {
 
-class GeneralWrapperTest : public sbtest::SandboxTest {
-};
+class GeneralWrapperTest : public sbtest::SandboxTest {};
 
 TEST_F(GeneralWrapperTest, StateManagerGetsOneKeyMessageFromTheUi)
 {
@@ -118,12 +117,8 @@ TEST_F(GeneralWrapperTest, KernelVersionKeepsDigitsAndBlanksTheRest)
         const char* out;
     };
     const Case cases[] = {
-        {"V0.1a23\n", "1 23"},
-        {"V0.4567", "4567"},
-        {"V0.9", "9   "},
-        {"V1.2345", "...."},
-        {"", "...."},
-        {nullptr, "...."},
+        {"V0.1a23\n", "1 23"}, {"V0.4567", "4567"}, {"V0.9", "9   "},
+        {"V1.2345", "...."},   {"", "...."},        {nullptr, "...."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text != nullptr ? c.text : "missing");
@@ -302,8 +297,8 @@ TEST_F(VolumeFanOutTest, AVolumeAboveTheTablesChangesNothing)
     const std::string lrBefore = coeff(0x2D);
     const size_t from = pellantLines();
     const size_t linkFromLine = linkLines();
-    for (auto slot : {guiWrapperWidgetVolSet, guiWrapperWidgetVolSync, guiWrapperWidgetVolBtSet,
-                      guiWrapperWidgetVolWirelessSet}) {
+    for (auto slot :
+         {guiWrapperWidgetVolSet, guiWrapperWidgetVolSync, guiWrapperWidgetVolBtSet, guiWrapperWidgetVolWirelessSet}) {
         for (uint8_t bad : {uint8_t{101}, uint8_t{150}, uint8_t{255}}) {
             slot(&bad);
         }

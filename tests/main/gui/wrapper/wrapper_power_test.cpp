@@ -143,8 +143,9 @@ TEST_F(PowerTest, IdleStoresTheRecordOnAWarmPathAndRestoresItOnTheColdOne)
 
     guiWrapperWidgetPowerOn(nullptr);
     guiWrapperWidgetPowerOffPrepare(nullptr);
-    EXPECT_THAT(calls(), ElementsAreArray({"guiWrapperWirelessAudPowerOn", "guiWrapperUsbPowerOn",
-                                           "guiWrapperDolbyPowerOn", "guiWrapperDtsPowerOn", "guiWrapperNandPowerOff"}));
+    EXPECT_THAT(calls(),
+                ElementsAreArray({"guiWrapperWirelessAudPowerOn", "guiWrapperUsbPowerOn", "guiWrapperDolbyPowerOn",
+                                  "guiWrapperDtsPowerOn", "guiWrapperNandPowerOff"}));
 }
 
 // Each case waits the reset's six seconds; the two run as separate cases.
@@ -167,7 +168,8 @@ TEST_P(FactoryResetTest, KeepsTheMacTakesTheSalesAreasRowAndResetsTheLinkOnlyWhe
     EXPECT_EQ(row.sales_area, rec().sales_area);
     EXPECT_EQ(row.vol, rec().vol);
     EXPECT_EQ(row.eq_mode, rec().eq_mode);
-    std::vector<std::string> want = {"guiWrapperHdmiPowerOff", "guiWrapperBrontalFactoryReset", "guiWrapperBtFactoryReset"};
+    std::vector<std::string> want = {"guiWrapperHdmiPowerOff", "guiWrapperBrontalFactoryReset",
+                                     "guiWrapperBtFactoryReset"};
     if (wireless != 0) {
         want.push_back("guiWrapperWirelessAudFactoryReset");
     }

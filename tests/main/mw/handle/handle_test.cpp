@@ -1,14 +1,14 @@
+#include "main/cli/cli.h"
 #include "main/mw/handle/handle.h"
 #include "main/mw/handle/handle_cli.h"
-#include "main/cli/cli.h"
 
 #include <gtest/gtest.h>
 
 #include <cinttypes>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,7 +27,7 @@ struct Calls {
     uint8_t lastFlag = 0xFF;
     uint32_t lastTag = 0;
     void* lastObj = nullptr;
-    int32_t answer = 1;           // what the free function answers
+    int32_t answer = 1;                   // what the free function answers
     handle_link_t* delinkFrom = nullptr;  // the free function delinks its member from here
     int auxLeaves = 0;
     void* auxHeadObj = nullptr;
@@ -287,8 +287,7 @@ TEST_F(HandleTest, InfoCommandShowsOneRecord)
     ASSERT_EQ(HR_OK, uHandleLinkToAux(head, first));
 
     const std::string hex = format("0x%x", first);
-    EXPECT_EQ(format("Handle: %s\n", hex.c_str()) +
-                  "Type:    70  (Group:   1  Idx:   6)  Flags: 0x05\n" +
+    EXPECT_EQ(format("Handle: %s\n", hex.c_str()) + "Type:    70  (Group:   1  Idx:   6)  Flags: 0x05\n" +
                   format("  Obj: 0x%08" PRIxPTR "  Free funct: 0x%08" PRIxPTR "\n",
                          reinterpret_cast<uintptr_t>(&object), reinterpret_cast<uintptr_t>(&recordFree)) +
                   format("Link Next [h]: %7u  Prev [h]: %7u\n", second, 0u) +
@@ -300,9 +299,8 @@ TEST_F(HandleTest, InfoCommandShowsOneRecord)
     const std::string headInfo = runInfo(decimal.c_str());
     EXPECT_NE(std::string::npos, headInfo.find("Type:     1  (Group:   0  Idx:   1)  Flags: 0x01\n"));
     EXPECT_NE(std::string::npos, headInfo.find(format("AUX Link  Next [h]: %7u  Prev [h]: %7u\n", first, 0u)));
-    EXPECT_NE(std::string::npos,
-              headInfo.find(format("  AUX free funct: 0x%08" PRIxPTR "  Num AUX linked: %5d\n",
-                                   reinterpret_cast<uintptr_t>(&recordAuxLeave), 1)));
+    EXPECT_NE(std::string::npos, headInfo.find(format("  AUX free funct: 0x%08" PRIxPTR "  Num AUX linked: %5d\n",
+                                                      reinterpret_cast<uintptr_t>(&recordAuxLeave), 1)));
 
     EXPECT_EQ("Handle 0x1 is invalid or free\n", runInfo("0x1"));
     char name[] = "info";
@@ -642,11 +640,8 @@ TEST_F(HandleTest, AutoFreeRunsTheEntryOfTheTypesGroupAndLogsWhatIsMissing)
         handle_t handle;
         std::string log;
     } cases[] = {
-        {alloc(66), ",exit code = 8"},
-        {alloc(67), ",exit code = 5"},
-        {alloc(3), "eType = 3\n"},
-        {alloc(129), "eType = 129\n"},
-        {0x10000u | 2u, ""},
+        {alloc(66), ",exit code = 8"}, {alloc(67), ",exit code = 5"}, {alloc(3), "eType = 3\n"},
+        {alloc(129), "eType = 129\n"}, {0x10000u | 2u, ""},
     };
     for (const auto& c : cases) {
         CaptureStdout();

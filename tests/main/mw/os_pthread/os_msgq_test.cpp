@@ -227,9 +227,8 @@ TEST_F(MsgQTest, WaitingReceiversGetMessagesSentFromAnotherThread)
             uint16_t index = 0;
             int got = -1;
             uint32_t size = sizeof(got);
-            const int32_t result = i % 2 == 0
-                                       ? xMsgQReceive(&index, &got, &size, &queue, 1, MSGQ_OPTION_WAIT)
-                                       : xMsgQReceiveTimeout(&index, &got, &size, &queue, 1, 10000);
+            const int32_t result = i % 2 == 0 ? xMsgQReceive(&index, &got, &size, &queue, 1, MSGQ_OPTION_WAIT)
+                                              : xMsgQReceiveTimeout(&index, &got, &size, &queue, 1, 10000);
             ASSERT_EQ(OSR_OK, result);
             ASSERT_EQ(i, got);
         }

@@ -46,8 +46,8 @@ public:
               os_thread_t self = nullptr;
               uThreadSelf(&self);  // adopt first: afterwards the only way to sleep is the lock's wait
               tid_ = threadId();
-              const int32_t got = kind == Reader ? uRwlReadLock(lock, RWL_OPTION_WAIT)
-                                                 : uRwlWriteLock(lock, RWL_OPTION_WAIT);
+              const int32_t got =
+                  kind == Reader ? uRwlReadLock(lock, RWL_OPTION_WAIT) : uRwlWriteLock(lock, RWL_OPTION_WAIT);
               {
                   std::lock_guard<std::mutex> guard(*logMutex);
                   log->push_back(name + (got == 0 ? " in" : " failed"));
@@ -186,10 +186,10 @@ TEST_F(RwlockTest, WriterNestsWritesAndReads)
     EXPECT_EQ(0, uRwlWriteLockGrabbed(lock));
     EXPECT_EQ(0, uRwlReadLockGrabbed(lock));
     EXPECT_EQ(0, onOtherThread([&] {
-        const int32_t got = uRwlWriteLock(lock, RWL_OPTION_NOWAIT);
-        uRwlReleaseLock(lock);
-        return got;
-    }));
+                  const int32_t got = uRwlWriteLock(lock, RWL_OPTION_NOWAIT);
+                  uRwlReleaseLock(lock);
+                  return got;
+              }));
     EXPECT_EQ(0, uRwlReleaseLock(lock));  // nothing held: nothing happens
 }
 
@@ -259,8 +259,8 @@ TEST_F(RwlockTest, HandleLibraryMayFreeOnlyADeletedLock)
 TEST_F(RwlockTest, OnlyLockHandlesAreAccepted)
 {
     handle_t other = NULL_HANDLE;
-    ASSERT_EQ(HR_OK, uHandleAlloc(200, this, 0, [](handle_t, handle_type, void*, uint32_t, uint8_t) { return 1; },
-                                  &other));
+    ASSERT_EQ(HR_OK, uHandleAlloc(
+                         200, this, 0, [](handle_t, handle_type, void*, uint32_t, uint8_t) { return 1; }, &other));
     for (const handle_t bad : {NULL_HANDLE, other, 0xffffffffu}) {
         EXPECT_EQ(RWLR_INV_HANDLE, uRwlReadLock(bad, RWL_OPTION_WAIT)) << bad;
         EXPECT_EQ(RWLR_INV_HANDLE, uRwlWriteLock(bad, RWL_OPTION_WAIT)) << bad;

@@ -111,7 +111,8 @@ TEST_F(PlaybackAlsaTest, HwParamsBySizeMakeThePeriodDivideTheBuffer)
     const int32_t res = uAlsaSetHwParamsBySize(pcm, 4096, 1000);
     const std::string log = GetCapturedStdout();
     ASSERT_EQ(0, res);
-    EXPECT_NE(std::string::npos, log.find("<playback_alsa>Error Please make sure PeiordSize can be divisible by BufferSize"));
+    EXPECT_NE(std::string::npos,
+              log.find("<playback_alsa>Error Please make sure PeiordSize can be divisible by BufferSize"));
     EXPECT_EQ(4096u, pcm->buffer_size);
     EXPECT_EQ(2048u, pcm->chunk_size);
     EXPECT_EQ(8192u, pcm->chunk_bytes);
@@ -198,7 +199,8 @@ TEST_F(PlaybackAlsaTest, PauseDropsAndResumePreparesAgain)
     EXPECT_EQ(static_cast<int32_t>(pcm->chunk_size), uAlsaWritePcm(pcm, pcm->chunk_size));
 }
 
-PcmOpenParam openParam(const char* device, uint32_t bufferFrames, uint16_t periodFrames, uint16_t format = SND_PCM_FORMAT_S16_LE)
+PcmOpenParam openParam(const char* device, uint32_t bufferFrames, uint16_t periodFrames,
+                       uint16_t format = SND_PCM_FORMAT_S16_LE)
 {
     PcmOpenParam p{};
     snprintf(p.device, sizeof(p.device), "%s", device);

@@ -221,9 +221,9 @@ void expectPlayed(const std::string& out, const std::string& data)
 struct WavCase {
     const char* name;
     std::string file;
-    std::string data;     // what it plays, when it plays
+    std::string data;  // what it plays, when it plays
     bool plays;
-    const char* logged;   // a further line the parse logs, or ""
+    const char* logged;  // a further line the parse logs, or ""
 };
 
 TEST_F(PlaybackUsbWavTest, PlaysPlayableFilesAndSkipsTheOthersToTheNextTrack)
@@ -233,9 +233,9 @@ TEST_F(PlaybackUsbWavTest, PlaysPlayableFilesAndSkipsTheOthersToTheNextTrack)
     const std::string fallback = samples(7000, 9);
     const std::string fmt16 = fmtChunk(1, 2, 48000, 16, 4);
     // 24 bits in 3-byte containers, stereo, in the extensible form with sub-format PCM.
-    const std::string ext24 = chunk("fmt ", le16(0xFFFE) + le16(2) + le32(48000) + le32(48000 * 6) + le16(6) +
-                                                le16(24) + le16(22) + le16(24) + le32(3) + le16(1) +
-                                                std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14));
+    const std::string ext24 = chunk(
+        "fmt ", le16(0xFFFE) + le16(2) + le32(48000) + le32(48000 * 6) + le16(6) + le16(24) + le16(22) + le16(24) +
+                    le32(3) + le16(1) + std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14));
     const std::string wholeFile = canonicalWav(data);
     const WavCase cases[] = {
         {"44-byte header", wholeFile, data, true, ""},
@@ -248,8 +248,7 @@ TEST_F(PlaybackUsbWavTest, PlaysPlayableFilesAndSkipsTheOthersToTheNextTrack)
         {"cut inside the header", wholeFile.substr(0, 30), "", false, ""},
         {"chunk of length 0xFFFFFFFF", riff(fmt16) + "junk" + le32(0xFFFFFFFF) + "abcd", "", false, ""},
         // Parsed, but no period fits a buffer of this rate: the device refuses the parameters.
-        {"a rate of 1 Hz", riff(fmtChunk(1, 2, 1, 16, 4) + chunk("data", data)), "", false,
-         "set alsa hw params fail"},
+        {"a rate of 1 Hz", riff(fmtChunk(1, 2, 1, 16, 4) + chunk("data", data)), "", false, "set alsa hw params fail"},
     };
     for (const WavCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -365,7 +364,8 @@ TEST_F(PlaybackUsbWavTest, APassOfRefusedParametersWhilePlayingStopsTheThread)
 {
     // No period fits a buffer at 1 Hz: the device refuses these files after they parse.
     const std::string refused = riff(fmtChunk(1, 2, 1, 16, 4) + chunk("data", samples(400, 4)));
-    mountStick({{"t1.mp3.wav", canonicalWav(samples(1 << 20, 1))}, {"z/r1.mp3.wav", refused}, {"z/r2.mp3.wav", refused}});
+    mountStick(
+        {{"t1.mp3.wav", canonicalWav(samples(1 << 20, 1))}, {"z/r1.mp3.wav", refused}, {"z/r2.mp3.wav", refused}});
     startApp();
     alsa(1);
     ASSERT_TRUE(smReceives(kInformPlaying));
@@ -382,7 +382,8 @@ TEST_F(PlaybackUsbWavTest, APassOfRefusedParametersWhilePlayingStopsTheThread)
 TEST_F(PlaybackUsbWavTest, RapidCommandsWhileTracksChange)
 {
     track_->drain();
-    mountStick({{"a.mp3.wav", canonicalWav(samples(30000, 1))}, {"b.mp3.wav", canonicalWav(samples(5000, 2))},
+    mountStick({{"a.mp3.wav", canonicalWav(samples(30000, 1))},
+                {"b.mp3.wav", canonicalWav(samples(5000, 2))},
                 {"c.mp3.wav", canonicalWav(samples(20000, 3))}});
     startApp();
     const auto post = [](uint32_t id) {
@@ -395,9 +396,9 @@ TEST_F(PlaybackUsbWavTest, RapidCommandsWhileTracksChange)
     };
     // Each round starts playing, throws track changes, pauses and a second thread start at the
     // playing thread without waiting, and stops in the middle of them.
-    const uint32_t burst[] = {USB_PB_NEXT,     USB_PB_PREVIOUS, USB_PB_NEXT,  USB_PB_PAUSE,
-                              USB_PB_NEXT,     USB_PB_PLAY_PAUSE, USB_PB_PREVIOUS, USB_PB_CREATE_PB_THREAD,
-                              USB_PB_PLAY,     USB_PB_NEXT,     USB_PB_STOP,  USB_PB_PREVIOUS};
+    const uint32_t burst[] = {USB_PB_NEXT, USB_PB_PREVIOUS,   USB_PB_NEXT,     USB_PB_PAUSE,
+                              USB_PB_NEXT, USB_PB_PLAY_PAUSE, USB_PB_PREVIOUS, USB_PB_CREATE_PB_THREAD,
+                              USB_PB_PLAY, USB_PB_NEXT,       USB_PB_STOP,     USB_PB_PREVIOUS};
     for (int round = 0; round < 25; ++round) {
         post(USB_PB_CREATE_PB_LIST);
         ASSERT_TRUE(smReceives(kInformPlaying)) << round;

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 
 using srctest::FifoInput;
 using srctest::waitUntil;

@@ -77,7 +77,8 @@ TEST_F(LineInLevelTest, PeriodsDriveTheWrapperCalls)
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {"sound that stays", {{4000, 154}},
+        {"sound that stays",
+         {{4000, 154}},
          {"6: guiWrapperMusicNoiseUnMute", "30: guiWrapperMusicErpReset", "152: guiWrapperMusicEnergySet 40",
           "153: guiWrapperMusicEnergySet 40", "154: guiWrapperMusicEnergySet 40"}},
         {"just loud enough", {{1500, 7}}, {"6: guiWrapperMusicNoiseUnMute"}},
@@ -88,11 +89,14 @@ TEST_F(LineInLevelTest, PeriodsDriveTheWrapperCalls)
         // The eleventh quiet period resets it: six more loud periods are needed.
         {"long pause in the sound", {{4000, 5}, {0, 11}, {4000, 6}}, {"22: guiWrapperMusicNoiseUnMute"}},
         // Reporting ends with a quiet reset and needs 150 loud periods again.
-        {"reports end with a reset", {{4000, 152}, {0, 11}, {4000, 152}},
+        {"reports end with a reset",
+         {{4000, 152}, {0, 11}, {4000, 152}},
          {"6: guiWrapperMusicNoiseUnMute", "30: guiWrapperMusicErpReset", "152: guiWrapperMusicEnergySet 40",
           "169: guiWrapperMusicNoiseUnMute", "193: guiWrapperMusicErpReset", "315: guiWrapperMusicEnergySet 40"}},
         // Sound never resets the silence count: quiet resets add up across it.
-        {"silence count survives sound", {{0, 11 * 300}, {4000, 1}, {0, 11 * 201}}, {"5512: guiWrapperMusicPopMuteSet 1"}},
+        {"silence count survives sound",
+         {{0, 11 * 300}, {4000, 1}, {0, 11 * 201}},
+         {"5512: guiWrapperMusicPopMuteSet 1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -98,7 +98,8 @@ protected:
         msg.ui4_sender_id = 0;
         msg.ui4_msg_type = word;
         ASSERT_TRUE(waitUntil([&] {
-            return u_app_send_msg(programs().lineInHandle, E_APP_MSG_TYPE_STATE_MNGR, &msg, sizeof(msg), nullptr, 0) == 0;
+            return u_app_send_msg(programs().lineInHandle, E_APP_MSG_TYPE_STATE_MNGR, &msg, sizeof(msg), nullptr, 0) ==
+                   0;
         }));
     }
 
@@ -145,9 +146,9 @@ TEST_F(PlaybackLineInTest, PermittedStreamPlaysTheInputAndFollowsPauseResumeAndS
     EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(1));
     ASSERT_TRUE(waitUntil([&] { return mainOutput().size() >= sound.size(); }));
     EXPECT_EQ(sound, mainOutput().substr(0, sound.size()));
-    EXPECT_EQ((std::vector<std::string>{"rm -rf /tmp/kvxac0_opened", "vesk_dbg bufrule 6 6 24 0 0",
-                                        "vesk_dbg mixminbuf 1"}),
-              sandbox.quoridLog());
+    EXPECT_EQ(
+        (std::vector<std::string>{"rm -rf /tmp/kvxac0_opened", "vesk_dbg bufrule 6 6 24 0 0", "vesk_dbg mixminbuf 1"}),
+        sandbox.quoridLog());
     EXPECT_FALSE(sandbox.exists("/tmp/kvxac0_opened"));
     EXPECT_GE(playbackLineInGetSampleAverage(), 0);
 
@@ -209,7 +210,9 @@ TEST_F(PlaybackLineInTest, LevelOfEveryPeriodDrivesTheWrappers)
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {"constant sound", 0x10, 154,
+        {"constant sound",
+         0x10,
+         154,
          {"guiWrapperMusicNoiseUnMute", "guiWrapperMusicErpReset", "guiWrapperMusicEnergySet 41",
           "guiWrapperMusicEnergySet 41", "guiWrapperMusicEnergySet 41"}},
         {"constant silence", 0x00, 11 * 501, {"guiWrapperMusicPopMuteSet 1"}},
@@ -224,7 +227,8 @@ TEST_F(PlaybackLineInTest, LevelOfEveryPeriodDrivesTheWrappers)
         order(kRequestPlay);
         EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(++informs));
         // The last call comes from the last period; the capture then waits for more input.
-        ASSERT_TRUE(waitUntil([&] { return srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)).size() >= c.calls.size(); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)).size() >= c.calls.size(); }));
         EXPECT_EQ(c.calls, srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)));
         order(kOrderStop);
         input.close();
