@@ -25,7 +25,7 @@ G_DEFINE_TYPE(Halvorn, halvorn, GST_TYPE_BASE_TRANSFORM)
 
 namespace {
 
-void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec)
+void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec)
 {
     auto* self = reinterpret_cast<Halvorn*>(object);
     switch (id) {
@@ -36,7 +36,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
         self->noupmix = g_value_get_int(value);
         break;
     default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         return;
     }
     if (self->started) {
@@ -44,7 +44,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
     }
 }
 
-void getProperty(GObject* object, guint id, GValue* value, GParamSpec* spec)
+void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec)
 {
     auto* self = reinterpret_cast<Halvorn*>(object);
     switch (id) {
@@ -55,7 +55,7 @@ void getProperty(GObject* object, guint id, GValue* value, GParamSpec* spec)
         g_value_set_int(value, self->noupmix);
         break;
     default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         break;
     }
 }

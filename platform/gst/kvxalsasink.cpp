@@ -71,7 +71,7 @@ G_DEFINE_TYPE(Kvxalsasink, kvxalsasink, GST_TYPE_BASE_SINK)
 
 namespace {
 
-void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec)
+void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec)
 {
     auto* self = reinterpret_cast<Kvxalsasink*>(object);
     if (id == PROP_DEVICE) {
@@ -83,7 +83,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
     } else if (id >= PROP_FIRST_INT && id < PROP_FIRST_INT + kIntProps.size()) {
         self->ints[id - PROP_FIRST_INT] = g_value_get_int(value);
     } else {
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         return;
     }
     if (self->started) {
@@ -91,7 +91,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
     }
 }
 
-void getProperty(GObject* object, guint id, GValue* value, GParamSpec* spec)
+void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec)
 {
     auto* self = reinterpret_cast<Kvxalsasink*>(object);
     if (id == PROP_DEVICE) {
@@ -101,7 +101,7 @@ void getProperty(GObject* object, guint id, GValue* value, GParamSpec* spec)
     } else if (id >= PROP_FIRST_INT && id < PROP_FIRST_INT + kIntProps.size()) {
         g_value_set_int(value, self->ints[id - PROP_FIRST_INT]);
     } else {
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
     }
 }
 

@@ -53,7 +53,7 @@ gint usedChannels(const Kvxalsasrc* self)
     return self->channels > 0 ? self->channels : kDefaultChannels;
 }
 
-void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec)
+void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec)
 {
     auto* self = reinterpret_cast<Kvxalsasrc*>(object);
     switch (id) {
@@ -77,7 +77,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
         self->format = g_value_get_int(value);
         break;
     default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         return;
     }
     if (self->started) {
@@ -85,7 +85,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
     }
 }
 
-void getProperty(GObject* object, guint id, GValue* value, GParamSpec* spec)
+void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec)
 {
     auto* self = reinterpret_cast<Kvxalsasrc*>(object);
     switch (id) {
@@ -108,7 +108,7 @@ void getProperty(GObject* object, guint id, GValue* value, GParamSpec* spec)
         g_value_set_int(value, self->format);
         break;
     default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         break;
     }
 }

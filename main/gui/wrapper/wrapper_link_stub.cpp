@@ -3,30 +3,19 @@
 // those in place of another stand-in of the same call.
 #include "main/gui/wrapper/wrapper_source_stub.h"
 
-#include "platform/sbroot/sb_root.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 
 #include <cstdio>
-#include <mutex>
 
 namespace {
 
-struct {
-    std::mutex lock;  // one line at a time from any number of callers
-} gWrapperLinkStub;
-
 void record(const char* call, const char* argument)
 {
-    std::lock_guard<std::mutex> guard(gWrapperLinkStub.lock);
-    FILE* log = fopen(sb::path(WRAPPER_SOURCE_STUB_LOG).c_str(), "a");
-    if (log == nullptr) {
-        return;
-    }
     if (argument != nullptr) {
-        fprintf(log, "%s %s\n", call, argument);
+        wrapperCallLog(WRAPPER_SOURCE_STUB_LOG, "%s %s", call, argument);
     } else {
-        fprintf(log, "%s\n", call);
+        wrapperCallLog(WRAPPER_SOURCE_STUB_LOG, "%s", call);
     }
-    fclose(log);
 }
 
 void recordNumber(const char* call, unsigned long value)
