@@ -2,6 +2,7 @@
 
 #include "common/crash/crash_diag.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <unistd.h>
@@ -12,14 +13,14 @@ namespace {
 
 void useDefault(int signo)
 {
-    printf("Using default signal handler.\n");
+    crash::say("Using default signal handler.\n");
     crash::drain();
     crash::restorePrevious(signo);
 }
 
 void fault(const char* title, int signo, const void* context)
 {
-    printf("\n%s\n\n", title);
+    crash::sayTitle(title);
     const auto* uc = static_cast<const ucontext_t*>(context);
     crash::dumpRegisters(uc != nullptr ? &uc->uc_mcontext : nullptr);
     dumpStack();
@@ -46,7 +47,7 @@ void sigHandler(int signo, siginfo_t*, void* context)
     const int savedErrno = errno;
     switch (signo) {
     case SIGINT:
-        printf("\n%s\n\n", "Interrupt from keyboard");
+        crash::sayTitle("Interrupt from keyboard");
         useDefault(SIGINT);
         break;
     case SIGILL:
@@ -62,13 +63,16 @@ void sigHandler(int signo, siginfo_t*, void* context)
         fault("[CORVAND] Invalid memory reference!", signo, context);
         break;
     case SIGTERM:
-        printf("\n%s\n\n", "Termination signal");
+        crash::sayTitle("Termination signal");
         useDefault(SIGTERM);
         raise(SIGTERM);
         break;
-    default:
-        printf("%s.  signo=%d\n", "sigHandler", signo);
+    default: {
+        std::array<char, 48> text{};
+        snprintf(text.data(), text.size(), "%s.  signo=%d\n", "sigHandler", signo);
+        crash::say(text.data());
         break;
+    }
     }
     errno = savedErrno;
 }

@@ -1,6 +1,8 @@
 #include "common/crash/crash_diag.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <execinfo.h>
@@ -100,9 +102,37 @@ void restorePrevious(int signo)
     }
 }
 
+void say(const char* text)
+{
+    size_t left = strlen(text);
+    while (left > 0) {
+        const ssize_t n = write(STDOUT_FILENO, text, left);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        text += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
+void sayTitle(const char* text)
+{
+    // One write, so other threads' lines cannot come between the title and its blank lines.
+    std::array<char, 128> line{};
+    const size_t room = line.size() - 4;
+    size_t n = strnlen(text, room);
+    line[0] = '\n';
+    memcpy(&line[1], text, n);
+    line[n + 1] = '\n';
+    line[n + 2] = '\n';
+    say(line.data());
+}
+
 void drain()
 {
-    fflush(stdout);
     tcdrain(STDOUT_FILENO);
 }
 
@@ -110,38 +140,35 @@ void dumpRegisters(const mcontext_t* context)
 {
     std::array<char, 17> comm{};
     prctl(PR_GET_NAME, comm.data(), 0, 0, 0);
-    printf("\n");
-    printf("Pid: %d(tid: %d), comm: %20s\n", static_cast<int>(getpid()), static_cast<int>(syscall(SYS_gettid)),
-           comm.data());
     const RegDump d = regsFrom(context);
-    printf("pc : [<%08lx>] lr : [<%08lx>] psr: %08lx\nsp : %08lx  ip : %08lx  fp : %08lx\n", d.pc, d.lr, d.psr, d.sp,
-           d.ip, d.fp);
-    printf("r10: %08lx  r9 : %08lx  r8 : %08lx\n", d.r[10], d.r[9], d.r[8]);
-    printf("r7 : %08lx  r6 : %08lx  r5 : %08lx  r4 : %08lx\n", d.r[7], d.r[6], d.r[5], d.r[4]);
-    printf("r3 : %08lx  r2 : %08lx  r1 : %08lx  r0 : %08lx\n", d.r[3], d.r[2], d.r[1], d.r[0]);
+    // snprintf formats into the caller's buffer with neither a lock nor an allocation.
+    std::array<char, 512> text{};
+    snprintf(text.data(), text.size(),
+             "\nPid: %d(tid: %d), comm: %20s\n"
+             "pc : [<%08lx>] lr : [<%08lx>] psr: %08lx\nsp : %08lx  ip : %08lx  fp : %08lx\n"
+             "r10: %08lx  r9 : %08lx  r8 : %08lx\n"
+             "r7 : %08lx  r6 : %08lx  r5 : %08lx  r4 : %08lx\n"
+             "r3 : %08lx  r2 : %08lx  r1 : %08lx  r0 : %08lx\n",
+             static_cast<int>(getpid()), static_cast<int>(syscall(SYS_gettid)), comm.data(), d.pc, d.lr, d.psr, d.sp,
+             d.ip, d.fp, d.r[10], d.r[9], d.r[8], d.r[7], d.r[6], d.r[5], d.r[4], d.r[3], d.r[2], d.r[1], d.r[0]);
+    say(text.data());
 }
 
 void dumpBacktrace()
 {
     std::array<void*, kMaxFrames> frames{};
     const int n = backtrace(frames.data(), kMaxFrames);
-    char** symbols = backtrace_symbols(frames.data(), n);
-    if (symbols == nullptr) {
-        return;
-    }
-    printf("backtrace:\n");
-    for (int i = 0; i < n; ++i) {
-        printf("%s\n", symbols[i]);
-    }
-    free(symbols);
+    say("backtrace:\n");
+    backtrace_symbols_fd(frames.data(), n, STDOUT_FILENO);
 }
 
 void assertFailed(const char* expression, const char* file, int line, void (*dumpStack)())
 {
     printf("\nAssertion fails at:\nFile: %s, line %d\n\n", file, line);
     printf("\t%s\n\n", expression);
+    fflush(stdout);
     dumpStack();
-    printf("Program terminated.\n");
+    say("Program terminated.\n");
     drain();
     for (;;) {
         pause();

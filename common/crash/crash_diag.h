@@ -2,6 +2,10 @@
 // fatal signals while keeping the actions they replace, the register dump, the backtrace and the
 // assertion print. Each program's own handler decides the titles, what follows a fault and its
 // SIGTERM path.
+//
+// Everything a handler calls here writes straight to the standard output descriptor: the
+// interrupted thread may hold the stdio lock (or be half-way through taking it), and a printf from
+// the handler would then wait on that thread for ever.
 #pragma once
 
 #include <csignal>
@@ -20,14 +24,20 @@ int installHandlers(Handler handler);
 // Puts back the action that was in force before installHandlers.
 void restorePrevious(int signo);
 
-// Flushes standard output and waits until the terminal has sent it.
+// Writes `text` to standard output as it stands, past the stdio buffer. Safe in a handler.
+void say(const char* text);
+
+// `text` between an empty line before and after: "\n<text>\n\n". Safe in a handler.
+void sayTitle(const char* text);
+
+// Waits until the terminal has sent what was written. Safe in a handler.
 void drain();
 
 // An empty line, "Pid: ..(tid: ..), comm: .." and the interrupted thread's registers in the board's
 // names, four lines; a host maps its own registers onto the same slots. All zero without a context.
 void dumpRegisters(const mcontext_t* context);
 
-// "backtrace:" and one line a frame, up to 32 frames, when the symbols can be resolved.
+// "backtrace:" and one line a frame, up to 32 frames, resolved without allocating.
 void dumpBacktrace();
 
 // Prints where the assertion failed, runs `dumpStack` (the program's own), "Program terminated.",

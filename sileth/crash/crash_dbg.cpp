@@ -16,7 +16,7 @@ CrashState gCrash;
 
 void say(const char* text)
 {
-    printf("\n%s\n\n", text);
+    crash::sayTitle(text);
 }
 
 }  // namespace
@@ -55,7 +55,6 @@ void sigHandler(int signo, siginfo_t* info, void* context)
         dumpStack();
         crash::drain();
         say("Using default signal handler.");
-        fflush(stdout);
         // Returning lets the fault recur under the restored action, which ends the process. A
         // signal sent by another process (kill -SEGV) does not recur by itself: it is raised again,
         // and stays pending until the handler returns.
@@ -71,7 +70,6 @@ void sigHandler(int signo, siginfo_t* info, void* context)
         crash::restorePrevious(SIGTERM);
         if (raise(SIGTERM) != 0 && gCrash.reportRaiseFailure) {
             say("Unable to raise(SIGTERM).");
-            fflush(stdout);
         }
         break;
     default:
@@ -90,7 +88,6 @@ void dumpStack(void)
     // The memory map is the kernel's view of this very process, so it is read from the real /proc.
     char command[64];
     snprintf(command, sizeof(command), "cat /proc/%d/maps", static_cast<int>(getpid()));
-    fflush(stdout);
     const int status = system(command);
     (void)status;
 }

@@ -11,7 +11,7 @@ namespace {
 
 using sbtest::ProgramRunner;
 
-// Handlers print and allocate inside a signal handler, as on the board; the race detector's
+// Handlers format and unwind inside a signal handler, as on the board; the race detector's
 // complaint about that is not what these tests look at.
 const std::map<std::string, std::string> kEnv{{"TSAN_OPTIONS", "report_signal_unsafe=0"}};
 
