@@ -54,8 +54,9 @@ void guiDispDevOpen(void)
 
 void guiDispDevClose(void)
 {
-    // A failed open (-1) has nothing to close; the value stays until the next init.
-    const int32_t fd = gGuiDispThisObj.fd.load();
+    // A failed open (-1) has nothing to close. The number is dropped with the descriptor: kept, a
+    // later write or request would reach whatever the process opens under that number next.
+    const int32_t fd = gGuiDispThisObj.fd.exchange(0);
     if (fd > 0) {
         sb_dev_close(fd);
     }

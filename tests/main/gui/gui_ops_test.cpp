@@ -9,13 +9,33 @@
 
 #include <atomic>
 #include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <set>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The descriptors this process holds.
+std::set<int> openFds()
+{
+    std::set<int> fds;
+    DIR* dir = opendir("/proc/self/fd");
+    const int own = dirfd(dir);
+    while (const dirent* de = readdir(dir)) {
+        if (de->d_name[0] != '.' && atoi(de->d_name) != own) {
+            fds.insert(atoi(de->d_name));
+        }
+    }
+    closedir(dir);
+    return fds;
+}
 
 std::atomic<int> gDone{0};
 std::atomic<int> gOtherDone{0};
@@ -148,6 +168,45 @@ TEST_F(GuiOpsTest, MissingDeviceLeavesEverythingWithoutEffect)
     guiOpsDispDimmerSet(2, 0);
     ASSERT_TRUE(waitUntil([] { return gDone.load() == 1; }));
     EXPECT_TRUE(frames().empty());
+}
+
+TEST_F(GuiOpsTest, DisplayCallsAfterExitLeaveAReusedDescriptorAlone)
+{
+    guiOpsExit();
+    const std::set<int> before = openFds();
+    guiDispInit();
+    const std::set<int> opened = openFds();
+    guiDispExit();
+    const std::set<int> after = openFds();
+
+    // Whatever the display held now belongs to an ordinary file, as the next open would make it.
+    const std::string file = sandbox.path("/reused");
+    const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    int reused = 0;
+    for (int d : opened) {
+        if (before.count(d) == 0 && after.count(d) == 0) {
+            ASSERT_EQ(dup2(fd, d), d);
+            ++reused;
+        }
+    }
+    ASSERT_GT(reused, 0) << "the display held no descriptor of its own";
+
+    guiDispClear();
+    guiDispWrite(GuiDispFrame{'A', 'B', 'C', 'D', 'E'});
+    guiOpsDispDimmerSet(2, 0);
+    guiOpsSetPower(1);
+    guiOpsDispPdt(1);
+
+    struct stat st {};
+    ASSERT_EQ(fstat(fd, &st), 0);
+    EXPECT_EQ(st.st_size, 0) << "a display write reached the file that took the descriptor";
+    for (int d : opened) {
+        if (before.count(d) == 0 && after.count(d) == 0) {
+            close(d);
+        }
+    }
+    close(fd);
 }
 
 }  // namespace
