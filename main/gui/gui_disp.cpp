@@ -11,10 +11,16 @@ namespace {
 
 constexpr const char* kDevPath = "/dev/led_display";
 
+// Not opened (before init and after exit): every call does nothing. Descriptor 0 is a valid one
+// (a program started without standard input gets it), so it cannot mark this.
+constexpr int32_t kNotOpened = -2;
+// The open failed: requests are logged but not issued.
+constexpr int32_t kOpenFailed = -1;
+
 // The descriptor is read by the writer, the GUI and timer threads; each call is one system call.
 struct GuiDisp {
     std::atomic<uint32_t> inited{0};
-    std::atomic<int32_t> fd{0};  // 0 never opened, -1 open failed
+    std::atomic<int32_t> fd{kNotOpened};
 };
 
 GuiDisp gGuiDispThisObj;
@@ -27,7 +33,7 @@ void guiDispInit(void)
         return;
     }
     GUI_LOG_INFO("*************begin ");
-    gGuiDispThisObj.fd = 0;
+    gGuiDispThisObj.fd = kNotOpened;
     guiDispDevOpen();
     gGuiDispThisObj.inited = 1;
     GUI_LOG_INFO("*************end ");
@@ -44,7 +50,7 @@ void guiDispDevOpen(void)
     quorid_exec("chown system:system /dev/led_display", 0);
     quorid_exec("chmod 666 /dev/led_display", 0);
     const int fd = sb_dev_open(kDevPath, O_RDWR);
-    gGuiDispThisObj.fd = fd < 0 ? -1 : fd;
+    gGuiDispThisObj.fd = fd < 0 ? kOpenFailed : fd;
     if (fd < 0) {
         GUI_LOG_ERR("Open %s dev failed!", kDevPath);
     } else {
@@ -56,8 +62,8 @@ void guiDispDevClose(void)
 {
     // A failed open (-1) has nothing to close. The number is dropped with the descriptor: kept, a
     // later write or request would reach whatever the process opens under that number next.
-    const int32_t fd = gGuiDispThisObj.fd.exchange(0);
-    if (fd > 0) {
+    const int32_t fd = gGuiDispThisObj.fd.exchange(kNotOpened);
+    if (fd >= 0) {
         sb_dev_close(fd);
     }
 }
@@ -65,11 +71,11 @@ void guiDispDevClose(void)
 void guiDispDevIoctl(uint32_t request, uint8_t param)
 {
     const int32_t fd = gGuiDispThisObj.fd.load();
-    if (fd == 0) {
+    if (fd == kNotOpened) {
         return;
     }
     GUI_LOG_INFO("cmd=%d, param=%d", static_cast<int>(request), param);
-    if (fd > 0) {
+    if (fd >= 0) {
         (void)sb_dev_ioctl(fd, request, static_cast<unsigned long>(param));
     }
 }
@@ -100,7 +106,7 @@ void guiDispIoctlBreath(uint32_t level)
 void guiDispWrite(GuiDispFrame frame)
 {
     const int32_t fd = gGuiDispThisObj.fd.load();
-    if (fd > 0) {
+    if (fd >= 0) {
         (void)sb_dev_write(fd, frame.data(), frame.size());
     }
 }

@@ -209,4 +209,24 @@ TEST_F(GuiOpsTest, DisplayCallsAfterExitLeaveAReusedDescriptorAlone)
     close(fd);
 }
 
+TEST_F(GuiOpsTest, DisplayOpenedAsDescriptorZeroWorks)
+{
+    // A program started with its standard input closed gets descriptor 0 for the display.
+    guiOpsExit();
+    const int savedStdin = dup(0);
+    ASSERT_GE(savedStdin, 0);
+    close(0);
+    guiOpsInit();
+    const std::set<int> held = openFds();
+    const bool displayIsZero = held.count(0) != 0;
+    guiOpsDispStaticStr("ZERO", 0, nullptr);
+    const bool shown = waitUntil([this] { return !frames().empty(); });
+    guiOpsExit();
+    ASSERT_EQ(dup2(savedStdin, 0), 0);
+    close(savedStdin);
+    ASSERT_TRUE(displayIsZero) << "the display did not get descriptor 0";
+    EXPECT_TRUE(shown) << "nothing reached the display";
+    EXPECT_EQ(frames(), (std::vector<std::string>{"ZERO "}));
+}
+
 }  // namespace
