@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -423,7 +424,13 @@ void guiOpsInit(void)
             std::lock_guard<std::mutex> lock(o.lock);
             served = o.wakeSeq;
         }
-        o.writer = std::thread(guiOpsWriteThread, served);
+        try {
+            o.writer = std::thread(guiOpsWriteThread, served);
+        } catch (const std::system_error&) {
+            // Out of threads or memory: the layer stays uninitialised and the next init tries again.
+            GUI_LOG_ERR("Create guiOpsWriteThread failed!");
+            return;
+        }
     }
     std::lock_guard<std::mutex> lock(o.lock);
     o.cnt = 0;

@@ -10,13 +10,32 @@
 #include <atomic>
 #include <chrono>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <set>
 #include <string>
 #include <sys/stat.h>
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+// Thread creations still to refuse, as the system does when it runs out of threads or memory.
+std::atomic<int> gRefuseThreads{0};
+
+// Every thread of this program starts here; the real creation is the next definition.
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*), void* arg)
+{
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+    int left = gRefuseThreads.load();
+    while (left > 0) {
+        if (gRefuseThreads.compare_exchange_weak(left, left - 1)) {
+            return EAGAIN;
+        }
+    }
+    return real(thread, attr, start, arg);
+}
 
 namespace {
 
@@ -227,6 +246,19 @@ TEST_F(GuiOpsTest, DisplayOpenedAsDescriptorZeroWorks)
     ASSERT_TRUE(displayIsZero) << "the display did not get descriptor 0";
     EXPECT_TRUE(shown) << "nothing reached the display";
     EXPECT_EQ(frames(), (std::vector<std::string>{"ZERO "}));
+}
+
+TEST_F(GuiOpsTest, WriterThatCannotStartLeavesTheLayerToTryAgain)
+{
+    guiOpsExit();
+    gRefuseThreads = 1;
+    guiOpsInit();
+    gRefuseThreads = 0;
+    guiOpsDispStaticStr("NONE", 0, nullptr);
+    guiOpsInit();  // tries again, now with a writer
+    guiOpsDispStaticStr("AGAIN", 0, nullptr);
+    ASSERT_TRUE(waitUntil([this] { return !frames().empty(); }));
+    EXPECT_EQ(frames(), (std::vector<std::string>{"AGAIN"}));
 }
 
 }  // namespace
