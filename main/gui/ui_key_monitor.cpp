@@ -17,6 +17,7 @@
 #include <string>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -283,7 +284,14 @@ int32_t uiKeyMonitorStart(void)
         return -1;
     }
     const int stopFd = gMonitor.stopFd;
-    gMonitor.thread = std::thread([stopFd] { monitor(stopFd); });
+    try {
+        gMonitor.thread = std::thread([stopFd] { monitor(stopFd); });
+    } catch (const std::system_error& e) {
+        // Out of threads or memory: reported to the start, which a later start may retry.
+        close(gMonitor.stopFd);
+        gMonitor.stopFd = -1;
+        return e.code().value() != 0 ? e.code().value() : -1;
+    }
     return 0;
 }
 
