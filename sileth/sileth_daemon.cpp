@@ -212,6 +212,9 @@ void startChild()
 {
     Daemon& d = gDaemon;
     sileth_shm_t& shm = *d.shm;
+    // The new child starts with the settings as they are now: a restart asked for while none
+    // ran has nothing left to restart.
+    d.xupmixRestart.store(false);
     d.savedStreamType = d.info.iSrcStreamType;
     d.savedRate = d.info.iSrcRate;
     d.savedChannels = d.info.iSrcRxChannel;
