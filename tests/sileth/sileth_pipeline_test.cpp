@@ -20,6 +20,7 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -323,6 +324,24 @@ TEST_F(SilethPipelineTest, SinkThatIgnoresTheStopIsKilled)
     EXPECT_THAT(replies(2), ElementsAre(CEC_STREAM_MUTE_CBK, GST_STOP_DONE_BY_REQUEST));
     EXPECT_TRUE(sileth->said("<gst_stop> kill gst, pid:" + std::to_string(child)));
     EXPECT_EQ(-1, kill(child, 0));
+}
+
+TEST_F(SilethPipelineTest, PlayRightAfterStopKeepsItsInputWhileTheOldChildIsStillStopping)
+{
+    spdif(48000);
+    start();
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 0));
+    EXPECT_THAT(replies(2), ElementsAre(GST_CODEC_INFO, GST_PLAY_DONE));
+    const pid_t first = nextChild(0);
+    // The old child takes its time to stop: the PLAY behind the STOP arrives meanwhile.
+    sandbox.write(SB_GST_SINK_STALL, "");
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_STOP));
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 0));
+    EXPECT_THAT(replies(2), ElementsAre(CEC_STREAM_MUTE_CBK, GST_STOP_DONE_BY_REQUEST));
+    unlink(sandbox.path(SB_GST_SINK_STALL).c_str());
+    EXPECT_THAT(replies(2), ElementsAre(GST_CODEC_INFO, GST_PLAY_DONE));
+    EXPECT_NE(first, nextChild(first));
+    EXPECT_EQ("1\n", portSelect()) << "the answered STOP deselected the input of the later PLAY";
 }
 
 TEST_F(SilethPipelineTest, ChildThatEndsAtOnceIsForkedAgain)
