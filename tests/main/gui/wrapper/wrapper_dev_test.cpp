@@ -72,6 +72,19 @@ TEST_F(GpioTest, OpenExportsHandsTheNodesOverAndSetDrivesTheLine)
     EXPECT_EQ(-2, guiWrapperGpioOutLvlSet(428, 1));
 }
 
+TEST_F(GpioTest, ALineLeftExportedByAnEarlierRunStillOpens)
+{
+    // A program that ended without closing its lines leaves them exported; the kernel then
+    // answers a second export with EBUSY.
+    ASSERT_EQ(0, guiWrapperGpioRequest(438));
+    GuiWrapperGpioHandle h = guiWrapperGpioOpen(438);
+    ASSERT_NE(nullptr, h);
+    const GuiWrapperGpioSetting high{0, 1};
+    EXPECT_EQ(0, guiWrapperGpioSet(h, &high));
+    EXPECT_EQ("1\n", sandbox.read("/sys/class/gpio/gpio438/value"));
+    EXPECT_EQ(0, guiWrapperGpioClose(h));
+}
+
 class GpioNoBoardTest : public sbtest::SandboxTest {};
 
 TEST_F(GpioNoBoardTest, AFailedExportGivesNoHandle)
