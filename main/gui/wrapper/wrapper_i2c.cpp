@@ -5,8 +5,8 @@
 #include "platform/sbdev/sb_dev.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
