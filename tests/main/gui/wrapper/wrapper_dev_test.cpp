@@ -2,6 +2,7 @@
 #include "main/gui/wrapper/wrapper_gpio.h"
 #include "main/gui/wrapper/wrapper_i2c.h"
 #include "main/gui/wrapper/wrapper_ipc.h"
+#include "platform/sbroot/sb_root.h"
 #include "tests/support/sim_process.h"
 
 #include <algorithm>
@@ -179,7 +180,7 @@ class IpcTest : public sbtest::SandboxTest {};
 
 TEST_F(IpcTest, AMessageOfTheAskedTypeComesBackAndARemovedQueueRefuses)
 {
-    const key_t key = ftok(sandbox.path("/usr/bin/sileth").c_str(), 9);
+    const key_t key = sb::ftokKey("/usr/bin/sileth", 9);
     ASSERT_NE(-1, key);
     GuiWrapperIpcHandle q = guiWrapperIpcCreate(key);
     ASSERT_NE(nullptr, q);
