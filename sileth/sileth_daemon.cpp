@@ -75,6 +75,10 @@ struct Daemon {
 
     // The settings table is changed by the receive thread and read by the daemon thread.
     std::mutex cfgLock;
+    // A PLAY's input selection and the deselection that answers an earlier STOP: the STOP's must
+    // not undo a PLAY that came after it while the old child was still being stopped.
+    std::mutex selectLock;
+    bool playSinceStop = false;
     sileth_shm_t* shm = nullptr;
     std::thread daemonThread;
 };
@@ -212,6 +216,9 @@ void startChild()
 {
     Daemon& d = gDaemon;
     sileth_shm_t& shm = *d.shm;
+    // The new child starts with the settings as they are now: a restart asked for while none
+    // ran has nothing left to restart.
+    d.xupmixRestart.store(false);
     d.savedStreamType = d.info.iSrcStreamType;
     d.savedRate = d.info.iSrcRate;
     d.savedChannels = d.info.iSrcRxChannel;
@@ -334,6 +341,15 @@ bool takeStop()
     return n > 0;
 }
 
+// The input deselection of an answered STOP, unless a PLAY has selected an input since.
+void stopSource()
+{
+    std::lock_guard<std::mutex> guard(gDaemon.selectLock);
+    if (!gDaemon.playSinceStop) {
+        i4SilethSrcStop();
+    }
+}
+
 void stopBranch()
 {
     Daemon& d = gDaemon;
@@ -341,7 +357,7 @@ void stopBranch()
         APP_INFO("GstExit from parent progcess ... ");
         vWaitGstExit(0);
         if (takeStop()) {
-            i4SilethSrcStop();
+            stopSource();
             sendReply(GST_STOP_DONE_BY_REQUEST);
         } else {
             sendReply(GST_STOP_DONE_BY_SILETH);
@@ -351,7 +367,7 @@ void stopBranch()
     sleepMs(5);
     if (takeStop()) {
         APP_INFO("GstExit from child progcess ... ");
-        i4SilethSrcStop();
+        stopSource();
         sendReply(GST_STOP_DONE_BY_REQUEST);
     }
 }
@@ -472,7 +488,11 @@ void vSilethCmdPlay(uint8_t srcType, int32_t drcMode)
     if (srcType < sizeof(kPortOfSrcType) / sizeof(kPortOfSrcType[0])) {
         d.lastPlayPort = kPortOfSrcType[srcType];
     }
-    i4SilethSrcPlay(d.lastPlayPort);
+    {
+        std::lock_guard<std::mutex> guard(d.selectLock);
+        i4SilethSrcPlay(d.lastPlayPort);
+        d.playSinceStop = true;
+    }
     d.streamChanged.store(true);
     d.manualStart.store(true);
     d.state.store(GST_STARTED);
@@ -481,6 +501,10 @@ void vSilethCmdPlay(uint8_t srcType, int32_t drcMode)
 
 void vSilethCmdStop()
 {
+    {
+        std::lock_guard<std::mutex> guard(gDaemon.selectLock);
+        gDaemon.playSinceStop = false;
+    }
     ++gDaemon.pendingStops;
     gDaemon.state.store(GST_STOPPED);
     sleepMs(20);

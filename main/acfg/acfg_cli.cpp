@@ -28,6 +28,13 @@ uint8_t argByte(const char* text)
     return static_cast<uint8_t>(strtol(text, nullptr, 10));
 }
 
+// An item index; anything past the table stays past it instead of wrapping onto an item.
+uint16_t argIndex(const char* text)
+{
+    const long value = strtol(text, nullptr, 10);
+    return value >= 0 && value < ACFG_ITEM_NUM ? static_cast<uint16_t>(value) : ACFG_ITEM_NUM;
+}
+
 int cmdSdl(int argc, char** argv)
 {
     uint16_t level = 0;
@@ -112,7 +119,7 @@ int cmdGet(int argc, char** argv)
         ACFG_ERR("Err: invalid cmd usage\n");
         return kUsage;
     }
-    const uint16_t idx = static_cast<uint16_t>(strtol(argv[1], nullptr, 10));
+    const uint16_t idx = argIndex(argv[1]);
     ACFG_ERR("get item idx=%d value\n", idx);
     uint32_t size = 0;
     if (acfgGetSize(idx, &size) != ACFGR_OK) {
@@ -151,7 +158,7 @@ int cmdSetInt(int argc, char** argv)
         ACFG_ERR("Err: invalid cmd usage,[cmd] [idx] [value] [type]\n");
         return kUsage;
     }
-    const uint16_t idx = static_cast<uint16_t>(strtol(argv[1], nullptr, 10));
+    const uint16_t idx = argIndex(argv[1]);
     const uint32_t value = static_cast<uint32_t>(strtoll(argv[2], nullptr, 10));
     const long type = strtol(argv[3], nullptr, 10);
     uint32_t kept = 0;

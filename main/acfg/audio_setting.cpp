@@ -176,11 +176,13 @@ int32_t vGetParamString(MervaneParam* record, const char* path)
         printf("[vGetParamString]fail: file don't exist\n");
         return -1;
     }
-    char line[MERVANE_WORD_LEN];
+    char line[MERVANE_WORD_LEN] = {};
     while (record->i4Argc < static_cast<int32_t>(MERVANE_WORD_MAX) && fgets(line, sizeof(line), file) != nullptr &&
            line[0] != '\0') {
         size_t length = strlen(line);
-        if (line[length - 1] != '\n') {
+        // The line end may stand behind a NUL byte of the line: look for it in all that was read
+        // (the buffer is zeroed between lines).
+        if (memchr(line, '\n', sizeof(line)) == nullptr) {
             // A line longer than a word: the rest of it is not read as further words.
             int c = 0;
             while ((c = fgetc(file)) != EOF && c != '\n') {
@@ -190,6 +192,7 @@ int32_t vGetParamString(MervaneParam* record, const char* path)
         printf("get %s\n", line);
         memcpy(record->acArgv[record->i4Argc], line, length);
         ++record->i4Argc;
+        memset(line, 0, sizeof(line));
     }
     if (fclose(file) != 0) {
         printf("close pfp fail\n");

@@ -352,7 +352,9 @@ uint8_t upgDlGetFlag(UpgDlControl* ctrl, const uint8_t* flag)
 int32_t upgDownloadWait(UpgDlControl* ctrl, uint8_t* flag)
 {
     std::unique_lock<std::mutex> lock(ctrl->mMutex);
-    while (*flag == 0) {
+    // A cancelled attempt gets no flash: the exit releases the flags only once, so a thread that
+    // clears its flag after that would wait for good.
+    while (*flag == 0 && upgCtrlGetStatus() != UPG_STATUS_CANCELLED) {
         upgLog(DBG_LEVEL_INFO, "upgDownloadWait");
         ctrl->mCond.wait(lock);
     }

@@ -123,7 +123,8 @@ int32_t upgDlReopenPkgSaveFile(UpgDlControl* ctrl);
 int32_t upgDlCheckStatus(void);
 int32_t upgDlSetStatus(uint32_t status);
 
-// Blocks until *flag is set (the flag is cleared by the caller before it asks). @return 0.
+// Blocks until *flag is set or the attempt is cancelled (the flag is cleared by the caller before it
+// asks). @return 0.
 int32_t upgDownloadWait(UpgDlControl* ctrl, uint8_t* flag);
 // Sets *flag and wakes the waiter. @return 0.
 int32_t upgDownloadWakeUp(UpgDlControl* ctrl, uint8_t* flag);

@@ -307,6 +307,21 @@ int doEcho(const Args& args)
     return ok ? 0 : 1;
 }
 
+// The child's exit status; 1 when it did not exit normally or was reaped by someone else (the
+// main program's reaper collects any child), so a lost status never reads as success.
+int waitStatus(pid_t pid)
+{
+    int wstatus = 0;
+    pid_t got = -1;
+    do {
+        got = waitpid(pid, &wstatus, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got != pid) {
+        return 1;
+    }
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
+}
+
 // unzip is run as a program (never through a shell) with its paths mapped under the root.
 int doUnzip(const Args& args)
 {
@@ -339,10 +354,7 @@ int doUnzip(const Args& args)
         execvp(cargv[0], cargv.data());
         _exit(127);
     }
-    int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
+    return waitStatus(pid);
 }
 
 // The flashing program is a separate program: its stand-in is run with the words of the line as
@@ -371,10 +383,7 @@ int doQuellip(const Args& args)
     if (posix_spawn(&pid, cargv[0], nullptr, nullptr, cargv.data(), cenv.data()) != 0) {
         return -1;
     }
-    int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 1;
+    return waitStatus(pid);
 }
 
 // Writes the program's canned report to the line's output redirection; false when the program

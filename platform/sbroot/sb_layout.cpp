@@ -1,5 +1,7 @@
 #include "platform/sbroot/sb_layout.h"
 
+#include "platform/sbroot/sb_root.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sys/ipc.h>
@@ -81,7 +83,7 @@ int releaseRootIpc(const std::string& dir)
     int removed = 0;
     for (const char* file : kQueueKeys) {
         for (int id = 1; id <= kMaxFtokId; ++id) {
-            const key_t key = ftok((dir + file).c_str(), id);
+            const key_t key = rootKey(dir + file, id);
             if (key == -1) {
                 break;
             }

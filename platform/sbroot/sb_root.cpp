@@ -2,10 +2,12 @@
 
 #include "platform/sbroot/sb_layout.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <sys/ipc.h>
+#include <sys/stat.h>
 
 namespace sb {
 namespace {
@@ -70,7 +72,32 @@ std::string path(std::string_view systemPath)
 
 key_t ftokKey(std::string_view systemPath, int id)
 {
-    return ftok(path(systemPath).c_str(), id);
+    // The board's peers derive their keys with ftok, so the board keeps it.
+    if (root().empty()) {
+        return ftok(path(systemPath).c_str(), id);
+    }
+    return rootKey(path(systemPath), id);
+}
+
+key_t rootKey(const std::string& file, int id)
+{
+    struct stat st {};
+    if (stat(file.c_str(), &st) != 0) {
+        return -1;
+    }
+    uint32_t hash = 2166136261u;  // FNV-1a
+    const auto mix = [&hash](uint64_t value) {
+        for (int i = 0; i < 8; ++i) {
+            hash ^= static_cast<uint8_t>(value >> (8 * i));
+            hash *= 16777619u;
+        }
+    };
+    mix(static_cast<uint64_t>(st.st_dev));
+    mix(static_cast<uint64_t>(st.st_ino));
+    mix(static_cast<uint8_t>(id));
+    // Positive, so never -1, and never IPC_PRIVATE.
+    const auto key = static_cast<key_t>(hash & 0x7fffffffu);
+    return key == IPC_PRIVATE ? 1 : key;
 }
 
 }  // namespace sb

@@ -2,6 +2,9 @@
 #include "platform/sbroot/sb_root.h"
 #include "tests/support/sandbox.h"
 
+#include <csignal>
+#include <set>
+#include <sys/ipc.h>
 #include <sys/stat.h>
 
 using sbtest::SandboxTest;
@@ -104,6 +107,20 @@ TEST_F(QuoridTest, FlashingProgramLinesRunItsStandInWhichRecordsAndAnswers)
                                                 "reboot-recovery\t-\t-\t-\n");
 }
 
+TEST_F(QuoridTest, AChildReapedBySomeoneElseIsAFailureNotASuccess)
+{
+    sandbox.write("/sim/quellip.results", "3 boot.img 4\n");
+    // With SIGCHLD ignored the kernel reaps every child at once, as the main program's reaper
+    // may do before the command's own wait.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGCHLD, &ignore, &previous);
+    const int status = quorid_exec("quellip boot.img 4 4 1", 0);
+    sigaction(SIGCHLD, &previous, nullptr);
+    EXPECT_NE(0, status);
+}
+
 TEST(SbRoot, MapsFixedPathsUnderTheRoot)
 {
     sbtest::Sandbox box;
@@ -115,6 +132,27 @@ TEST(SbRoot, MapsFixedPathsUnderTheRoot)
     EXPECT_EQ("/dev/ttyS0", sb::path("/dev/ttyS0"));
     sb::setRoot(box.dir() + "/");
     EXPECT_EQ(box.dir() + "/x", sb::path("/x"));
+}
+
+TEST(SbRoot, IpcKeysOfRootsAliveAtOnceDifferAndTheBoardKeepsFtok)
+{
+    sbtest::Sandbox first;
+    const std::string firstDir = first.dir();
+    sbtest::Sandbox second;
+    std::set<key_t> keys;
+    for (const std::string& dir : {firstDir, second.dir()}) {
+        sb::setRoot(dir);
+        for (int id = 1; id <= 4; ++id) {
+            const key_t key = sb::ftokKey("/usr/bin/sileth", id);
+            EXPECT_EQ(key, sb::rootKey(dir + "/usr/bin/sileth", id));
+            EXPECT_NE(key, IPC_PRIVATE);
+            EXPECT_TRUE(keys.insert(key).second) << "key " << key << " of " << dir << " id " << id << " taken";
+        }
+    }
+    EXPECT_EQ(-1, sb::rootKey(second.dir() + "/usr/bin/none", 1));
+    sb::setRoot("/");
+    EXPECT_EQ(ftok("/etc/passwd", 3), sb::ftokKey("/etc/passwd", 3));
+    sb::setRoot(second.dir());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -288,6 +289,29 @@ TEST_F(SilethPipelineTest, ParserMessagesRestartIntoMatPcmAndBackAndAreReported)
     EXPECT_EQ("mat\n", sandbox.read(SILETH_CODEC_TYPE_PATH));
 }
 
+TEST_F(SilethPipelineTest, UpmixSettingRestartsOnlyAPipelineThatRuns)
+{
+    spdif(48000);
+    start();
+    sileth_msg_t upmix;
+    upmix.type = MSG_TO_SILETH;
+    upmix.cmd = SILETH_CMD_SET_XUPMIX;
+    upmix.xupmix = 1;
+    // Nothing plays yet: the setting leaves the pipeline of a later PLAY alone.
+    ASSERT_TRUE(corvand.send(upmix));
+    ASSERT_TRUE(sileth->waitSaid(" xupmix set 1 "));
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 0));
+    EXPECT_THAT(replies(2), ElementsAre(GST_CODEC_INFO, GST_PLAY_DONE));
+    const pid_t first = nextChild(0);
+    sim.ctl("uevent switch CEC 17");
+    EXPECT_EQ(CEC_ROUTING_POWER_CBK, corvand.replyCmd()) << "the new pipeline was restarted";
+
+    // While one plays, the setting replaces it.
+    ASSERT_TRUE(corvand.send(upmix));
+    EXPECT_THAT(replies(3), ElementsAre(CEC_STREAM_MUTE_CBK, GST_CODEC_INFO, GST_PLAY_DONE));
+    EXPECT_NE(first, nextChild(first));
+}
+
 TEST_F(SilethPipelineTest, SinkThatIgnoresTheStopIsKilled)
 {
     sandbox.write(SB_GST_SINK_STALL, "");
@@ -300,6 +324,24 @@ TEST_F(SilethPipelineTest, SinkThatIgnoresTheStopIsKilled)
     EXPECT_THAT(replies(2), ElementsAre(CEC_STREAM_MUTE_CBK, GST_STOP_DONE_BY_REQUEST));
     EXPECT_TRUE(sileth->said("<gst_stop> kill gst, pid:" + std::to_string(child)));
     EXPECT_EQ(-1, kill(child, 0));
+}
+
+TEST_F(SilethPipelineTest, PlayRightAfterStopKeepsItsInputWhileTheOldChildIsStillStopping)
+{
+    spdif(48000);
+    start();
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 0));
+    EXPECT_THAT(replies(2), ElementsAre(GST_CODEC_INFO, GST_PLAY_DONE));
+    const pid_t first = nextChild(0);
+    // The old child takes its time to stop: the PLAY behind the STOP arrives meanwhile.
+    sandbox.write(SB_GST_SINK_STALL, "");
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_STOP));
+    ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_PLAY, 0));
+    EXPECT_THAT(replies(2), ElementsAre(CEC_STREAM_MUTE_CBK, GST_STOP_DONE_BY_REQUEST));
+    unlink(sandbox.path(SB_GST_SINK_STALL).c_str());
+    EXPECT_THAT(replies(2), ElementsAre(GST_CODEC_INFO, GST_PLAY_DONE));
+    EXPECT_NE(first, nextChild(first));
+    EXPECT_EQ("1\n", portSelect()) << "the answered STOP deselected the input of the later PLAY";
 }
 
 TEST_F(SilethPipelineTest, ChildThatEndsAtOnceIsForkedAgain)

@@ -28,7 +28,7 @@ constexpr int kMaxFtokId = 4;
 void removeIpcKeyedBy(const fs::path& file)
 {
     for (int id = 1; id <= kMaxFtokId; ++id) {
-        const key_t key = ftok(file.c_str(), id);
+        const key_t key = sb::rootKey(file.string(), id);
         if (key == -1) {
             return;
         }

@@ -30,13 +30,17 @@ int32_t writeNode(uint32_t gpio, const char* node, const char* text)
     return 0;
 }
 
-int32_t exportWrite(const char* path, uint32_t gpio)
+int32_t exportWrite(const char* path, uint32_t gpio, bool exporting)
 {
     // A node already handed over stays writable when the hand-over fails.
     guiWrapperGpioChmod(path);
     char text[16];
     std::snprintf(text, sizeof(text), "%d", static_cast<int>(gpio));
     if (sb_sysfs_write(path, text, std::strlen(text)) < 0) {
+        // The line is exported already (an earlier run left it so) and is as usable.
+        if (exporting && errno == EBUSY) {
+            return 0;
+        }
         GPIO_ERR("export open failed!");
         return -1;
     }
@@ -58,12 +62,12 @@ int32_t guiWrapperGpioChmod(const char* path)
 
 int32_t guiWrapperGpioRequest(uint32_t gpio)
 {
-    return exportWrite("/sys/class/gpio/export", gpio);
+    return exportWrite("/sys/class/gpio/export", gpio, true);
 }
 
 int32_t guiWrapperGpioRelease(uint32_t gpio)
 {
-    return exportWrite("/sys/class/gpio/unexport", gpio);
+    return exportWrite("/sys/class/gpio/unexport", gpio, false);
 }
 
 int32_t guiWrapperGpioDirSet(uint32_t gpio, uint32_t dir)

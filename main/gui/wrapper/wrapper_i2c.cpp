@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -107,6 +108,11 @@ int32_t writeRegs(GuiWrapperI2cHandle* handle, const uint8_t* regBytes, size_t r
                   uint16_t len, Kind kind)
 {
     if (!usable(handle) || (data == nullptr && len != 0)) {
+        return 0;
+    }
+    // One message carries the register and the data; its length field is 16 bits wide.
+    if (regLen + len > UINT16_MAX) {
+        I2C_ERR("len %u too long", len);
         return 0;
     }
     std::vector<uint8_t> buf(regBytes, regBytes + regLen);

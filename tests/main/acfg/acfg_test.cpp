@@ -230,6 +230,11 @@ TEST_F(AcfgTest, ConsoleRowsRefuseAndTruncateAsTheirFamiliesSay)
         {"app.acfg.set_int 0 50", 1, 44},
         {"app.acfg.set_int 5 1 1", -6, -1},
         {"app.acfg.set_int 63 1 1", -3, -1},
+        // An index past the table reaches no item, however many digits it has.
+        {"app.acfg.set_int 65536 7 1", -3, 44},
+        {"app.acfg.set_int -65536 7 1", -3, 44},
+        {"app.acfg.set_int 4294967296 7 1", -3, 44},
+        {"app.acfg.get 65536", -12, -1},
         {"app.acfg.get 5", -12, -1},
         {"app.acfg.get 63", -12, -1},
         {"app.acfg.get", 1, -1},

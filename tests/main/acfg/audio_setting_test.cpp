@@ -81,6 +81,13 @@ TEST(AudioSettingFile, WordsAreLinesAndTheLastIsDropped)
     EXPECT_EQ(record.i4Argc, 31);
     EXPECT_EQ(std::string(record.acArgv[1]), std::string(98, 'a'));
     EXPECT_STREQ(record.acArgv[2], "w");
+
+    // A NUL byte inside a line ends its text, not the line: the next line is still a word.
+    sandbox.write(kParam, std::string("a\0b\n", 4) + lines({"c", "d", "x"}));
+    ASSERT_EQ(vGetParamString(&record, kParam), 0);
+    ASSERT_EQ(record.i4Argc, 3);
+    EXPECT_STREQ(record.acArgv[1], "c");
+    EXPECT_STREQ(record.acArgv[2], "d");
 }
 
 TEST(AudioSettingFile, CallsBeforeTheClientIsConnectedFail)

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <vector>
 
@@ -180,6 +181,23 @@ TEST_F(UpgDlCtrlTest, ACancelledAttemptAbortsTheFetchWithoutRetries)
     EXPECT_EQ(upgDlGetPkgFromOffset(ctrl, 0, static_cast<uint32_t>(content.size())), -1);
     EXPECT_EQ(dataRequests().size(), 1u);
     EXPECT_EQ(ctrl->mDownloadedSize, 0u);
+}
+
+TEST_F(UpgDlCtrlTest, AWaitBegunAfterTheAttemptWasCancelledEndsWithoutAFlash)
+{
+    // The exit cancels the attempt and releases the wake flags once; a download thread still
+    // checking its data clears its flag after that and asks for a flash that will never run.
+    UpgDlControl* ctrl = &gDlControl;
+    upgCtrlSetStatus(UPG_STATUS_CANCELLED);
+    for (uint8_t* flag : {&ctrl->mIsRequestDone, &ctrl->mImg[0].mUnitFlashed}) {
+        upgDlSetFlag(ctrl, flag, 0);
+        auto waiter = std::async(std::launch::async, [ctrl, flag] { upgDownloadWait(ctrl, flag); });
+        const bool ended = waiter.wait_for(upgtest::kDeadline) == std::future_status::ready;
+        if (!ended) {
+            upgDownloadWakeUp(ctrl, flag);  // let the test end
+        }
+        ASSERT_TRUE(ended);
+    }
 }
 
 TEST_F(UpgDlCtrlTest, TheProbeAmendsThePackageSizeOnlyWhenTheServerNamesAnother)

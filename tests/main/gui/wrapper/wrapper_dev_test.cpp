@@ -2,6 +2,7 @@
 #include "main/gui/wrapper/wrapper_gpio.h"
 #include "main/gui/wrapper/wrapper_i2c.h"
 #include "main/gui/wrapper/wrapper_ipc.h"
+#include "platform/sbroot/sb_root.h"
 #include "tests/support/sim_process.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/ipc.h>
+#include <vector>
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -69,6 +71,19 @@ TEST_F(GpioTest, OpenExportsHandsTheNodesOverAndSetDrivesTheLine)
     EXPECT_EQ(-1, guiWrapperGpioClose(nullptr));
     EXPECT_EQ(-1, guiWrapperGpioInLvlGet(428));
     EXPECT_EQ(-2, guiWrapperGpioOutLvlSet(428, 1));
+}
+
+TEST_F(GpioTest, ALineLeftExportedByAnEarlierRunStillOpens)
+{
+    // A program that ended without closing its lines leaves them exported; the kernel then
+    // answers a second export with EBUSY.
+    ASSERT_EQ(0, guiWrapperGpioRequest(438));
+    GuiWrapperGpioHandle h = guiWrapperGpioOpen(438);
+    ASSERT_NE(nullptr, h);
+    const GuiWrapperGpioSetting high{0, 1};
+    EXPECT_EQ(0, guiWrapperGpioSet(h, &high));
+    EXPECT_EQ("1\n", sandbox.read("/sys/class/gpio/gpio438/value"));
+    EXPECT_EQ(0, guiWrapperGpioClose(h));
 }
 
 class GpioNoBoardTest : public sbtest::SandboxTest {};
@@ -146,11 +161,26 @@ TEST_F(I2cTest, SixteenBitRegistersWriteHighByteFirstAndReadLowByteFirst)
     guiWrapperI2cExtClose(ext);
 }
 
+TEST_F(I2cTest, AWriteTooLongForOneMessageIsRefusedNotSentShort)
+{
+    // The register bytes and the data travel in one message, whose length is 16 bits wide.
+    GuiWrapperI2cHandle* ext = guiWrapperI2cExtOpen("/dev/i2c-3", 0x2E, 256);
+    ASSERT_NE(nullptr, h);
+    ASSERT_NE(nullptr, ext);
+    const std::vector<uint8_t> data(65535, 0x5A);
+    EXPECT_EQ(0, guiWrapperI2cWrite(h, 0x40, data.data(), 65535));
+    for (const uint16_t len : {uint16_t{65534}, uint16_t{65535}}) {
+        EXPECT_EQ(0, guiWrapperI2cExtWrite(ext, 0x1234, data.data(), len)) << len;
+    }
+    EXPECT_TRUE(simLog(sandbox, "i2c").empty());
+    guiWrapperI2cExtClose(ext);
+}
+
 class IpcTest : public sbtest::SandboxTest {};
 
 TEST_F(IpcTest, AMessageOfTheAskedTypeComesBackAndARemovedQueueRefuses)
 {
-    const key_t key = ftok(sandbox.path("/usr/bin/sileth").c_str(), 9);
+    const key_t key = sb::ftokKey("/usr/bin/sileth", 9);
     ASSERT_NE(-1, key);
     GuiWrapperIpcHandle q = guiWrapperIpcCreate(key);
     ASSERT_NE(nullptr, q);
