@@ -3,6 +3,7 @@
 #include "main/gui/gui_disp.h"
 #include "main/gui/gui_ops.h"
 
+#include "tests/support/refuse_threads.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
@@ -10,32 +11,13 @@
 #include <atomic>
 #include <chrono>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <set>
 #include <string>
 #include <sys/stat.h>
-#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-// Thread creations still to refuse, as the system does when it runs out of threads or memory.
-std::atomic<int> gRefuseThreads{0};
-
-// Every thread of this program starts here; the real creation is the next definition.
-extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*), void* arg)
-{
-    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
-    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
-    int left = gRefuseThreads.load();
-    while (left > 0) {
-        if (gRefuseThreads.compare_exchange_weak(left, left - 1)) {
-            return EAGAIN;
-        }
-    }
-    return real(thread, attr, start, arg);
-}
 
 namespace {
 
@@ -251,9 +233,9 @@ TEST_F(GuiOpsTest, DisplayOpenedAsDescriptorZeroWorks)
 TEST_F(GuiOpsTest, WriterThatCannotStartLeavesTheLayerToTryAgain)
 {
     guiOpsExit();
-    gRefuseThreads = 1;
+    sbtest::refuseThreads(1);
     guiOpsInit();
-    gRefuseThreads = 0;
+    sbtest::refuseThreads(0);
     guiOpsDispStaticStr("NONE", 0, nullptr);
     guiOpsInit();  // tries again, now with a writer
     guiOpsDispStaticStr("AGAIN", 0, nullptr);

@@ -7,6 +7,7 @@
 #include "main/gui/gui_manager.h"
 #include "main/gui/ui_priv.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/support/refuse_threads.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
@@ -16,29 +17,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <dlfcn.h>
-#include <pthread.h>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
-
-// Thread creations still to refuse, as the system does when it runs out of threads or memory.
-std::atomic<int> gRefuseThreads{0};
-
-// Every thread of this program starts here; the real creation is the next definition.
-extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*), void* arg)
-{
-    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
-    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
-    int left = gRefuseThreads.load();
-    while (left > 0) {
-        if (gRefuseThreads.compare_exchange_weak(left, left - 1)) {
-            return EAGAIN;
-        }
-    }
-    return real(thread, attr, start, arg);
-}
 
 namespace {
 
@@ -186,9 +168,9 @@ TEST_F(KeyMonitorTest, DevicesPresentAtStartAndBeyondTheTableAreRefused)
 TEST_F(KeyMonitorTest, MonitorThatCannotStartIsReportedAndTriedAgain)
 {
     uiKeyMonitorStop();
-    gRefuseThreads = 1;
+    sbtest::refuseThreads(1);
     const int32_t refused = uiKeyMonitorStart();
-    gRefuseThreads = 0;
+    sbtest::refuseThreads(0);
     EXPECT_NE(refused, 0);
     sim.ctl("input add KVX_Remote_Controller");
     ASSERT_EQ(uiKeyMonitorStart(), 0);
