@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <sys/ipc.h>
 #include <sys/stat.h>
 
@@ -20,8 +21,10 @@ struct RootState {
 
 RootState& state()
 {
-    static RootState s;
-    return s;
+    // Never destroyed: application threads may still map paths while the program exits.
+    alignas(RootState) static unsigned char storage[sizeof(RootState)];
+    static RootState* const s = ::new (storage) RootState;
+    return *s;
 }
 
 std::string trimmed(std::string_view dir)
