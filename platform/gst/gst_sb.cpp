@@ -19,6 +19,16 @@ std::string rootPath(const char* systemPath)
     return sb::path(systemPath);
 }
 
+void addAnyCapsPads(GstElementClass* element)
+{
+    static GstStaticPadTemplate sinkTemplate =
+        GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
+    static GstStaticPadTemplate srcTemplate =
+        GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
+    gst_element_class_add_static_pad_template(element, &sinkTemplate);
+    gst_element_class_add_static_pad_template(element, &srcTemplate);
+}
+
 void writeProps(GstElement* element, const char* factory)
 {
     const std::string dir = rootPath(SB_GST_OUT_DIR);

@@ -14,6 +14,9 @@ namespace sbgst {
 // A system path mapped under the root.
 std::string rootPath(const char* systemPath);
 
+// Gives a pass-through filter its "sink" and "src" pads, both taking any caps.
+void addAnyCapsPads(GstElementClass* element);
+
 // Writes the element's own properties (not those of its base classes) to its properties file.
 void writeProps(GstElement* element, const char* factory);
 

@@ -106,12 +106,7 @@ static void halvorn_class_init(HalvornClass* klass)
     gst_element_class_set_static_metadata(element, "Immersive-audio decoder", "Codec/Decoder/Audio",
                                           "Pass-through with the decoder's output-channel and upmix settings",
                                           "soundbar");
-    static GstStaticPadTemplate sinkTemplate =
-        GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
-    static GstStaticPadTemplate srcTemplate =
-        GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
-    gst_element_class_add_static_pad_template(element, &sinkTemplate);
-    gst_element_class_add_static_pad_template(element, &srcTemplate);
+    sbgst::addAnyCapsPads(element);
 
     GstBaseTransformClass* base = GST_BASE_TRANSFORM_CLASS(klass);
     base->start = start;
