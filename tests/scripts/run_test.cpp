@@ -244,7 +244,7 @@ TEST_F(RunScriptTest, KeepLeavesTheRootWithEveryLogAndSaysWhere)
     }
     std::ifstream input(roots[0] + "/sim/input.log");
     const std::string keys((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
-    EXPECT_THAT(keys, HasSubstr("\"KVX_Remote_Controller\" type 1 code 115 value 1"));
+    EXPECT_THAT(keys, HasSubstr("\"KVX_Remote_Controller\" type 1 code 103 value 1"));
     EXPECT_THAT(keys, HasSubstr("\"kvx-kpd\" type 1 code 116 value 1"));
     EXPECT_THAT(run.said(), HasSubstr("/dev/input/event1 \"kvx-kpd\""));
     EXPECT_THAT(run.said(), HasSubstr("unknown :bogus"));
