@@ -23,8 +23,7 @@ namespace sb {
 
 // Writes the configuration for the root `rootDir` (creating SB_ALSA_DIR in it) and returns the
 // configuration file's path; empty when it could not be written. With `keeper`, the path of the
-// program sbpcm, every output goes through "sbpcm keep" instead: played no faster than its rate
-// and kept to its last seconds (<pcm>.out, then <pcm>.out.1), as the simulated soundbar needs for
+// program sbpcm, every output goes through "sbpcm keep" instead: kept to its last seconds (<pcm>.out, then <pcm>.out.1), as the simulated soundbar needs for
 // a run of hours; captures stay as they are, and a fifo fed by "sbpcm tone" paces them.
 std::string writeAlsaConfig(const std::string& rootDir, const std::string& keeper = {});
 

@@ -1,6 +1,6 @@
 // Writes the host's ALSA configuration into the root named by SOUNDBAR_ROOT and prints its path,
 // for `export ALSA_CONFIG_PATH=$(sb_alsa_conf)`. With --live, every output goes through the
-// program sbpcm beside this one: paced at its rate and kept to its last seconds.
+// program sbpcm beside this one: kept to its last seconds.
 #include "platform/sbalsa/sb_alsa.h"
 #include "platform/sbroot/sb_root.h"
 

@@ -2,9 +2,10 @@
 // codec does (see sb_alsa.h, the live configuration).
 //
 //   sbpcm keep FILE RATE CHANNELS BITS [SECONDS]
-//       Takes what a PCM plays on standard input, no faster than the stream's rate, and keeps only
-//       the last seconds of it: FILE grows to SECONDS (default 5) of audio, then becomes FILE.1
-//       and FILE starts again. Ends at the end of its input.
+//       Takes what a PCM plays on standard input and keeps only the last seconds of it: FILE grows
+//       to SECONDS (default 5) of audio, then becomes FILE.1 and FILE starts again. Ends at the
+//       end of its input. It takes the stream as fast as it comes: a player fed by a capture is
+//       paced by that capture, and a second clock here would let the two drift apart.
 //   sbpcm tone FIFO RATE CHANNELS FORMAT
 //       Plays a looping 1 kHz tone (FORMAT S16_LE or S16_BE) into FIFO at the stream's rate, to
 //       one capture after another: it waits for a reader, writes until the reader goes, and waits
@@ -81,8 +82,6 @@ int keep(const std::string& file, long rate, long channels, long bits, long seco
         // Still take the stream, so the player is not stopped by a broken pipe.
     }
     std::vector<uint8_t> buf(4096);
-    const auto start = Clock::now();
-    uint64_t total = 0;
     uint64_t inFile = 0;
     for (;;) {
         const ssize_t n = read(STDIN_FILENO, buf.data(), buf.size());
@@ -101,8 +100,6 @@ int keep(const std::string& file, long rate, long channels, long bits, long seco
         if (out >= 0 && writeAll(out, buf.data(), static_cast<size_t>(n))) {
             inFile += static_cast<uint64_t>(n);
         }
-        total += static_cast<uint64_t>(n);
-        pace(start, total, bytesPerSecond);
     }
     if (out >= 0) {
         close(out);
