@@ -109,7 +109,9 @@ inline Sample* put(Sample* out, const Sum* sum, int32_t gain, uint32_t out_chann
 
 // `Dot::sum<Channels>(past, future_last, hl, hr, width, sum)` sums one frame of every history
 // channel. On the rows' grid both wings' rows move with the phase, the right one against it.
-template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
+// `FixedWidth`, when not 0, is the rows' width known at compile time: the sums of the common
+// filters then run without loop control.
+template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth, uint32_t FixedWidth>
 void runOnRows(TableJob<Sample>* job) {
   using Sum = decltype(Dot::sumOf(Sample{}));
   const Sample* past = job->past;
@@ -117,7 +119,7 @@ void runOnRows(TableJob<Sample>* job) {
   const uint32_t span = job->span;
   const int32_t phases = job->phases;
   const int32_t step = job->phase_step;
-  const uint32_t width = job->width;
+  const uint32_t width = FixedWidth != 0 ? FixedWidth : job->width;
   const uint32_t advance = job->advance;
   const int32_t gain = job->gain;
   const uint32_t out_channels = job->out_channels;
@@ -183,11 +185,22 @@ void runGathering(TableJob<Sample>* job) {
   job->written = written;
 }
 
+// The padded widths of the upsampling filter (17 taps) and of the downsampling filters of the
+// 44.1k/48k family, 2:1 and 3:1 (19, 34 and 51 taps).
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
 void runTable(TableJob<Sample>* job) {
   const int32_t p = job->phase;
   if (job->rows != nullptr && p >= 0 && p <= job->phases && p % static_cast<int32_t>(job->grid) == 0) {
-    runOnRows<Dot, Sample, Channels, ToBoth>(job);
+    switch (job->width) {
+      case 20:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 20>(job);
+      case 36:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 36>(job);
+      case 52:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 52>(job);
+      default:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 0>(job);
+    }
   } else {
     runGathering<Dot, Sample, Channels, ToBoth>(job);
   }
