@@ -7,7 +7,9 @@
 // BM_AppAgainstMailbox sets the application ping-pong beside two bare mailbox threads that play
 // the same game under the same protocol, taking turns batch by batch, on a quiet machine (/0) and
 // beside one busy thread per core (/1), as the board rarely idles; "x_mailbox" is the application
-// round trip against the mailbox's, and the median of five runs is the figure to read.
+// round trip against the mailbox's, and the median of five runs is the figure to read; "app_csw"
+// and "mailbox_csw" are each side's voluntary context switches per round trip, and on the quiet
+// machine "app_cpu_us" and "mailbox_cpu_us" the processor time a round trip costs.
 
 #include "main/am/aee/aee.h"
 #include "main/mw/handle/handle.h"
@@ -24,6 +26,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -40,6 +43,13 @@ long voluntarySwitches()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_nvcsw;
+}
+
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 // Voluntary context switches per round trip over the timed loop.
@@ -355,12 +365,24 @@ private:
     std::vector<std::thread> threads_;
 };
 
-double seconds(const std::function<void()>& batch)
-{
-    const auto start = std::chrono::steady_clock::now();
-    batch();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+// One side's totals: its time and the voluntary context switches of the process during its batches
+// (the busy threads never block, so these are the players' sleeps, lock waits included).
+// The CPU time of the process counts only on a quiet machine, where the players are all that run.
+struct SideTotals {
+    double seconds = 0;
+    double cpu = 0;
+    long switches = 0;
+    void add(const std::function<void()>& batch)
+    {
+        const long before = voluntarySwitches();
+        const double cpuBefore = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        batch();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cpu += processCpuSeconds() - cpuBefore;
+        switches += voluntarySwitches() - before;
+    }
+};
 
 void BM_AppAgainstMailbox(benchmark::State& state)
 {
@@ -370,24 +392,31 @@ void BM_AppAgainstMailbox(benchmark::State& state)
     }
     MailboxPlayers mailbox;
     const BusyLoad load(state.range(0) != 0);
-    double mailboxTime = 0;
-    double appTime = 0;
+    SideTotals bare;
+    SideTotals apps;
+    const auto mailboxBatch = [&mailbox] { mailbox.batch(); };
     bool appFirst = false;
     for (auto _ : state) {
         // Turn about, so that neither side always follows the other.
         if (appFirst) {
-            appTime += seconds(appBatch);
-            mailboxTime += seconds([&mailbox] { mailbox.batch(); });
+            apps.add(appBatch);
+            bare.add(mailboxBatch);
         } else {
-            mailboxTime += seconds([&mailbox] { mailbox.batch(); });
-            appTime += seconds(appBatch);
+            bare.add(mailboxBatch);
+            apps.add(appBatch);
         }
         appFirst = !appFirst;
     }
     const double rounds = static_cast<double>(state.iterations()) * kRounds;
-    state.counters["app_rt_us"] = appTime / rounds * 1e6;
-    state.counters["mailbox_rt_us"] = mailboxTime / rounds * 1e6;
-    state.counters["x_mailbox"] = appTime / mailboxTime;
+    state.counters["app_rt_us"] = apps.seconds / rounds * 1e6;
+    state.counters["mailbox_rt_us"] = bare.seconds / rounds * 1e6;
+    state.counters["x_mailbox"] = apps.seconds / bare.seconds;
+    state.counters["app_csw"] = static_cast<double>(apps.switches) / rounds;
+    state.counters["mailbox_csw"] = static_cast<double>(bare.switches) / rounds;
+    if (state.range(0) == 0) {
+        state.counters["app_cpu_us"] = apps.cpu / rounds * 1e6;
+        state.counters["mailbox_cpu_us"] = bare.cpu / rounds * 1e6;
+    }
 }
 BENCHMARK(BM_AppAgainstMailbox)->Arg(0)->Arg(1)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(false);
 
