@@ -189,8 +189,6 @@ void runGathering(TableJob<Sample>* job) {
   job->written = written;
 }
 
-// The padded widths of the upsampling filter (17 taps) and of the downsampling filters of the
-// 44.1k/48k family, 2:1 and 3:1 (19, 34 and 51 taps).
 // Without a phase step (downsampling by a whole ratio) every output of the run uses the same two
 // rows: a variant that can arranges their coefficients once, in the order its sums take them.
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth, uint32_t FixedWidth>
@@ -223,6 +221,8 @@ void runOnePhase(TableJob<Sample>* job) {
   job->written = written;
 }
 
+// The padded widths of the upsampling filter (17 taps) and of the downsampling filters of the
+// 44.1k/48k family, 2:1 and 3:1 (19, 34 and 51 taps).
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
 void runTable(TableJob<Sample>* job) {
   const int32_t p = job->phase;
