@@ -17,20 +17,12 @@ namespace {
 constexpr uint32_t kCliMask = 2;
 constexpr const char* kOsdText = "OSDKVX";
 
-int cliGdl(int, char**)
+void setLevel(uint16_t level)
 {
-    return u_cli_show_dbg_level(cecGetDbgLevel());
+    cecSetDbgLevel(level);
 }
 
-int cliSdl(int argc, char** argv)
-{
-    uint16_t level = 0;
-    const int32_t res = u_cli_parse_dbg_level(argc, argv, &level);
-    if (res == 0) {
-        cecSetDbgLevel(level);
-    }
-    return res;
-}
+using CecLevelCmds = CliDbgLevelCmds<cecGetDbgLevel, setLevel>;
 
 // A request to the TV: logged on entry and exit, its result not the command's.
 template <int32_t (*Request)(uint32_t), uint32_t Destination = CEC_LA_TV>
@@ -119,8 +111,8 @@ int cliGetCecInfo(int, char**)
 }
 
 const cli_cmd_t kCecCmds[] = {
-    {"gdl", nullptr, cliGdl, nullptr, "Get debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
-    {"sdl", nullptr, cliSdl, nullptr, "Set debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
+    {"gdl", nullptr, CecLevelCmds::get, nullptr, "Get debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
+    {"sdl", nullptr, CecLevelCmds::set, nullptr, "Set debug level (e=error, a=api, i=info, n=none)", CLI_ACCESS_NORMAL},
     {"standby", nullptr, cliRequest<cecCtrlStandby, CEC_LA_BROADCAST>, nullptr, "standby all", CLI_ACCESS_NORMAL},
     {"power_status", nullptr, cliRequest<cecCtrlGiveDevicePowerStatus>, nullptr, "the power status of target device",
      CLI_ACCESS_NORMAL},

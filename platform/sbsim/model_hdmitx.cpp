@@ -206,7 +206,7 @@ private:
 
 class Hdmitx : public Model {
 public:
-    explicit Hdmitx(Board& board) : board_(board) { createNode(); }
+    explicit Hdmitx(Board& board) : board_(board) { board_.setNodePresent("/dev/hdmitx", true); }
     const char* name() const override { return "hdmitx"; }
     const char* usage() const override
     {
@@ -299,11 +299,7 @@ public:
         }
         if (verb == "missing" && w.size() == 3 && (w[2] == "on" || w[2] == "off")) {
             s_.missing = w[2] == "on";
-            if (s_.missing) {
-                unlink(board_.path("/dev/hdmitx").c_str());
-            } else {
-                createNode();
-            }
+            board_.setNodePresent("/dev/hdmitx", !s_.missing);
             return true;
         }
         if (verb == "plug" && w.size() == 4 && (w[2] == "tx" || w[2] == "rx") && (w[3] == "0" || w[3] == "1")) {
@@ -327,13 +323,6 @@ private:
         return false;
     }
 
-    void createNode()
-    {
-        const int fd = ::open(board_.path("/dev/hdmitx").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
 
     bool txStatus(const Words& w, std::string& out)
     {
