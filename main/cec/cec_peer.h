@@ -16,6 +16,11 @@ enum CecCtrlCmd : uint32_t {
     CEC_CTRL_CMD_NUM = 6,
 };
 
+// Hands a CEC standby to the state manager: message E_APP_MSG_TYPE_CEC {MSG_FROM_CEC,
+// SM_BODY_CEC_STANDBY} to "state_mngr". Its callers send it once per suspend cycle.
+// @return 0, or -4 when the state manager cannot be found or reached.
+int32_t cecPsrSendToSmStandby(void);
+
 // Message E_APP_MSG_TYPE_STATE_MNGR. @return 0 or -4.
 int32_t cecSmMsgProcess(const appmsg_t* msg);
 // Message E_APP_PRI_ALSA_PB_MSG. @return 0 or -4.

@@ -1,8 +1,12 @@
 #include "tests/main/cec/cec_fixture.h"
 
+#include "main/acfg/acfg_app.h"
 #include "main/cec/cec_app.h"
+#include "main/cec/cec_drv_event.h"
 #include "main/cec/cec_pool.h"
+#include "main/cec/cec_state.h"
 #include "main/cli/cli.h"
+#include "main/state_mngr/state_mngr.h"
 #include "main/timerd/timerd.h"
 #include "tests/support/app_support.h"
 
@@ -75,10 +79,12 @@ void CecAppTest::startOnce()
         return;
     }
     apptest::startFramework();
-    ASSERT_EQ(apptest::registerOnce(a_timerd_register), 0);
-    ASSERT_EQ(apptest::registerOnce(a_cec_register), 0);
-    ASSERT_EQ(u_amb_sync_start_app("timerd"), 0);
-    ASSERT_EQ(u_amb_sync_start_app("cec"), 0);
+    for (auto fill : {a_timerd_register, a_acfg_register, a_sm_register, a_cec_register}) {
+        ASSERT_EQ(apptest::registerOnce(fill), 0);
+    }
+    for (const char* name : {"timerd", "acfg", SM_APP_NAME, CEC_APP_NAME}) {
+        ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
+    }
     started = true;
 }
 
@@ -88,7 +94,7 @@ void CecAppTest::SetUp()
     startOnce();
 }
 
-void CecAppTest::TearDown()
+void drainPool()
 {
     // A release by key takes the oldest match, which need not be the event asked about: go round
     // until none is left.
@@ -102,7 +108,54 @@ void CecAppTest::TearDown()
             cecSemaMtxNulock();
         }
     }
+}
+
+void CecAppTest::TearDown()
+{
+    drainPool();
     EXPECT_EQ(poolCounts(), std::make_pair(0, static_cast<int>(CEC_EVENT_POOL_SIZE)));
+}
+
+void CecAppTest::postDriverEvent(uint32_t state) const
+{
+    ASSERT_EQ(0, u_app_send_appmsg(gCecThisObj.hApp.load(), E_APP_MSG_TYPE_CEC, MSG_FROM_DM, state, nullptr, 0));
+}
+
+void CecAppTest::receive(const std::string& frame) const
+{
+    sim.ctl("hdmitx cec-rx " + frame);
+    postDriverEvent(HDMI_CEC_STATE_GET_CMD);
+}
+
+std::vector<std::string> CecAppTest::answersTo(const std::string& frame) const
+{
+    drainPool();  // no resend of an earlier frame comes between
+    const size_t mark = sentFrames(sim).size();
+    receive(frame);
+    receive("0 5 0x8F");
+    std::vector<std::string> answers;
+    const bool fenced = apptest::eventually([&] {
+        answers.clear();
+        const auto sent = sentFrames(sim);
+        for (size_t i = mark; i < sent.size(); ++i) {
+            const std::string text = frameText(sent[i].frame);
+            if (text.rfind("05 00 90 00 00", 0) == 0) {
+                return true;
+            }
+            answers.push_back(text);
+        }
+        return false;
+    });
+    EXPECT_TRUE(fenced) << frame;
+    return answers;
+}
+
+void CecAppTest::releaseStatuses(uint32_t ack, size_t count) const
+{
+    sim.ctl("hdmitx tx-status release " + std::to_string(ack));
+    for (size_t i = 0; i < count; ++i) {
+        postDriverEvent(HDMI_CEC_STATE_TX_STS);
+    }
 }
 
 }  // namespace cectest
