@@ -29,7 +29,7 @@ void readTransmitStatus()
         CEC_ERR("invalid tag %u, ack %u\n", tag, ack);
         return;
     }
-    CEC_INFO("notify tag addr: (0x%x)  ack: (%u) opcode: (0x%x) \n", tag, ack, event->ui4Opcode);
+    CEC_INFO("notify tag addr: (0x%x)  ack: (%u) \n", tag, ack);
     cecPsrProcessAckMessage(ack, event);
 }
 

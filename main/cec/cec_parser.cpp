@@ -215,6 +215,7 @@ void cecPsrProcessAckMessage(uint32_t ack, CecEvent* event)
     cecSemaMtxLock();
     pending = *event;
     cecSemaMtxNulock();
+    CEC_INFO("tag: %u, opcode: (0x%x) \n", pending.ui4Tag, pending.ui4Opcode);
     if (pending.ui1Pending == 0 || pending.ui4State != CEC_EVT_SENT) {
         // Released already (by a time-out or a reply), or waiting for its reply: not this status's.
         CEC_INFO("status for an event not waiting for one, tag: %u", pending.ui4Tag);

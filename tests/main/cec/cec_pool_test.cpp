@@ -19,6 +19,17 @@ using cectest::sentFrames;
 
 class CecPoolTest : public cectest::CecAppTest {
 protected:
+    // A copy of the event of a tag, read under the pool's lock (the application thread may be
+    // resending it).
+    static CecEvent pendingEvent(uint32_t tag)
+    {
+        cecSemaMtxLock();
+        const CecEvent* event = cecCtrlEventFromTag(tag);
+        const CecEvent copy = event != nullptr ? *event : CecEvent{};
+        cecSemaMtxNulock();
+        return copy;
+    }
+
     bool sentCount(size_t n) const
     {
         return apptest::eventually([&] { return sentFrames(sim).size() >= n; });
@@ -39,9 +50,8 @@ TEST_F(CecPoolTest, AnEmptyPoolRefusesTheFrameAsAFailedSendAndEveryTagNamesOneEv
     std::set<uint32_t> tags;
     for (const auto& s : sent) {
         tags.insert(s.tag);
-        const CecEvent* event = cecCtrlEventFromTag(s.tag);
-        ASSERT_NE(nullptr, event);
-        EXPECT_EQ(0x8Fu, event->ui4Opcode);
+        const CecEvent event = pendingEvent(s.tag);
+        EXPECT_EQ(0x8Fu, event.ui4Opcode);
     }
     EXPECT_EQ(128u, tags.size());
     EXPECT_EQ(0u, tags.count(0));
@@ -97,7 +107,7 @@ TEST_F(CecPoolTest, ReleaseByKeyTakesTheOldestMatchWhateverItsDestination)
     ASSERT_EQ(0, cecCtrlGiveDevicePowerStatus(4));
     const auto sent = sentFrames(sim);
     ASSERT_EQ(2u, sent.size());
-    CecEvent key = *cecCtrlEventFromTag(sent[1].tag);  // the one to 4
+    CecEvent key = pendingEvent(sent[1].tag);  // the one to 4
 
     CecEvent other = key;
     other.ui4Opcode = 0x46;
@@ -106,8 +116,8 @@ TEST_F(CecPoolTest, ReleaseByKeyTakesTheOldestMatchWhateverItsDestination)
     EXPECT_EQ(poolCounts().first, 2);
 
     EXPECT_EQ(1, cecCtrlFreeEvent(&key));
-    EXPECT_EQ(CEC_KIND_FREE, cecCtrlEventFromTag(sent[0].tag)->ui4Kind);
-    EXPECT_EQ(4u, cecCtrlEventFromTag(sent[1].tag)->ui4Destination);
+    EXPECT_EQ(CEC_KIND_FREE, pendingEvent(sent[0].tag).ui4Kind);
+    EXPECT_EQ(4u, pendingEvent(sent[1].tag).ui4Destination);
     EXPECT_EQ(nullptr, cecCtrlSearchActionEvent(0x8F, CEC_LA_TV, CEC_EVT_SENT));
     EXPECT_EQ(cecCtrlEventFromTag(sent[1].tag), cecCtrlSearchActionEvent(0x8F, 4, CEC_EVT_SENT));
 }
