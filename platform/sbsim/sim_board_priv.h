@@ -69,6 +69,10 @@ public:
     // Seconds on the monotonic clock.
     static double now();
 
+    // Lays out the device node at a system path under the root (an empty file that opens reach the
+    // simulator through), or takes it away.
+    void setNodePresent(const std::string& systemPath, bool present) const;
+
     // Appends "<time> <line>" to the facility's log ("/sim/<facility>.log" under the root).
     void log(const std::string& facility, const std::string& line);
     std::string logText(const std::string& facility) const;

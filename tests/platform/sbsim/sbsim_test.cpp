@@ -135,7 +135,11 @@ TEST_F(BoardSimTest, CecFramesTravelBothWaysWithTheDriversSwitchEvents)
     std::array<uint32_t, 2> status{};
     ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_TX_STS, status.data()));
     EXPECT_EQ(7u, status[0]);
+    EXPECT_EQ(1u, status[1]);
     EXPECT_THAT(sim.ctl("log cec"), HasSubstr("tx 05 00 72 00 01"));
+    // One status per transmission: once read, there is none until the next one finishes.
+    EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_TX_STS, status.data()));
+    EXPECT_EQ(EAGAIN, errno);
 
     sim.ctl("hdmitx cec-rx 0 5 0x8F");
     const std::string rxEvent = nextUevent(monitor);
@@ -158,6 +162,56 @@ TEST_F(BoardSimTest, CecFramesTravelBothWaysWithTheDriversSwitchEvents)
     ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_RX_PLUG_STS, &plugged));
     EXPECT_EQ(1, plugged);
     sb_uevent_close(monitor);
+}
+
+TEST_F(BoardSimTest, TransmitStatusesAreHeldAndReleasedOldestFirst)
+{
+    const int monitor = sb_uevent_open();
+    ASSERT_GE(monitor, 0);
+    Dev dev("/dev/hdmitx");
+    auto send = [&](uint8_t tag) {
+        std::array<uint8_t, 32> cmd{};
+        cmd[0] = tag;
+        cmd[4] = 5;
+        cmd[6] = 0x46;
+        return sb_dev_ioctl(dev.fd, KVX_HDMI_SET_CECCMD, cmd.data());
+    };
+    auto status = [&] {
+        std::array<uint32_t, 2> s{};
+        return sb_dev_ioctl(dev.fd, KVX_HDMI_GET_TX_STS, s.data()) == 0 ? s : std::array<uint32_t, 2>{0, 99};
+    };
+
+    sim.ctl("hdmitx tx-status hold");
+    ASSERT_EQ(0, send(3));
+    ASSERT_EQ(0, send(4));
+    EXPECT_EQ((std::array<uint32_t, 2>{0, 99}), status());  // nothing announced while held
+    sim.ctl("hdmitx tx-status release 0");
+    for (uint32_t tag : {3u, 4u}) {
+        const std::string event = nextUevent(monitor);
+        EXPECT_STREQ("2", sb_uevent_get(event.data(), event.size(), "SWITCH_STATE"));
+        EXPECT_EQ((std::array<uint32_t, 2>{tag, 0}), status());
+    }
+
+    sim.ctl("hdmitx ack 0");
+    sim.ctl("hdmitx tx-status auto");
+    ASSERT_EQ(0, send(9));
+    EXPECT_EQ((std::array<uint32_t, 2>{9, 0}), status());
+    std::string refused;
+    EXPECT_FALSE(sim.control("hdmitx tx-status release x", &refused));
+    EXPECT_THAT(refused, HasSubstr("usage"));
+    sb_uevent_close(monitor);
+}
+
+TEST_F(BoardSimTest, AbsentTransmitterCannotBeOpened)
+{
+    sim.ctl("hdmitx missing on");
+    Dev gone("/dev/hdmitx");
+    EXPECT_EQ(-1, gone.fd);
+    EXPECT_EQ(ENOENT, errno);
+    EXPECT_FALSE(sandbox.exists("/dev/hdmitx"));
+    sim.ctl("hdmitx missing off");
+    Dev back("/dev/hdmitx");
+    EXPECT_GE(back.fd, 0);
 }
 
 TEST_F(BoardSimTest, DisplayLogsEveryFrameWithItsTimeAndItsRequests)
