@@ -112,6 +112,7 @@ enum msg_from : uint32_t {
     MSG_FROM_BT_EXT_IN = 7,
     MSG_FROM_AUX_IN = 8,
     MSG_FROM_UI = 12,
+    MSG_FROM_DM = 13,  // the device manager's CEC driver events to "cec"
     MSG_FROM_URI = 14,
     MSG_FROM_TTS = 15,
     MSG_FROM_PROMPT = 16,
