@@ -64,6 +64,7 @@ public:
     explicit Usb(Board& board) : board_(board)
     {
         fs::create_directories(board_.path("/proc/bus/usb"));
+        fs::create_directories(board_.path("/sys/devices/virtual/block"));
         const std::string hub = std::string("/sys") + kRootHub;
         put(hub, "idVendor", "1d6b");
         put(hub, "idProduct", "0002");
