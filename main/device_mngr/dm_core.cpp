@@ -1,8 +1,7 @@
 #include "main/device_mngr/dm_core.h"
 
-#include "main/am/am.h"
-#include "main/am/amb/amb.h"
 #include "main/device_mngr/dm_automnt.h"
+#include "main/device_mngr/dm_brdcst.h"
 #include "main/device_mngr/dm_core_priv.h"
 #include "main/device_mngr/dm_log.h"
 #include "main/device_mngr/dm_mount.h"
@@ -11,7 +10,6 @@
 #include "main/device_mngr/u_fm_linux.h"
 #include "main/mw/rwlock/rwlock.h"
 
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -241,12 +239,8 @@ int32_t dmInitHwAgain(void)
 
 int32_t dmBroadcastMntMsg(uint32_t value)
 {
-    am_broadcast_msg_t msg{};
-    msg.ui4MsgId = DM_BRDCST_MSG_USB_MNT;
-    std::memcpy(msg.aui1Data, &value, sizeof(value));
-    msg.ui4Size = sizeof(value);
     DM_INFO("dm broadcast usb %s msg\n", value != 0 ? "mnt" : "umnt");
-    const int32_t sent = u_amb_broadcast_msg(&msg, 1);
+    const int32_t sent = dmBroadcastWord(DM_BRDCST_MSG_USB_MNT, value, 1);
     if (sent != 0) {
         DM_ERR("u_amb_broadcast_msg return %d\n", sent);
     }
@@ -255,12 +249,8 @@ int32_t dmBroadcastMntMsg(uint32_t value)
 
 int32_t dmBroadcastNetworkMsg(uint32_t value)
 {
-    am_broadcast_msg_t msg{};
-    msg.ui4MsgId = DM_BRDCST_MSG_NETWORK;
-    std::memcpy(msg.aui1Data, &value, sizeof(value));
-    msg.ui4Size = sizeof(value);
     DM_INFO("dm broadcast network %s msg\n", value != 0 ? "connect" : "disconnect");
-    const int32_t sent = u_amb_broadcast_msg(&msg, 1);
+    const int32_t sent = dmBroadcastWord(DM_BRDCST_MSG_NETWORK, value, 1);
     if (sent != 0) {
         DM_ERR("u_amb_broadcast_msg return %d\n", sent);
     }

@@ -1,7 +1,7 @@
 #include "main/device_mngr/dm_mount.h"
 
-#include "main/am/amb/amb.h"
 #include "main/cli/dbg_level.h"
+#include "main/device_mngr/dm_brdcst.h"
 #include "main/device_mngr/dm_core.h"
 #include "main/device_mngr/dm_log.h"
 #include "main/mw/rwlock/rwlock.h"
@@ -30,12 +30,7 @@ handle_t mountLock()
 
 void announce(uint8_t bMnt)
 {
-    am_broadcast_msg_t msg{};
-    msg.ui4MsgId = DM_BRDCST_MSG_USB_MNT;
-    const uint32_t event = bMnt == 1 ? DM_USB_MOUNTED : DM_USB_UNMOUNTED;
-    std::memcpy(msg.aui1Data, &event, sizeof(event));
-    msg.ui4Size = sizeof(event);
-    if (u_amb_broadcast_msg(&msg, 0) != 0)
+    if (dmBroadcastWord(DM_BRDCST_MSG_USB_MNT, bMnt == 1 ? DM_USB_MOUNTED : DM_USB_UNMOUNTED, 0) != 0)
         DBG_ERROR(dmGetDbgLevel(), "<DM>", "send msg to close nfy thread failed!\n");
 }
 

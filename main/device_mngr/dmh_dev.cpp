@@ -1,6 +1,7 @@
 #include "main/device_mngr/dmh_dev.h"
 
 #include "main/device_mngr/dm_log.h"
+#include "main/device_mngr/dmh_lock_priv.h"
 #include "main/device_mngr/dmh_netlink.h"
 #include "main/mw/os_pthread/os_thread.h"
 #include "main/mw/rwlock/rwlock.h"
@@ -97,17 +98,15 @@ uint8_t levelOf(const std::string& path, int less)
 int32_t pushRecord(std::unique_ptr<DmhDevNode> rec, DmhDevNode** out)
 {
     DmhRoot* root = gDmhDev.load();
-    if (root == nullptr || uRwlWriteLock(root->hDevLock, RWL_OPTION_WAIT) != RWLR_OK) {
+    if (root == nullptr) {
+        return -12;
+    }
+    DmhRwHold hold(root->hDevLock, true);
+    if (!hold.held()) {
         return -12;
     }
     DmhDevNode* node = rec.release();
-    node->next = root->t_dev_list;
-    if (node->next != nullptr) {
-        node->next->pprev = &node->next;
-    }
-    node->pprev = &root->t_dev_list;
-    root->t_dev_list = node;
-    uRwlReleaseLock(root->hDevLock);
+    dmhPushHead(root->t_dev_list, node);
     if (out != nullptr) {
         *out = node;
     }
@@ -383,14 +382,7 @@ int32_t dmhFreeDev(DmhDevNode* rec)
 
 void dmhUnlinkDev(DmhDevNode* rec)
 {
-    if (rec->pprev != nullptr) {
-        *rec->pprev = rec->next;
-    }
-    if (rec->next != nullptr) {
-        rec->next->pprev = rec->pprev;
-    }
-    rec->next = nullptr;
-    rec->pprev = nullptr;
+    dmhUnlink(rec);
 }
 
 int32_t dmhScanPath(const std::string& root)

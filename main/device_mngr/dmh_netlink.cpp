@@ -2,10 +2,11 @@
 
 #include "main/am/aee/aee.h"
 #include "main/am/am.h"
-#include "main/am/amb/amb.h"
+#include "main/device_mngr/dm_brdcst.h"
 #include "main/device_mngr/dm_core.h"
 #include "main/device_mngr/dm_log.h"
 #include "main/device_mngr/dm_mount.h"
+#include "main/device_mngr/dmh_lock_priv.h"
 #include "main/device_mngr/dmh_nfy.h"
 #include "main/device_mngr/dmh_uevent_msg.h"
 #include "main/mw/os_pthread/os_thread.h"
@@ -63,29 +64,14 @@ bool is(const std::optional<std::string>& s, std::string_view text)
 }
 
 // Holds the device-list lock for a scope.
-class DevLock {
+class DevLock : public DmhRwHold {
 public:
-    explicit DevLock(bool write)
-        : lock_(gDmhDev.load()->hDevLock),
-          held_((write ? uRwlWriteLock(lock_, RWL_OPTION_WAIT) : uRwlReadLock(lock_, RWL_OPTION_WAIT)) == RWLR_OK)
+    explicit DevLock(bool write) : DmhRwHold(gDmhDev.load()->hDevLock, write)
     {
-        if (!held_) {
+        if (!held()) {
             DM_ERR("[DMH]%s: device list lock failed\n", __func__);
         }
     }
-    ~DevLock()
-    {
-        if (held_) {
-            uRwlReleaseLock(lock_);
-        }
-    }
-    DevLock(const DevLock&) = delete;
-    DevLock& operator=(const DevLock&) = delete;
-    bool held() const { return held_; }
-
-private:
-    handle_t lock_;
-    bool held_;
 };
 
 DmhDevNode* findRecord(uint32_t major, uint32_t minor, DmhDevNode* from = nullptr)
@@ -493,11 +479,7 @@ int32_t dmSendMsgToCec(uint32_t switchState)
 int32_t dmSendMsgToPlaybackUsb(uint32_t eDmEvent)
 {
     DM_INFO("dmSendMsgToPlaybackUsb,if usb playing, stop!\n");
-    am_broadcast_msg_t msg{};
-    msg.ui4MsgId = DM_BRDCST_MSG_USB_MNT;
-    std::memcpy(msg.aui1Data, &eDmEvent, sizeof(eDmEvent));
-    msg.ui4Size = sizeof(eDmEvent);
-    const int32_t sent = u_amb_broadcast_msg(&msg, 0);
+    const int32_t sent = dmBroadcastWord(DM_BRDCST_MSG_USB_MNT, eDmEvent, 0);
     if (sent != 0) {
         DM_ERR("dmSendMsgToPlaybackUsb return %d\n", sent);
     }

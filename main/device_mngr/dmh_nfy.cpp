@@ -1,6 +1,7 @@
 #include "main/device_mngr/dmh_nfy.h"
 
 #include "main/device_mngr/dm_log.h"
+#include "main/device_mngr/dmh_lock_priv.h"
 #include "main/device_mngr/dmh_netlink.h"
 #include "main/device_mngr/dmh_nfy_priv.h"
 #include "main/mw/rwlock/rwlock.h"
@@ -29,29 +30,6 @@ constexpr uint64_t kMinPartitionSectors = 11;
 constexpr size_t kNameMax = 31;
 
 std::mutex gRootMake;
-
-// Holds one of the module's read-write locks for a scope.
-class RwHold {
-public:
-    RwHold(handle_t lock, bool write)
-        : lock_(lock), held_((write ? uRwlWriteLock(lock, RWL_OPTION_WAIT) : uRwlReadLock(lock, RWL_OPTION_WAIT)) ==
-                             RWLR_OK)
-    {
-    }
-    ~RwHold()
-    {
-        if (held_) {
-            uRwlReleaseLock(lock_);
-        }
-    }
-    RwHold(const RwHold&) = delete;
-    RwHold& operator=(const RwHold&) = delete;
-    bool held() const { return held_; }
-
-private:
-    handle_t lock_;
-    bool held_;
-};
 
 bool pathContains(const DmhDevNode& outer, const DmhDevNode& inner)
 {
@@ -124,7 +102,7 @@ int32_t addRegistration(uint32_t uMajor, uint32_t uMinor, uint32_t rootId, const
     if (!node) {
         return -6;
     }
-    RwHold hold(root->hNfyLock, true);
+    DmhRwHold hold(root->hNfyLock, true);
     if (!hold.held()) {
         return -12;
     }
@@ -134,22 +112,14 @@ int32_t addRegistration(uint32_t uMajor, uint32_t uMinor, uint32_t rootId, const
     node->tag = nfy->tag;
     node->pfNfy = nfy->pfNfy;
     DmhNfyNode* n = node.release();
-    n->next = root->t_nfy_list;
-    if (n->next != nullptr) {
-        n->next->pprev = &n->next;
-    }
-    n->pprev = &root->t_nfy_list;
-    root->t_nfy_list = n;
+    dmhPushHead(root->t_nfy_list, n);
     *out = n;
     return 0;
 }
 
 void unlinkRegistration(DmhNfyNode* node)
 {
-    *node->pprev = node->next;
-    if (node->next != nullptr) {
-        node->next->pprev = node->pprev;
-    }
+    dmhUnlink(node);
     std::unique_ptr<DmhNfyNode> owned(node);
 }
 
@@ -239,14 +209,14 @@ void dmhClearLists(void)
         return;
     }
     {
-        RwHold hold(root->hDevLock, true);
+        DmhRwHold hold(root->hDevLock, true);
         while (root->t_dev_list != nullptr) {
             DmhDevNode* rec = root->t_dev_list;
             dmhUnlinkDev(rec);
             dmhFreeDev(rec);
         }
     }
-    RwHold hold(root->hNfyLock, true);
+    DmhRwHold hold(root->hNfyLock, true);
     while (root->t_nfy_list != nullptr) {
         unlinkRegistration(root->t_nfy_list);
     }
@@ -279,7 +249,7 @@ int32_t dmhRegRootNfyFct(uint32_t uRootDevId, const DmhNfy* nfy)
         return 0;
     }
     DmhRoot* root = gDmhDev.load();
-    RwHold hold(root->hDevLock, false);
+    DmhRwHold hold(root->hDevLock, false);
     if (!hold.held()) {
         return -12;
     }
@@ -308,7 +278,7 @@ int32_t dmhRegNfyFct(uint32_t uMajor, uint32_t uMinor, const DmhNfy* nfy)
         return added;
     }
     DmhRoot* root = gDmhDev.load();
-    RwHold hold(root->hDevLock, false);
+    DmhRwHold hold(root->hDevLock, false);
     if (!hold.held()) {
         return -12;
     }
@@ -340,7 +310,7 @@ int32_t dmhNfyFunc(DmhDevNode* current, uint8_t uLevel, uint32_t eStatus)
         return -12;
     }
     // Written, not read: a detach drops the device's registration from the list.
-    RwHold hold(root->hNfyLock, true);
+    DmhRwHold hold(root->hNfyLock, true);
     if (!hold.held()) {
         return -12;
     }

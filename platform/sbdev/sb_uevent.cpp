@@ -25,15 +25,14 @@ Monitors& monitors()
     return m;
 }
 
-int openKernelMonitor()
+// Binds a uevent socket to the kernel's own group (before udev rewrites the events); the socket,
+// or -1 with errno (the socket closed).
+int bindKernelGroup(int fd, __u32 port)
 {
-    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
-    if (fd < 0) {
-        return -1;
-    }
     sockaddr_nl addr{};
     addr.nl_family = AF_NETLINK;
-    addr.nl_groups = 1;  // the kernel's own events, before udev rewrites them
+    addr.nl_pid = port;
+    addr.nl_groups = 1;
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
         const int error = errno;
         close(fd);
@@ -41,6 +40,12 @@ int openKernelMonitor()
         return -1;
     }
     return fd;
+}
+
+int openKernelMonitor()
+{
+    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    return fd < 0 ? -1 : bindKernelGroup(fd, 0);
 }
 
 int openHotplugSocket(int* rcvbufError)
@@ -54,17 +59,7 @@ int openHotplugSocket(int* rcvbufError)
     if (rcvbufError != nullptr) {
         *rcvbufError = set == 0 ? 0 : errno;
     }
-    sockaddr_nl addr{};
-    addr.nl_family = AF_NETLINK;
-    addr.nl_pid = static_cast<__u32>(getpid());
-    addr.nl_groups = 1;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
+    return bindKernelGroup(fd, static_cast<__u32>(getpid()));
 }
 
 int openSimMonitor()
