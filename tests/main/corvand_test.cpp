@@ -64,7 +64,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
                                          "<GUI>usr_evt = 0x1002",
                                          "<GUI>Power Idle!",
                                      }));
-    EXPECT_EQ(out.find("<corvand>13."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>14."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 
