@@ -74,6 +74,14 @@ void Board::raiseUevent(const std::string& action, const std::string& devpath, c
     }
 }
 
+void Board::raiseRawUevent(const Bytes& datagram)
+{
+    log("uevent", "raw " + hexBytes(datagram.data(), datagram.size()));
+    if (deliverUevent) {
+        deliverUevent(datagram);
+    }
+}
+
 void Board::raiseSwitch(const std::string& name, int state)
 {
     raiseUevent("change", "/devices/virtual/switch/" + name,

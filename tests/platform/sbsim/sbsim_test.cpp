@@ -4,6 +4,8 @@
 #include "platform/sbdev/led_display_ioctl.h"
 #include "platform/sbdev/sb_actl.h"
 #include "platform/sbdev/sb_dev.h"
+#include "platform/sbdev/sb_mount.h"
+#include "platform/sbdev/sb_netif.h"
 #include "platform/sbdev/sb_sysfs.h"
 #include "platform/sbdev/sb_uevent.h"
 #include "platform/sbdev/sb_wire.h"
@@ -21,6 +23,7 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <linux/input.h>
+#include <net/if.h>
 #include <mtd/mtd-user.h>
 #include <poll.h>
 #include <sys/inotify.h>
@@ -59,6 +62,70 @@ std::string nextUevent(int fd)
 }
 
 class BoardSimTest : public SimTest {};
+
+// A stick's layout, its kernel events in order, and the mount calls on its partitions.
+TEST_F(BoardSimTest, UsbStickLaysOutItsTreeRaisesItsEventsAndMountsItsFiles)
+{
+    const int monitor = sb_uevent_open();
+    ASSERT_GE(monitor, 0);
+    sandbox.write("/stick/track.mp3", "music");
+    sim.ctl("usb insert 0x0781 0x5567 8G 4G 4G --files " + sandbox.path("/stick"));
+    const std::string device = "/sys/devices/platform/KvxUsbHcd.0/usb1/1-1";
+    EXPECT_EQ(device.size(), 42u);
+    EXPECT_EQ(sandbox.read(device + "/idVendor"), "0781\n");
+    const std::string disk = device + "/1-1:1.0/host0/target0:0:0/0:0:0:0/block/sda";
+    EXPECT_EQ(sandbox.read(disk + "/size"), "16777216\n");
+    EXPECT_EQ(sandbox.read(disk + "/sda2/size"), "8388608\n");
+    EXPECT_THAT(sandbox.read("/proc/diskstats"), HasSubstr(" sda2 "));
+    EXPECT_TRUE(sandbox.exists("/dev/sda1"));
+    std::vector<std::string> types;
+    for (int i = 0; i < 5; ++i) {
+        const std::string e = nextUevent(monitor);
+        types.push_back(sb_uevent_get(e.data(), e.size(), "DEVTYPE") ? sb_uevent_get(e.data(), e.size(), "DEVTYPE") : "");
+    }
+    EXPECT_EQ(types, (std::vector<std::string>{"usb_device", "usb_interface", "disk", "partition", "partition"}));
+
+    sandbox.write("/data/mnt/sda1/.keep", "");
+    sim.ctl("mount refuse vfat");
+    EXPECT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "ro"), -1);
+    sim.ctl("mount allow vfat");
+    sim.ctl("mount refuse vfat rw");
+    EXPECT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "rw"), -1);
+    ASSERT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "ro"), 0);
+    EXPECT_EQ(sandbox.read("/data/mnt/sda1/track.mp3"), "music");
+    EXPECT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "ro"), -1);  // mounted already
+    EXPECT_EQ(sb_umount("/data/mnt/sda2"), -1);                               // never mounted
+    sim.ctl("mount keep-mounted /data/mnt/sda1");
+    EXPECT_EQ(sb_umount2("/data/mnt/sda1", 2), -1);
+    EXPECT_EQ(errno, EBUSY);
+    EXPECT_THAT(sim.ctl("log mount"), HasSubstr("mount(\"/dev/sda1\", \"/data/mnt/sda1\", \"vfat\", 0, \"ro\")"));
+    EXPECT_THAT(sim.ctl("log mount"), HasSubstr("umount2(\"/data/mnt/sda1\", 2)"));
+
+    sim.ctl("usb remove");
+    std::vector<std::string> removed;
+    for (int i = 0; i < 5; ++i) {
+        const std::string e = nextUevent(monitor);
+        removed.push_back(e.substr(0, e.find('@')));
+    }
+    EXPECT_EQ(removed, (std::vector<std::string>(5, "remove")));
+    EXPECT_FALSE(sandbox.exists(device));
+    EXPECT_FALSE(sandbox.exists("/dev/sda"));
+    EXPECT_EQ(sandbox.read("/proc/diskstats"), "");
+    sb_uevent_close(monitor);
+}
+
+TEST_F(BoardSimTest, NetworkLinkFlags)
+{
+    short flags = 0;
+    ASSERT_EQ(sb_netif_flags("eth0", &flags), 0);
+    EXPECT_EQ(flags & IFF_RUNNING, 0);
+    sim.ctl("net eth0 up");
+    ASSERT_EQ(sb_netif_flags("eth0", &flags), 0);
+    EXPECT_NE(flags & IFF_RUNNING, 0);
+    EXPECT_EQ(sb_netif_flags("wlan9", &flags), -1);
+    EXPECT_EQ(errno, ENODEV);
+    EXPECT_FALSE(sim.control("net eth0 sideways"));
+}
 
 // The control command a person and a script use.
 std::pair<int, std::string> runCtl(const std::vector<std::string>& args)
