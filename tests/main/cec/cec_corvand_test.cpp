@@ -32,7 +32,7 @@ protected:
     ProgramRunner& start()
     {
         corvand_ = std::make_unique<ProgramRunner>("main/corvand");
-        EXPECT_TRUE(corvand_->waitFor("<corvand>13.audio_setting Init Successful\n")) << corvand_->output();
+        EXPECT_TRUE(corvand_->waitFor("<corvand>14.audio_setting Init Successful\n")) << corvand_->output();
         return *corvand_;
     }
     // Sends a console line and waits for `text` in what follows it.
@@ -49,10 +49,10 @@ protected:
 TEST_F(CecCorvandTest, StartsInItsRowAndReadiesTheDriver)
 {
     ProgramRunner& corvand = start();
-    EXPECT_TRUE(sbtest::containsInOrder(corvand.output(), {"<corvand>11.playback_uac_capture Init Successful\n",
-                                                           "<corvand>12.cec Init Begin\n",
-                                                           "<corvand>12.cec Init Successful\n",
-                                                           "<corvand>13.audio_setting Init Begin\n"}));
+    EXPECT_TRUE(sbtest::containsInOrder(corvand.output(), {"<corvand>12.playback_uac_capture Init Successful\n",
+                                                           "<corvand>13.cec Init Begin\n",
+                                                           "<corvand>13.cec Init Successful\n",
+                                                           "<corvand>14.audio_setting Init Begin\n"}));
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
     const auto quorid = sandbox.quoridLog();
     EXPECT_NE(quorid.end(), std::find(quorid.begin(), quorid.end(), "chmod 777 /dev/hdmitx"));
@@ -109,7 +109,7 @@ TEST_F(CecCorvandTest, AnAbsentTransmitterFailsEachRequestButNotTheStart)
 {
     sim.ctl("hdmitx missing on");
     ProgramRunner& corvand = start();
-    EXPECT_NE(std::string::npos, corvand.output().find("<corvand>12.cec Init Successful\n"));
+    EXPECT_NE(std::string::npos, corvand.output().find("<corvand>13.cec Init Successful\n"));
     EXPECT_NE(std::string::npos, corvand.output().find("open cec device fail"));
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 
