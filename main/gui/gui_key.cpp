@@ -1,9 +1,9 @@
 #include "main/gui/gui_key_priv.h"
 
-#include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_manager.h"
-#include "main/gui/wrapper/gui_wrapper_music.h"
+#include "main/gui/wrapper/wrapper_music.h"
 #include "main/state_mngr/state_mngr.h"
+#include "main/timerd/gui_log.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Hidden key sequences: service and factory functions are reached from the IR remote by typing a
 // short sequence of the play/pause, next and previous keys.
 #include "main/gui/gui_key_priv.h"
-#include "main/gui/gui_log_priv.h"
+#include "main/timerd/gui_log.h"
 
 #include <mutex>
 

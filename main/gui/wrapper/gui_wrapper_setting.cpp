@@ -2,9 +2,10 @@
 
 #include "main/acfg/acfg_cus_flash.h"
 #include "main/acfg/acfg_item_idx.h"
-#include "main/gui/wrapper/gui_wrapper_link.h"
-#include "main/gui/wrapper/gui_wrapper_log_priv.h"
-#include "main/gui/wrapper/gui_wrapper_music.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/link/wrapper_wireless.h"
+#include "main/gui/wrapper/wrapper_music.h"
+#include "main/timerd/gui_log.h"
 
 #include <cstring>
 #include <initializer_list>

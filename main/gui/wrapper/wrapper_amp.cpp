@@ -1,11 +1,11 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 
-#include "main/gui/gui_manager.h"
-#include "main/gui/gui_timer.h"
+#include "main/gui/msg/gui_msg.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_gpio.h"
 #include "main/gui/wrapper/wrapper_i2c.h"
+#include "main/timerd/gui_timer.h"
 #include "platform/quorid/quorid.h"
 
 #include <array>

@@ -1,13 +1,13 @@
 #include "main/gui/wrapper/wrapper_music.h"
 
 #include "main/audio_client/vesk_ipc.h"
-#include "main/gui/gui_timer.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/link/wrapper_wireless.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/timerd/gui_timer.h"
 
 #include <algorithm>
 #include <array>

@@ -8,7 +8,7 @@
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "tests/pellant/pellant_harness.h"
 #include "tests/support/sim_process.h"
 
@@ -98,7 +98,7 @@ protected:
         mark_ = lines(sandbox.read(kPellantOut)).size();
         linkMark_ = linkCalls().size();
     }
-    std::vector<std::string> linkCalls() const { return lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)); }
+    std::vector<std::string> linkCalls() const { return lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)); }
     std::vector<std::string> linkCallsSinceMark() const
     {
         const auto all = linkCalls();

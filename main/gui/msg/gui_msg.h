@@ -1,0 +1,281 @@
+// The GUI manager's message interface: the GUI event ids, the GUI message, the GUI system state
+// and the calls that post GUI events to "gui_namager" (the registered name is spelled so; every
+// sender uses it). Every module that talks to the GUI uses it, the wrapper layer and the module
+// links below the GUI as well as the applications above; the GUI manager's own thread handles what
+// is posted.
+#pragma once
+
+#include <cstdint>
+
+constexpr const char* GUI_MANAGER_APP_NAME = "gui_namager";
+constexpr uint32_t GUI_MSG_DATA_SIZE = 65;
+
+// GUI event ids: user events 0x1000..0x107D (filtered by the allow windows), system events
+// 0x8000..0x8036, production-test events 0xF000..0xF007 and 0xFF00..0xFF0C.
+enum GuiEvtId : uint16_t {
+    E_GUI_USR_EVT_POWER_ON = 0x1000,
+    E_GUI_USR_EVT_POWER_OFF = 0x1001,
+    E_GUI_USR_EVT_POWER_IDLE = 0x1002,
+    E_GUI_USR_EVT_FACTORY_RESET = 0x1003,
+    E_GUI_USR_EVT_AUTO_STANDBY_SET = 0x1004,
+    E_GUI_USR_EVT_AUTO_STANDBY_DISP = 0x1005,
+    E_GUI_USR_EVT_AUTO_SCREENSAVER_SET = 0x1006,
+    E_GUI_USR_EVT_SRC_SEL = 0x1007,
+    E_GUI_USR_EVT_SRC_TOGGLE = 0x1008,
+    E_GUI_USR_EVT_SRC_BT = 0x1009,
+    E_GUI_USR_EVT_SRC_ARC = 0x100A,
+    E_GUI_USR_EVT_SRC_HDMI = 0x100B,
+    E_GUI_USR_EVT_SRC_OPT = 0x100C,
+    E_GUI_USR_EVT_SRC_AUX = 0x100D,
+    E_GUI_USR_EVT_SRC_USB = 0x100E,
+    E_GUI_USR_EVT_RESERVED_100F = 0x100F,
+    E_GUI_USR_EVT_BT_PAIR = 0x1010,
+    E_GUI_USR_EVT_WIRELESS_AUD_START_PAIR = 0x1011,
+    E_GUI_USR_EVT_WIRELESS_AUD_FACTORY_PAIR = 0x1012,
+    E_GUI_USR_EVT_XUPMIX_TOGGLE = 0x1013,
+    E_GUI_USR_EVT_XUPMIX_SET = 0x1014,
+    E_GUI_USR_EVT_VIRTUALX_TOGGLE = 0x1015,
+    E_GUI_USR_EVT_SUR_SET = 0x1016,
+    E_GUI_USR_EVT_SUR_DISP = 0x1017,
+    E_GUI_USR_EVT_SUR_EN_TOGGLE = 0x1018,
+    E_GUI_USR_EVT_SUR_ADD = 0x1019,
+    E_GUI_USR_EVT_SUR_SUB = 0x101A,
+    E_GUI_USR_EVT_SUR_ADD_2 = 0x101B,
+    E_GUI_USR_EVT_SUR_SUB_2 = 0x101C,
+    E_GUI_USR_EVT_HEIGHT_SET = 0x101D,
+    E_GUI_USR_EVT_HEIGHT_DISP = 0x101E,
+    E_GUI_USR_EVT_HEIGHT_ADD = 0x101F,
+    E_GUI_USR_EVT_HEIGHT_SUB = 0x1020,
+    E_GUI_USR_EVT_HEIGHT_ADD_2 = 0x1021,
+    E_GUI_USR_EVT_HEIGHT_SUB_2 = 0x1022,
+    E_GUI_USR_EVT_EQ_DISP = 0x1023,
+    E_GUI_USR_EVT_EQ_TOGGLE = 0x1024,
+    E_GUI_USR_EVT_EQ_SEL_0 = 0x1025,
+    E_GUI_USR_EVT_EQ_SEL_1 = 0x1026,
+    E_GUI_USR_EVT_EQ_SEL_2 = 0x1027,
+    E_GUI_USR_EVT_EQ_SEL_3 = 0x1028,
+    E_GUI_USR_EVT_EQ_SEL_4 = 0x1029,
+    E_GUI_USR_EVT_EQ_SEL_5 = 0x102A,
+    E_GUI_USR_EVT_EQ_SEL_6 = 0x102B,
+    E_GUI_USR_EVT_EQ_SEL_7 = 0x102C,
+    E_GUI_USR_EVT_EQ_RESET = 0x102D,
+    E_GUI_USR_EVT_MUSIC_PLAY_MODE_SEL = 0x102E,
+    E_GUI_USR_EVT_MUSIC_PLAY_MODE_TOGGLE = 0x102F,
+    E_GUI_USR_EVT_MUSIC_USB_PLAY = 0x1030,
+    E_GUI_USR_EVT_MUSIC_USB_PREV = 0x1031,
+    E_GUI_USR_EVT_MUSIC_USB_NEXT = 0x1032,
+    E_GUI_USR_EVT_MUSIC_BT_PLAY = 0x1033,
+    E_GUI_USR_EVT_MUSIC_BT_PREV = 0x1034,
+    E_GUI_USR_EVT_MUSIC_BT_NEXT = 0x1035,
+    E_GUI_USR_EVT_TONE_VOL_SET = 0x1036,
+    E_GUI_USR_EVT_TONE_VOL_DISP = 0x1037,
+    E_GUI_USR_EVT_TONE_VOL_ADD = 0x1038,
+    E_GUI_USR_EVT_TONE_VOL_SUB = 0x1039,
+    E_GUI_USR_EVT_MUTE_SET = 0x103A,
+    E_GUI_USR_EVT_MUTE_TOGGLE = 0x103B,
+    E_GUI_USR_EVT_VOL_SET = 0x103C,
+    E_GUI_USR_EVT_VOL_UP = 0x103D,
+    E_GUI_USR_EVT_VOL_DOWN = 0x103E,
+    E_GUI_USR_EVT_VOL_UP_REPEAT = 0x103F,
+    E_GUI_USR_EVT_VOL_DOWN_REPEAT = 0x1040,
+    E_GUI_USR_EVT_BASS_SET = 0x1041,
+    E_GUI_USR_EVT_BASS_DISP = 0x1042,
+    E_GUI_USR_EVT_BASS_ADD = 0x1043,
+    E_GUI_USR_EVT_BASS_SUB = 0x1044,
+    E_GUI_USR_EVT_BASS_ADD_2 = 0x1045,
+    E_GUI_USR_EVT_BASS_SUB_2 = 0x1046,
+    E_GUI_USR_EVT_CENTER_SET = 0x1047,
+    E_GUI_USR_EVT_CENTER_DISP = 0x1048,
+    E_GUI_USR_EVT_CENTER_ADD = 0x1049,
+    E_GUI_USR_EVT_CENTER_SUB = 0x104A,
+    E_GUI_USR_EVT_CENTER_ADD_2 = 0x104B,
+    E_GUI_USR_EVT_CENTER_SUB_2 = 0x104C,
+    E_GUI_USR_EVT_TREBLE_SET = 0x104D,
+    E_GUI_USR_EVT_TREBLE_DISP = 0x104E,
+    E_GUI_USR_EVT_TREBLE_ADD = 0x104F,
+    E_GUI_USR_EVT_TREBLE_SUB = 0x1050,
+    E_GUI_USR_EVT_TREBLE_ADD_2 = 0x1051,
+    E_GUI_USR_EVT_TREBLE_SUB_2 = 0x1052,
+    E_GUI_USR_EVT_LCD_DIMMER_SET = 0x1053,
+    E_GUI_USR_EVT_LCD_DIMMER_DISP = 0x1054,
+    E_GUI_USR_EVT_LCD_DIMMER_TOGGLE_0 = 0x1055,
+    E_GUI_USR_EVT_LCD_DIMMER_TOGGLE_1 = 0x1056,
+    E_GUI_USR_EVT_LED_DIMMER_SET = 0x1057,
+    E_GUI_USR_EVT_BYPASS_MODE = 0x1058,
+    E_GUI_USR_EVT_SHOP_MODE_ON = 0x1059,
+    E_GUI_USR_EVT_SHOP_MODE_OFF = 0x105A,
+    E_GUI_USR_EVT_PDT_MODE_ON = 0x105B,
+    E_GUI_USR_EVT_PDT_MODE_KEY_LED = 0x105C,
+    E_GUI_USR_EVT_PDT_MODE_OFF = 0x105D,
+    E_GUI_USR_EVT_PCBA_TEST_ON = 0x105E,
+    E_GUI_USR_EVT_PCBA_TEST_OFF = 0x105F,
+    E_GUI_USR_EVT_MACHINE_TEST_ON = 0x1060,
+    E_GUI_USR_EVT_MACHINE_TEST_OFF = 0x1061,
+    E_GUI_USR_EVT_ERP_MODE_ON = 0x1062,
+    E_GUI_USR_EVT_ERP_MODE_OFF = 0x1063,
+    E_GUI_USR_EVT_USB_CONN_SET = 0x1064,
+    E_GUI_USR_EVT_USB_TUNING = 0x1065,
+    E_GUI_USR_EVT_MENU_ENTER = 0x1066,
+    E_GUI_USR_EVT_MENU_SEL_0 = 0x1067,
+    E_GUI_USR_EVT_MENU_SEL_1 = 0x1068,
+    E_GUI_USR_EVT_MENU_SET_0 = 0x1069,
+    E_GUI_USR_EVT_MENU_SET_1 = 0x106A,
+    E_GUI_USR_EVT_MENU_EXIT = 0x106B,
+    E_GUI_USR_EVT_MENU_PARAM_RESET = 0x106C,
+    E_GUI_USR_EVT_BT_USB_UPGRADE = 0x106D,
+    E_GUI_USR_EVT_WIRELESS_TX_UDISK_UPGRADE = 0x106E,
+    E_GUI_USR_EVT_WIRELESS_RX_UDISK_UPGRADE = 0x106F,
+    E_GUI_USR_EVT_HDMI_UDISK_UPGRADE = 0x1070,
+    E_GUI_USR_EVT_DSP_UDISK_UPGRADE = 0x1071,
+    E_GUI_USR_EVT_BT_UDISK_UPGRADE = 0x1072,
+    E_GUI_USR_EVT_DSP_VER_READ = 0x1073,
+    E_GUI_USR_EVT_ROKU_PVID_READ = 0x1074,
+    E_GUI_USR_EVT_EZPLAY_SYMPHONY_FUNC = 0x1075,
+    E_GUI_USR_EVT_STANDARD_TEST = 0x1076,
+    E_GUI_USR_EVT_EQ_TEST = 0x1077,
+    E_GUI_USR_EVT_SALES_AREA_TOGGLE = 0x1078,
+    E_GUI_USR_EVT_AMP_STS_READ = 0x1079,
+    E_GUI_USR_EVT_5P8_CONN_STS_READ = 0x107A,
+    E_GUI_USR_EVT_TRACKING_RESET = 0x107B,
+    E_GUI_USR_EVT_UUID_READ = 0x107C,
+    E_GUI_USR_EVT_UUID_WRITE = 0x107D,
+    E_GUI_SYS_EVT_HOME_SHOW = 0x8000,
+    E_GUI_SYS_EVT_HOME_HIDE = 0x8001,
+    E_GUI_SYS_EVT_HOME_SRC_SET = 0x8002,
+    E_GUI_SYS_EVT_HOME_SHOP_SET = 0x8003,
+    E_GUI_SYS_EVT_SRC_TOGGLE_DONE = 0x8004,
+    E_GUI_SYS_EVT_RESERVED_8005 = 0x8005,
+    E_GUI_SYS_EVT_RESERVED_8006 = 0x8006,
+    E_GUI_SYS_EVT_SYS_POWER_ON = 0x8007,
+    E_GUI_SYS_EVT_SYS_POWER_OFF = 0x8008,
+    E_GUI_SYS_EVT_AUTO_STANDBY = 0x8009,
+    E_GUI_SYS_EVT_AUTO_SCREENSAVER_ON = 0x800A,
+    E_GUI_SYS_EVT_AUTO_SCREENSAVER_OFF = 0x800B,
+    E_GUI_SYS_EVT_EXIT_MENU_MODE = 0x800C,
+    E_GUI_SYS_EVT_PDT_MODE_EXIT = 0x800D,
+    E_GUI_SYS_EVT_ALLOW_TIMEOUT = 0x800E,
+    E_GUI_SYS_EVT_PLAY_TIME = 0x800F,
+    E_GUI_SYS_EVT_OTA_PERMIT_CHK = 0x8010,
+    E_GUI_SYS_EVT_OTA_DOWNLOAD_ON = 0x8011,
+    E_GUI_SYS_EVT_OTA_DOWNLOAD_OFF = 0x8012,
+    E_GUI_SYS_EVT_OTA_UPGRADE_DONE = 0x8013,
+    E_GUI_SYS_EVT_UDISK_UPGRADE_DONE = 0x8014,
+    E_GUI_SYS_EVT_UPGRADE_PERCENT = 0x8015,
+    E_GUI_SYS_EVT_UDISK_HOTPLUG_OFF = 0x8016,
+    E_GUI_SYS_EVT_UDISK_HOTPLUG_ON = 0x8017,
+    E_GUI_SYS_EVT_UDISK_MUSIC_STS_0 = 0x8018,
+    E_GUI_SYS_EVT_UDISK_MUSIC_STS_1 = 0x8019,
+    E_GUI_SYS_EVT_UDISK_MUSIC_STS_2 = 0x801A,
+    E_GUI_SYS_EVT_UDISK_MUSIC_STS_3 = 0x801B,
+    E_GUI_SYS_EVT_BT_PAIRING = 0x801C,
+    E_GUI_SYS_EVT_BT_DISCONNECTED = 0x801D,
+    E_GUI_SYS_EVT_BT_CONNECTED = 0x801E,
+    E_GUI_SYS_EVT_BT_STS_5 = 0x801F,
+    E_GUI_SYS_EVT_BT_STS_6 = 0x8020,
+    E_GUI_SYS_EVT_BT_STS_8021 = 0x8021,
+    E_GUI_SYS_EVT_BT_STS_8022 = 0x8022,
+    E_GUI_SYS_EVT_BT_VOL = 0x8023,
+    E_GUI_SYS_EVT_RESERVED_8024 = 0x8024,
+    E_GUI_SYS_EVT_RESERVED_8025 = 0x8025,
+    E_GUI_SYS_EVT_BT_MAC = 0x8026,
+    E_GUI_SYS_EVT_WIRELESS_AUD_STS_1 = 0x8027,
+    E_GUI_SYS_EVT_WIRELESS_AUD_STS_2 = 0x8028,
+    E_GUI_SYS_EVT_WIRELESS_AUD_STS_3 = 0x8029,
+    E_GUI_SYS_EVT_WIRELESS_AUD_STS_4 = 0x802A,
+    E_GUI_SYS_EVT_WIRELESS_AUD_STS_5 = 0x802B,
+    E_GUI_SYS_EVT_DECODER_AUD_FMT_SHOW = 0x802C,
+    E_GUI_SYS_EVT_HDMI_OUT_ROUTING_POWER = 0x802D,
+    E_GUI_SYS_EVT_HDMI_OUT_ROUTING_SRC = 0x802E,
+    E_GUI_SYS_EVT_HDMI_OUT_VOL_SET = 0x802F,
+    E_GUI_SYS_EVT_HDMI_OUT_MUTE_SET = 0x8030,
+    E_GUI_SYS_EVT_HDMI_OUT_ARC_SHOW = 0x8031,
+    E_GUI_SYS_EVT_NAND_PARAM_SET = 0x8032,
+    E_GUI_SYS_EVT_TV_SETTING_UPDATE_0 = 0x8033,
+    E_GUI_SYS_EVT_TV_SETTING_UPDATE_1 = 0x8034,
+    E_GUI_SYS_EVT_SYS_REBOOT = 0x8035,
+    E_GUI_SYS_EVT_DSP_VER_READ = 0x8036,
+    E_GUI_PDT_EVT_SRC_BT = 0xF000,
+    E_GUI_PDT_EVT_SRC_AUX = 0xF001,
+    E_GUI_PDT_EVT_SRC_OPT = 0xF002,
+    E_GUI_PDT_EVT_RESERVED_F003 = 0xF003,
+    E_GUI_PDT_EVT_SRC_ARC = 0xF004,
+    E_GUI_PDT_EVT_SRC_USB = 0xF005,
+    E_GUI_PDT_EVT_SRC_HDMI = 0xF006,
+    E_GUI_PDT_EVT_SALES_COUNTRY_SET = 0xF007,
+    E_GUI_PDT_EVT_ERP_MODE_ON = 0xFF00,
+    E_GUI_PDT_EVT_WIRELESS_PACKET = 0xFF01,
+    E_GUI_PDT_EVT_DISP_TEST = 0xFF02,
+    E_GUI_PDT_EVT_VOL_PERCENT_SET = 0xFF03,
+    E_GUI_PDT_EVT_FACTORY_RESET = 0xFF04,
+    E_GUI_PDT_EVT_NOP = 0xFF05,
+    E_GUI_PDT_EVT_BT_PACKET = 0xFF06,
+    E_GUI_PDT_EVT_HDMI_VERSION_REPORT = 0xFF07,
+    E_GUI_PDT_EVT_BYPASS_MODE_ON = 0xFF08,
+    E_GUI_PDT_EVT_EQ_SET = 0xFF09,
+    E_GUI_PDT_EVT_DIMMER_SET = 0xFF0A,
+    E_GUI_PDT_EVT_DISP_PDT = 0xFF0B,
+    E_GUI_PDT_EVT_WIRELESS_AUD_PACKET = 0xFF0C,
+};
+
+constexpr uint16_t GUI_USR_EVT_FIRST = 0x1000;
+constexpr uint16_t GUI_USR_EVT_LAST = 0x107D;
+constexpr uint16_t GUI_SYS_EVT_FIRST = 0x8000;
+constexpr uint16_t GUI_SYS_EVT_LAST = 0x8036;
+constexpr uint16_t GUI_PDT_EVT_FIRST = 0xF000;
+constexpr uint16_t GUI_PDT_EVT_LAST = 0xFF0C;
+
+// One GUI event, copied whole into the GUI manager's queue; bytes the sender does not fill are 0.
+// It never leaves the process.
+struct GuiMsg {
+    uint16_t msg_id;   // GuiEvtId
+    uint8_t msg_size;  // payload bytes filled (0..65; key events use 1)
+    uint8_t data[GUI_MSG_DATA_SIZE];
+};
+static_assert(sizeof(GuiMsg) == 68);
+
+// The GUI system state: exactly one of these at a time; other modules test it with masks.
+enum GuiSysState : uint32_t {
+    GUI_SYS_STATE_OFF = 0x1,
+    GUI_SYS_STATE_TRANSIT = 0x2,
+    GUI_SYS_STATE_IDLE = 0x4,
+    GUI_SYS_STATE_ON = 0x8,
+    GUI_SYS_STATE_SRC_ARC = 0x10,
+    GUI_SYS_STATE_SRC_HDMI = 0x20,
+    GUI_SYS_STATE_SRC_OPT = 0x40,
+    GUI_SYS_STATE_SRC_AUX = 0x80,
+    GUI_SYS_STATE_SRC_USB = 0x100,
+    GUI_SYS_STATE_SRC_BT = 0x200,
+    GUI_SYS_STATE_MENU = 0x400,
+    GUI_SYS_STATE_SHOP = 0x800,
+    GUI_SYS_STATE_PDT = 0x1000,
+    GUI_SYS_STATE_UPGRADE = 0x2000,
+    GUI_SYS_STATE_BYPASS = 0x4000,
+    GUI_SYS_STATE_1D8_POWER = 0x8000,
+    GUI_SYS_STATE_STANDARD_TEST = 0x10000,
+    GUI_SYS_STATE_PCBA_TEST = 0x20000,
+};
+
+// Masks used throughout the GUI.
+constexpr uint32_t GUI_SYS_STATE_ANY_SRC = 0x3F0;
+constexpr uint32_t GUI_SYS_STATE_ANY_SRC_SHOP = 0xBF0;
+
+// Posts `msg` to the GUI manager as application message 35. Callable from any thread; a failed
+// post is only logged. Always 0 (also for a null `msg`).
+int32_t guiManagerAppMsgSnd(const GuiMsg* msg);
+// Keeps a copy of `msg` in the one delayed slot (replacing a message still waiting there) and posts
+// it `delayMs` later; 0 disarms the delay, so the copy is never sent. Always 0.
+int32_t guiManagerAppMsgSndDly(const GuiMsg* msg, uint16_t delayMs);
+// Drops the waiting delayed message, if any; `msg` is only logged. Always 0.
+int32_t guiManagerAppMsgSndCancel(const GuiMsg* msg);
+int32_t guiManagerAppMsgSndStop(void);
+
+// The GUI system state (GuiSysState), from any thread. The setter does not check the value.
+uint32_t guiManagerAppStateGet(void);
+void guiManagerAppStateSet(uint32_t state);
+
+// The GUI manager's start and stop of this interface: the delayed slot emptied and its timer
+// created, the state set to GUI_SYS_STATE_OFF; the stop deletes the timer.
+void guiManagerMsgInit(void);
+void guiManagerMsgExit(void);
+// Posts the message waiting in the delayed slot now.
+void guiManagerMsgSlotPost(void);
