@@ -22,7 +22,6 @@ constexpr uint32_t kVolDeferMs = 500;
 constexpr uint32_t kBlinkMs = 500;
 constexpr uint16_t kMuteBlinkTimes = 5;
 constexpr uint32_t kAudSrcBt = 3;
-constexpr uint32_t kEqNight = 5;
 constexpr uint32_t kMusicPaused = 3;
 constexpr uint32_t kBtPaused = 5;
 constexpr uint32_t kWirelessPairing = 1;
@@ -103,7 +102,7 @@ void muteOff(bool withBtPlay)
 GuiWrapperSettingId storeVolume(GuiWidgetSetting& s, uint8_t v)
 {
     s.vol = v;
-    if (s.eq_mode == kEqNight) {
+    if (s.eq_mode == GUI_EQ_MODE_NIGHT) {
         s.night_vol = v;
         return GUI_WRAPPER_SETTING_NIGHT_VOL;
     }

@@ -429,6 +429,14 @@ uint8_t guiWrapperVolGet(void)
     return s.eq_mode == GUI_EQ_MODE_NIGHT ? s.night_vol : s.vol;
 }
 
+uint32_t guiWrapperVolSet(uint8_t vol)
+{
+    std::lock_guard<std::mutex> lock(state().lock);
+    GuiWrapperSetting& s = state().setting;
+    (s.eq_mode == GUI_EQ_MODE_NIGHT ? s.night_vol : s.vol) = vol;
+    return s.eq_mode;
+}
+
 uint32_t guiWrapperMusicEqModeGet(void)
 {
     std::lock_guard<std::mutex> lock(state().lock);

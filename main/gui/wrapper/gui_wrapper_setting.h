@@ -71,6 +71,9 @@ struct GuiWidgetSetting {
 
 // The night sound mode: volume, tone volume and dimmer come from their night fields.
 constexpr uint32_t GUI_EQ_MODE_NIGHT = 5;
+// Volumes run 0..100 everywhere: the widgets' steps, the record, the streams and the amplifiers'
+// 101-step tables.
+constexpr uint8_t GUI_VOL_MAX = 100;
 
 struct GuiWrapperSetting {
     uint32_t sales_area;
@@ -155,6 +158,10 @@ void guiWrapperWidgetSettingGet(GuiWidgetSetting* w);
 void guiWrapperWidgetSettingSet(GuiWrapperSettingId id, const GuiWidgetSetting* w);
 // The volume in use: the night volume in night mode.
 uint8_t guiWrapperVolGet(void);
+// The volume in use (the night volume in night mode) takes `vol`, under the record's lock like
+// every other change of the record. Its item is slot 1's and the power-off path's to write.
+// Returns the record's EQ mode, which chose the field.
+uint32_t guiWrapperVolSet(uint8_t vol);
 uint32_t guiWrapperMusicEqModeGet(void);
 // Bass, centre and treble back to neutral and the movie mode, in the record only.
 void guiWrapperWidgetEqReset(void* unused);

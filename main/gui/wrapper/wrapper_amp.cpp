@@ -445,7 +445,7 @@ void guiWrapperAmpMuteSet(uint8_t mute)
 void guiWrapperAmpVolSet(const uint8_t* vol)
 {
     // The table has one entry per step; anything past it would read beyond the table.
-    if (vol == nullptr || *vol >= GUI_WRAPPER_AMP_VOL_STEPS) {
+    if (vol == nullptr || *vol > GUI_VOL_MAX) {
         AMP_ERR("Param Error!");
         return;
     }

@@ -42,23 +42,17 @@ void handOver(const char* node)
     quorid_exec(cmd, 0);
 }
 
-constexpr uint32_t kEqNight = 5;
-constexpr uint8_t kVolMax = 100;
-
 // The record's volume of the current mode takes the value; false (nothing changed) for a value
 // the volume tables do not have.
 bool recordVolume(const uint8_t* vol)
 {
-    if (vol == nullptr || *vol > kVolMax) {
+    if (vol == nullptr || *vol > GUI_VOL_MAX) {
         GENERAL_LOG("Param Error!");
         return false;
     }
-    GuiWrapperSetting* rec = guiWrapperSettingRecord();
-    if (rec->eq_mode == kEqNight) {
-        rec->night_vol = *vol;
+    if (guiWrapperVolSet(*vol) == GUI_EQ_MODE_NIGHT) {
         GENERAL_LOG("night_vol = %d!", *vol);
     } else {
-        rec->vol = *vol;
         GENERAL_LOG("vol = %d!", *vol);
     }
     return true;

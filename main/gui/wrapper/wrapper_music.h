@@ -10,6 +10,7 @@
 #pragma once
 
 #include "common/vesk_ipc/vesk_ipc_records.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
 
 #include <cstdint>
 
@@ -21,9 +22,6 @@ constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_BT = 3;
 constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_AUX = 4;
 constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_USB = 5;
 constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_MAX = 6;
-
-constexpr uint8_t GUI_WRAPPER_MUSIC_EQ_NIGHT = 5;
-constexpr uint8_t GUI_WRAPPER_MUSIC_VOL_MAX = 100;
 
 // Pop-unmute delays: USB opens its streams sooner than the digital inputs settle.
 constexpr uint32_t GUI_WRAPPER_MUSIC_POP_UNMUTE_USB_MS = 300;

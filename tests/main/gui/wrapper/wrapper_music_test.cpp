@@ -179,7 +179,7 @@ TEST_F(MusicWrapperTest, NightModeKeepsItsOwnVolumeBehindAnEffectMute)
 {
     const uint8_t day = 20;
     guiWrapperMusicVolSet(&day);
-    guiWrapperMusicEqModeSet(GUI_WRAPPER_MUSIC_EQ_NIGHT);
+    guiWrapperMusicEqModeSet(GUI_EQ_MODE_NIGHT);
     mark();
     const uint8_t night = 30;
     guiWrapperMusicVolSet(&night);
@@ -345,7 +345,7 @@ TEST_F(MusicWrapperTest, PowerOnSendsTheRecordsEffectsAndWaitsPopMutedForASource
     EXPECT_TRUE(ampsAt(50));
     EXPECT_EQ(linkCallsSinceMark(), (std::vector<std::string>{"guiWrapperWirelessAudVolSet 50 6 9"}));
 
-    record.eq_mode = GUI_WRAPPER_MUSIC_EQ_NIGHT;
+    record.eq_mode = GUI_EQ_MODE_NIGHT;
     guiWrapperMusicPowerOn(&record);
     EXPECT_EQ(guiWrapperMusicVolGet(), 12);
     guiWrapperMusicPowerOn(nullptr);
