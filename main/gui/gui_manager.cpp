@@ -18,8 +18,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
-#include <shared_mutex>
 
 namespace {
 
