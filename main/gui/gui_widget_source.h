@@ -20,4 +20,3 @@ void guiWidgetShopDispTimeoutCbk(uint32_t arg);
 int32_t guiWidgetPdtModeChk(void);
 // 1 when `path` exists, else 0.
 uint8_t guiWidgetDirIsExist(const char* path);
-
