@@ -1,6 +1,6 @@
 // USB music wrapper: the GUI's side of USB playback. The power sequences switch it with the rest
-// of the wrappers; USB playback reports the music status, the stick's hot-plug and the play time
-// through its callbacks, on the caller's thread.
+// of the wrappers; USB playback and the device manager report the music status, the stick's
+// hot-plug and the play time through its callbacks, on the caller's thread.
 #pragma once
 
 #include <cstdint>
@@ -19,4 +19,6 @@ void guiWrapperUsbFactoryReset(uint32_t unused);
 // 0xFFFFFFFF is "no track". Returns 0.
 int32_t guiWrapperUsbUDiskMusicStsCbk(uint32_t status, uint32_t index);
 void guiWrapperUsbUdiskHotplugCbk(uint8_t mounted);
+// The device manager's report of a stick it could not mount: 1 online.
+void guiWrapperUsbUdiskPlugStsSet(uint8_t online);
 void guiWrapperUsbUDiskMusicPlayTimeCbk(uint64_t seconds);

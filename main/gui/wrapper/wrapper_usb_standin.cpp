@@ -40,6 +40,11 @@ void guiWrapperUsbUdiskHotplugCbk(uint8_t mounted)
     wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, mounted);
 }
 
+void guiWrapperUsbUdiskPlugStsSet(uint8_t online)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, online);
+}
+
 void guiWrapperUsbUDiskMusicPlayTimeCbk(uint64_t seconds)
 {
     wrapperCallLog(WRAPPER_CALL_LOG, "%s %" PRIu64, __func__, seconds);

@@ -1,7 +1,7 @@
 // The music wrapper against a real pellant and the amplifiers of the board simulator: the remote
 // calls it makes show in pellant's call log ("func_id=N" lines), the streams' state in the
 // audio-server stand-in's state file, the amplifiers' volume and mute in their registers, and the
-// module-link calls in the recording stub's log.
+// module-link calls in the link stand-ins' call log.
 #include "main/gui/wrapper/wrapper_music.h"
 
 #include "main/audio_client/vesk_ipc.h"
