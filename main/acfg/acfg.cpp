@@ -4,7 +4,7 @@
 #include "main/acfg/acfg_item_priv.h"
 #include "main/acfg/acfg_log_priv.h"
 #include "main/acfg/acfg_priv.h"
-#include "main/gui/gui_timer.h"
+#include "main/timerd/gui_timer.h"
 
 #include <atomic>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "main/device_mngr/dm_log.h"
 #include "main/device_mngr/dm_mount.h"
 #include "main/device_mngr/dmh_uevent_msg.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/gui/wrapper/wrapper_usb.h"
 #include "main/mw/os_pthread/os_thread.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_sysfs.h"

@@ -1,6 +1,6 @@
 #include "main/gui/gui_disp.h"
 
-#include "main/gui/gui_log_priv.h"
+#include "main/timerd/gui_log.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_dev.h"
 

@@ -1,7 +1,10 @@
 // The GUI manager's two event switches: what each user event and each system event runs.
 #include "main/gui/gui_event_priv.h"
-#include "main/gui/gui_log_priv.h"
+#include "main/gui/gui_menu.h"
+#include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/tone/gui_tone.h"
+#include "main/timerd/gui_log.h"
 
 #include <cstring>
 

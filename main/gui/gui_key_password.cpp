@@ -1,15 +1,15 @@
 // Hidden key sequences: service and factory functions are reached from the IR remote by typing a
 // short sequence of the play/pause, next and previous keys.
 #include "main/gui/gui_key_priv.h"
-#include "main/gui/gui_log_priv.h"
+#include "main/timerd/gui_log.h"
 
 #include <mutex>
 
 namespace {
 
-constexpr uint16_t P = 119;  // play/pause
-constexpr uint16_t N = 163;  // next
-constexpr uint16_t V = 165;  // previous
+constexpr uint16_t P = GUI_KEY_IR_PLAYPAUSE;
+constexpr uint16_t N = GUI_KEY_IR_NEXTSONG;
+constexpr uint16_t V = GUI_KEY_IR_PREVIOUSSONG;
 constexpr uint16_t kLastFunc = 17;
 
 struct GuiKeyPasswordRow {
@@ -30,8 +30,26 @@ constexpr GuiKeyPasswordRow kRows[] = {
 constexpr size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);
 
 // Sequence code of each function (fixed, not computed from the function number).
-constexpr uint16_t kSeqCode[kLastFunc + 1] = {0x800, 0x801, 0x808, 0x802, 0x803, 0x80C, 0x80D, 0x80E, 0x80A,
-                                              0x80B, 0x80F, 0x810, 0x804, 0x805, 0x806, 0x807, 0x811, 0x809};
+constexpr uint16_t kSeqCode[kLastFunc + 1] = {
+    GUI_KEY_SEQ_BYPASS_TEST,
+    GUI_KEY_SEQ_EZPLAY_SYMPHONY_FUNC_TOGGLE,
+    GUI_KEY_SEQ_USB_TUNING,
+    GUI_KEY_SEQ_HDMI_UDISK_UPG,
+    GUI_KEY_SEQ_DSP_UDISK_UPG,
+    GUI_KEY_SEQ_BT_UDISK_UPG,
+    GUI_KEY_SEQ_WIRELESS_TX_UDISK_UPG,
+    GUI_KEY_SEQ_WIRELESS_RX_UDISK_UPG,
+    GUI_KEY_SEQ_READ_ROKU_SOLUTION_ID,
+    GUI_KEY_SEQ_STANDARD_TEST,
+    GUI_KEY_SEQ_SALES_AREA_SEL,
+    GUI_KEY_SEQ_EQ_TEST,
+    GUI_KEY_SEQ_USR_PCBA_TEST_ENTER,
+    GUI_KEY_SEQ_USR_PCBA_TEST_EXIT,
+    GUI_KEY_SEQ_USR_MACHINE_TEST_ENTER,
+    GUI_KEY_SEQ_USR_MACHINE_TEST_EXIT,
+    GUI_KEY_SEQ_AMP_PROTECT_COUNT,
+    GUI_KEY_SEQ_USB_CONN_SET,
+};
 
 constexpr const char* kFuncName[kLastFunc + 1] = {
     "GUI_KEY_PW_FUNC_BYPASS_TEST",

@@ -1,6 +1,6 @@
 #include "main/gui/gui_list.h"
 
-#include "main/gui/gui_log_priv.h"
+#include "main/timerd/gui_log.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
-// The application "gui_namager": registration, start and exit, the message entry, the allow
-// windows, the system-state word and the single delayed slot. The event switches are in
-// gui_event.cpp.
+// The application "gui_namager": registration, start and exit, the message entry and the allow
+// windows. The event switches are in gui_event.cpp; posting, the system-state word and the single
+// delayed slot are the message interface's (main/gui/msg).
 #include "main/gui/gui_manager.h"
 
 #include "main/am/aee/aee.h"
@@ -8,14 +8,16 @@
 #include "main/cli/cli.h"
 #include "main/gui/gui_event_priv.h"
 #include "main/gui/gui_key.h"
-#include "main/gui/gui_log_priv.h"
-#include "main/gui/gui_timer.h"
+#include "main/gui/gui_menu.h"
+#include "main/gui/gui_pdt.h"
+#include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/tone/gui_tone.h"
+#include "main/timerd/gui_log.h"
+#include "main/timerd/gui_timer.h"
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
-#include <shared_mutex>
 
 namespace {
 
@@ -38,15 +40,6 @@ struct GuiManager {
     uint8_t ui1PdtAllow = 0;
     uint8_t ui1BypassAllow = 0;
     std::atomic<uint8_t> ui1Inited{0};
-
-    std::shared_mutex stateLock;
-    uint32_t ui4SysState = GUI_SYS_STATE_OFF;
-
-    // The delayed slot is written by any thread and posted by the timer's thread: its copy and
-    // its post happen under one lock, so a post never sends a half-written message.
-    std::mutex slotLock;
-    GuiMsg tDelayed{};
-    std::atomic<uint32_t> ui4DelayTimer{0};
 };
 
 GuiManager gGuiManagerThisObj;
@@ -75,19 +68,6 @@ const cli_cmd_t kGuiManagerTbl[] = {
 int32_t guiManagerCliAttachCmdTbl(void)
 {
     return u_cli_attach_cmd_tbl(kGuiManagerTbl, CLI_GRP_APP, 2, 0);
-}
-
-void postDelayedSlot(void)
-{
-    GuiManager& m = gGuiManagerThisObj;
-    std::lock_guard<std::mutex> lock(m.slotLock);
-    GUI_LOG_INFO("msg_id = 0x%x, msg_size = %d", m.tDelayed.msg_id, m.tDelayed.msg_size);
-    guiManagerAppMsgSnd(&m.tDelayed);
-}
-
-void guiManagerMsgTimeoutCbk(uint32_t)
-{
-    postDelayedSlot();
 }
 
 void guiManagerAppMsgRcv(const GuiMsg* msg)
@@ -128,66 +108,6 @@ void a_gui_manager_register(amb_register_info_t* info)
     info->ui2MaxPayload = kMaxPayload;
 }
 
-int32_t guiManagerAppMsgSnd(const GuiMsg* msg)
-{
-    if (msg == nullptr) {
-        return 0;
-    }
-    handle_t gui = 0;
-    int32_t ret = u_am_get_app_handle_from_name(&gui, GUI_MANAGER_APP_NAME);
-    // The post is tried also when the lookup failed (it then fails); the first failure is logged.
-    const int32_t sent = u_app_send_appmsg(gui, E_APP_MSG_TYPE_GUI, 0, 0, msg, sizeof(*msg));
-    if (ret == 0) {
-        ret = sent;
-    }
-    if (ret != 0) {
-        GUI_LOG_ERR("Send Msg To GUI Manager Failed, ret[%ld]", static_cast<long>(ret));
-    }
-    return 0;
-}
-
-int32_t guiManagerAppMsgSndDly(const GuiMsg* msg, uint16_t delayMs)
-{
-    if (msg == nullptr) {
-        return 0;
-    }
-    GuiManager& m = gGuiManagerThisObj;
-    std::lock_guard<std::mutex> lock(m.slotLock);
-    m.tDelayed = *msg;
-    guiTimerSet(m.ui4DelayTimer.load(), delayMs, 0);
-    return 0;
-}
-
-int32_t guiManagerAppMsgSndCancel(const GuiMsg* msg)
-{
-    if (msg == nullptr) {
-        return 0;
-    }
-    GUI_LOG_INFO("msg_id = 0x%x", msg->msg_id);
-    return guiManagerAppMsgSndStop();
-}
-
-int32_t guiManagerAppMsgSndStop(void)
-{
-    const uint32_t timer = gGuiManagerThisObj.ui4DelayTimer.load();
-    if (guiTimerActiveStsGet(timer) != 0) {
-        guiTimerSet(timer, 0, 0);
-    }
-    return 0;
-}
-
-uint32_t guiManagerAppStateGet(void)
-{
-    std::shared_lock<std::shared_mutex> lock(gGuiManagerThisObj.stateLock);
-    return gGuiManagerThisObj.ui4SysState;
-}
-
-void guiManagerAppStateSet(uint32_t state)
-{
-    std::unique_lock<std::shared_mutex> lock(gGuiManagerThisObj.stateLock);
-    gGuiManagerThisObj.ui4SysState = state;
-}
-
 int32_t guiManagerAppInit(const char*, handle_t app)
 {
     GuiManager& m = gGuiManagerThisObj;
@@ -197,18 +117,8 @@ int32_t guiManagerAppInit(const char*, handle_t app)
     m.ui1UpgradeAllow = 0;
     m.ui1PdtAllow = 0;
     m.ui1BypassAllow = 0;
-    {
-        std::lock_guard<std::mutex> lock(m.slotLock);
-        m.tDelayed = GuiMsg{};
-    }
-    guiManagerAppStateSet(GUI_SYS_STATE_OFF);
+    guiManagerMsgInit();
     m.hApp = app;
-    if (m.ui4DelayTimer.load() == 0) {
-        m.ui4DelayTimer = guiTimerCreate(guiManagerMsgTimeoutCbk, 0);
-        if (m.ui4DelayTimer.load() != 0) {
-            GUI_LOG_INFO("Timer Msg Create Success!");
-        }
-    }
     const int32_t ret = guiManagerCliAttachCmdTbl();
     if (ret != 0 && ret != -1) {
         GUI_LOG_ERR("Err: guiManagerCliAttachCmdTbl() faigui, ret=%ld", static_cast<long>(ret));
@@ -231,10 +141,7 @@ int32_t guiManagerAppInit(const char*, handle_t app)
 int32_t guiManagerAppExit(handle_t, uint32_t)
 {
     GuiManager& m = gGuiManagerThisObj;
-    const uint32_t timer = m.ui4DelayTimer.exchange(0);
-    if (timer != 0) {
-        guiTimerDelete(timer);
-    }
+    guiManagerMsgExit();
     guiKeyExit();
     guiPdtExit();
     guiToneExit();
@@ -262,7 +169,7 @@ int32_t guiManagerAppProcessMsg(handle_t, uint32_t msgType, const void* data, ui
             memcpy(&timerEvt, data, sizeof(timerEvt));
             GUI_LOG_INFO("timer_evt = %d", static_cast<int>(timerEvt));
             if (timerEvt == 0) {
-                postDelayedSlot();
+                guiManagerMsgSlotPost();
             }
         } else if (msgType == E_APP_MSG_TYPE_GUI) {
             // Shorter messages than a whole GuiMsg are not GUI events.

@@ -2,9 +2,9 @@
 #include "main/gui/gui_ops_priv.h"
 
 #include "main/gui/gui_disp.h"
-#include "main/gui/gui_log_priv.h"
-#include "main/gui/gui_timer.h"
-#include "main/gui/wrapper/gui_wrapper_nand.h"
+#include "main/gui/wrapper/wrapper_nand.h"
+#include "main/timerd/gui_log.h"
+#include "main/timerd/gui_timer.h"
 
 #include <condition_variable>
 #include <cstring>

@@ -1,6 +1,6 @@
-// What the GUI manager's event switches call: the widget handlers, the menu, the prompt tones,
-// usage tracking, the production-test events and the start and stop of each GUI module. Every one
-// runs on the GUI manager's thread, one event at a time.
+// The widget handlers the GUI manager's event switches call, one group after another. Every one
+// runs on the GUI manager's thread, one event at a time. The groups not built yet are the
+// `gui_widget_*_standin.cpp` files.
 #pragma once
 
 #include "main/gui/gui_manager.h"
@@ -29,39 +29,6 @@ static_assert(sizeof(GuiUpgradePercent) == 8);
 constexpr uint32_t GUI_OTA_PERMIT_CHK_SIZE = 45;
 constexpr uint32_t GUI_BT_MAC_SIZE = 6;
 constexpr uint32_t GUI_UUID_WRITE_SIZE = 8;
-
-// Start and stop of the GUI modules, in the order the GUI manager runs them.
-void guiMenuInit(void);
-void guiMenuExit(void);
-void guiTrackingInit(void);
-void guiTrackingExit(void);
-void guiToneInit(void);
-void guiToneExit(void);
-void guiPdtInit(void);
-void guiPdtExit(void);
-
-// Hooks of the GUI manager's routing.
-void guiPdtEvtProcess(const GuiMsg* msg);
-
-// Menu.
-void guiMenuAutoStandbyDispEnterProcess(void);
-void guiMenuDispEnterProcess(void);
-void guiMenuDispSelProcess(uint8_t next);
-void guiMenuDispSetProcess(uint8_t down);
-void guiMenuDispExitProcess(void);
-void guiMenuParamResetProcess(void);
-
-// Prompt tones and usage tracking.
-void guiToneStop(void);
-// 1 when no prompt tone plays (or tones are off), else 0.
-uint32_t guiTonePlayDoneGet(void);
-void guiTonePowerOff(void);
-void guiTrackingPowerOn(uint8_t fromApp);
-void guiTrackingPowerOff(uint8_t fromApp);
-void guiTrackingPrint(uint32_t what, uint32_t value);
-void guiToneBtStsProcess(uint16_t evt);
-void guiToneWirlessStsProcess(uint8_t connType);
-void guiTrackingReset(void);
 
 // Widgets of the user events.
 void guiWidgetPowerOnProcess(void);

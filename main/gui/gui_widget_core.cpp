@@ -1,10 +1,11 @@
 #include "main/gui/gui_widget_core.h"
 
-#include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_ops.h"
-#include "main/gui/gui_timer.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_source.h"
+#include "main/gui/tone/gui_tone.h"
+#include "main/timerd/gui_log.h"
+#include "main/timerd/gui_timer.h"
 
 #include <array>
 #include <cstring>
@@ -111,6 +112,13 @@ void guiWidgetRegisterCbk(const GuiWidgetCbkTable* table)
     std::lock_guard<std::mutex> lock(widget().lock);
     widget().cbk = *table;
 }
+
+namespace {
+
+// The wrapper layer, below the widgets, hands its table to the widget core when it starts.
+[[maybe_unused]] const bool gCbkReceiverNamed = (guiWrapperCbkReceiverSet(guiWidgetRegisterCbk), true);
+
+}  // namespace
 
 void guiWidgetSettingGet(GuiWidgetSetting* out)
 {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "main/gui/gui_manager.h"
-#include "main/gui/gui_widget_setting.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/gui_wrapper.h"
 
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "main/gui/gui_widget_disp.h"
 #include "main/gui/gui_widget_disp_priv.h"
 
-#include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_ops.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_core.h"
+#include "main/timerd/gui_log.h"
 
 #include <cstdio>
 #include <cstring>

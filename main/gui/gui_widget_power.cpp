@@ -1,12 +1,14 @@
 // The power and standby widgets: power idle, power on by the user or the system, power off,
 // factory reset, and the auto-standby, screensaver and auto-wake settings.
-#include "main/gui/gui_log_priv.h"
+#include "main/timerd/gui_log.h"
 #include "main/gui/gui_manager.h"
 #include "main/gui/gui_ops.h"
+#include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/gui_widget_disp.h"
-#include "main/gui/wrapper/gui_wrapper_link.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/tone/gui_tone.h"
 
 #include <chrono>
 #include <cstring>

@@ -1,15 +1,16 @@
 #include "main/gui/gui_widget_source.h"
 
 #include "main/device_mngr/dm_mount.h"
-#include "main/gui/gui_log_priv.h"
 #include "main/gui/gui_manager.h"
 #include "main/gui/gui_ops.h"
-#include "main/gui/gui_timer.h"
+#include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/gui_widget_disp.h"
-#include "main/gui/wrapper/wrapper_pwr_stub.h"
-#include "main/gui/wrapper/wrapper_wireless.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/tone/gui_tone.h"
+#include "main/timerd/gui_log.h"
+#include "main/timerd/gui_timer.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <chrono>

@@ -20,9 +20,3 @@ void guiWidgetShopDispTimeoutCbk(uint32_t arg);
 int32_t guiWidgetPdtModeChk(void);
 // 1 when `path` exists, else 0.
 uint8_t guiWidgetDirIsExist(const char* path);
-
-// Display texts these widgets use (the display's own builders replace these stand-ins where
-// they are linked).
-void guiWidgetDispSrc(uint32_t src);
-void guiWidgetDispBtSts(uint32_t newSts);
-void guiWidgetDispMute(uint8_t mute);

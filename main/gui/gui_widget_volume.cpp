@@ -2,13 +2,15 @@
 // change the widget record, show the level for five seconds, store it and reach the wrapper table's
 // VolSet (or, while a prompt tone plays, the volume timer that waits for it); the mute events change
 // the mute state the same way through MuteSet. They run on the GUI manager's thread.
-#include "main/gui/gui_log_priv.h"
+#include "main/timerd/gui_log.h"
 #include "main/gui/gui_ops.h"
-#include "main/gui/gui_timer.h"
+#include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/gui_widget_disp.h"
 #include "main/gui/gui_widget_volume_priv.h"
+#include "main/gui/tone/gui_tone.h"
+#include "main/timerd/gui_timer.h"
 
 #include <mutex>
 #include <tuple>
@@ -20,7 +22,6 @@ constexpr uint32_t kVolDeferMs = 500;
 constexpr uint32_t kBlinkMs = 500;
 constexpr uint16_t kMuteBlinkTimes = 5;
 constexpr uint32_t kAudSrcBt = 3;
-constexpr uint32_t kEqNight = 5;
 constexpr uint32_t kMusicPaused = 3;
 constexpr uint32_t kBtPaused = 5;
 constexpr uint32_t kWirelessPairing = 1;
@@ -101,7 +102,7 @@ void muteOff(bool withBtPlay)
 GuiWrapperSettingId storeVolume(GuiWidgetSetting& s, uint8_t v)
 {
     s.vol = v;
-    if (s.eq_mode == kEqNight) {
+    if (s.eq_mode == GUI_EQ_MODE_NIGHT) {
         s.night_vol = v;
         return GUI_WRAPPER_SETTING_NIGHT_VOL;
     }

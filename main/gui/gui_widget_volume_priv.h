@@ -2,9 +2,10 @@
 // step of one press and of a held key, the limits, and when a volume change ends a mute.
 #pragma once
 
+#include "main/gui/wrapper/gui_wrapper_setting.h"
+
 #include <cstdint>
 
-constexpr uint8_t GUI_WIDGET_VOL_MAX = 100;
 constexpr uint8_t GUI_WIDGET_VOL_DIR_UP = 0;
 constexpr uint8_t GUI_WIDGET_VOL_DIR_DOWN = 1;
 // A mute holds against a lowering volume only above this level.

@@ -2,10 +2,9 @@
 #pragma once
 
 #include "main/cli/dbg_level.h"
+#include "main/gui/user_interface.h"
 
 #include <cstdint>
-
-uint16_t uiGetDbgLevel(void);
 
 #define UI_LOG_ERR(fmt, ...) dbgPrint(uiGetDbgLevel(), DBG_LEVEL_ERROR, fmt "\n", ##__VA_ARGS__)
 #define UI_LOG_API(fmt, ...) dbgPrint(uiGetDbgLevel(), DBG_LEVEL_API, fmt "\n", ##__VA_ARGS__)

@@ -3,7 +3,7 @@
 // is only logged: the record changes that go with a send stand.
 #include "main/acfg/acfg_accessor.h"
 #include "main/am/am.h"
-#include "main/gui/gui_manager.h"
+#include "main/gui/msg/gui_msg.h"
 #include "main/state_mngr/sm_context_priv.h"
 #include "platform/quorid/quorid.h"
 

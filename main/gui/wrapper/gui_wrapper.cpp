@@ -1,17 +1,31 @@
 #include "main/gui/wrapper/gui_wrapper.h"
 
-#include "main/gui/gui_widget_core.h"
-#include "main/gui/wrapper/gui_wrapper_log_priv.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/link/wrapper_dsp_upgrade.h"
+#include "main/gui/link/wrapper_hdmi_upgrade.h"
+#include "main/gui/link/wrapper_ota.h"
+#include "main/gui/link/wrapper_wavrel_upgrade.h"
+#include "main/gui/link/wrapper_wireless.h"
 #include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_bt.h"
+#include "main/gui/wrapper/wrapper_dolby.h"
+#include "main/gui/wrapper/wrapper_dts.h"
+#include "main/gui/wrapper/wrapper_ezplay.h"
 #include "main/gui/wrapper/wrapper_general.h"
+#include "main/gui/wrapper/wrapper_hdmi.h"
 #include "main/gui/wrapper/wrapper_music.h"
+#include "main/gui/wrapper/wrapper_nand.h"
 #include "main/gui/wrapper/wrapper_power.h"
+#include "main/gui/wrapper/wrapper_roku.h"
+#include "main/gui/wrapper/wrapper_usb.h"
+#include "main/timerd/gui_log.h"
 
 #include <atomic>
 
 namespace {
 
 std::atomic<uint8_t> gWrapperInit{0};
+std::atomic<GuiWrapperCbkReceiver> gWrapperCbkReceiver{nullptr};
 
 int32_t widgetSettingGetSlot(void* arg)
 {
@@ -57,6 +71,30 @@ int32_t sysRebootSlot(void* arg)
 
 }  // namespace
 
+const GuiWrapperRow gGuiWrapperTable[GUI_WRAPPER_ROWS] = {
+    {"nand", guiWrapperNandInit, guiWrapperNandExit},
+    {"amp", guiWrapperAmpInit, guiWrapperAmpExit},
+    {"music", guiWrapperMusicInit, guiWrapperMusicExit},
+    {"bt", guiWrapperBtInit, guiWrapperBtExit},
+    {"wireless audio", guiWrapperWirelessAudInit, guiWrapperWirelessAudExit},
+    {"usb", guiWrapperUsbInit, guiWrapperUsbExit},
+    {"hdmi", guiWrapperHdmiInit, guiWrapperHdmiExit},
+    {"hdmi upgrade", guiWrapperHdmiUpgradeInit, guiWrapperHdmiUpgradeExit},
+    {"roku", guiWrapperRokuInit, guiWrapperRokuExit},
+    {"ezplay", guiWrapperEzplayInit, guiWrapperEzplayExit},
+    {"brontal", guiWrapperBrontalInit, guiWrapperBrontalExit},
+    {"dolby", guiWrapperDolbyInit, guiWrapperDolbyExit},
+    {"dts", guiWrapperDtsInit, guiWrapperDtsExit},
+    {"dsp upgrade", guiWrapperDspUpgradeInit, guiWrapperDspUpgradeExit},
+    {"wavrel upgrade", guiWrapperWavrelUpgradeInit, guiWrapperWavrelUpgradeExit},
+    {"ota", guiWrapperOtaInit, guiWrapperOtaExit},
+};
+
+void guiWrapperCbkReceiverSet(GuiWrapperCbkReceiver receiver)
+{
+    gWrapperCbkReceiver = receiver;
+}
+
 GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
 {
     GuiWidgetCbkTable t{};
@@ -94,19 +132,21 @@ void guiWrapperInit(void)
     }
     GUI_LOG_INFO("*************begin ");
     const GuiWidgetCbkTable table = guiWrapperCbkTableBuild();
-    guiWidgetRegisterCbk(&table);
-    // The sixteen wrappers (NAND, amplifiers, music, Bluetooth, wireless audio, USB, HDMI and its
-    // upgrade, Roku, EzPlay, phone app, Dolby, DTS, system, wireless and OTA upgrades) start here
-    // in that order once they exist.
-    guiWrapperAmpInit();
-    guiWrapperMusicInit();
+    const GuiWrapperCbkReceiver receiver = gWrapperCbkReceiver.load();
+    if (receiver != nullptr) {
+        receiver(&table);
+    }
+    for (const GuiWrapperRow& row : gGuiWrapperTable) {
+        row.init();
+    }
     gWrapperInit = 1;
     GUI_LOG_INFO("*************end ");
 }
 
 void guiWrapperExit(void)
 {
-    guiWrapperMusicExit();
-    guiWrapperAmpExit();
+    for (uint32_t i = GUI_WRAPPER_ROWS; i > 0; --i) {
+        gGuiWrapperTable[i - 1].exit();
+    }
     gWrapperInit = 0;
 }

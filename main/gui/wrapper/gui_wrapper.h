@@ -3,7 +3,6 @@
 // skipped by every caller; the slots of wrappers not built yet are null.
 #pragma once
 
-#include "main/gui/gui_widget_setting.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 
 #include <array>
@@ -124,11 +123,26 @@ struct GuiWidgetCbkTable {
     GuiWrapperSettingSetFct WidgetSettingSet;
 };
 
-// Starts the wrapper layer once (a second call only logs): registers the table with the widget
-// core, then starts the wrappers in their fixed order.
+// Who takes the table at start. The widget core sits above the wrapper layer, so it names its
+// receiver here when the program loads; the receiver copies the table.
+using GuiWrapperCbkReceiver = void (*)(const GuiWidgetCbkTable* table);
+void guiWrapperCbkReceiverSet(GuiWrapperCbkReceiver receiver);
+
+// Starts the wrapper layer once (a second call only logs): hands the table to its receiver, then
+// starts the wrappers row by row in the wrapper table's order.
 void guiWrapperInit(void);
-// Stops the wrappers in the reverse order; the registered table stays.
+// Stops the wrappers in the reverse order; the handed-over table stays.
 void guiWrapperExit(void);
+
+// One row of the wrapper table: a wrapper's start and stop, real or a stand-in.
+struct GuiWrapperRow {
+    const char* name;
+    void (*init)(void);
+    void (*exit)(void);
+};
+constexpr uint32_t GUI_WRAPPER_ROWS = 16;
+// The sixteen wrappers in their start order.
+extern const GuiWrapperRow gGuiWrapperTable[GUI_WRAPPER_ROWS];
 
 // The table as the wrapper layer builds it.
 GuiWidgetCbkTable guiWrapperCbkTableBuild(void);

@@ -2,9 +2,10 @@
 
 #include "main/acfg/acfg_cus_flash.h"
 #include "main/acfg/acfg_item_idx.h"
-#include "main/gui/wrapper/gui_wrapper_link.h"
-#include "main/gui/wrapper/gui_wrapper_log_priv.h"
-#include "main/gui/wrapper/gui_wrapper_music.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/link/wrapper_wireless.h"
+#include "main/gui/wrapper/wrapper_music.h"
+#include "main/timerd/gui_log.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -426,6 +427,14 @@ uint8_t guiWrapperVolGet(void)
     std::lock_guard<std::mutex> lock(state().lock);
     const GuiWrapperSetting& s = state().setting;
     return s.eq_mode == GUI_EQ_MODE_NIGHT ? s.night_vol : s.vol;
+}
+
+uint32_t guiWrapperVolSet(uint8_t vol)
+{
+    std::lock_guard<std::mutex> lock(state().lock);
+    GuiWrapperSetting& s = state().setting;
+    (s.eq_mode == GUI_EQ_MODE_NIGHT ? s.night_vol : s.vol) = vol;
+    return s.eq_mode;
 }
 
 uint32_t guiWrapperMusicEqModeGet(void)

@@ -3,11 +3,77 @@
 // the widgets in between.
 #pragma once
 
-#include "main/gui/gui_widget_setting.h"
-
 #include <cstdint>
 
 constexpr uint32_t GUI_WRAPPER_EQ_POINTS = 10;
+
+// The widgets' record of what they show and change, as the wrapper table hands it over: slot 0
+// fills its persistent part from the wrapper record, slot 1 stores single fields of it there.
+constexpr uint32_t GUI_WIDGET_DSP_VER_SIZE = 32;
+
+struct GuiWidgetSetting {
+    uint8_t pwr_on;
+    uint8_t ver_disp_reset;
+    uint32_t ver_sts;
+    uint32_t sales_area;
+    uint8_t bt_mac[6];
+    uint8_t src_sel_retry_cnt;
+    uint32_t aud_src;
+    uint32_t aud_fmt;
+    uint32_t src_gst_sts;
+    uint32_t eArc_sts;
+    uint8_t sur_en;
+    uint8_t sur_vol;
+    uint8_t mute_sts;
+    uint8_t mute_toggle_play;
+    uint32_t eq_mode;
+    uint32_t last_usb_file_idx;
+    uint32_t usb_file_idx;
+    uint32_t play_min;
+    uint32_t play_sec;
+    uint32_t usb_conn;
+    uint32_t udisk_ctl;
+    uint32_t udisk_sts;
+    uint32_t usb_play_mode;
+    uint32_t music_sts;
+    uint32_t bt_sts;
+    uint32_t wireless_aud_sts;
+    uint8_t vol;
+    uint8_t sync_vol;
+    uint8_t tone_vol;
+    uint8_t bass;
+    uint8_t treble;
+    uint8_t center;
+    uint8_t sur_right;
+    uint8_t sur_left;
+    uint8_t height;
+    uint8_t eq_customiz;
+    uint32_t lcd_dimmer_lvl;
+    uint32_t led_dimmer;
+    uint8_t tv_symphony;
+    uint8_t shop_mode_en;
+    uint8_t autowake;
+    uint32_t auto_standby;
+    uint32_t auto_screensaver;
+    uint8_t aud_fmt_shown;
+    uint8_t virtual_x;
+    uint8_t xupmix;
+    uint8_t xupmix_shown;
+    uint8_t day_vol;
+    uint8_t day_tone_vol;
+    uint32_t day_lcd_dimmer_lvl;
+    uint8_t night_vol;
+    uint8_t night_tone_vol;
+    uint32_t night_lcd_dimmer_lvl;
+    uint32_t wireless_last_aud_sts;
+    char dsp_ver[GUI_WIDGET_DSP_VER_SIZE];
+};
+
+// The night sound mode: volume, tone volume and dimmer come from their night fields.
+constexpr uint32_t GUI_EQ_MODE_NIGHT = 5;
+// Volumes run 0..100 everywhere: the widgets' steps, the record, the streams and the amplifiers'
+// 101-step tables.
+constexpr uint8_t GUI_VOL_MAX = 100;
 
 struct GuiWrapperSetting {
     uint32_t sales_area;
@@ -92,6 +158,10 @@ void guiWrapperWidgetSettingGet(GuiWidgetSetting* w);
 void guiWrapperWidgetSettingSet(GuiWrapperSettingId id, const GuiWidgetSetting* w);
 // The volume in use: the night volume in night mode.
 uint8_t guiWrapperVolGet(void);
+// The volume in use (the night volume in night mode) takes `vol`, under the record's lock like
+// every other change of the record. Its item is slot 1's and the power-off path's to write.
+// Returns the record's EQ mode, which chose the field.
+uint32_t guiWrapperVolSet(uint8_t vol);
 uint32_t guiWrapperMusicEqModeGet(void);
 // Bass, centre and treble back to neutral and the movie mode, in the record only.
 void guiWrapperWidgetEqReset(void* unused);

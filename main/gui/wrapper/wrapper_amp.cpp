@@ -1,11 +1,11 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 
-#include "main/gui/gui_manager.h"
-#include "main/gui/gui_timer.h"
+#include "main/gui/msg/gui_msg.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_gpio.h"
 #include "main/gui/wrapper/wrapper_i2c.h"
+#include "main/timerd/gui_timer.h"
 #include "platform/quorid/quorid.h"
 
 #include <array>
@@ -445,7 +445,7 @@ void guiWrapperAmpMuteSet(uint8_t mute)
 void guiWrapperAmpVolSet(const uint8_t* vol)
 {
     // The table has one entry per step; anything past it would read beyond the table.
-    if (vol == nullptr || *vol >= GUI_WRAPPER_AMP_VOL_STEPS) {
+    if (vol == nullptr || *vol > GUI_VOL_MAX) {
         AMP_ERR("Param Error!");
         return;
     }

@@ -2,6 +2,7 @@
 // tuning data; the build generates them (amp_tablegen) with neutral values in the chip's framing.
 #pragma once
 
+#include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 
 #include <cstdint>
@@ -11,7 +12,6 @@ constexpr uint16_t GUI_WRAPPER_AMP_LR_ROWS = 1135;
 constexpr uint16_t GUI_WRAPPER_AMP_LRS_ROWS = 1135;
 constexpr uint16_t GUI_WRAPPER_AMP_CENTER_ROWS = 1134;
 constexpr uint16_t GUI_WRAPPER_AMP_BYPASS_ROWS = 1134;
-constexpr uint32_t GUI_WRAPPER_AMP_VOL_STEPS = 101;
 
 extern const GuiWrapperAmpReg gGuiWrapperAmpAcm8625sLRInitialization[GUI_WRAPPER_AMP_INIT_ROWS];
 extern const GuiWrapperAmpReg gGuiWrapperAmpAcm8625sLRsInitialization[GUI_WRAPPER_AMP_INIT_ROWS];
@@ -25,6 +25,6 @@ extern const GuiWrapperAmpReg gGuiWrapperAmpAcm8625sLRsBypassRegister[GUI_WRAPPE
 extern const GuiWrapperAmpReg gGuiWrapperAmpAcm8625sCenterBypassRegister[GUI_WRAPPER_AMP_BYPASS_ROWS];
 
 // Gain coefficients by volume 0..100, 32-bit big-endian, 2^23 is unity.
-extern const uint8_t gGuiWrapperAmpAcm8625SLrVolTab[GUI_WRAPPER_AMP_VOL_STEPS][4];
-extern const uint8_t gGuiWrapperAmpAcm8625SLrsVolTab[GUI_WRAPPER_AMP_VOL_STEPS][4];
-extern const uint8_t gGuiWrapperAmpAcm8625SCenterVolTab[GUI_WRAPPER_AMP_VOL_STEPS][4];
+extern const uint8_t gGuiWrapperAmpAcm8625SLrVolTab[GUI_VOL_MAX + 1][4];
+extern const uint8_t gGuiWrapperAmpAcm8625SLrsVolTab[GUI_VOL_MAX + 1][4];
+extern const uint8_t gGuiWrapperAmpAcm8625SCenterVolTab[GUI_VOL_MAX + 1][4];

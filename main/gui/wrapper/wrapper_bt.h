@@ -1,10 +1,13 @@
-// Bluetooth-module wrapper: the calls of the power sequences. Recorded in the wrapper call log
-// until the Bluetooth wrapper is built.
+// Bluetooth-module wrapper: the commands the GUI sends to the Bluetooth module over its link.
 #pragma once
 
 #include <cstdint>
 
 struct GuiWrapperSetting;
+
+// Once only; a second call does nothing. Exit undoes it.
+void guiWrapperBtInit(void);
+void guiWrapperBtExit(void);
 
 void guiWrapperBtPowerOn(const GuiWrapperSetting* s);
 void guiWrapperBtPowerOff(const GuiWrapperSetting* s);

@@ -4,12 +4,13 @@
 #include "main/acfg/acfg_item_idx.h"
 #include "main/am/aee/aee.h"
 #include "main/am/am.h"
-#include "main/gui/gui_manager.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/link/wrapper_wireless.h"
+#include "main/gui/msg/gui_msg.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music.h"
-#include "main/gui/wrapper/wrapper_source_stub.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_sysfs.h"
@@ -41,23 +42,17 @@ void handOver(const char* node)
     quorid_exec(cmd, 0);
 }
 
-constexpr uint32_t kEqNight = 5;
-constexpr uint8_t kVolMax = 100;
-
 // The record's volume of the current mode takes the value; false (nothing changed) for a value
 // the volume tables do not have.
 bool recordVolume(const uint8_t* vol)
 {
-    if (vol == nullptr || *vol > kVolMax) {
+    if (vol == nullptr || *vol > GUI_VOL_MAX) {
         GENERAL_LOG("Param Error!");
         return false;
     }
-    GuiWrapperSetting* rec = guiWrapperSettingRecord();
-    if (rec->eq_mode == kEqNight) {
-        rec->night_vol = *vol;
+    if (guiWrapperVolSet(*vol) == GUI_EQ_MODE_NIGHT) {
         GENERAL_LOG("night_vol = %d!", *vol);
     } else {
-        rec->vol = *vol;
         GENERAL_LOG("vol = %d!", *vol);
     }
     return true;

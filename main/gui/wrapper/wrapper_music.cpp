@@ -1,13 +1,13 @@
 #include "main/gui/wrapper/wrapper_music.h"
 
 #include "main/audio_client/vesk_ipc.h"
-#include "main/gui/gui_timer.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/link/wrapper_wireless.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/timerd/gui_timer.h"
 
 #include <algorithm>
 #include <array>
@@ -104,7 +104,7 @@ void timerStop(uint32_t timer)
 
 void storeVol(uint8_t vol)
 {
-    if (obj().eq_mode.load() == GUI_WRAPPER_MUSIC_EQ_NIGHT) {
+    if (obj().eq_mode.load() == GUI_EQ_MODE_NIGHT) {
         obj().night_vol = vol;
     } else {
         obj().vol = vol;
@@ -138,7 +138,7 @@ void sendVolume(uint8_t vol, uint32_t saveDelay)
 bool volValid(const uint8_t* vol)
 {
     // The amplifier and stream tables stop at 100: a larger value never reaches them.
-    if (vol == nullptr || *vol > GUI_WRAPPER_MUSIC_VOL_MAX) {
+    if (vol == nullptr || *vol > GUI_VOL_MAX) {
         MUSIC_LOG("Param Error!");
         return false;
     }
@@ -310,7 +310,7 @@ void guiWrapperMusicFactoryReset(uint32_t)
 
 uint8_t guiWrapperMusicVolGet(void)
 {
-    return obj().eq_mode.load() == GUI_WRAPPER_MUSIC_EQ_NIGHT ? obj().night_vol.load() : obj().vol.load();
+    return obj().eq_mode.load() == GUI_EQ_MODE_NIGHT ? obj().night_vol.load() : obj().vol.load();
 }
 
 void guiWrapperMusicVolSet(const uint8_t* vol)

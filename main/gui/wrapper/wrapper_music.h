@@ -10,7 +10,7 @@
 #pragma once
 
 #include "common/vesk_ipc/vesk_ipc_records.h"
-#include "main/gui/wrapper/gui_wrapper_music.h"
+#include "main/gui/wrapper/gui_wrapper_setting.h"
 
 #include <cstdint>
 
@@ -22,9 +22,6 @@ constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_BT = 3;
 constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_AUX = 4;
 constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_USB = 5;
 constexpr uint32_t GUI_WRAPPER_MUSIC_SRC_MAX = 6;
-
-constexpr uint8_t GUI_WRAPPER_MUSIC_EQ_NIGHT = 5;
-constexpr uint8_t GUI_WRAPPER_MUSIC_VOL_MAX = 100;
 
 // Pop-unmute delays: USB opens its streams sooner than the digital inputs settle.
 constexpr uint32_t GUI_WRAPPER_MUSIC_POP_UNMUTE_USB_MS = 300;
@@ -44,6 +41,10 @@ constexpr uint32_t GUI_WRAPPER_MUSIC_EQ_POINTS = 10;
 // Once only; a second call does nothing. Exit undoes it.
 void guiWrapperMusicInit(void);
 void guiWrapperMusicExit(void);
+
+using GuiWrapperMusicCbk = void (*)(void);
+// Registers the call the music wrapper makes when it powers off.
+void guiWrapperMusicRegisterCbk(GuiWrapperMusicCbk cbk);
 
 struct GuiWrapperSetting;
 // Power on from the wrapper setting record: the levels, volumes and mute it holds, pop-muted until
@@ -117,3 +118,32 @@ void guiWrapperMusicXupmixGet(uint8_t* out);
 
 // The default curve: 31 Hz to 16 kHz, gain 0.
 void guiWrapperMusicPointIint(GuiWrapperMusicEqPoint points[GUI_WRAPPER_MUSIC_EQ_POINTS]);
+
+// The music timer and signal detection.
+// Resets the inactivity counters and, when `clearMenuTimer` is set, the menu timer. 1 when the key
+// woke the display from its screensaver, else 0.
+uint8_t guiWrapperMusicTimerReset(uint8_t clearMenuTimer);
+void guiWrapperMusicAutoStandbySet(uint32_t value);
+void guiWrapperMusicAutoScreensaverSet(uint32_t value);
+// Sound came back on a wired input: ends a pending pop mute.
+void guiWrapperMusicNoiseUnMute(void);
+// Sets the energy-saving countdown back.
+void guiWrapperMusicErpReset(void);
+// One audio-energy report of the playing source.
+void guiWrapperMusicEnergySet(uint32_t energy);
+
+// The decoded format.
+// What the audio-input daemon found in the stream: codec_type 0 none or unsupported, 1 PCM,
+// 2 Dolby, 3 DTS.
+struct MusicDecoderFmt {
+    int32_t codec_type;
+    int32_t stream_type;
+    int32_t proc_type;
+    int32_t comp_gain;
+    int32_t channels;
+};
+static_assert(sizeof(MusicDecoderFmt) == 20, "five 32-bit words");
+// A null record is refused with "Param Error!".
+void guiWrapperMusicDecoderFmtSet(const MusicDecoderFmt* fmt);
+// The stream's channel layout: two channels (1) or more (0).
+void guiWrapperMusicFmtChnNumSet(uint8_t isTwoChannel);

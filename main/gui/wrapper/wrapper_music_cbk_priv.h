@@ -2,7 +2,7 @@
 // it in every program that has key input, whether or not that program carries the audio path.
 #pragma once
 
-#include "main/gui/wrapper/gui_wrapper_music.h"
+#include "main/gui/wrapper/wrapper_music.h"
 
 // The callback last registered, or null.
 GuiWrapperMusicCbk guiWrapperMusicCbkGet(void);

@@ -1,14 +1,19 @@
 #include "main/gui/wrapper/wrapper_power.h"
 
-#include "main/gui/gui_manager.h"
+#include "main/gui/link/wrapper_brontal.h"
+#include "main/gui/link/wrapper_wireless.h"
+#include "main/gui/msg/gui_msg.h"
+#include "main/gui/tone/gui_tone.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_bt.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dolby.h"
+#include "main/gui/wrapper/wrapper_dts.h"
+#include "main/gui/wrapper/wrapper_general.h"
 #include "main/gui/wrapper/wrapper_hdmi.h"
+#include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/wrapper_nand.h"
-#include "main/gui/wrapper/wrapper_pwr_stub.h"
 #include "main/gui/wrapper/wrapper_usb.h"
-#include "main/gui/wrapper/wrapper_wireless.h"
 #include "main/state_mngr/state_mngr.h"
 
 #include <chrono>

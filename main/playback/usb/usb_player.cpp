@@ -1,6 +1,7 @@
 #include "main/playback/usb/usb_player.h"
 
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/gui/wrapper/wrapper_usb.h"
+#include "main/gui/wrapper/wrapper_music.h"
 #include "main/playback/usb/usb_pb_log.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"

@@ -1,7 +1,8 @@
 #include "main/playback/usb/usb_playlist.h"
 
 #include "main/device_mngr/dm_mount.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/gui/wrapper/wrapper_usb.h"
+#include "main/gui/wrapper/wrapper_music.h"
 #include "main/playback/usb/usb_pb_log.h"
 #include "main/playback/usb/usb_pb_msg.h"
 #include "main/state_mngr/state_mngr.h"

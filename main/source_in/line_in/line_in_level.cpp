@@ -1,6 +1,6 @@
 #include "main/source_in/line_in/line_in_level.h"
 
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/gui/wrapper/wrapper_music.h"
 
 #include <cstdlib>
 #include <cstring>

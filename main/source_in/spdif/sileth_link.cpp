@@ -1,7 +1,8 @@
 #include "main/source_in/spdif/sileth_link.h"
 
 #include "common/sileth_ipc/sileth_msg.h"
-#include "main/gui/wrapper/hdmi_stub/wrapper_hdmi_stub.h"
+#include "main/gui/wrapper/wrapper_hdmi.h"
+#include "main/gui/wrapper/wrapper_music.h"
 #include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/source_in/spdif/spdif_hdmi_mode.h"
 #include "main/source_in/spdif/spdif_in_priv.h"

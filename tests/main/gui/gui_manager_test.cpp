@@ -2,7 +2,7 @@
 // filter's side effects), its delayed slot and its posts, which land at a recording application
 // registered as "gui_namager".
 #include "main/gui/gui_manager.h"
-#include "main/gui/gui_timer.h"
+#include "main/timerd/gui_timer.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/user_interface.h"
 

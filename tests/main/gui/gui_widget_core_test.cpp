@@ -1,6 +1,6 @@
 // The widget core and the wrapper table: registration, the record read through slot 0, the
 // timers, and the stop before a power change.
-#include "main/gui/gui_timer.h"
+#include "main/timerd/gui_timer.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/wrapper/gui_wrapper.h"
 

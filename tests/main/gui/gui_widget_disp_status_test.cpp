@@ -2,7 +2,7 @@
 // row per case; the paced read-outs step by step through a recorded sleep.
 #include "main/gui/gui_manager.h"
 #include "main/gui/gui_ops_priv.h"
-#include "main/gui/gui_timer.h"
+#include "main/timerd/gui_timer.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/gui_widget_disp.h"

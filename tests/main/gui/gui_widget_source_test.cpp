@@ -1,7 +1,7 @@
 // Source and home widgets through the real widget core, with a wrapper table that records the
 // slots it is given.
 #include "main/gui/gui_manager.h"
-#include "main/gui/gui_timer.h"
+#include "main/timerd/gui_timer.h"
 #include "main/gui/gui_widget.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/gui_widget_source.h"

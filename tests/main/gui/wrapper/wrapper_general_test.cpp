@@ -14,7 +14,7 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_music.h"
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
@@ -168,7 +168,7 @@ TEST_F(GeneralWrapperTest, MuteReachesThePhoneAppTheLinkAndTheStreams)
     guiWrapperWidgetMuteSet(nullptr);
     const uint8_t off = 0;
     guiWrapperWidgetRoutingMuteSet(&off);
-    EXPECT_EQ(pellanttest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)),
+    EXPECT_EQ(pellanttest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)),
               (std::vector<std::string>{"guiWrapperBrontalMuteSet 1", "guiWrapperWirelessAudMuteSet 1",
                                         "guiWrapperWirelessAudMuteSet 0", "guiWrapperWirelessAudVolSet 20 0 0"}));
     EXPECT_TRUE(pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"));
@@ -231,10 +231,10 @@ protected:
     size_t pellantLines() const { return pellanttest::lines(sandbox.read(pellanttest::kPellantOut)).size(); }
     std::vector<std::string> linkFrom(size_t from) const
     {
-        const auto all = pellanttest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG));
+        const auto all = pellanttest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG));
         return {all.begin() + static_cast<long>(std::min(from, all.size())), all.end()};
     }
-    size_t linkLines() const { return pellanttest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)).size(); }
+    size_t linkLines() const { return pellanttest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)).size(); }
 
     std::unique_ptr<pellanttest::Child> pellant;
 };

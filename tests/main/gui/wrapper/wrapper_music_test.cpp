@@ -1,14 +1,14 @@
 // The music wrapper against a real pellant and the amplifiers of the board simulator: the remote
 // calls it makes show in pellant's call log ("func_id=N" lines), the streams' state in the
 // audio-server stand-in's state file, the amplifiers' volume and mute in their registers, and the
-// module-link calls in the recording stub's log.
+// module-link calls in the link stand-ins' call log.
 #include "main/gui/wrapper/wrapper_music.h"
 
 #include "main/audio_client/vesk_ipc.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "tests/pellant/pellant_harness.h"
 #include "tests/support/sim_process.h"
 
@@ -98,7 +98,7 @@ protected:
         mark_ = lines(sandbox.read(kPellantOut)).size();
         linkMark_ = linkCalls().size();
     }
-    std::vector<std::string> linkCalls() const { return lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)); }
+    std::vector<std::string> linkCalls() const { return lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)); }
     std::vector<std::string> linkCallsSinceMark() const
     {
         const auto all = linkCalls();
@@ -179,7 +179,7 @@ TEST_F(MusicWrapperTest, NightModeKeepsItsOwnVolumeBehindAnEffectMute)
 {
     const uint8_t day = 20;
     guiWrapperMusicVolSet(&day);
-    guiWrapperMusicEqModeSet(GUI_WRAPPER_MUSIC_EQ_NIGHT);
+    guiWrapperMusicEqModeSet(GUI_EQ_MODE_NIGHT);
     mark();
     const uint8_t night = 30;
     guiWrapperMusicVolSet(&night);
@@ -345,7 +345,7 @@ TEST_F(MusicWrapperTest, PowerOnSendsTheRecordsEffectsAndWaitsPopMutedForASource
     EXPECT_TRUE(ampsAt(50));
     EXPECT_EQ(linkCallsSinceMark(), (std::vector<std::string>{"guiWrapperWirelessAudVolSet 50 6 9"}));
 
-    record.eq_mode = GUI_WRAPPER_MUSIC_EQ_NIGHT;
+    record.eq_mode = GUI_EQ_MODE_NIGHT;
     guiWrapperMusicPowerOn(&record);
     EXPECT_EQ(guiWrapperMusicVolGet(), 12);
     guiWrapperMusicPowerOn(nullptr);

@@ -2,7 +2,7 @@
 // call log. The music wrapper and the state-manager message are real in these programs, so the link
 // option --wrap sends the power sequences' calls of them here, where they are logged as the
 // stand-ins log them.
-#include "main/gui/wrapper/wrapper_stub_log_priv.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 
 #include <cstdint>
 
@@ -12,22 +12,22 @@ extern "C" {
 
 void __wrap__Z22guiWrapperMusicPowerOnPK17GuiWrapperSetting(const GuiWrapperSetting*)
 {
-    wrapperStubLog("guiWrapperMusicPowerOn");
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperMusicPowerOn");
 }
 
 void __wrap__Z24guiWrapperMusicPowerIdlePK17GuiWrapperSetting(const GuiWrapperSetting*)
 {
-    wrapperStubLog("guiWrapperMusicPowerIdle");
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperMusicPowerIdle");
 }
 
 void __wrap__Z27guiWrapperMusicFactoryResetj(uint32_t)
 {
-    wrapperStubLog("guiWrapperMusicFactoryReset");
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperMusicFactoryReset");
 }
 
 int32_t __wrap__Z16guiWrapperMsgSndj(uint32_t cmd)
 {
-    wrapperStubLog("guiWrapperMsgSnd %u", cmd);
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperMsgSnd %u", cmd);
     return 0;
 }
 

@@ -5,7 +5,7 @@
 #include "main/acfg/acfg_app.h"
 #include "main/am/amb/amb.h"
 #include "main/gui/gui_manager.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/state_mngr/state_mngr.h"
 #include "tests/main/am/app_harness.h"
@@ -49,14 +49,14 @@ protected:
     std::vector<std::string> calls()
     {
         std::vector<std::string> out;
-        if (!sandbox.exists(WRAPPER_USB_CALL_LOG)) {
+        if (!sandbox.exists(WRAPPER_CALL_LOG)) {
             return out;
         }
-        std::istringstream in(sandbox.read(WRAPPER_USB_CALL_LOG));
+        std::istringstream in(sandbox.read(WRAPPER_CALL_LOG));
         for (std::string line; std::getline(in, line);) {
             out.push_back(line);
         }
-        sandbox.write(WRAPPER_USB_CALL_LOG, "");
+        sandbox.write(WRAPPER_CALL_LOG, "");
         return out;
     }
 

@@ -4,7 +4,7 @@
 #include "main/am/am.h"
 #include "main/cli/cli.h"
 #include "main/device_mngr/dm_mount.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/playback/usb/playback_usb.h"
 #include "main/playback/usb/usb_playlist.h"
 #include "main/state_mngr/state_mngr.h"
@@ -88,7 +88,7 @@ protected:
 
     bool wrapperShows(const std::string& line)
     {
-        return eventually([&] { return sandbox.read(WRAPPER_USB_CALL_LOG).find(line) != std::string::npos; });
+        return eventually([&] { return sandbox.read(WRAPPER_CALL_LOG).find(line) != std::string::npos; });
     }
 
     static bool playing(uint32_t source)

@@ -4,7 +4,7 @@
 
 #include "main/cli/cli.h"
 #include "main/device_mngr/dm_mount.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/playback/usb/usb_playlist.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
@@ -137,7 +137,7 @@ protected:
     void tellPlayer(const std::string& line) { ASSERT_TRUE(player_->tell(line)); }
     ::testing::AssertionResult playerGets(const std::string& command) { return player_->gets(command); }
 
-    std::string wrapperLog() { return sandbox.read(WRAPPER_USB_CALL_LOG); }
+    std::string wrapperLog() { return sandbox.read(WRAPPER_CALL_LOG); }
 
     // Waits until the wrapper log holds these lines in this order.
     ::testing::AssertionResult wrapperShows(std::initializer_list<std::string> lines)

@@ -1,7 +1,7 @@
 #include "main/playback/usb/usb_playlist.h"
 
 #include "main/device_mngr/dm_mount.h"
-#include "main/gui/wrapper/usb_stub/wrapper_usb_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/state_mngr/state_mngr.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/main/playback/usb/stick_walk.h"
@@ -150,7 +150,7 @@ TEST_F(UsbPlaylistTest, WithoutAMountTheListFailsAndTheGuiHearsNoPlaylist)
     EXPECT_EQ(playbackUsbUpdatePlaybackList(), -1);
     EXPECT_EQ(playbackUsbGetCurrentIndex(), -1);
     EXPECT_EQ(playbackUsbGetCurrentEntry(), nullptr);
-    EXPECT_EQ(sandbox.read(WRAPPER_USB_CALL_LOG), "guiWrapperUsbUDiskMusicStsCbk 1 0\n");
+    EXPECT_EQ(sandbox.read(WRAPPER_CALL_LOG), "guiWrapperUsbUDiskMusicStsCbk 1 0\n");
 
     mount("/data/mnt/sda1");
     ASSERT_EQ(playbackUsbUpdatePlaybackList(), 0);

@@ -1,6 +1,6 @@
 #include "main/source_in/line_in/line_in_level.h"
 
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "tests/main/source_in/source_harness.h"
 #include "tests/support/sandbox.h"
 
@@ -46,7 +46,7 @@ protected:
             for (uint32_t i = 0; i < run.count; ++i) {
                 lineInLevelStep(&level, p.data(), kPeriodBytes);
                 ++n;
-                const auto log = srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG));
+                const auto log = srctest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG));
                 for (; seen < log.size(); ++seen) {
                     calls.push_back(std::to_string(n) + ": " + log[seen]);
                 }
@@ -100,7 +100,7 @@ TEST_F(LineInLevelTest, PeriodsDriveTheWrapperCalls)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sandbox.write(WRAPPER_SOURCE_STUB_LOG, "");
+        sandbox.write(WRAPPER_SOURCE_CALL_LOG, "");
         EXPECT_EQ(c.calls, callsFor(c.runs));
     }
 }

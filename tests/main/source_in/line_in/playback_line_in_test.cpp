@@ -2,7 +2,7 @@
 
 #include "main/am/am.h"
 #include "main/cli/cli.h"
-#include "main/gui/wrapper/wrapper_source_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "platform/sbalsa/sb_alsa.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/main/program_runner.h"
@@ -220,7 +220,7 @@ TEST_F(PlaybackLineInTest, LevelOfEveryPeriodDrivesTheWrappers)
     size_t informs = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        sandbox.write(WRAPPER_SOURCE_STUB_LOG, "");
+        sandbox.write(WRAPPER_SOURCE_CALL_LOG, "");
         FifoInput input(inputPath());
         const std::string sound(c.count * kPeriodBytes, static_cast<char>(c.byte));
         input.feed(sound, kPeriodBytes);
@@ -228,8 +228,8 @@ TEST_F(PlaybackLineInTest, LevelOfEveryPeriodDrivesTheWrappers)
         EXPECT_EQ((SmMsg{kInformSender, kInformPlaying}), smMsg(++informs));
         // The last call comes from the last period; the capture then waits for more input.
         ASSERT_TRUE(
-            waitUntil([&] { return srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)).size() >= c.calls.size(); }));
-        EXPECT_EQ(c.calls, srctest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)));
+            waitUntil([&] { return srctest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)).size() >= c.calls.size(); }));
+        EXPECT_EQ(c.calls, srctest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)));
         order(kOrderStop);
         input.close();
         EXPECT_EQ((SmMsg{kInformSender, kInformStopped}), smMsg(++informs));

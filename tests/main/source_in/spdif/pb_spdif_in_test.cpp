@@ -3,7 +3,7 @@
 // daemon on its queue.
 #include "main/acfg/acfg_accessor.h"
 #include "main/am/am.h"
-#include "main/gui/wrapper/hdmi_stub/wrapper_hdmi_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/source_in/spdif/sileth_link.h"
 #include "main/source_in/spdif/spdif_hdmi_mode.h"

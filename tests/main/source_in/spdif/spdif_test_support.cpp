@@ -3,7 +3,7 @@
 #include "main/acfg/acfg_app.h"
 #include "main/am/am.h"
 #include "main/cli/cli.h"
-#include "main/gui/wrapper/hdmi_stub/wrapper_hdmi_stub.h"
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/state_mngr/state_mngr.h"
 #include "main/timerd/timerd.h"
@@ -75,9 +75,11 @@ std::vector<std::string> inputModes(const sbtest::Sandbox& sandbox)
 std::vector<std::string> wrapperCalls(const sbtest::Sandbox& sandbox)
 {
     std::vector<std::string> calls;
-    std::istringstream log(sandbox.read(WRAPPER_HDMI_CALL_LOG));
-    for (std::string line; std::getline(log, line);) {
-        calls.push_back(line);
+    for (const char* path : {WRAPPER_CALL_LOG, WRAPPER_SOURCE_CALL_LOG}) {
+        std::istringstream log(sandbox.exists(path) ? sandbox.read(path) : std::string());
+        for (std::string line; std::getline(log, line);) {
+            calls.push_back(line);
+        }
     }
     return calls;
 }

@@ -30,7 +30,8 @@ apptest::TestApp& guiApp();
 
 // The argument words ("4,0,0,1,0") of every input selection the HDMI transmitter saw, in order.
 std::vector<std::string> inputModes(const sbtest::Sandbox& sandbox);
-// Every line of the wrappers' call log.
+// Every line of the wrapper stand-ins' two call logs (the device wrappers', then the music
+// wrapper's signal detection and the module links').
 std::vector<std::string> wrapperCalls(const sbtest::Sandbox& sandbox);
 bool wrapperGets(const sbtest::Sandbox& sandbox, const std::string& line);
 // The state manager's current source and its play status reach these values.

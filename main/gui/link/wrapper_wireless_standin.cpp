@@ -1,0 +1,66 @@
+// Stand-in for the 5.8 GHz wireless-audio link until it is built: each call is recorded.
+#include "main/gui/link/wrapper_wireless.h"
+
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
+
+void guiWrapperWirelessAudInit(void)
+{
+}
+
+void guiWrapperWirelessAudExit(void)
+{
+}
+
+void guiWrapperWirelessAudPowerOn(void)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperWirelessAudPowerOff(void)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperWirelessAudFactoryReset(uint32_t)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperWirelessAudVolSet(const uint8_t* vol, uint8_t surVol, uint8_t bassVol)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %d %u %u", __func__, vol != nullptr ? *vol : -1, surVol, bassVol);
+}
+
+void guiWrapperWirelessAudMuteSet(const uint8_t* mute)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, mute != nullptr ? *mute : 0xFFu);
+}
+
+void guiWrapperWirelesRxSubVolSet(uint8_t vol)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, vol);
+}
+
+void guiWrapperWirelesRxSurVolSet(uint8_t vol)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, vol);
+}
+
+void guiWrapperWirelesRxLedStsSet(uint32_t)
+{
+    STANDIN_NOT_BUILT();
+}
+
+void guiWrapperWirelessAudLedDimmerSet(uint32_t)
+{
+}
+
+void guiWrapperWirelessAudTxVersionGet(char*)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperWirelessAudSubVersionGet(char*)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
+}

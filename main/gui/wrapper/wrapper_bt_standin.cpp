@@ -1,0 +1,37 @@
+// Stand-in for the Bluetooth-module wrapper until it is built: each call is recorded.
+#include "main/gui/wrapper/wrapper_bt.h"
+
+#include "main/gui/wrapper/call_log/wrapper_call_log.h"
+
+void guiWrapperBtInit(void)
+{
+}
+
+void guiWrapperBtExit(void)
+{
+}
+
+void guiWrapperBtPowerOn(const GuiWrapperSetting*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperBtPowerOff(const GuiWrapperSetting*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperBtFactoryReset(uint32_t)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperBtVolSet(uint8_t vol)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, vol);
+}
+
+void guiWrapperBtMacAddrSync(GuiWrapperSetting*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}
