@@ -1,5 +1,7 @@
 #include "main/state_mngr/sm_context_priv.h"
 
+#include "main/acfg/acfg_accessor.h"
+
 #include <array>
 
 std::atomic<uint8_t> gIsPowerOnFromSuspend{0};
@@ -40,10 +42,15 @@ namespace {
 struct SmState {
     SmContext tCtx;
     SmModuleVars tVars;
-    DbgModule dbg{"<SM>", "state_mngr", DBG_LAYER_APP, 511};
 };
 
 SmState gSm;
+
+bool streamingHoldsOutput()
+{
+    const uint32_t source = uSmGetCurrentSource();
+    return source == SM_SOURCE_URI || source == SM_SOURCE_BT;
+}
 
 struct SenderRow {
     uint32_t sender;
@@ -87,6 +94,7 @@ SmModuleVars& smVars()
 
 void smResetContext()
 {
+    acfgSetStreamingQuery(streamingHoldsOutput);
     SmContext& c = gSm.tCtx;
     c.hApp = 0;
     c.fgInited = 0;
@@ -174,10 +182,10 @@ const char* smSourceName(uint32_t source)
 
 uint32_t smGetDbgLevel(void)
 {
-    return gSm.dbg.level();
+    return acfgAccessorGetDbgLevel();
 }
 
 void smSetDbgLevel(uint16_t level)
 {
-    gSm.dbg.setLevel(level);
+    acfgAccessorSetDbgLevel(level);
 }

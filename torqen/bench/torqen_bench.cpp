@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/torqen.h"
 #include "torqen/torqen_multi.h"
 
@@ -56,9 +56,9 @@ struct ConverterKind {
 };
 const ConverterKind kKinds[] = {
     {"libtorqen32", Family::Torqen, -1, Measure::Quality},
-    {"libtorqen32 AVX2", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kAvx2), Measure::Speed},
-    {"libtorqen32 SSE2", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kSse2), Measure::Speed},
-    {"libtorqen32 scalar", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kScalar), Measure::Speed},
+    {"libtorqen32 AVX2", Family::Torqen, static_cast<int>(torqen_signal::KernelVariant::kAvx2), Measure::Speed},
+    {"libtorqen32 SSE2", Family::Torqen, static_cast<int>(torqen_signal::KernelVariant::kSse2), Measure::Speed},
+    {"libtorqen32 scalar", Family::Torqen, static_cast<int>(torqen_signal::KernelVariant::kScalar), Measure::Speed},
     {"soxr quick", Family::Soxr, SOXR_QQ},
     {"soxr low", Family::Soxr, SOXR_LQ},
     {"soxr medium", Family::Soxr, SOXR_MQ},
@@ -95,13 +95,13 @@ class TorqenResampler : public Resampler {
       Torqen_MultiChannel_Open(&multi_, work_.data(), &p);
     }
     if (variant >= 0) {
-      const auto v = static_cast<torqen_test::KernelVariant>(variant);
+      const auto v = static_cast<torqen_signal::KernelVariant>(variant);
       if (single_ != nullptr) {
-        torqen_test::useVariant(single_, v);
+        torqen_signal::useVariant(single_, v);
       } else {
         for (uint32_t i = 0; i < (channels + 1) / 2; ++i) {
           auto* at = reinterpret_cast<uint8_t*>(multi_) + multi_->instance[i];
-          torqen_test::useVariant(reinterpret_cast<torqen_handle_t*>(at), v);
+          torqen_signal::useVariant(reinterpret_cast<torqen_handle_t*>(at), v);
         }
       }
     }
@@ -296,8 +296,8 @@ std::vector<Sample> sine(double freq, double rate, double amplitude, size_t fram
 }
 
 // Converters with a quantised step ratio play tones a few parts per million off: the fit searches.
-torqen_test::SineFit fitSine(const std::vector<double>& x, double rate, double freq) {
-  return torqen_test::fitSine(x, rate, freq, freq * 2e-4);
+torqen_signal::SineFit fitSine(const std::vector<double>& x, double rate, double freq) {
+  return torqen_signal::fitSine(x, rate, freq, freq * 2e-4);
 }
 
 template <typename Sample>
@@ -510,7 +510,7 @@ std::string fmt(double v, int digits) {
 // Instructions per output frame of the board's build under qemu, one instruction per translation
 // block and every block traced: two streams of different lengths, so that start-up cancels out.
 double boardInstructionsPerFrame(const std::string& count_program, const RatePair& r, int bits,
-                                 torqen_test::KernelVariant v) {
+                                 torqen_signal::KernelVariant v) {
   const std::string frames_file = "/tmp/torqen_bench.frames." + std::to_string(getpid());
   double instructions[2] = {};
   double frames[2] = {};
@@ -544,7 +544,7 @@ std::string boardReport(const std::string& count_program) {
     std::fprintf(stderr, "%s, libtorqen32 on the board\n", pairName(r).c_str());
     b << "| " << pairName(r);
     for (int bits : {16, 32}) {
-      for (torqen_test::KernelVariant v : {torqen_test::KernelVariant::kScalar, torqen_test::KernelVariant::kNeon}) {
+      for (torqen_signal::KernelVariant v : {torqen_signal::KernelVariant::kScalar, torqen_signal::KernelVariant::kNeon}) {
         b << " | " << fmt(boardInstructionsPerFrame(count_program, r, bits, v), 0);
       }
     }
@@ -569,7 +569,7 @@ int reportMain(const std::string& dir, const std::string& count_program) {
     for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
       const ConverterKind& k = kKinds[ki];
       if (k.family == Family::Torqen && k.setting >= 0 &&
-          !torqen_test::variantRuns(static_cast<torqen_test::KernelVariant>(k.setting))) {
+          !torqen_signal::variantRuns(static_cast<torqen_signal::KernelVariant>(k.setting))) {
         continue;
       }
       std::fprintf(stderr, "%s, %s\n", pairName(r).c_str(), k.name);
