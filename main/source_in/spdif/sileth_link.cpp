@@ -2,9 +2,9 @@
 
 #include "common/sileth_ipc/sileth_msg.h"
 #include "main/gui/wrapper/hdmi_stub/wrapper_hdmi_stub.h"
-#include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/source_in/spdif/spdif_hdmi_mode.h"
 #include "main/source_in/spdif/spdif_in_priv.h"
+#include "main/source_in/spdif/spdif_in_send.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/sbroot/sb_root.h"
 
