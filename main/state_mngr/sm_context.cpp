@@ -4,8 +4,6 @@
 
 #include <array>
 
-std::atomic<uint8_t> gIsPowerOnFromSuspend{0};
-std::atomic<uint8_t> gIsPowerOnFromFakeStandby{0};
 std::atomic<uint8_t> gIsFakeStandbySendStopMessage{0};
 std::atomic<uint8_t> gIsSourceSwitchSendStopMessage{0};
 std::atomic<uint8_t> gIsSourceSwitchSeekPlay{0};
@@ -13,7 +11,6 @@ std::atomic<uint8_t> gIsSourceSwitchSendPlayMessage{0};
 std::atomic<uint8_t> gAvsState{0};
 std::atomic<uint8_t> gAvsSwitch{0};
 std::atomic<uint8_t> gC4aSwitch{0};
-std::atomic<uint8_t> gPmOnlineState{0};
 
 const sm_source_list_t g_t_source_list[SM_SOURCE_LIST_ROWS] = {
     {0, ""},
@@ -95,6 +92,7 @@ SmModuleVars& smVars()
 void smResetContext()
 {
     acfgSetStreamingQuery(streamingHoldsOutput);
+    smPmSetExitSuspend(smForceExitSuspendStandbyMode);
     SmContext& c = gSm.tCtx;
     c.hApp = 0;
     c.fgInited = 0;
