@@ -212,7 +212,7 @@ TEST_F(BoardSimTest, InputDeviceAppearsAnswersItsQueriesAndDeliversKeys)
         got.push_back(ev);
     }
     EXPECT_EQ(EV_KEY, got[0].type);
-    EXPECT_EQ(KEY_VOLUMEUP, got[0].code);
+    EXPECT_EQ(103, got[0].code);  // the board remote's volume up
     EXPECT_EQ(1, got[0].value);
     EXPECT_EQ(EV_SYN, got[1].type);
     EXPECT_EQ(EV_KEY, got[2].type);
@@ -231,6 +231,40 @@ TEST_F(BoardSimTest, InputDeviceAppearsAnswersItsQueriesAndDeliversKeys)
     EXPECT_EQ(ENODEV, errno);
     EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, EVIOCGVERSION, &version));
     EXPECT_EQ(ENODEV, errno);
+}
+
+// Key names are the remote's own codes on the remote and the panel's on any other device; a
+// number is taken as it is, and "input keys" lists every name.
+TEST_F(BoardSimTest, KeyNamesAreTheCodesOfTheRemoteOrOfThePanel)
+{
+    sim.ctl("input add KVX_Remote_Controller");
+    sim.ctl("input add kvx-kpd");
+    const struct {
+        const char* device;
+        const char* key;
+        int code;
+    } cases[] = {
+        {"KVX_Remote_Controller", "volup", 103},   {"KVX_Remote_Controller", "voldown", 108},
+        {"KVX_Remote_Controller", "play", 119},    {"KVX_Remote_Controller", "hdmi", 223},
+        {"KVX_Remote_Controller", "bass+", 214},   {"KVX_Remote_Controller", "game", 251},
+        {"KVX_Remote_Controller", "factory-pair", 227}, {"KVX_Remote_Controller", "97", 97},
+        {"kvx-kpd", "volup", KEY_VOLUMEUP},        {"kvx-kpd", "power", KEY_POWER},
+    };
+    for (const auto& c : cases) {
+        sim.ctl(std::string("input key ") + c.device + " " + c.key + " press");
+        std::string log;
+        ASSERT_TRUE(sim.control("log input", &log));
+        EXPECT_THAT(log, HasSubstr(std::string("\"") + c.device + "\" type 1 code " + std::to_string(c.code) +
+                                   " value 1"))
+            << c.key;
+    }
+    std::string out;
+    EXPECT_FALSE(sim.control("input key kvx-kpd hdmi", &out));
+    EXPECT_THAT(out, HasSubstr("unknown key hdmi"));
+    ASSERT_TRUE(sim.control("input keys", &out));
+    EXPECT_THAT(out, HasSubstr("volup=103"));
+    EXPECT_THAT(out, HasSubstr("treble-=217"));
+    EXPECT_THAT(out, HasSubstr("volup=" + std::to_string(KEY_VOLUMEUP)));
 }
 
 TEST_F(BoardSimTest, InputDeviceWhoseVersionQueryFailsAndUnknownRequests)
