@@ -4,7 +4,7 @@
 #include "pellant/vesk_ppc_page.h"
 #include "platform/quorid/quorid.h"
 #include "platform/tarp/tarp_server.h"
-#include "sileth/crash/crash_dbg.h"
+#include "common/crash/crash_dbg.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,7 +2,7 @@
 // information and runs one pipeline child per stream.
 #include "platform/quorid/quorid.h"
 #include "platform/sbroot/sb_root.h"
-#include "sileth/crash/crash_dbg.h"
+#include "common/crash/crash_dbg.h"
 #include "sileth/sileth_daemon.h"
 #include "sileth/sileth_log.h"
 #include "sileth/sileth_recv.h"

@@ -1,5 +1,6 @@
 #include "sileth/sileth_queue.h"
 
+#include "platform/sbroot/sb_root.h"
 #include "sileth/sileth_log.h"
 
 #include <atomic>
@@ -26,7 +27,7 @@ QueueState gQueue;
 
 int i4ProcessMsgInit()
 {
-    const key_t key = silethQueueKey();
+    const key_t key = sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID);
     const int id = key == -1 ? -1 : msgget(key, IPC_CREAT | SILETH_QUEUE_MODE);
     gQueue.id.store(id);
     if (id < 0) {

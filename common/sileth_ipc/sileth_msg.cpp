@@ -1,7 +1,6 @@
 #include "common/sileth_ipc/sileth_msg.h"
 
 #include "common/support/support.h"
-#include "platform/sbroot/sb_root.h"
 
 #include <cstring>
 
@@ -100,9 +99,4 @@ std::optional<sileth_msg_t> silethMsgDecode(long type, const uint8_t* body, size
     msg.dialog_control = body[kDialogControl];
     msg.xupmix = body[kXupmix];
     return msg;
-}
-
-key_t silethQueueKey()
-{
-    return sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID);
 }

@@ -93,6 +93,3 @@ SilethMsgBody silethMsgEncode(const sileth_msg_t& msg);
 // The message of type `type` from a received body of `len` bytes; nothing unless the body has
 // exactly 68 bytes. A CEC length above 16 is kept as received: the reader bounds it.
 std::optional<sileth_msg_t> silethMsgDecode(long type, const uint8_t* body, size_t len);
-
-// The queue's key under the current root, or -1 when the program file is missing.
-key_t silethQueueKey();

@@ -5,8 +5,8 @@
 #include "main/am/aee/aee.h"
 #include "main/am/am.h"
 #include "main/audio_client/vesk_ipc.h"
-#include "main/state_mngr/state_mngr.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -18,11 +18,13 @@ constexpr const char* kAssistantStub = "assistant_stub";
 constexpr uint8_t kVolumeMax = 100;
 constexpr uint8_t kVolumeStep = 6;
 
+std::atomic<acfg_streaming_query_fct> gStreamingQuery{nullptr};
+
 // Logs a failed set, get or reset of a typed accessor under its name.
 int32_t checked(int32_t ret, const char* accessor, int line, const char* separator = "=")
 {
     if (ret != ACFGR_OK) {
-        dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), DBG_LEVEL_ERROR, "%s[%s:%d]:Err: %s fail, errno%s%d\n",
+        dbgPrint(acfgAccessorGetDbgLevel(), DBG_LEVEL_ERROR, "%s[%s:%d]:Err: %s fail, errno%s%d\n",
                  "<ACFG>", accessor, line, accessor, separator, static_cast<int>(ret));
     }
     return ret;
@@ -32,7 +34,7 @@ int32_t checked(int32_t ret, const char* accessor, int line, const char* separat
 int32_t getByte(uint16_t idx, uint8_t* out, const char* accessor, int line)
 {
     if (out == nullptr) {
-        dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), DBG_LEVEL_ERROR, "%s[%s:%d]:pui1Value can't be NULL\n",
+        dbgPrint(acfgAccessorGetDbgLevel(), DBG_LEVEL_ERROR, "%s[%s:%d]:pui1Value can't be NULL\n",
                  "<ACFG>", accessor, line);
         return ACFGR_INV_ARG;
     }
@@ -40,7 +42,7 @@ int32_t getByte(uint16_t idx, uint8_t* out, const char* accessor, int line)
     const int32_t ret = checked(acfgGet(idx, &value, nullptr), accessor, line);
     if (ret == ACFGR_OK) {
         *out = value;
-        dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), DBG_LEVEL_INFO, "%s[%s:%d]:%s, value=%d\n", "<ACFG>", accessor,
+        dbgPrint(acfgAccessorGetDbgLevel(), DBG_LEVEL_INFO, "%s[%s:%d]:%s, value=%d\n", "<ACFG>", accessor,
                  line, accessor, value);
     }
     return ret;
@@ -58,13 +60,13 @@ void ui_send_playback_status_to_assistant_stub()
     if (mute == 0) {
         uAcfgGetVolume(&volume);
     }
-    const uint32_t source = uSmGetCurrentSource();
-    if (source != SM_SOURCE_URI && source != SM_SOURCE_BT) {
+    const acfg_streaming_query_fct streaming = gStreamingQuery.load();
+    if (streaming == nullptr || !streaming()) {
         msg.ui4Volume = volume;
         snprintf(msg.acStatus, 16, "%s", "stop");
         snprintf(msg.acDetail, 16, "%s", "none");
     }
-    const uint16_t level = static_cast<uint16_t>(smGetDbgLevel());
+    const uint16_t level = acfgAccessorGetDbgLevel();
     dbgPrint(level, DBG_LEVEL_ERROR, "volume:%d,status:%s.\n", static_cast<int>(msg.ui4Volume), msg.acStatus);
     handle_t assistant = 0;
     u_am_get_app_handle_from_name(&assistant, kAssistantStub);
@@ -188,4 +190,9 @@ int32_t uAcfgSetStreamVolume(int32_t stream, uint8_t volume)
     const int32_t ret = vesk_set_stream_vol_ipc(static_cast<uint32_t>(stream), volume);
     ACFG_SM_INFO("[%s:%d]vesk_set_stream_vol ret:%d\n", __func__, __LINE__, static_cast<int>(ret));
     return ACFGR_OK;
+}
+
+void acfgSetStreamingQuery(acfg_streaming_query_fct query)
+{
+    gStreamingQuery.store(query);
 }

@@ -42,3 +42,14 @@ static_assert(sizeof(AcfgPlayerStatusMsg) == 280);
 static_assert(offsetof(AcfgPlayerStatusMsg, ui4Volume) == 36);
 static_assert(offsetof(AcfgPlayerStatusMsg, acStatus) == 40);
 static_assert(offsetof(AcfgPlayerStatusMsg, acDetail) == 57);
+
+// Whether the uri or the Bluetooth source holds the output: the notice then carries only its path.
+// The state manager, which knows, sets the question when it lays out its context; unset, no source
+// holds the output.
+using acfg_streaming_query_fct = bool (*)(void);
+void acfgSetStreamingQuery(acfg_streaming_query_fct query);
+
+// The level of the accessors' and the item table's log lines. It is the state manager's level as
+// well (smGetDbgLevel, smSetDbgLevel), so that its console's `sdl` switches both.
+uint16_t acfgAccessorGetDbgLevel(void);
+void acfgAccessorSetDbgLevel(uint16_t level);

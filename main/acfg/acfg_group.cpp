@@ -164,7 +164,7 @@ int32_t fillRows(const ItemRow (&rows)[N])
 int32_t firstByteBelow(const void* value, uint32_t limit, const char* pointerName, const char* refusal,
                        const char* rule, int line)
 {
-    const uint16_t level = static_cast<uint16_t>(smGetDbgLevel());
+    const uint16_t level = acfgAccessorGetDbgLevel();
     if (value == nullptr) {
         dbgPrint(level, DBG_LEVEL_ERROR, "%s[%s:%d]:Err: %s can't be NULL", "<ACFG>", rule, line, pointerName);
         return 0;
@@ -237,7 +237,7 @@ int32_t acfgCurappValidate(uint16_t, const void* value, uint32_t)
 int32_t acfgBluetoothValidate(uint16_t, const void* value, uint32_t)
 {
     if (value != nullptr && *static_cast<const uint8_t*>(value) >= 2) {
-        dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), DBG_LEVEL_ERROR,
+        dbgPrint(acfgAccessorGetDbgLevel(), DBG_LEVEL_ERROR,
                  "<ACFG> ERROR, acfgBluetoothValidate, invalid value : %d\n", *static_cast<const uint8_t*>(value));
         return 0;
     }

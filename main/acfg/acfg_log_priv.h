@@ -1,10 +1,10 @@
 // Log line shapes of the configuration store: "<ACFG>[function:line]:" then the text. The store's
-// own lines follow its debug level; the item table's and the accessors' follow the state
-// manager's, whose console switches them.
+// own lines follow its debug level; the item table's and the accessors' follow the accessors'
+// level, which is the state manager's (acfg_accessor.h).
 #pragma once
 
+#include "main/acfg/acfg_accessor.h"
 #include "main/cli/dbg_level.h"
-#include "main/state_mngr/state_mngr.h"
 
 #include <cstdint>
 
@@ -19,7 +19,7 @@ void acfgSetDbgLevel(uint16_t level);
 #define ACFG_INFO(fmt, ...) ACFG_LOG(DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)
 
 #define ACFG_SM_LOG(kind, fmt, ...)                                                                          \
-    dbgPrint(static_cast<uint16_t>(smGetDbgLevel()), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, \
+    dbgPrint(acfgAccessorGetDbgLevel(), (kind), "%s[%s:%d]:" fmt, "<ACFG>", __func__, __LINE__, \
              ##__VA_ARGS__)
 #define ACFG_SM_ERR(fmt, ...) ACFG_SM_LOG(DBG_LEVEL_ERROR, fmt, ##__VA_ARGS__)
 #define ACFG_SM_INFO(fmt, ...) ACFG_SM_LOG(DBG_LEVEL_INFO, fmt, ##__VA_ARGS__)

@@ -5,7 +5,7 @@
 #include "main/cli/dbg_level.h"
 #include "main/mw/os_pthread/os_sema.h"
 #include "main/mw/os_pthread/os_thread.h"
-#include "main/timerd/os_timer.h"
+#include "main/mw/os_pthread/os_tick.h"
 
 #include <array>
 #include <atomic>

@@ -1,8 +1,7 @@
 #include "main/cli/cli.h"
 
-#include "main/cli/cli_input.h"
+#include "main/cli/cli_priv.h"
 #include "main/cli/dbg_level.h"
-#include "main/mw/os_pthread/os_thread.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_dev.h"
 
@@ -26,9 +25,6 @@ constexpr size_t kHelpNameWidth = 24;
 constexpr size_t kExecLineSize = 256;
 constexpr int kExecMaxArgs = 5;
 constexpr const char* kPromptRoot = "Command";
-constexpr const char* kThreadName = "cli_thread";
-constexpr uint32_t kThreadStackSize = 32768;
-constexpr uint8_t kThreadPriority = 135;
 
 int cliCd(int argc, char** argv);
 int cliLs(int argc, char** argv);
@@ -689,26 +685,6 @@ int cliSetBaudrate(int argc, char** argv)
 
 // --- Start ----------------------------------------------------------------------------------
 
-// Everything of a start but the thread: the built-in tables, the root location, the input state.
-int32_t prepareStart()
-{
-    if (gCli.started) {
-        cli_print("CLI already init.\n");
-        return CLIR_ALREADY_INIT;
-    }
-    clearGroups();
-    int32_t result = CLIR_OK;
-    for (const BuiltinTable& b : kBuiltins) {
-        if (attachTable(b.table, b.group, 0) != CLIR_OK) {
-            cli_print("%s", b.failure);
-            result = CLIR_INIT_FAILED;
-        }
-    }
-    goRoot();
-    cli_input_reset();
-    return result == CLIR_OK ? CLIR_OK : CLIR_INIT_FAILED;
-}
-
 }  // namespace
 
 void cli_print(const char* format, ...)
@@ -851,54 +827,33 @@ bool cli_is_inited()
     return gCli.started;
 }
 
-int32_t cli_init()
+int32_t cliPrepareStart()
 {
-    const int32_t result = prepareStart();
-    if (result != CLIR_OK) {
-        return result;
+    if (gCli.started) {
+        cli_print("CLI already init.\n");
+        return CLIR_ALREADY_INIT;
     }
-    os_thread_t thread = nullptr;
-    if (uThreadCreate(&thread, kThreadName, kThreadStackSize, kThreadPriority, cli_input_thread, 0, nullptr) != 0) {
-        return CLIR_INIT_FAILED;
+    clearGroups();
+    int32_t result = CLIR_OK;
+    for (const BuiltinTable& b : kBuiltins) {
+        if (attachTable(b.table, b.group, 0) != CLIR_OK) {
+            cli_print("%s", b.failure);
+            result = CLIR_INIT_FAILED;
+        }
     }
-    gCli.started = true;
-    return CLIR_OK;
+    goRoot();
+    return result == CLIR_OK ? CLIR_OK : CLIR_INIT_FAILED;
 }
 
-int32_t u_cli_init()
+void cliSetStarted(bool started)
 {
-    return cli_init();
+    gCli.started = started;
 }
 
-int32_t cli_init_phase1()
-{
-    const int32_t result = prepareStart();
-    if (result == CLIR_OK) {
-        gCli.started = true;
-    }
-    return result;
-}
-
-int32_t u_cli_tset_init_phase1()
-{
-    return cli_init_phase1();
-}
-
-int32_t cli_init_phase2()
-{
-    return cli_input_loop();
-}
-
-int32_t u_cli_test_init_phase2()
-{
-    return cli_init_phase2();
-}
-
-void cli_test_reset()
+void cliResetParser()
 {
     clearGroups();
     goRoot();
-    cli_input_reset();
     gUi4DisablePrint = 0;
     gCli.started = false;
 }

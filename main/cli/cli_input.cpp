@@ -1,6 +1,7 @@
 #include "main/cli/cli_input.h"
 
 #include "main/cli/cli.h"
+#include "main/cli/cli_priv.h"
 #include "main/mw/os_pthread/os_thread.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_dev.h"
@@ -21,6 +22,9 @@ constexpr int kBackspace = 8;
 constexpr int kEscape = 27;
 constexpr uint32_t kMaxLineLength = CLI_LINE_BUF_SIZE - 1;
 constexpr const char* kConsoleDevice = "/dev/ttyS0";
+constexpr const char* kThreadName = "cli_thread";
+constexpr uint32_t kThreadStackSize = 32768;
+constexpr uint8_t kThreadPriority = 135;
 
 using Line = std::array<char, CLI_LINE_BUF_SIZE>;
 
@@ -189,6 +193,16 @@ char foldUpper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// The parser's start and a fresh input state (kept as it is when the console runs already).
+int32_t prepareStart()
+{
+    const int32_t result = cliPrepareStart();
+    if (result != CLIR_ALREADY_INIT) {
+        cli_input_reset();
+    }
+    return result;
+}
+
 }  // namespace
 
 int32_t cli_input_loop()
@@ -271,4 +285,55 @@ void cli_decode_scrambled(char* line)
         key = scrambled;
     }
     line[count] = '\0';
+}
+
+// The console's start: the parser's tables, then the input on its thread or the caller's.
+
+int32_t cli_init()
+{
+    const int32_t result = prepareStart();
+    if (result != CLIR_OK) {
+        return result;
+    }
+    os_thread_t thread = nullptr;
+    if (uThreadCreate(&thread, kThreadName, kThreadStackSize, kThreadPriority, cli_input_thread, 0, nullptr) != 0) {
+        return CLIR_INIT_FAILED;
+    }
+    cliSetStarted(true);
+    return CLIR_OK;
+}
+
+int32_t u_cli_init()
+{
+    return cli_init();
+}
+
+int32_t cli_init_phase1()
+{
+    const int32_t result = prepareStart();
+    if (result == CLIR_OK) {
+        cliSetStarted(true);
+    }
+    return result;
+}
+
+int32_t u_cli_tset_init_phase1()
+{
+    return cli_init_phase1();
+}
+
+int32_t cli_init_phase2()
+{
+    return cli_input_loop();
+}
+
+int32_t u_cli_test_init_phase2()
+{
+    return cli_init_phase2();
+}
+
+void cli_test_reset()
+{
+    cliResetParser();
+    cli_input_reset();
 }

@@ -11,7 +11,7 @@
 #include "main/device_mngr/dmh_uevent_msg.h"
 #include "main/mw/os_pthread/os_thread.h"
 #include "main/mw/rwlock/rwlock.h"
-#include "main/state_mngr/state_mngr.h"
+#include "main/state_mngr/msg/sm_msg.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_mount.h"
 #include "platform/sbdev/sb_uevent.h"

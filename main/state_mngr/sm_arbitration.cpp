@@ -16,11 +16,6 @@ constexpr uint32_t kStopWalkDelayMs = 200;
 
 using SourceList = std::initializer_list<uint32_t>;
 
-bool isWiredInput(uint32_t source)
-{
-    return source >= SM_SOURCE_SPDIF_IN && source <= SM_SOURCE_AUX_IN;
-}
-
 bool anyPresent(SourceList sources)
 {
     for (uint32_t s : sources) {
@@ -74,8 +69,7 @@ bool requestRefusedByReset(uint32_t source)
 {
     smExitFakeStandbyMode();
     smExitSuspendStandbyMode();
-    if (uiGetFactoryResetFlag() != 0) {
-        SM_INFO("factory reset going, return!\n");
+    if (smFactoryResetGoing()) {
         if (source == SM_SOURCE_URI) {
             smClear(source);
         } else {
@@ -262,6 +256,37 @@ bool walkStep(uint32_t source)
     default:
         return fullStep(source);
     }
+}
+
+// Clearing a waiting wired source or usb hands the output on at once.
+bool clearRunsWalk(uint32_t source)
+{
+    return smIsWiredInput(source) || source == SM_SOURCE_USB;
+}
+
+void btOrder(uint32_t order)
+{
+    if (smFactoryResetGoing()) {
+        return;
+    }
+    SmSourceRecord& r = smRec(SM_SOURCE_BT);
+    r.exists = SM_SOURCE_BT;
+    r.play_id = static_cast<uint16_t>(r.play_id + 1);
+    r.waiting = order;
+    if (smCtx().fgSpeech != 0) {
+        SM_INFO("speech starting, bt request enqueue!\n");
+        return;
+    }
+    const bool free = !smIsPlaying(SM_SOURCE_AIRPLAY2) && !smIsPlaying(SM_SOURCE_DLNA) && !smIsPlaying(SM_SOURCE_URI) &&
+                      !smIsPresent(SM_SOURCE_PROMPT) && (!smIsPresent(SM_SOURCE_TTS) || smIsTtsNeedMix());
+    if (free) {
+        smSendPlayToBt();
+        return;
+    }
+    SM_INFO("dlna/uri exit, stop; prompt or tts exist, wait end!\n");
+    smClear(SM_SOURCE_AIRPLAY2);
+    smClear(SM_SOURCE_URI);
+    smClear(SM_SOURCE_DLNA);
 }
 
 }  // namespace
@@ -498,7 +523,7 @@ void smProcessInformStopMsg(int32_t sender, uint16_t playId, const uint8_t* data
             speech = data[0];
         } else if (source == SM_SOURCE_BT_HFP) {
             smSendAssistantStatus(SM_ASSISTANT_CMD_HFP_STATUS, "/system/hfp_status_change", "hfp_hangup");
-        } else if (isWiredInput(source)) {
+        } else if (smIsWiredInput(source)) {
             quorid_exec("sh /usr/bin/cpu_performance_mode.sh stop", SM_QUORID_NO_WAIT);
         }
     }
@@ -566,4 +591,105 @@ uint8_t smIsProcessExist(const char* name)
     pclose(pipe);
     count[got] = '\0';
     return atoi(count) > 2 ? 1 : 0;
+}
+
+bool smFactoryResetGoing()
+{
+    if (uiGetFactoryResetFlag() != 0) {
+        SM_INFO("factory reset going, return!\n");
+        return true;
+    }
+    return false;
+}
+
+void smClear(uint32_t source)
+{
+    if (!smIsPresent(source)) {
+        return;
+    }
+    SmSourceRecord& r = smRec(source);
+    if (source == SM_SOURCE_USB) {
+        gIsSourceSwitchSendStopMessage = 1;
+    }
+    if (smIsWaiting(source)) {
+        SM_INFO("stop %s permit!\n", smSourceName(source));
+        r.exists = 0;
+        r.waiting = 0;
+        if (clearRunsWalk(source)) {
+            smProcessPriorityPlay(0);
+        }
+        return;
+    }
+    SM_INFO("stop %s!\n", smSourceName(source));
+    smSendStopToSource(source);
+}
+
+void smProcessPauseMsg()
+{
+    SM_INFO("sm process pause msg!\n");
+    for (uint32_t source : {SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN,
+                            SM_SOURCE_AUX_IN, SM_SOURCE_LINE_IN}) {
+        if (smIsPlaying(source)) {
+            SM_INFO("current source is spdif-in/arc-in/hdmi-in/line-in, ignore pause operation!\n");
+            return;
+        }
+    }
+    smClear(SM_SOURCE_PROMPT);
+    smClear(SM_SOURCE_TTS);
+    for (uint32_t source : {SM_SOURCE_AIRPLAY2, SM_SOURCE_BT, SM_SOURCE_URI, SM_SOURCE_DLNA, SM_SOURCE_USB}) {
+        smSendPause(source);
+    }
+}
+
+void smProcessResumeMsg()
+{
+    smClear(SM_SOURCE_PROMPT);
+    smClear(SM_SOURCE_TTS);
+    for (uint32_t source :
+         {SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_USB, SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN,
+          SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_BT, SM_SOURCE_DLNA, SM_SOURCE_URI}) {
+        if (smIsPaused(source)) {
+            smExitFakeStandbyMode();
+            smSendResume(source);
+            return;
+        }
+    }
+}
+
+void smProcessPrevBtAudio()
+{
+    btOrder(SM_BT_WAIT_PREV);
+}
+
+void smProcessNextBtAudio()
+{
+    btOrder(SM_BT_WAIT_NEXT);
+}
+
+void smProcessPlayBtMusic()
+{
+    btOrder(SM_BT_WAIT_PLAY);
+}
+
+void smClearSource()
+{
+    for (uint32_t source = SM_SOURCE_URI; source < SM_SOURCE_COUNT; ++source) {
+        if (smIsPresent(source)) {
+            SM_INFO("current some source is playing, wait stop!\n");
+            smSendStopBeforeEnterStandby();
+            return;
+        }
+    }
+}
+
+void smSendStopBeforeEnterStandby()
+{
+    smClear(SM_SOURCE_TTS);
+    smClear(SM_SOURCE_PROMPT);
+    smClearBtBeforeEnterStandby();
+    for (uint32_t source :
+         {SM_SOURCE_URI, SM_SOURCE_BT_HFP, SM_SOURCE_DLNA, SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_SPDIF_IN,
+          SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_USB}) {
+        smClear(source);
+    }
 }

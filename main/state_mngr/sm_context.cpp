@@ -1,9 +1,9 @@
 #include "main/state_mngr/sm_context_priv.h"
 
+#include "main/acfg/acfg_accessor.h"
+
 #include <array>
 
-std::atomic<uint8_t> gIsPowerOnFromSuspend{0};
-std::atomic<uint8_t> gIsPowerOnFromFakeStandby{0};
 std::atomic<uint8_t> gIsFakeStandbySendStopMessage{0};
 std::atomic<uint8_t> gIsSourceSwitchSendStopMessage{0};
 std::atomic<uint8_t> gIsSourceSwitchSeekPlay{0};
@@ -11,7 +11,6 @@ std::atomic<uint8_t> gIsSourceSwitchSendPlayMessage{0};
 std::atomic<uint8_t> gAvsState{0};
 std::atomic<uint8_t> gAvsSwitch{0};
 std::atomic<uint8_t> gC4aSwitch{0};
-std::atomic<uint8_t> gPmOnlineState{0};
 
 const sm_source_list_t g_t_source_list[SM_SOURCE_LIST_ROWS] = {
     {0, ""},
@@ -40,10 +39,15 @@ namespace {
 struct SmState {
     SmContext tCtx;
     SmModuleVars tVars;
-    DbgModule dbg{"<SM>", "state_mngr", DBG_LAYER_APP, 511};
 };
 
 SmState gSm;
+
+bool streamingHoldsOutput()
+{
+    const uint32_t source = uSmGetCurrentSource();
+    return source == SM_SOURCE_URI || source == SM_SOURCE_BT;
+}
 
 struct SenderRow {
     uint32_t sender;
@@ -87,6 +91,8 @@ SmModuleVars& smVars()
 
 void smResetContext()
 {
+    acfgSetStreamingQuery(streamingHoldsOutput);
+    smPmSetExitSuspend(smForceExitSuspendStandbyMode);
     SmContext& c = gSm.tCtx;
     c.hApp = 0;
     c.fgInited = 0;
@@ -174,10 +180,10 @@ const char* smSourceName(uint32_t source)
 
 uint32_t smGetDbgLevel(void)
 {
-    return gSm.dbg.level();
+    return acfgAccessorGetDbgLevel();
 }
 
 void smSetDbgLevel(uint16_t level)
 {
-    gSm.dbg.setLevel(level);
+    acfgAccessorSetDbgLevel(level);
 }

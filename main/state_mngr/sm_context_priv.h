@@ -99,6 +99,11 @@ bool smIsPausedBySm(uint32_t source);
 bool smIsActive(uint32_t source);
 // The tts record is present and asks to play mixed over the current source.
 bool smIsTtsNeedMix();
+// spdif-in, arc-in, hdmi-in, bt-ext-in and aux-in.
+inline bool smIsWiredInput(uint32_t source)
+{
+    return source >= SM_SOURCE_SPDIF_IN && source <= SM_SOURCE_AUX_IN;
+}
 
 uint32_t smGetMsgFromSource(uint32_t source);
 uint32_t smGetSourceFromMsgFrom(uint32_t sender);
@@ -127,10 +132,7 @@ void smSendForbid(uint32_t source);
 void smSendPause(uint32_t source);
 void smSendSuspend(uint32_t source);
 void smSendResume(uint32_t source);
-void smClear(uint32_t source);
 void smSendPlayToBt();
-void smClearSource();
-void smSendStopBeforeEnterStandby();
 void smClearBtBeforeEnterStandby();
 
 // Notices to peers.
@@ -169,6 +171,20 @@ void smProcessInformPlayMsg(int32_t sender, uint16_t playId);
 void smProcessInformPauseMsg(int32_t sender, uint16_t playId);
 void smProcessInformStopMsg(int32_t sender, uint16_t playId, const uint8_t* data);
 void smProcessPriorityPlay(uint8_t speech);
+// Stops a source; a waiting one is dropped (a wired input or usb then hands the output on).
+void smClear(uint32_t source);
+// The play controls that keys and peers share: pause and resume of what plays, and Bluetooth's
+// previous, next and play orders.
+void smProcessPauseMsg();
+void smProcessResumeMsg();
+void smProcessPrevBtAudio();
+void smProcessNextBtAudio();
+void smProcessPlayBtMusic();
+// Before a standby: stops every source that is there (smClearSource only when one is).
+void smClearSource();
+void smSendStopBeforeEnterStandby();
+// True (and logged) while a factory reset is going: requests and Bluetooth orders are refused.
+bool smFactoryResetGoing();
 void smProcessBtHfpRequestPlay();
 // 1 when a process of that name runs, 0 when not or when the check cannot run, 255 for a name that
 // cannot go on the command line.
@@ -195,8 +211,6 @@ void smProcessSourceSwitchMsg();
 void smProcessSourceInClear(uint32_t keyBody);
 void smProcessLongMicmuteMsg();
 void smProcessLongVolumedownMsg();
-void smProcessPauseMsg();
-void smProcessResumeMsg();
 uint32_t smWhichSwitchSourceIsPlaying();
 
 // Peer inputs: the assistant, the voice services, CEC and the notices.
@@ -209,9 +223,6 @@ void smProcessCecMsg(const appmsg_t* msg);
 void smProcessNetworkMsg(const appmsg_t* msg);
 void smProcessWifiSettingMsg(const appmsg_t* msg);
 void smProcessBluetoothMsg(const appmsg_t* msg);
-void smProcessPrevBtAudio();
-void smProcessNextBtAudio();
-void smProcessPlayBtMusic();
 
 // The application's functions, on its own thread.
 int32_t smAppInit(const char* name, handle_t app);

@@ -178,38 +178,6 @@ void smProcessLongMicmuteMsg()
     smSendSwitchMsgToBt(SM_BODY_SWITCH_TO_AVS);
 }
 
-void smProcessPauseMsg()
-{
-    SM_INFO("sm process pause msg!\n");
-    for (uint32_t source : {SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN,
-                            SM_SOURCE_AUX_IN, SM_SOURCE_LINE_IN}) {
-        if (smIsPlaying(source)) {
-            SM_INFO("current source is spdif-in/arc-in/hdmi-in/line-in, ignore pause operation!\n");
-            return;
-        }
-    }
-    smClear(SM_SOURCE_PROMPT);
-    smClear(SM_SOURCE_TTS);
-    for (uint32_t source : {SM_SOURCE_AIRPLAY2, SM_SOURCE_BT, SM_SOURCE_URI, SM_SOURCE_DLNA, SM_SOURCE_USB}) {
-        smSendPause(source);
-    }
-}
-
-void smProcessResumeMsg()
-{
-    smClear(SM_SOURCE_PROMPT);
-    smClear(SM_SOURCE_TTS);
-    for (uint32_t source :
-         {SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_USB, SM_SOURCE_SPDIF_IN, SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN,
-          SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_BT, SM_SOURCE_DLNA, SM_SOURCE_URI}) {
-        if (smIsPaused(source)) {
-            smExitFakeStandbyMode();
-            smSendResume(source);
-            return;
-        }
-    }
-}
-
 void smProcessLongVolumedownMsg()
 {
     SM_INFO("sm process long volumedown msg!\n");

@@ -83,15 +83,6 @@ void setRequest(uint32_t source, uint8_t* store, const appmsg_t& msg, uint32_t s
     memcpy(store, msg.aui1_data, size);
 }
 
-bool factoryResetGoing()
-{
-    if (uiGetFactoryResetFlag() != 0) {
-        SM_INFO("factory reset going, return!\n");
-        return true;
-    }
-    return false;
-}
-
 // A prompt or tts leaves fake standby unless it came with the assistant's own "fake" status.
 void leaveFakeStandbyForAssistant()
 {
@@ -127,7 +118,7 @@ void smProcessUriPlay(const appmsg_t& msg)
             return;  // the walk after its stop inform permits the uri
         }
     }
-    if (factoryResetGoing()) {
+    if (smFactoryResetGoing()) {
         return;
     }
     if (smCtx().fgSpeech != 0) {
@@ -196,7 +187,7 @@ void smProcessPromptPlay(const appmsg_t& msg)
 
 void smProcessTtsPlay(const appmsg_t& msg)
 {
-    if (factoryResetGoing()) {
+    if (smFactoryResetGoing()) {
         return;
     }
     leaveFakeStandbyForAssistant();
@@ -210,31 +201,6 @@ void smProcessTtsPlay(const appmsg_t& msg)
     } else if (!suspendFirstPlaying()) {
         smSendPermit(SM_SOURCE_TTS);
     }
-}
-
-void btOrder(uint32_t order)
-{
-    if (factoryResetGoing()) {
-        return;
-    }
-    SmSourceRecord& r = smRec(SM_SOURCE_BT);
-    r.exists = SM_SOURCE_BT;
-    r.play_id = static_cast<uint16_t>(r.play_id + 1);
-    r.waiting = order;
-    if (smCtx().fgSpeech != 0) {
-        SM_INFO("speech starting, bt request enqueue!\n");
-        return;
-    }
-    const bool free = !smIsPlaying(SM_SOURCE_AIRPLAY2) && !smIsPlaying(SM_SOURCE_DLNA) && !smIsPlaying(SM_SOURCE_URI) &&
-                      !smIsPresent(SM_SOURCE_PROMPT) && (!smIsPresent(SM_SOURCE_TTS) || smIsTtsNeedMix());
-    if (free) {
-        smSendPlayToBt();
-        return;
-    }
-    SM_INFO("dlna/uri exit, stop; prompt or tts exist, wait end!\n");
-    smClear(SM_SOURCE_AIRPLAY2);
-    smClear(SM_SOURCE_URI);
-    smClear(SM_SOURCE_DLNA);
 }
 
 int32_t smProcessSetVolume(const appmsg_t& msg)
@@ -383,21 +349,6 @@ void smProcessGetSpeakerStatus(const appmsg_t& msg)
 }
 
 }  // namespace
-
-void smProcessPrevBtAudio()
-{
-    btOrder(SM_BT_WAIT_PREV);
-}
-
-void smProcessNextBtAudio()
-{
-    btOrder(SM_BT_WAIT_NEXT);
-}
-
-void smProcessPlayBtMusic()
-{
-    btOrder(SM_BT_WAIT_PLAY);
-}
 
 void smProcessFactoryReset()
 {

@@ -26,11 +26,6 @@ constexpr const char* kAvsStubApp = "avs_stub";
 constexpr const char* kC4aStubApp = "c4a_stub";
 constexpr const char* kAssistantStubApp = "assistant_stub";
 
-bool isWiredInput(uint32_t source)
-{
-    return source >= SM_SOURCE_SPDIF_IN && source <= SM_SOURCE_AUX_IN;
-}
-
 // Sources whose pause, resume (and, for the first four, suspend) senders exist.
 bool hasPause(uint32_t source)
 {
@@ -43,7 +38,7 @@ bool hasPause(uint32_t source)
     case SM_SOURCE_USB:
         return true;
     default:
-        return isWiredInput(source);
+        return smIsWiredInput(source);
     }
 }
 
@@ -51,12 +46,6 @@ bool hasSuspend(uint32_t source)
 {
     return source == SM_SOURCE_URI || source == SM_SOURCE_BT || source == SM_SOURCE_DLNA ||
            source == SM_SOURCE_AIRPLAY2;
-}
-
-// Clearing a waiting wired source or usb hands the output on at once.
-bool clearRunsWalk(uint32_t source)
-{
-    return isWiredInput(source) || source == SM_SOURCE_USB;
 }
 
 handle_t lookup(const char* appName)
@@ -210,7 +199,7 @@ void smSendPermit(uint32_t source)
         return;
     }
     SmSourceRecord& r = smRec(source);
-    if (isWiredInput(source)) {
+    if (smIsWiredInput(source)) {
         quorid_exec("sh /usr/bin/cpu_performance_mode.sh start", SM_QUORID_NO_WAIT);
     }
     if (source == SM_SOURCE_URI || source == SM_SOURCE_BT) {
@@ -275,28 +264,6 @@ void smSendResume(uint32_t source)
     r.status = SM_PLAY_STATUS_PLAY;
 }
 
-void smClear(uint32_t source)
-{
-    if (!smIsPresent(source)) {
-        return;
-    }
-    SmSourceRecord& r = smRec(source);
-    if (source == SM_SOURCE_USB) {
-        gIsSourceSwitchSendStopMessage = 1;
-    }
-    if (smIsWaiting(source)) {
-        SM_INFO("stop %s permit!\n", smSourceName(source));
-        r.exists = 0;
-        r.waiting = 0;
-        if (clearRunsWalk(source)) {
-            smProcessPriorityPlay(0);
-        }
-        return;
-    }
-    SM_INFO("stop %s!\n", smSourceName(source));
-    smSendStopToSource(source);
-}
-
 void smSendPlayToBt()
 {
     SmSourceRecord& r = smRec(SM_SOURCE_BT);
@@ -318,29 +285,6 @@ void smSendPlayToBt()
     r.waiting = SM_BT_WAIT_NONE;
     r.paused_by_sm = 0;
     r.status = SM_PLAY_STATUS_PLAY;
-}
-
-void smClearSource()
-{
-    for (uint32_t source = SM_SOURCE_URI; source < SM_SOURCE_COUNT; ++source) {
-        if (smIsPresent(source)) {
-            SM_INFO("current some source is playing, wait stop!\n");
-            smSendStopBeforeEnterStandby();
-            return;
-        }
-    }
-}
-
-void smSendStopBeforeEnterStandby()
-{
-    smClear(SM_SOURCE_TTS);
-    smClear(SM_SOURCE_PROMPT);
-    smClearBtBeforeEnterStandby();
-    for (uint32_t source :
-         {SM_SOURCE_URI, SM_SOURCE_BT_HFP, SM_SOURCE_DLNA, SM_SOURCE_AIRPLAY2, SM_SOURCE_LINE_IN, SM_SOURCE_SPDIF_IN,
-          SM_SOURCE_ARC_IN, SM_SOURCE_HDMI_IN, SM_SOURCE_BT_EXT_IN, SM_SOURCE_AUX_IN, SM_SOURCE_USB}) {
-        smClear(source);
-    }
 }
 
 void smClearBtBeforeEnterStandby()

@@ -8,8 +8,6 @@ namespace {
 
 constexpr uint32_t kStopBeforeSuspendMs = 100;
 constexpr uint32_t kWifiSuspendSettleMs = 300;
-constexpr uint32_t kPmDonePolls = 30;
-constexpr uint32_t kPmDonePollMs = 100;
 
 constexpr const char* kSystemStatusKey = "/system/system_status_change";
 
@@ -151,34 +149,4 @@ void smProcessBtPowerOff()
     } else {
         SM_INFO("SM do nothing!\n");
     }
-}
-
-void smPmStateSet(uint8_t state)
-{
-    gPmOnlineState = state;
-    SM_INFO("gPmOnlineState=%d\n", state);
-}
-
-void smPmStateDoneWait(void)
-{
-    for (uint32_t left = kPmDonePolls; left > 0; --left) {
-        if (gPmOnlineState == 0) {
-            return;
-        }
-        SM_INFO("timeout_msec=%d\n", static_cast<int>(left));
-        uThreadDelay(kPmDonePollMs);
-    }
-}
-
-void smPmStateWakeUp(uint8_t fromFakeStandby)
-{
-    if (fromFakeStandby != 0) {
-        SM_INFO("Exit Fake Standby Mode!\n");
-        gIsPowerOnFromFakeStandby = 1;
-    } else {
-        SM_INFO("Exit suspend mode!\n");
-        gIsPowerOnFromSuspend = 1;
-        smForceExitSuspendStandbyMode();
-    }
-    smPmStateSet(1);
 }

@@ -2,6 +2,7 @@
 
 #include "main/am/aee/aee.h"
 #include "main/mw/os_pthread/os_err.h"
+#include "main/mw/os_pthread/os_tick.h"
 
 #include <pthread.h>
 
@@ -31,7 +32,6 @@ struct TimerService {
     pthread_cond_t cond;         // on CLOCK_MONOTONIC; set up by os_timer_init
     bool threadStarted = false;  // guarded by mutex; nobody waits on cond before
     os_timer_t* head = nullptr;  // earliest expiry; head->prev is the latest
-    std::atomic<uint32_t> tickPeriodMs{0};
     std::atomic<os_timer_clock_fct> clock{readMonotonic};
 };
 
@@ -321,35 +321,13 @@ int32_t u_timer_resume(os_timer_t* timer)
     return 0;
 }
 
-uint32_t u_os_get_sys_tick(void)
-{
-    const uint32_t period = gTimer.tickPeriodMs.load(std::memory_order_relaxed);
-    if (period == 0) {
-        return 0;
-    }
-    timespec t{};
-    readMonotonic(&t);
-    return static_cast<uint32_t>(t.tv_sec) * (1000 / period) +
-           static_cast<uint32_t>(t.tv_nsec / (kNsecPerMsec * static_cast<long>(period)));
-}
-
-uint32_t u_os_get_sys_tick_period(void)
-{
-    return gTimer.tickPeriodMs.load(std::memory_order_relaxed);
-}
-
 int32_t os_timer_init(void)
 {
     ServiceLock lock;
     if (gTimer.threadStarted) {
         return 0;
     }
-    timespec resolution{};
-    TIMER_ASSERT(clock_getres(CLOCK_MONOTONIC, &resolution) == 0);
-    // The monotonic clock is finer than a millisecond nearly everywhere; a tick of 0 ms would stop
-    // the tick count, so it never gets finer than one millisecond.
-    const long periodMs = (resolution.tv_nsec + kNsecPerMsec / 2) / kNsecPerMsec + resolution.tv_sec * 1000;
-    gTimer.tickPeriodMs.store(periodMs < 1 ? 1 : static_cast<uint32_t>(periodMs), std::memory_order_relaxed);
+    os_tick_init();
 
     pthread_condattr_t attr;
     TIMER_ASSERT(pthread_condattr_init(&attr) == 0);

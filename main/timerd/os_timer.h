@@ -5,6 +5,7 @@
 #pragma once
 
 #include "main/mw/handle/handle.h"
+#include "main/mw/os_pthread/os_tick.h"
 
 #include <cstdint>
 #include <ctime>
@@ -62,10 +63,6 @@ int32_t u_timer_delete(os_timer_t* timer);
 uint8_t u_timer_active_get(os_timer_t* timer);
 // 0; -15 when the timer is armed. Continues a stopped timer after its remaining time.
 int32_t u_timer_resume(os_timer_t* timer);
-
-// Monotonic time in ticks of u_os_get_sys_tick_period() milliseconds, wrapping at 32 bits.
-uint32_t u_os_get_sys_tick(void);
-uint32_t u_os_get_sys_tick_period(void);
 
 // Sets the service up and starts its thread, which runs for the life of the process. Later calls
 // do nothing.

@@ -37,7 +37,6 @@ constexpr size_t kCmdLen = 256;  // 255 characters and the terminator
 constexpr size_t kMntPathMax = 95;
 
 struct UpgCtrlContext {
-    std::atomic<uint32_t> eStatus{UPG_STATUS_IDLE};
     handle_t hAppHandle = 0;
     os_timer_t* prTimer = nullptr;
     std::atomic<bool> fgInited{false};
@@ -115,23 +114,6 @@ bool buildCmd(char* cmd, const char* format, const char* a, const char* b = null
         return false;
     }
     return true;
-}
-
-// Claims the status for a new attempt unless one runs (or, with refuseDone, one has finished):
-// the console and the application thread may both try at once. `seen` is the status found.
-bool claimAttempt(bool refuseDone, uint32_t* seen)
-{
-    *seen = gCtrl.eStatus.load();
-    for (;;) {
-        if (*seen == UPG_STATUS_UPGRADING || (refuseDone && *seen == UPG_STATUS_DONE)) {
-            return false;
-        }
-        if (gCtrl.eStatus.compare_exchange_weak(*seen, UPG_STATUS_UPGRADING)) {
-            upgLog(DBG_LEVEL_INFO, "set status:%u, last status:%u\n", static_cast<uint32_t>(UPG_STATUS_UPGRADING),
-                   *seen);
-            return true;
-        }
-    }
 }
 
 // Steps shared by the periodic check and ota_dl once the attempt is claimed.
@@ -261,31 +243,6 @@ int32_t upgCtrlUsbMntBrdcstHandle(const void* payload, uint32_t size)
 
 }  // namespace
 
-void upgCtrlMsgEncode(const upg_ctrl_msg* msg, uint8_t* out, uint32_t size)
-{
-    memset(out, 0, size);
-    memcpy(out, &msg->ui4_sender_id, sizeof msg->ui4_sender_id);
-    memcpy(out + 4, &msg->ui4_msg_type, sizeof msg->ui4_msg_type);
-    if (size >= UPG_DL_MSG_SIZE) {
-        memcpy(out + UPG_CTRL_MSG_SIZE, &msg->prDlCtrl, sizeof msg->prDlCtrl);
-    }
-}
-
-bool upgCtrlMsgDecode(const void* data, uint32_t size, upg_ctrl_msg* msg)
-{
-    if (data == nullptr || size < UPG_CTRL_MSG_SIZE) {
-        return false;
-    }
-    const uint8_t* in = static_cast<const uint8_t*>(data);
-    memcpy(&msg->ui4_sender_id, in, sizeof msg->ui4_sender_id);
-    memcpy(&msg->ui4_msg_type, in + 4, sizeof msg->ui4_msg_type);
-    msg->prDlCtrl = nullptr;
-    if (size >= UPG_DL_MSG_SIZE) {
-        memcpy(&msg->prDlCtrl, in + UPG_CTRL_MSG_SIZE, sizeof msg->prDlCtrl);
-    }
-    return true;
-}
-
 void aUpgCtrlRegister(amb_register_info_t* info)
 {
     upgLog(DBG_LEVEL_API, "call %s\n", __func__);
@@ -302,7 +259,7 @@ int32_t upgCtrlAppStart(const char*, handle_t app_handle)
         upgLog(DBG_LEVEL_ERROR, "<UPG_CTRL>upg control already inited");
         return 0;
     }
-    gCtrl.eStatus.store(UPG_STATUS_IDLE);
+    upgCtrlResetStatus();
     gCtrl.hAppHandle = app_handle;
     gCtrl.prTimer = nullptr;
     if (upgCtrlInitLoggingMutex() != 0) {
@@ -370,17 +327,6 @@ int32_t upgCtrlAppProcessMsg(handle_t, uint32_t msg_id, const void* payload, uin
         break;
     }
     return 0;
-}
-
-void upgCtrlSetStatus(uint32_t status)
-{
-    const uint32_t last = gCtrl.eStatus.exchange(status);
-    upgLog(DBG_LEVEL_INFO, "set status:%u, last status:%u\n", status, last);
-}
-
-uint32_t upgCtrlGetStatus(void)
-{
-    return gCtrl.eStatus.load();
 }
 
 int32_t upgCtrlSendMsg(const upg_ctrl_msg* msg, const char* app_name)
@@ -492,7 +438,7 @@ int32_t upgCtrlCheckUpgrade(void)
         return 0;
     }
     uint32_t seen = 0;
-    if (!claimAttempt(true, &seen)) {
+    if (!upgCtrlClaimAttempt(true, &seen)) {
         upgLog(DBG_LEVEL_INFO,
                seen == UPG_STATUS_DONE ? "already upgrade done, need to reboot system" : "system is under upgrading");
         return 0;
@@ -503,7 +449,7 @@ int32_t upgCtrlCheckUpgrade(void)
 int32_t upgCtrlUpgradeTest(int, char**)
 {
     uint32_t seen = 0;
-    if (!claimAttempt(false, &seen)) {
+    if (!upgCtrlClaimAttempt(false, &seen)) {
         upgLog(DBG_LEVEL_INFO, "system is now upgrading");
         return 0;
     }

@@ -4,7 +4,7 @@
 // the hand-off of data to the application thread and the wait for it.
 #pragma once
 
-#include "main/upgrade/upg_ctrl.h"
+#include "main/upgrade/upg_msg.h"
 
 #include <condition_variable>
 #include <cstddef>

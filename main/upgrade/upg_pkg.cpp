@@ -1,5 +1,6 @@
 #include "main/upgrade/upg_pkg.h"
 
+#include "common/support/support.h"
 #include "main/cli/dbg_level.h"
 #include "main/upgrade/upg_log.h"
 #include "platform/sbroot/sb_root.h"
@@ -26,17 +27,6 @@ constexpr std::array<ImgMapRow, 5> gImgMap{{
     {"system.ubi", "system_a"},
     {"recovery.ubi", "recovery"},
 }};
-
-uint16_t le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 }  // namespace
 
@@ -73,17 +63,17 @@ size_t upgDlGetHeaderCallback(char* data, size_t size, size_t nmemb, void* userp
 
 void upgUtlParseZipHeader(const uint8_t* buf, UpgZipLocalHeader* hdr)
 {
-    hdr->signature = le32(buf + 0);
-    hdr->version = le16(buf + 4);
-    hdr->gp_bit_flag = le16(buf + 6);
-    hdr->comp_method = le16(buf + 8);
-    hdr->mod_time = le16(buf + 10);
-    hdr->mod_date = le16(buf + 12);
-    hdr->crc32 = le32(buf + 14);
-    hdr->comp_size = le32(buf + 18);
-    hdr->uncomp_size = le32(buf + 22);
-    hdr->name_len = le16(buf + 26);
-    hdr->ext_field_length = le16(buf + 28);
+    hdr->signature = sb::loadLe32(buf + 0);
+    hdr->version = sb::loadLe16(buf + 4);
+    hdr->gp_bit_flag = sb::loadLe16(buf + 6);
+    hdr->comp_method = sb::loadLe16(buf + 8);
+    hdr->mod_time = sb::loadLe16(buf + 10);
+    hdr->mod_date = sb::loadLe16(buf + 12);
+    hdr->crc32 = sb::loadLe32(buf + 14);
+    hdr->comp_size = sb::loadLe32(buf + 18);
+    hdr->uncomp_size = sb::loadLe32(buf + 22);
+    hdr->name_len = sb::loadLe16(buf + 26);
+    hdr->ext_field_length = sb::loadLe16(buf + 28);
 }
 
 int32_t upgDlParseImgHeader(const uint8_t* buf, UpgZipLocalHeader* hdr, char* name_out)
@@ -138,7 +128,7 @@ int32_t upgDlGetImgHeaderInfo(UpgDlControl* ctrl, uint32_t image_count_in_id)
             upgLog(DBG_LEVEL_ERROR, "upgDlGetPkgFromOffset failed");
             break;
         }
-        if (le32(buf.data()) != UPG_ZIP_LOCAL_SIG) {
+        if (sb::loadLe32(buf.data()) != UPG_ZIP_LOCAL_SIG) {
             ctrl->mImgCount = static_cast<uint8_t>(index);
             upgLog(DBG_LEVEL_INFO, "get img headinfo done! img num:%u\n", index);
             walked = true;

@@ -7,7 +7,7 @@
 // Control lines, written to the fifo VELMOR_CTL: "eos", "stream_error", "play_error",
 // "mute N", "stream_info N" send that reply; "position N" and "duration N" set the values;
 // "hold 1" leaves PLAY unanswered until "play_done" (or "hold 0").
-#include "main/playback/usb/usb_pb_msg.h"
+#include "common/velmor_ipc/velmor_msg.h"
 #include "platform/sbroot/sb_root.h"
 
 #include <cerrno>
@@ -25,7 +25,6 @@
 
 #define VELMOR_LOG "/sim/velmor.log"
 #define VELMOR_CTL "/sim/velmor.ctl"
-#define VELMOR_KEY_PATH "/usr/bin/velmor"
 
 namespace {
 
@@ -187,9 +186,9 @@ void controlLoop(int fd)
 
 int main()
 {
-    const key_t key = sb::ftokKey(VELMOR_KEY_PATH, 1);
+    const key_t key = sb::ftokKey(USB_PLAYER_PROGRAM, PLAYER_QUEUE_KEY_ID);
     if (key == -1) {
-        fprintf(stderr, "velmor: no %s under the root\n", VELMOR_KEY_PATH);
+        fprintf(stderr, "velmor: no %s under the root\n", USB_PLAYER_PROGRAM);
         return 1;
     }
     g.queue = msgget(key, IPC_CREAT | 0666);

@@ -1,5 +1,6 @@
 #include "tests/sileth/sileth_harness.h"
 
+#include "platform/sbroot/sb_root.h"
 #include "tests/support/child_process.h"
 
 #include <algorithm>
@@ -121,7 +122,7 @@ std::optional<int> SilethProcess::waitExit(std::chrono::milliseconds deadline)
 
 Corvand::Corvand()
 {
-    const key_t key = silethQueueKey();
+    const key_t key = sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID);
     id_ = key == -1 ? -1 : msgget(key, IPC_CREAT | SILETH_QUEUE_MODE);
     EXPECT_GE(id_, 0) << std::strerror(errno);
 }

@@ -4,6 +4,7 @@
 #include "tests/sileth/sileth_harness.h"
 
 #include "platform/gst/gst_sb.h"
+#include "platform/sbroot/sb_root.h"
 #include "sileth/sileth_pipe.h"
 #include "tests/support/sim_process.h"
 
@@ -62,7 +63,7 @@ protected:
             corvand.sendCmd(SILETH_CMD_EXIT);
             const auto status = sileth->waitExit();
             EXPECT_TRUE(status.has_value()) << "sileth did not end on EXIT";
-            EXPECT_LT(msgget(silethQueueKey(), 0), 0) << "the queue is left behind";
+            EXPECT_LT(msgget(sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID), 0), 0) << "the queue is left behind";
             for (pid_t pid : childPids()) {
                 if (kill(pid, 0) == 0 && waitpid(pid, nullptr, WNOHANG) != pid) {
                     ADD_FAILURE() << "pipeline child " << pid << " is left behind";

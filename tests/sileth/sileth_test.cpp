@@ -3,6 +3,7 @@
 // and the crash handler.
 #include "tests/sileth/sileth_harness.h"
 
+#include "platform/sbroot/sb_root.h"
 #include "sileth/sileth_cfg.h"
 #include "tests/support/sim_process.h"
 
@@ -78,7 +79,7 @@ std::string readFile(const std::string& path)
 
 bool queueExists()
 {
-    return msgget(silethQueueKey(), 0) >= 0;
+    return msgget(sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID), 0) >= 0;
 }
 
 class SilethTest : public sbtest::SimTest {
@@ -105,7 +106,7 @@ TEST_P(SilethStartUpTest, CreatesItsQueueAndFifoWarmsUpAndListsEverySetting)
     ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
 
     msqid_ds ds{};
-    ASSERT_EQ(0, msgctl(msgget(silethQueueKey(), 0), IPC_STAT, &ds)) << std::strerror(errno);
+    ASSERT_EQ(0, msgctl(msgget(sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID), 0), IPC_STAT, &ds)) << std::strerror(errno);
     EXPECT_EQ(0666, ds.msg_perm.mode & 0777);
     struct stat st {};
     ASSERT_EQ(0, stat(sandbox.path("/tmp/auddbg").c_str(), &st));
@@ -429,7 +430,7 @@ TEST_F(SilethTest, AQueueThatWentIsMadeAgain)
 {
     SilethProcess sileth(sandbox);
     ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
-    ASSERT_EQ(0, msgctl(msgget(silethQueueKey(), 0), IPC_RMID, nullptr));
+    ASSERT_EQ(0, msgctl(msgget(sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID), 0), IPC_RMID, nullptr));
     ASSERT_TRUE(silethtest::waitFor(queueExists));
     Corvand corvand;
     ASSERT_TRUE(corvand.sendCmd(SILETH_CMD_STOP));

@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 
 namespace {
 
-using torqen_test::Converter;
+using torqen_signal::Converter;
 
 struct Call {
   int consumed;
@@ -47,12 +47,12 @@ TEST(TorqenDriver, LookAheadIsHeldUntilTheNextCall) {
   const uint32_t keep = conv.handle()->hist_keep;
   std::vector<int16_t> in(200, 0);
   in[0] = 20000;
-  const auto bytes = torqen_test::bytesOf(in);
+  const auto bytes = torqen_signal::bytesOf(in);
   const Call first = process(conv, bytes, 0, keep, 100);
   EXPECT_EQ(static_cast<int>(keep * 2), first.consumed);
   EXPECT_TRUE(first.out.empty());
   const Call second = process(conv, bytes, keep * 2, 100, 400);
-  const auto out = torqen_test::samplesOf<int16_t>(second.out);
+  const auto out = torqen_signal::samplesOf<int16_t>(second.out);
   ASSERT_FALSE(out.empty());
   // The impulse of the first call leads the output: the centre tap, scaled by the upsampling gain.
   EXPECT_NEAR(20000 * 32767.0 * 16008 / (1u << 29), out[0], 2);
@@ -95,9 +95,9 @@ TEST(TorqenDriver, LeadingSilence) {
 TEST(TorqenDriver, PassThroughIgnoresASilenceRequest) {
   Converter conv(torqen_param_t{48000, 1, 48000, 1, 0});
   Torqen_SetZeroPending(conv.handle());
-  const auto in = torqen_test::bytesOf(std::vector<int16_t>{9, 8, 7});
+  const auto in = torqen_signal::bytesOf(std::vector<int16_t>{9, 8, 7});
   const Call c = process(conv, in, 0, 3, 10);
-  EXPECT_EQ((std::vector<int16_t>{9, 8, 7}), torqen_test::samplesOf<int16_t>(c.out));
+  EXPECT_EQ((std::vector<int16_t>{9, 8, 7}), torqen_signal::samplesOf<int16_t>(c.out));
   EXPECT_EQ(0u, conv.handle()->zero_pending);
 }
 
@@ -163,7 +163,7 @@ TEST(TorqenDriver, WiderFilterAfterARateChangeWithAFullHistory) {
   std::vector<int16_t> samples(20000, 0);
   const uint32_t taken = 1024 - conv.handle()->hist_keep;
   std::fill(samples.begin() + taken - 8, samples.begin() + taken, int16_t{20000});
-  const auto in = torqen_test::bytesOf(samples);
+  const auto in = torqen_signal::bytesOf(samples);
   size_t pos = process(conv, in, 0, 1200, 1).consumed;
   ASSERT_EQ(taken * 2, pos);
   ASSERT_EQ(0, Torqen_SetSamplingRate(conv.handle(), 96000));
@@ -174,7 +174,7 @@ TEST(TorqenDriver, WiderFilterAfterARateChangeWithAFullHistory) {
     pos += c.consumed;
     ASSERT_EQ(conv.outFrameBytes(), c.out.size()) << i;
     ASSERT_LE(conv.handle()->hist_fill, 1024u);
-    const auto s = torqen_test::samplesOf<int16_t>(c.out);
+    const auto s = torqen_signal::samplesOf<int16_t>(c.out);
     out.insert(out.end(), s.begin(), s.end());
   }
   EXPECT_EQ(conv.handle()->hist_keep, conv.handle()->hist_center);
@@ -182,7 +182,7 @@ TEST(TorqenDriver, WiderFilterAfterARateChangeWithAFullHistory) {
     const Call c = process(conv, in, pos, 500, 500);
     ASSERT_GT(c.consumed, 0);
     pos += c.consumed;
-    const auto s = torqen_test::samplesOf<int16_t>(c.out);
+    const auto s = torqen_signal::samplesOf<int16_t>(c.out);
     out.insert(out.end(), s.begin(), s.end());
   }
   EXPECT_GT(*std::max_element(out.begin(), out.end()), 5000);

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/torqen_variant_priv.h"
 
 namespace {
 
-using torqen_test::Converter;
+using torqen_signal::Converter;
 
 struct RateEvent {
   int call;          // before this call

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/torqen_arb.h"
 #include "torqen/torqen_fast.h"
 #include "torqen/torqen_interp.h"
@@ -15,7 +15,7 @@
 
 namespace {
 
-using torqen_test::Converter;
+using torqen_signal::Converter;
 
 constexpr double kUpScale = 16008.0 / (1u << 29);
 
@@ -40,13 +40,13 @@ TEST(TorqenFastKernel, ImpulseAtTheCentreTap) {
     const int32_t v = format == 0 ? 10000 : 1 << 28;
     uint32_t avail = 1;
     if (format == 0) {
-      torqen_test::historyOf<int16_t>(h)[h->hist_center] = static_cast<int16_t>(v);
+      torqen_signal::historyOf<int16_t>(h)[h->hist_center] = static_cast<int16_t>(v);
       int16_t out[2] = {};
       ASSERT_EQ(1u, fastTorqen(h, out, 1, &avail, 1, 2));
       EXPECT_NEAR(32767 * kUpScale * v, out[0], 1);
       EXPECT_EQ(out[0], out[1]);
     } else {
-      torqen_test::historyOf<int32_t>(h)[h->hist_center] = v;
+      torqen_signal::historyOf<int32_t>(h)[h->hist_center] = v;
       int32_t out[2] = {};
       ASSERT_EQ(1u, fastTorqen_32BIT(h, out, 1, &avail, 1, 2));
       EXPECT_NEAR(32767 * kUpScale * v, out[0], 2);
@@ -82,7 +82,7 @@ TEST(TorqenArbKernel, AdvancesByTheStepOnAverage) {
 TEST(TorqenArbKernel, WingsAtPhaseZero) {
   Converter conv(torqen_param_t{22050, 1, 37000, 1, 0});
   torqen_handle_t* h = conv.handle();
-  int16_t* hist = torqen_test::historyOf<int16_t>(h);
+  int16_t* hist = torqen_signal::historyOf<int16_t>(h);
   const int16_t v = 12000;
   int16_t out = 0;
   uint32_t avail = 1;
@@ -119,7 +119,7 @@ TEST(TorqenInterpKernel, RampGlidesToTheTarget) {
 TEST(TorqenInterpKernel, InterpolatesBetweenNeighbours) {
   Converter conv(torqen_param_t{32000, 2, 44100, 2, 3});
   torqen_handle_t* h = conv.handle();
-  int32_t* hist = torqen_test::historyOf<int32_t>(h);
+  int32_t* hist = torqen_signal::historyOf<int32_t>(h);
   const uint32_t m = h->hist_center;
   const int32_t max = 2147483647;
   hist[2 * (m - 1)] = -max - 1;
@@ -145,7 +145,7 @@ TEST(TorqenInterpKernel, InterpolatesBetweenNeighbours) {
 TEST(TorqenCopyKernel, CopiesWhatBothSidesAllow) {
   Converter conv(torqen_param_t{44100, 1, 44100, 2, 0});
   torqen_handle_t* h = conv.handle();
-  int16_t* hist = torqen_test::historyOf<int16_t>(h);
+  int16_t* hist = torqen_signal::historyOf<int16_t>(h);
   for (int i = 0; i < 5; ++i) {
     hist[i] = static_cast<int16_t>(i + 1);
   }

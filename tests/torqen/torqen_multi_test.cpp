@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 
 namespace {
 
-using torqen_test::Converter;
+using torqen_signal::Converter;
 
 class Multi {
  public:
@@ -153,8 +153,8 @@ TEST(TorqenMulti, ImpulseStaysInItsChannel) {
     std::vector<int16_t> in(channels * 2000, 0);
     const uint32_t hot = channels - 1;
     in[100 * channels + hot] = 30000;
-    const auto out = torqen_test::samplesOf<int16_t>(
-        streamMulti(multi, torqen_test::bytesOf(in), channels * 2, channels * 2, 256, 512));
+    const auto out = torqen_signal::samplesOf<int16_t>(
+        streamMulti(multi, torqen_signal::bytesOf(in), channels * 2, channels * 2, 256, 512));
     ASSERT_GT(out.size(), channels * 1000u);
     int peak = 0;
     for (size_t i = 0; i < out.size(); ++i) {

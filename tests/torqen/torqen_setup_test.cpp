@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/torqen_tables.h"
 
 namespace {
 
-using torqen_test::Converter;
+using torqen_signal::Converter;
 
 struct Wing {
   const int16_t* data;
@@ -112,8 +112,8 @@ TEST(TorqenSetup, ArbitraryPathFieldsAndTables) {
   EXPECT_EQ(45158u << 10, h->ratio_target);
   EXPECT_EQ(static_cast<int32_t>((44100 + 2ull * 16008 * 32000) / (2 * 44100)), h->gain);
 
-  const int16_t* coef = torqen_test::atOffset<int16_t>(h, h->coef);
-  const int16_t* diff = torqen_test::atOffset<int16_t>(h, h->coef_diff);
+  const int16_t* coef = torqen_signal::atOffset<int16_t>(h, h->coef);
+  const int16_t* diff = torqen_signal::atOffset<int16_t>(h, h->coef_diff);
   EXPECT_EQ(coef + 4353, diff);
   EXPECT_EQ(32767, coef[0]);
   EXPECT_EQ(SRCTable3[23040 - 5 * 256], coef[256]);
@@ -141,7 +141,7 @@ TEST(TorqenSetup, ArbitraryPathFieldsAndTables) {
 TEST(TorqenSetup, ResetsRefillTheHistoryWithSilence) {
   Converter conv(torqen_param_t{22050, 2, 37000, 2, 0});
   torqen_handle_t* h = conv.handle();
-  int16_t* hist = torqen_test::historyOf<int16_t>(h);
+  int16_t* hist = torqen_signal::historyOf<int16_t>(h);
   std::fill(hist, hist + 2 * 1024, int16_t{0x5555});
   h->frac = 12345;
   ASSERT_EQ(0, Torqen_Reset(h));
@@ -152,7 +152,7 @@ TEST(TorqenSetup, ResetsRefillTheHistoryWithSilence) {
 
   // Equal rates clear the arbitrary path's span and hold no past at all.
   Converter same(torqen_param_t{48000, 1, 48000, 1, 2});
-  int32_t* mono = torqen_test::historyOf<int32_t>(same.handle());
+  int32_t* mono = torqen_signal::historyOf<int32_t>(same.handle());
   std::fill(mono, mono + 1024, 7);
   ASSERT_EQ(0, Torqen_Reset(same.handle()));
   EXPECT_TRUE(std::all_of(mono, mono + 1024, [](int32_t v) { return v == 0; }));

@@ -9,11 +9,11 @@
 #include <ostream>
 #include <string>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 
 namespace {
 
-using torqen_test::Converter;
+using torqen_signal::Converter;
 
 torqen_param_t param(uint32_t in_rate, uint32_t in_ch, uint32_t out_rate, uint32_t out_ch, uint32_t format) {
   return torqen_param_t{in_rate, in_ch, out_rate, out_ch, format};
@@ -103,12 +103,12 @@ TEST(TorqenInterface, StrayBytesAreReportedBackUnconsumed) {
 
 TEST(TorqenInterface, ResetReturnsToAFreshStart) {
   const torqen_param_t p = param(44100, 2, 48000, 2, 3);
-  const auto in = torqen_test::sineInput(p, 1000, 0.5, 3000);
+  const auto in = torqen_signal::sineInput(p, 1000, 0.5, 3000);
   Converter fresh(p);
   const auto expected = fresh.stream(in, 256, 256);
 
   Converter used(p);
-  used.stream(torqen_test::sineInput(p, 3000, 0.9, 777), 100, 100);
+  used.stream(torqen_signal::sineInput(p, 3000, 0.9, 777), 100, 100);
   ASSERT_EQ(0, Torqen_Reset(used.handle()));
   EXPECT_EQ(expected, used.stream(in, 256, 256));
 }
@@ -133,13 +133,13 @@ TEST_P(TorqenSignal, SineKeepsFrequencyAndLevel) {
   Converter conv(p);
   ASSERT_EQ(0, conv.openResult());
   const double amplitude = 0.5;
-  const auto out = conv.stream(torqen_test::sineInput(p, 1000, amplitude, c.in_rate / 4), 480, 512);
+  const auto out = conv.stream(torqen_signal::sineInput(p, 1000, amplitude, c.in_rate / 4), 480, 512);
   for (uint32_t ch = 0; ch < c.out_ch; ++ch) {
-    auto x = torqen_test::channelOf(p, out, ch);
+    auto x = torqen_signal::channelOf(p, out, ch);
     ASSERT_GT(x.size(), 2000u);
     // Past the filter's start-up, and away from the end of the input.
     x = std::vector<double>(x.begin() + 200, x.end() - 200);
-    const auto fit = torqen_test::fitSine(x, c.out_rate, 1000);
+    const auto fit = torqen_signal::fitSine(x, c.out_rate, 1000);
     EXPECT_NEAR(1000.0, fit.freq, 0.05) << "channel " << ch;
     EXPECT_NEAR(0.0, 20 * std::log10(fit.amplitude / amplitude), 0.1) << "channel " << ch;
     EXPECT_LT(fit.thdn_db, c.max_thdn_db) << "channel " << ch;
@@ -187,10 +187,10 @@ TEST(TorqenPassThrough, EqualRatesPassInputThrough) {
       const auto out = conv.stream(in_bytes, 300, 512);
       std::vector<int64_t> got;
       if (format == 0) {
-        for (int16_t s : torqen_test::samplesOf<int16_t>(out))
+        for (int16_t s : torqen_signal::samplesOf<int16_t>(out))
           got.push_back(s);
       } else {
-        for (int32_t s : torqen_test::samplesOf<int32_t>(out))
+        for (int32_t s : torqen_signal::samplesOf<int32_t>(out))
           got.push_back(s);
       }
       EXPECT_EQ(expected, got) << "format " << format << ", channels " << ch;
@@ -204,21 +204,21 @@ TEST(TorqenPassThrough, ChannelLayoutChanges) {
   {
     Converter conv(param(8000, 1, 8000, 2, 0));
     const auto out =
-        torqen_test::samplesOf<int16_t>(conv.stream(torqen_test::bytesOf(std::vector<int16_t>{5, -7}), 8, 8));
+        torqen_signal::samplesOf<int16_t>(conv.stream(torqen_signal::bytesOf(std::vector<int16_t>{5, -7}), 8, 8));
     EXPECT_EQ((std::vector<int16_t>{5, 5, -7, -7}), out);
   }
   {
     Converter conv(param(8000, 2, 8000, 1, 0));
-    const auto out = torqen_test::samplesOf<int16_t>(
-        conv.stream(torqen_test::bytesOf(std::vector<int16_t>{3, 4, -3, -4, 32767, 32767, -32768, -32767}), 8, 8));
+    const auto out = torqen_signal::samplesOf<int16_t>(
+        conv.stream(torqen_signal::bytesOf(std::vector<int16_t>{3, 4, -3, -4, 32767, 32767, -32768, -32767}), 8, 8));
     EXPECT_EQ((std::vector<int16_t>{3, -4, 32767, -32768}), out);
   }
   {
     Converter conv(param(8000, 2, 8000, 1, 3));
     const int32_t max = 2147483647;
     const int32_t min = -max - 1;
-    const auto out = torqen_test::samplesOf<int32_t>(
-        conv.stream(torqen_test::bytesOf(std::vector<int32_t>{max, max, min, min, max, min}), 8, 8));
+    const auto out = torqen_signal::samplesOf<int32_t>(
+        conv.stream(torqen_signal::bytesOf(std::vector<int32_t>{max, max, min, min, max, min}), 8, 8));
     EXPECT_EQ((std::vector<int32_t>{max, min, -1}), out);
   }
   {
@@ -226,7 +226,7 @@ TEST(TorqenPassThrough, ChannelLayoutChanges) {
     // 0x7FFFFF and 0x7FFFFE with a top byte of ones: still a large positive sum.
     const std::vector<int32_t> in{static_cast<int32_t>(0xFF7FFFFFu), static_cast<int32_t>(0xFF7FFFFEu),
                                   static_cast<int32_t>(0x00800000u), 0x00000000};
-    const auto out = torqen_test::samplesOf<int32_t>(conv.stream(torqen_test::bytesOf(in), 8, 8));
+    const auto out = torqen_signal::samplesOf<int32_t>(conv.stream(torqen_signal::bytesOf(in), 8, 8));
     EXPECT_EQ((std::vector<int32_t>{0x7FFFFE80, -0x40000000}), out);
   }
 }
@@ -245,19 +245,19 @@ TEST(TorqenRamp, RateChangeMidStreamHasNoClick) {
     Converter conv(p);
     ASSERT_EQ(0, conv.openResult());
     const double amplitude = 0.5;
-    auto out = conv.stream(torqen_test::sineInput(p, 1000, amplitude, c.from / 10), 64, 64);
+    auto out = conv.stream(torqen_signal::sineInput(p, 1000, amplitude, c.from / 10), 64, 64);
     ASSERT_EQ(0, Torqen_SetSamplingRate(conv.handle(), c.to));
     torqen_param_t after = p;
     after.in_rate = c.to;
     // The tone goes on where it left off, now sampled at the new rate.
     const uint32_t phase_frames = c.from / 10;
-    auto tail = torqen_test::sineInput(after, 1000, amplitude, c.to / 5 + c.to / 10);
+    auto tail = torqen_signal::sineInput(after, 1000, amplitude, c.to / 5 + c.to / 10);
     const uint32_t skip = static_cast<uint32_t>(uint64_t{phase_frames} * c.to / c.from) * conv.inFrameBytes();
     tail.erase(tail.begin(), tail.begin() + skip);
     const auto more = conv.stream(tail, 64, 64);
     out.insert(out.end(), more.begin(), more.end());
 
-    const auto x = torqen_test::channelOf(p, out, 0);
+    const auto x = torqen_signal::channelOf(p, out, 0);
     const double pi = std::acos(-1.0);
     // While the ramp plays frames of one rate at the step of the other, the tone moves by up to the
     // ratio of the two; no step between frames may exceed what that allows.
@@ -267,7 +267,7 @@ TEST(TorqenRamp, RateChangeMidStreamHasNoClick) {
       ASSERT_LT(std::fabs(x[i + 1] - x[i]), max_step) << c.from << " to " << c.to << " at " << i;
     }
     const std::vector<double> settled(x.end() - c.out / 20, x.end() - 100);
-    const auto fit = torqen_test::fitSine(settled, c.out, 1000);
+    const auto fit = torqen_signal::fitSine(settled, c.out, 1000);
     EXPECT_NEAR(1000.0, fit.freq, 0.05) << c.from << " to " << c.to;
     EXPECT_NEAR(amplitude, fit.amplitude, 0.01) << c.from << " to " << c.to;
     EXPECT_LT(fit.thdn_db, -60) << c.from << " to " << c.to;
@@ -288,13 +288,13 @@ TEST(TorqenSaturation, FullScaleInputClipsInsteadOfWrapping) {
           const int64_t v = (i / 48) % 2 == 0 ? max : -max - 1;
           square[i] = static_cast<int32_t>(half != 0 ? v / 2 : v);
         }
-        in[half] = format == 0 ? torqen_test::bytesOf(std::vector<int16_t>(square.begin(), square.end()))
-                               : torqen_test::bytesOf(square);
+        in[half] = format == 0 ? torqen_signal::bytesOf(std::vector<int16_t>(square.begin(), square.end()))
+                               : torqen_signal::bytesOf(square);
       }
       Converter full(p);
       Converter half(p);
-      const auto x = torqen_test::channelOf(p, full.stream(in[0], 256, 256), 0);
-      const auto y = torqen_test::channelOf(p, half.stream(in[1], 256, 256), 0);
+      const auto x = torqen_signal::channelOf(p, full.stream(in[0], 256, 256), 0);
+      const auto y = torqen_signal::channelOf(p, half.stream(in[1], 256, 256), 0);
       ASSERT_EQ(x.size(), y.size());
       const double top = double(max) / (max + 1);
       bool clipped = false;

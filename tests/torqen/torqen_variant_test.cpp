@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/torqen_variant_priv.h"
 
 namespace {
 
 using torqen::Variant;
-using torqen_test::Converter;
+using torqen_signal::Converter;
 
 const Variant kVariants[] = {Variant::kSse2, Variant::kAvx2, Variant::kNeon};
 
@@ -100,7 +100,7 @@ TEST(TorqenVariants, EveryVariantWritesTheScalarBytes) {
           }
           ++compared;
           EXPECT_TRUE(run(p, v, c.passes) == reference)
-              << torqen_test::nameOf(static_cast<torqen_test::KernelVariant>(v)) << " " << c.in_rate << "->"
+              << torqen_signal::nameOf(static_cast<torqen_signal::KernelVariant>(v)) << " " << c.in_rate << "->"
               << c.out_rate << " " << layout[0] << "->" << layout[1] << " format " << format;
         }
       }

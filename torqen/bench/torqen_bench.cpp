@@ -37,7 +37,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/bench/torqen_bench_peers.h"
 #include "torqen/bench/torqen_bench_quality.h"
 
@@ -52,9 +52,9 @@ using torqen_bench::Resampler;
 const RatePair kPairs[] = {{44100, 48000}, {48000, 44100}, {32000, 48000},
                            {48000, 16000}, {96000, 48000}, {44056, 48000}};
 
-constexpr int kVariantAvx2 = static_cast<int>(torqen_test::KernelVariant::kAvx2);
-constexpr int kVariantSse2 = static_cast<int>(torqen_test::KernelVariant::kSse2);
-constexpr int kVariantScalar = static_cast<int>(torqen_test::KernelVariant::kScalar);
+constexpr int kVariantAvx2 = static_cast<int>(torqen_signal::KernelVariant::kAvx2);
+constexpr int kVariantSse2 = static_cast<int>(torqen_signal::KernelVariant::kSse2);
+constexpr int kVariantScalar = static_cast<int>(torqen_signal::KernelVariant::kScalar);
 
 // libtorqen32's variants best first: the first that runs is the one a converter chooses at open.
 const ConverterKind kKinds[] = {
@@ -298,7 +298,7 @@ std::string fmt(double v, int digits) {
 // Instructions per output frame of the board's build under qemu, one instruction per translation
 // block and every block traced: two streams of different lengths, so that start-up cancels out.
 double boardInstructionsPerFrame(const std::string& count_program, const RatePair& r, int bits,
-                                 torqen_test::KernelVariant v) {
+                                 torqen_signal::KernelVariant v) {
   const std::string frames_file = "/tmp/torqen_bench.frames." + std::to_string(getpid());
   double instructions[2] = {};
   double frames[2] = {};
@@ -335,7 +335,7 @@ std::string boardReport(const std::string& count_program) {
     std::fprintf(stderr, "%s, libtorqen32 on the board\n", pairName(r).c_str());
     b << "| " << pairName(r);
     for (int bits : {16, 32}) {
-      for (torqen_test::KernelVariant v : {torqen_test::KernelVariant::kScalar, torqen_test::KernelVariant::kNeon}) {
+      for (torqen_signal::KernelVariant v : {torqen_signal::KernelVariant::kScalar, torqen_signal::KernelVariant::kNeon}) {
         b << " | " << fmt(boardInstructionsPerFrame(count_program, r, bits, v), 0);
       }
     }

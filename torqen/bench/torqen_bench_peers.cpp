@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/torqen.h"
 #include "torqen/torqen_multi.h"
 
@@ -30,13 +30,13 @@ class TorqenResampler : public Resampler {
       Torqen_MultiChannel_Open(&multi_, work_.data(), &p);
     }
     if (variant >= 0) {
-      const auto v = static_cast<torqen_test::KernelVariant>(variant);
+      const auto v = static_cast<torqen_signal::KernelVariant>(variant);
       if (single_ != nullptr) {
-        torqen_test::useVariant(single_, v);
+        torqen_signal::useVariant(single_, v);
       } else {
         for (uint32_t i = 0; i < (channels + 1) / 2; ++i) {
           auto* at = reinterpret_cast<uint8_t*>(multi_) + multi_->instance[i];
-          torqen_test::useVariant(reinterpret_cast<torqen_handle_t*>(at), v);
+          torqen_signal::useVariant(reinterpret_cast<torqen_handle_t*>(at), v);
         }
       }
     }
@@ -204,7 +204,7 @@ std::unique_ptr<Resampler> makeResampler(const ConverterKind& k, const RatePair&
 
 bool kindRuns(const ConverterKind& k) {
   return k.family != Family::Torqen || k.setting < 0 ||
-         torqen_test::variantRuns(static_cast<torqen_test::KernelVariant>(k.setting));
+         torqen_signal::variantRuns(static_cast<torqen_signal::KernelVariant>(k.setting));
 }
 
 }  // namespace torqen_bench

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 
 namespace torqen_bench {
 namespace {
@@ -62,8 +62,8 @@ std::vector<Sample> sine(double freq, double rate, double amplitude, size_t fram
 }
 
 // Converters with a quantised step ratio play tones a few parts per million off: the fit searches.
-torqen_test::SineFit fitSine(const std::vector<double>& x, double rate, double freq) {
-  return torqen_test::fitSine(x, rate, freq, freq * 2e-4);
+torqen_signal::SineFit fitSine(const std::vector<double>& x, double rate, double freq) {
+  return torqen_signal::fitSine(x, rate, freq, freq * 2e-4);
 }
 
 template <typename Sample>

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 #include "torqen/torqen.h"
 
 namespace {
@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
   const uint32_t channels = static_cast<uint32_t>(std::atoi(argv[4]));
   const torqen_param_t p{static_cast<uint32_t>(std::atoi(argv[1])), channels, static_cast<uint32_t>(std::atoi(argv[2])),
                          channels, bits == 16 ? 0u : 3u};
-  const auto variant = static_cast<torqen_test::KernelVariant>(std::atoi(argv[5]));
-  if (!torqen_test::variantRuns(variant)) {
+  const auto variant = static_cast<torqen_signal::KernelVariant>(std::atoi(argv[5]));
+  if (!torqen_signal::variantRuns(variant)) {
     return 1;
   }
   uint32_t work = 0;
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   if (Torqen_Open(&h, memory.data(), &p, 0) != 0) {
     return 1;
   }
-  torqen_test::useVariant(h, variant);
+  torqen_signal::useVariant(h, variant);
   const size_t frames = static_cast<size_t>(std::atol(argv[6]));
   std::printf("%zu\n", bits == 16 ? convert<int16_t>(h, channels, frames) : convert<int32_t>(h, channels, frames));
   return 0;

@@ -28,8 +28,6 @@ constexpr uint16_t kInitialDbgLevel = 511;
 constexpr size_t kUrlBufSize = 1024;
 
 struct PlaybackUsbObj {
-    // Read by the player's reply thread when it posts here.
-    std::atomic<handle_t> app{0};
     std::atomic<uint8_t> initialised{0};
     // Set from the console thread.
     std::atomic<uint8_t> autoPlay{0};
@@ -47,21 +45,6 @@ int32_t postToSelf(usb_pb_id id)
 {
     const usb_pb_msg_t msg = playbackUsbPlayerMsg(id);
     return uPlaybackUsbSendMsg(&msg);
-}
-
-int32_t sendToSm(uint32_t word)
-{
-    handle_t sm = 0;
-    if (u_am_get_app_handle_from_name(&sm, SM_APP_NAME) != 0) {
-        USB_PB_ERR("u_am_get_app_handle_from_name failed! psName:%s\n", SM_APP_NAME);
-        return -1;
-    }
-    const int32_t ret = u_app_send_appmsg(sm, E_APP_MSG_TYPE_STATE_MNGR, MSG_FROM_USB, word, nullptr, 0);
-    if (ret != 0) {
-        USB_PB_ERR("u_app_send_appmsg to %s failed, ret=%d\n", SM_APP_NAME, ret);
-        return -1;
-    }
-    return 0;
 }
 
 int32_t startCurrent(uint8_t flag)
@@ -375,7 +358,6 @@ const UsbPlayerReplySink kReplySink = {uPlaybackUsbSendMsg, uPlaybackUsbSendPbSt
 
 int32_t playbackUsbAppInit(const char*, handle_t app)
 {
-    g.app.store(app);
     g.streamErrorsInRow = 0;
     g.resumeTime = 0;
     playbackUsbResetPlaylist();
@@ -389,6 +371,7 @@ int32_t playbackUsbAppInit(const char*, handle_t app)
     playerSetReplySink(&kReplySink);
     player_init();
     g.initialised.store(1);
+    playbackUsbSendSetApp(app);
     playbackUsbSetPlayMode(USB_PLAY_MODE_ORDERED_LOOP);
     return 0;
 }
@@ -400,6 +383,7 @@ int32_t playbackUsbAppExit(handle_t, uint32_t)
     }
     // Replies still in flight find the application gone and are dropped.
     g.initialised.store(0);
+    playbackUsbSendSetApp(0);
     playbackUsbWavExit();
     player_deinit();
     playerSetReplySink(nullptr);
@@ -522,60 +506,6 @@ void a_playback_usb_register(amb_register_info_t* info)
     }
     amb_fill_register_info(info, PLAYBACK_USB_APP_NAME,
                            {playbackUsbAppInit, playbackUsbAppExit, playbackUsbAppProcessMsg}, kSizes);
-}
-
-int32_t uPlaybackUsbSendMsg(const usb_pb_msg_t* msg)
-{
-    if (msg == nullptr || g.initialised.load() == 0) {
-        return -1;
-    }
-    if (u_app_send_msg(g.app.load(), E_APP_PRI_ALSA_PB_MSG, msg, sizeof *msg, nullptr, 0) != 0) {
-        USB_PB_ERR("_app_send_msg sent E_APP_PRI_ALSA_PB_MSG failed \n");
-        return -1;
-    }
-    return 0;
-}
-
-int32_t uPlaybackUsbSendPbStatusToSm(uint32_t body)
-{
-    const int32_t ret = playbackUsbSendPbStatusToSm(body);
-    if (ret != 0) {
-        USB_PB_ERR("uPlaybackUsbSendPbStatusToSm failed\n");
-    }
-    return ret;
-}
-
-int32_t playbackUsbSendPbStatusToSm(uint32_t body)
-{
-    const int32_t ret = sendToSm(smMsgWord(SM_INFORM_GRP, body, 0));
-    const auto index = static_cast<uint32_t>(playbackUsbGetCurrentIndex());
-    switch (body) {
-    case SM_PLAY_STATUS_STOP:
-        guiWrapperUsbUDiskMusicStsCbk(0, index);
-        break;
-    case SM_PLAY_STATUS_PLAY:
-    case SM_BODY_RESUME:
-        guiWrapperUsbUDiskMusicStsCbk(2, index);
-        break;
-    case SM_PLAY_STATUS_PAUSE:
-        guiWrapperUsbUDiskMusicStsCbk(3, index);
-        break;
-    case PLAYBACK_USB_STS_TEST_TRACK_END:
-        guiWrapperUsbUDiskMusicStsCbk(4, index);
-        break;
-    default:
-        break;
-    }
-    return ret;
-}
-
-int32_t playbackUsbSendPlayRequestToSm(void)
-{
-    const int32_t ret = sendToSm(smMsgWord(SM_REQUEST_GRP, SM_BODY_PLAY, 0));
-    if (ret != 0) {
-        USB_PB_ERR("playbackUsbSendPlayRequestToSm failed \n");
-    }
-    return ret;
 }
 
 int32_t uPlaybackUsbGetPlaybackStatus(void)

@@ -7,6 +7,7 @@
 #include "main/am/aee/aee.h"
 #include "main/am/amb/amb.h"
 #include "main/playback/usb/usb_pb_msg.h"
+#include "main/playback/usb/usb_pb_send.h"
 
 #include <atomic>
 #include <cstdint>
@@ -14,10 +15,6 @@
 #define PLAYBACK_USB_APP_NAME "playback_usb"
 // The track that the factory's reset test plays; its end is reported as its own status.
 #define PLAYBACK_USB_RESET_TEST_TRACK "/data/mnt/sda1/FD_TEST_PLAY_RESET/fd_test_play_reset.mp3"
-
-// The status reported to the state manager when the reset test's track has ended (beside the
-// play statuses stopped, playing and paused).
-constexpr uint32_t PLAYBACK_USB_STS_TEST_TRACK_END = 87;
 
 // Set when a stop comes from the stick's removal; read on the next list build and play done.
 extern std::atomic<uint8_t> gIsUsbUnMountedSendStopMessage;
@@ -27,14 +24,6 @@ extern std::atomic<uint8_t> gPlaybackUsbPrevDirection;
 // Fills the registration record ("playback_usb"); does nothing while the application runs.
 void a_playback_usb_register(amb_register_info_t* info);
 
-// Posts a private message to the application itself. 0; -1 when not running or the post fails.
-int32_t uPlaybackUsbSendMsg(const usb_pb_msg_t* msg);
-// playbackUsbSendPbStatusToSm with a log line on failure.
-int32_t uPlaybackUsbSendPbStatusToSm(uint32_t body);
-// Informs the state manager of the status and then tells the GUI (whatever the post gave).
-int32_t playbackUsbSendPbStatusToSm(uint32_t body);
-// Asks the state manager to play.
-int32_t playbackUsbSendPlayRequestToSm(void);
 // Status of the WAV-over-ALSA path: 0 no playback thread, 1 playing, 3 paused.
 int32_t uPlaybackUsbGetPlaybackStatus(void);
 // 0 ordered loop, 1 single loop; other values are refused with a log line.

@@ -2,7 +2,7 @@
 
 #include "main/mw/os_pthread/os_sema.h"
 #include "main/playback/playback_alsa/playback_alsa.h"
-#include "main/playback/usb/playback_usb.h"
+#include "main/playback/usb/usb_pb_send.h"
 #include "main/playback/usb/usb_pb_log.h"
 #include "main/playback/usb/usb_playlist.h"
 #include "main/playback/wav_parser/wav_parser.h"

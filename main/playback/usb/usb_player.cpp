@@ -52,7 +52,7 @@ Player g;
 
 int32_t openQueue()
 {
-    const key_t key = sb::ftokKey(USB_PLAYER_PROGRAM, 1);
+    const key_t key = sb::ftokKey(USB_PLAYER_PROGRAM, PLAYER_QUEUE_KEY_ID);
     if (key == -1) {
         return -1;
     }

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 
-#define USB_PLAYER_PROGRAM "/usr/bin/velmor"
 #define USB_PLAYER_STOP_COMMAND "systemctl stop velmor.service"
 
 // Where the reply thread delivers: a private message to USB playback, and a play status for the

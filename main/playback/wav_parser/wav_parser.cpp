@@ -1,5 +1,6 @@
 #include "main/playback/wav_parser/wav_parser.h"
 
+#include "common/support/support.h"
 #include "main/cli/dbg_level.h"
 
 #include <array>
@@ -38,17 +39,6 @@ struct WavResult {
 struct {
     WavResult result;
 } gWav;
-
-uint16_t le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 // A chunk's length with its pad byte: 64-bit, so 0xFFFFFFFF cannot wrap.
 uint64_t padded(uint32_t length)
@@ -112,7 +102,7 @@ bool readChunkHeader(HeaderReader& in, ChunkHeader* chunk, int line)
         return false;
     }
     memcpy(chunk->id, raw, 4);
-    chunk->length = le32(raw + 4);
+    chunk->length = sb::loadLe32(raw + 4);
     return true;
 }
 
@@ -176,15 +166,15 @@ int parseFmt(HeaderReader& in, uint32_t length)
     if (!in.take(fmt.data(), kept, __LINE__) || !in.skip(total - kept, __LINE__)) {
         return -1;
     }
-    uint16_t tag = le16(&fmt[0]);
-    const uint16_t channels = le16(&fmt[2]);
-    const uint32_t rate = le32(&fmt[4]);
-    const uint16_t blockAlign = le16(&fmt[12]);
-    const uint16_t bits = le16(&fmt[14]);
+    uint16_t tag = sb::loadLe16(&fmt[0]);
+    const uint16_t channels = sb::loadLe16(&fmt[2]);
+    const uint32_t rate = sb::loadLe32(&fmt[4]);
+    const uint16_t blockAlign = sb::loadLe16(&fmt[12]);
+    const uint16_t bits = sb::loadLe16(&fmt[14]);
     WAV_LOG("Fmt Format:         [%s]\n", WavPFmtString(tag));
     WAV_LOG("Fmt Channels:       [%d]\n", channels);
     WAV_LOG("Fmt Sample_rate:    [%d](HZ)\n", static_cast<int>(rate));
-    WAV_LOG("Fmt Bytes_p_second: [%d]\n", static_cast<int>(le32(&fmt[8])));
+    WAV_LOG("Fmt Bytes_p_second: [%d]\n", static_cast<int>(sb::loadLe32(&fmt[8])));
     WAV_LOG("Fmt Blocks_align:   [%d]\n", blockAlign);
     WAV_LOG("Fmt BitsPerSample:  [%d]\n", bits);
 
@@ -198,7 +188,7 @@ int parseFmt(HeaderReader& in, uint32_t length)
             WAV_LOG("wrong format tag in extensible 'fmt ' chunk");
             return -2;
         }
-        tag = le16(&fmt[24]);
+        tag = sb::loadLe16(&fmt[24]);
     }
     if (tag != WAV_FMT_PCM && tag != WAV_FMT_IEEE_FLOAT) {
         WAV_LOG("can't play WAVE-file format 0x%04x which is not PCM or FLOAT encoded\n", tag);
@@ -278,7 +268,7 @@ int wavParseHeader(int fd, void* buffer, uint32_t size)
     }
     logStars();
     WAV_LOG("File Magic:[%c%c%c%c]\n", bytes[0], bytes[1], bytes[2], bytes[3]);
-    WAV_LOG("File Length:[%d]\n", static_cast<int>(le32(bytes + 4)));
+    WAV_LOG("File Length:[%d]\n", static_cast<int>(sb::loadLe32(bytes + 4)));
     WAV_LOG("File Type: [%c%c%c%c]\n", bytes[8], bytes[9], bytes[10], bytes[11]);
 
     HeaderReader in(fd, bytes + kHeaderBytes, size - kHeaderBytes);

@@ -4,18 +4,15 @@
 #include "main/am/am.h"
 #include "main/cli/cli.h"
 #include "main/source_in/spdif/sileth_link.h"
+#include "main/source_in/spdif/spdif_in_send.h"
 #include "main/source_in/spdif/spdif_in_priv.h"
 #include "main/state_mngr/state_mngr.h"
 
 #include <cstring>
-#include <sys/time.h>
-
-std::atomic<uint32_t> gSilethPlayStatus{SPDIF_PLAY_STS_STOP};
 
 namespace {
 
 constexpr amb_app_sizes_t kSizes = {131072, 130, 64, 128, 4096};
-constexpr uint16_t kInitialDbgLevel = 0x01FF;
 
 constexpr uint32_t kKeyVolumeUp = 103;
 constexpr uint32_t kKeyVolumeDown = 108;
@@ -24,31 +21,8 @@ constexpr uint32_t kKeyMute = 113;
 struct SpdifIn {
     // Read by the status thread and the console thread.
     std::atomic<uint8_t> fgInitOk{0};
-    DbgModule dbg{"<SPDIF_IN>", "pb_spdif_in", DBG_LAYER_APP, kInitialDbgLevel};
-    // Microseconds since the epoch at the last switch-on, 0 before the first.
-    std::atomic<int64_t> switchOnUs{0};
 };
 SpdifIn g;
-
-int64_t nowUs()
-{
-    timeval tv{};
-    gettimeofday(&tv, nullptr);
-    return static_cast<int64_t>(tv.tv_sec) * 1000000 + tv.tv_usec;
-}
-
-int32_t postTo(const char* app, uint32_t msgId, uint32_t sender, uint32_t word)
-{
-    handle_t h = 0;
-    const int32_t found = u_am_get_app_handle_from_name(&h, app);
-    if (found != 0) {
-        return found;
-    }
-    appmsg_t msg{};
-    msg.ui4_sender_id = sender;
-    msg.ui4_msg_type = word;
-    return u_app_send_msg(h, msgId, &msg, sizeof msg, nullptr, 0);
-}
 
 bool currentHasSystemAudio()
 {
@@ -174,26 +148,6 @@ void i4SpdifInUiMsgProcess(const void* data, uint32_t size)
 
 }  // namespace
 
-SpdifSourceInfo spdifSourceInfo(uint32_t smSource)
-{
-    switch (smSource) {
-    case SM_SOURCE_SPDIF_IN:
-        return {MSG_FROM_SPDIF_IN, MSG_FROM_SPDIF_IN, 0, false};
-    case SM_SOURCE_ARC_IN:
-        return {MSG_FROM_ARC_IN, MSG_FROM_ARC_IN, 1, true};
-    case SM_SOURCE_HDMI_IN:
-        return {MSG_FROM_HDMI_IN, MSG_FROM_HDMI_IN, 2, true};
-    case SM_SOURCE_BT_EXT_IN:
-        return {MSG_FROM_BT_EXT_IN, MSG_FROM_BT_EXT_IN, 4, false};
-    case SM_SOURCE_AUX_IN:
-        return {MSG_FROM_AUX_IN, MSG_FROM_AUX_IN, 5, false};
-    case SM_SOURCE_USB:
-        return {0, MSG_FROM_USB, 0, false};
-    default:
-        return {0, 0, 0, false};
-    }
-}
-
 void aPlaybackSpdifInRegister(amb_register_info_t* info)
 {
     if (info == nullptr || g.fgInitOk.load() == 1) {
@@ -206,7 +160,7 @@ int32_t i4SpdifInInit(const char*, handle_t)
 {
     SPDIF_INFO("Init start ...........\n");
     g.fgInitOk.store(0);
-    g.switchOnUs.store(0);
+    spdifInClearSwitchOn();
     const int32_t attached = i4SpdifInCliAttachCmdTbl();
     if (attached != CLIR_OK && attached != CLIR_NOT_INIT) {
         SPDIF_ERR("Err: i4SpdifInCliAttachCmdTbl() failed, ret=%d\r\n", attached);
@@ -230,7 +184,7 @@ int32_t i4SpdifInExit(handle_t, uint32_t)
     g.fgInitOk.store(0);
     silethLinkStop();
     spdifInCliDetachCmdTbl();
-    g.switchOnUs.store(0);
+    spdifInClearSwitchOn();
     return 0;
 }
 
@@ -284,64 +238,4 @@ void vSpdifInGstPlayPause(uint8_t play)
     } else {
         fgGstStop();
     }
-}
-
-int32_t i4SpdifInSendRequestPlayToSm(void)
-{
-    const SpdifSourceInfo info = spdifSourceInfo(uSmGetCurrentSource());
-    const int32_t ret =
-        postTo(SM_APP_NAME, E_APP_MSG_TYPE_STATE_MNGR, info.requestSender, smMsgWord(SM_REQUEST_GRP, SM_BODY_PLAY, 0));
-    if (ret != 0) {
-        SPDIF_ERR("failed, i4Ret[%d]\n", ret);
-    } else {
-        SPDIF_INFO("request play to sm!\n");
-    }
-    return ret;
-}
-
-int32_t i4SpdifInSendPbStatusToSm(uint8_t status)
-{
-    const SpdifSourceInfo info = spdifSourceInfo(uSmGetCurrentSource());
-    SPDIF_INFO("ui4_sender_id=%u, PB_BODY=%u\n", info.informSender, status);
-    const int32_t ret =
-        postTo(SM_APP_NAME, E_APP_MSG_TYPE_STATE_MNGR, info.informSender, smMsgWord(SM_INFORM_GRP, status, 0));
-    if (ret != 0) {
-        SPDIF_ERR("failed, i4Ret[%d]\n", ret);
-    }
-    return ret;
-}
-
-int32_t i4SpdifInSendCtlMsgToCEC(uint8_t off)
-{
-    const uint32_t word = static_cast<uint32_t>(off) << 16;
-    const int32_t ret = postTo(SPDIF_IN_CEC_APP_NAME, E_APP_PRI_ALSA_PB_MSG, 0, word);
-    if (ret != 0) {
-        SPDIF_ERR("send contrl msg to CEC failed, i4Ret[%d]\n", ret);
-    } else {
-        SPDIF_INFO("0 mean CEC_on,1 mean CEC_off,playback send contrl msg_type: %u to CEC! \n", word);
-    }
-    return ret;
-}
-
-uint16_t i4SpdifInGetDbgLevel(void)
-{
-    return g.dbg.level();
-}
-
-void vSpdifInSetDbgLevel(uint16_t level)
-{
-    g.dbg.setLevel(level);
-}
-
-void spdifInStampSwitchOn(void)
-{
-    g.switchOnUs.store(nowUs());
-}
-
-void spdifInLogTime(void)
-{
-    const int64_t since = nowUs() - g.switchOnUs.load();
-    const int64_t us = since < 0 ? 0 : since;
-    SPDIF_INFO("\t time(%d.%d.%d) \n", static_cast<int>(us / 1000000), static_cast<int>(us / 1000 % 1000),
-               static_cast<int>(us % 1000));
 }

@@ -7,22 +7,12 @@
 
 #include "main/am/aee/aee.h"
 #include "main/am/amb/amb.h"
+#include "main/source_in/spdif/spdif_in_send.h"
 
 #include <atomic>
 #include <cstdint>
 
 #define SPDIF_IN_APP_NAME "pb_spdif_in"
-#define SPDIF_IN_CEC_APP_NAME "cec"
-
-// The application's play status: 0 stopped, 1 playing, 2 stopped from the source side (a pause
-// order, or the daemon stopped the stream or lost its input), the only state from which it asks
-// the state manager for play again. Moved by the application thread and the status thread.
-enum spdif_play_status : uint32_t {
-    SPDIF_PLAY_STS_STOP = 0,
-    SPDIF_PLAY_STS_PLAY = 1,
-    SPDIF_PLAY_STS_SOURCE_STOP = 2,
-};
-extern std::atomic<uint32_t> gSilethPlayStatus;
 
 // Fills the registration record of "pb_spdif_in"; leaves it alone while the application runs.
 void aPlaybackSpdifInRegister(amb_register_info_t* info);
@@ -40,22 +30,6 @@ void vSpdifInSwitchSource(uint8_t on);
 // Non-zero: input and PLAY to the daemon; zero: STOP.
 void vSpdifInGstPlayPause(uint8_t play);
 
-// Posts a play request (0x00010000) to the state manager; the post's result.
-int32_t i4SpdifInSendRequestPlayToSm(void);
-// Posts an inform with `status` as its body to the state manager; the post's result.
-int32_t i4SpdifInSendPbStatusToSm(uint8_t status);
-// Posts the system-audio order to "cec": 0 on, 1 off; the post's result.
-int32_t i4SpdifInSendCtlMsgToCEC(uint8_t off);
-
 // The debug level ORed with the application layer bit, and its setter.
 uint16_t i4SpdifInGetDbgLevel(void);
 void vSpdifInSetDbgLevel(uint16_t level);
-
-// The input type (`hdmi_src_type`) and sender ids that belong to a state-manager source.
-struct SpdifSourceInfo {
-    uint32_t requestSender;
-    uint32_t informSender;
-    uint8_t hdmiSrcType;
-    bool cecSystemAudio;
-};
-SpdifSourceInfo spdifSourceInfo(uint32_t smSource);

@@ -3,10 +3,11 @@
 #include "common/sileth_ipc/sileth_msg.h"
 #include "main/gui/wrapper/wrapper_hdmi.h"
 #include "main/gui/wrapper/wrapper_music.h"
-#include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/source_in/spdif/spdif_hdmi_mode.h"
 #include "main/source_in/spdif/spdif_in_priv.h"
+#include "main/source_in/spdif/spdif_in_send.h"
 #include "main/state_mngr/state_mngr.h"
+#include "platform/sbroot/sb_root.h"
 
 #include <cerrno>
 #include <chrono>
@@ -357,7 +358,7 @@ void logSent(int32_t id, const sileth_msg_t& m)
 int32_t i4GstInit(void)
 {
     SPDIF_INFO("Gst Init Start >>>>> \n");
-    const key_t key = silethQueueKey();
+    const key_t key = sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID);
     int32_t id = key == static_cast<key_t>(-1) ? -1 : msgget(key, IPC_CREAT | SILETH_QUEUE_MODE);
     if (id < 0) {
         SPDIF_ERR("msgget failed \n");

@@ -1,6 +1,5 @@
 #include "main/source_in/spdif/spdif_hdmi_mode.h"
 
-#include "main/source_in/spdif/pb_spdif_in.h"
 #include "main/source_in/spdif/spdif_in_priv.h"
 #include "platform/sbdev/hdmitx_ioctl.h"
 #include "platform/sbdev/sb_dev.h"

@@ -14,9 +14,11 @@
              ##__VA_ARGS__)
 
 uint16_t i4SpdifInGetDbgLevel(void);
+void vSpdifInSetDbgLevel(uint16_t level);
 
-// Stamps now as the switch-on time.
+// Stamps now as the switch-on time; clears it (before the first switch-on).
 void spdifInStampSwitchOn(void);
+void spdifInClearSwitchOn(void);
 // Logs "\t time(s.ms.us) \n" with the time since the last switch-on (the absolute time before the
 // first one).
 void spdifInLogTime(void);

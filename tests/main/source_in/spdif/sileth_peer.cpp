@@ -1,5 +1,6 @@
 #include "tests/main/source_in/spdif/sileth_peer.h"
 
+#include "platform/sbroot/sb_root.h"
 #include "tests/main/am/app_harness.h"
 
 #include <chrono>
@@ -21,7 +22,7 @@ struct QueueMsg {
 
 SilethPeer::SilethPeer()
 {
-    const key_t key = silethQueueKey();
+    const key_t key = sb::ftokKey(SILETH_QUEUE_KEY_PATH, SILETH_QUEUE_KEY_ID);
     if (key != static_cast<key_t>(-1)) {
         id_ = msgget(key, IPC_CREAT | SILETH_QUEUE_MODE);
     }

@@ -1,4 +1,4 @@
-#include "sileth/crash/crash_dbg.h"
+#include "common/crash/crash_dbg.h"
 
 #include "common/crash/crash_diag.h"
 

@@ -1,4 +1,5 @@
-// Test helpers for libtorqen32: a converter in its own work memory, block-wise streaming and a
+// Helpers for measuring libtorqen32, shared by its tests and its benchmark (not part of the
+// library): a converter in its own work memory, block-wise streaming, the kernel variants, and a
 // sine fit that tells the level, the frequency error and the THD+N of an output.
 #pragma once
 
@@ -8,7 +9,7 @@
 
 #include "torqen/torqen.h"
 
-namespace torqen_test {
+namespace torqen_signal {
 
 class Converter {
  public:
@@ -79,4 +80,4 @@ struct SineFit {
 // `search_hz` of `freq`.
 SineFit fitSine(const std::vector<double>& x, double rate, double freq, double search_hz = 1.0);
 
-}  // namespace torqen_test
+}  // namespace torqen_signal

@@ -1,4 +1,4 @@
-#include "main/playback/usb/usb_pb_msg.h"
+#include "common/velmor_ipc/velmor_msg.h"
 
 #include "common/support/support.h"
 
@@ -14,7 +14,7 @@ int32_t le32At(const PlayerMsgBody& body, size_t at)
     return static_cast<int32_t>(sb::loadLe32(body.data() + at));
 }
 
-TEST(UsbPbMsgTest, BodyFieldsSitAtTheBoardsOffsets)
+TEST(VelmorMsgTest, BodyFieldsSitAtTheBoardsOffsets)
 {
     PlayerMsgBody body{};
     body.fill(0xee);
@@ -35,7 +35,7 @@ TEST(UsbPbMsgTest, BodyFieldsSitAtTheBoardsOffsets)
     EXPECT_EQ(le32At(body, 264), 2);
 }
 
-TEST(UsbPbMsgTest, UrlMustFitWithItsTerminator)
+TEST(VelmorMsgTest, UrlMustFitWithItsTerminator)
 {
     PlayerMsgBody body{};
     const std::string fits(255, 'a');
@@ -47,7 +47,7 @@ TEST(UsbPbMsgTest, UrlMustFitWithItsTerminator)
     EXPECT_EQ(body[0], 0x55);  // nothing built
 }
 
-TEST(UsbPbMsgTest, DecodeBoundsWhatItReads)
+TEST(VelmorMsgTest, DecodeBoundsWhatItReads)
 {
     PlayerMsgBody body{};
     body.fill('x');  // an unterminated url

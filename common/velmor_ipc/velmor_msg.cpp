@@ -1,4 +1,4 @@
-#include "main/playback/usb/usb_pb_msg.h"
+#include "common/velmor_ipc/velmor_msg.h"
 
 #include "common/support/support.h"
 

@@ -1,5 +1,5 @@
 // Crash diagnostics in a forked child: what it prints and how the child ends.
-#include "sileth/crash/crash_dbg.h"
+#include "common/crash/crash_dbg.h"
 
 #include <gtest/gtest.h>
 

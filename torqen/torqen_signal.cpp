@@ -1,11 +1,11 @@
-#include "tests/torqen/torqen_harness.h"
+#include "torqen/torqen_signal.h"
 
 #include "torqen/torqen_variant_priv.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace torqen_test {
+namespace torqen_signal {
 
 static_assert(static_cast<uint32_t>(KernelVariant::kSse2) == static_cast<uint32_t>(torqen::Variant::kSse2) &&
                   static_cast<uint32_t>(KernelVariant::kAvx2) == static_cast<uint32_t>(torqen::Variant::kAvx2) &&
@@ -173,4 +173,4 @@ SineFit fitSine(const std::vector<double>& x, double rate, double freq, double s
   return a.thdn_db < b.thdn_db ? a : b;
 }
 
-}  // namespace torqen_test
+}  // namespace torqen_signal
