@@ -2,7 +2,7 @@
 
 #include "main/gui/gui_manager.h"
 #include "main/gui/wrapper/wrapper_music.h"
-#include "main/state_mngr/state_mngr.h"
+#include "main/state_mngr/msg/sm_msg.h"
 #include "main/timerd/gui_log.h"
 
 #include <atomic>

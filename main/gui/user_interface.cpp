@@ -3,7 +3,7 @@
 
 #include "main/am/am.h"
 #include "main/gui/ui_priv.h"
-#include "main/state_mngr/state_mngr.h"
+#include "main/state_mngr/msg/sm_msg.h"
 
 #include <atomic>
 #include <cstring>

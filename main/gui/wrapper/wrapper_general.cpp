@@ -11,7 +11,7 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music.h"
-#include "main/state_mngr/state_mngr.h"
+#include "main/state_mngr/msg/sm_msg.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_sysfs.h"
 

@@ -14,7 +14,7 @@
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/wrapper_nand.h"
 #include "main/gui/wrapper/wrapper_usb.h"
-#include "main/state_mngr/state_mngr.h"
+#include "main/state_mngr/msg/sm_msg.h"
 
 #include <chrono>
 #include <cstring>
