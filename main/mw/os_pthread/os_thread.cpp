@@ -3,14 +3,17 @@
 #include "main/mw/os_pthread/os_pthread_priv.h"
 
 #include <sched.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -29,6 +32,13 @@ constexpr uint32_t kStackScale = 1;
 #else
 constexpr uint32_t kStackScale = 1;
 #endif
+
+// Sanitizer builds keep their own records on the thread's stack: painting it there would measure
+// the sanitizer, not the code.
+constexpr bool kPaintStacks = kStackScale == 1;
+constexpr uint8_t kStackPaint = 0xA5;
+// Left unpainted below the painter's own frame: room for the calls that do the painting.
+constexpr uintptr_t kPaintMargin = 1024;
 
 size_t stackToAllocate(uint32_t size)
 {
@@ -54,6 +64,7 @@ struct ThreadState {
     pthread_rwlock_t listLock = PTHREAD_RWLOCK_INITIALIZER;
     thread_rec_t* list = nullptr;
     Reaper reaper;
+    const char* stackReport = nullptr;  // SOUNDBAR_STACK_REPORT, read once
 };
 
 ThreadState gThread;
@@ -105,6 +116,28 @@ void freeRecord(thread_rec_t* rec)
     free(rec);
 }
 
+void writeStackReport(const char* path);
+
+// Waits for work on the reaper's condition (mutex held); with a stack report asked for, wakes every
+// period to rewrite it, the mutex released meanwhile.
+void reaperWait(Reaper& reaper)
+{
+    if (gThread.stackReport == nullptr) {
+        OS_ASSERT(pthread_cond_wait(&reaper.work, &reaper.mutex) == 0);
+        return;
+    }
+    timespec deadline{};
+    clock_gettime(CLOCK_REALTIME, &deadline);
+    deadline.tv_nsec += static_cast<long>(STACK_REPORT_PERIOD_MS) * 1000000L;
+    deadline.tv_sec += deadline.tv_nsec / 1000000000L;
+    deadline.tv_nsec %= 1000000000L;
+    if (pthread_cond_timedwait(&reaper.work, &reaper.mutex, &deadline) == ETIMEDOUT) {
+        OS_ASSERT(pthread_mutex_unlock(&reaper.mutex) == 0);
+        writeStackReport(gThread.stackReport);
+        OS_ASSERT(pthread_mutex_lock(&reaper.mutex) == 0);
+    }
+}
+
 void* ExitReaperProc(void*)
 {
     Reaper& reaper = gThread.reaper;
@@ -113,7 +146,7 @@ void* ExitReaperProc(void*)
         while (reaper.first == nullptr) {
             reaper.busy = false;
             pthread_cond_broadcast(&reaper.idle);
-            OS_ASSERT(pthread_cond_wait(&reaper.work, &reaper.mutex) == 0);
+            reaperWait(reaper);
         }
         thread_rec_t* rec = reaper.first;
         reaper.first = reaper.last = nullptr;
@@ -192,6 +225,8 @@ void threadKeyDestructor(void* value)
 void initOnce()
 {
     gThread.initPid = getpid();
+    const char* report = getenv("SOUNDBAR_STACK_REPORT");
+    gThread.stackReport = report != nullptr && report[0] != '\0' ? report : nullptr;
     OS_ASSERT(pthread_key_create(&gThread.key, threadKeyDestructor) == 0);
     pthread_attr_t attr;
     OS_ASSERT(pthread_attr_init(&attr) == 0);
@@ -206,9 +241,77 @@ void ensureInit()
     std::call_once(gThread.initOnce, initOnce);
 }
 
+// Fills the calling thread's stack below its current frame with the paint, signals held off so
+// that no handler's frame is painted over; the bounds go into the record. The thread-local storage
+// at the top of the block is part of the stack the thread was given, so the top is the block's.
+__attribute__((noinline)) void paintOwnStack(thread_rec_t* rec)
+{
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) {
+        return;
+    }
+    void* lowest = nullptr;
+    size_t size = 0;
+    const bool known = pthread_attr_getstack(&attr, &lowest, &size) == 0;
+    pthread_attr_destroy(&attr);
+    const auto low = reinterpret_cast<uintptr_t>(lowest);
+    const auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    if (!known || here < low + 2 * kPaintMargin || here >= low + size) {
+        return;
+    }
+    sigset_t all;
+    sigset_t old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &old);
+    memset(lowest, kStackPaint, here - kPaintMargin - low);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    ListLock lock(true);
+    rec->uiStackLow = low;
+    rec->uiStackTop = low + size;
+}
+
+// The bytes from the top of the stack down to the deepest one that lost its paint (list locked).
+uint32_t stackUsedLocked(const thread_rec_t* rec)
+{
+    const auto* byte = reinterpret_cast<const volatile uint8_t*>(rec->uiStackLow);
+    const uintptr_t size = rec->uiStackTop - rec->uiStackLow;
+    uintptr_t untouched = 0;
+    while (untouched < size && byte[untouched] == kStackPaint) {
+        ++untouched;
+    }
+    return static_cast<uint32_t>(size - untouched);
+}
+
+// Written aside and renamed over the report, so that a reader never sees half of one.
+void writeStackReport(const char* path)
+{
+    static uint32_t generation = 0;
+    const std::string aside = std::string(path) + ".new";
+    FILE* out = fopen(aside.c_str(), "w");
+    if (out == nullptr) {
+        return;
+    }
+    fprintf(out, "generation %u\n", ++generation);
+    {
+        ListLock lock(false);
+        for (thread_rec_t* rec = gThread.list; rec != nullptr;) {
+            if (rec->uiStackLow != 0) {
+                fprintf(out, "%u %u %s\n", rec->ui4StackSize, stackUsedLocked(rec), rec->acName);
+            }
+            rec = rec->prNext == gThread.list ? nullptr : rec->prNext;
+        }
+    }
+    if (fclose(out) == 0) {
+        rename(aside.c_str(), path);
+    }
+}
+
 void* ThreadProc(void* value)
 {
     auto* rec = static_cast<thread_rec_t*>(value);
+    if (kPaintStacks) {
+        paintOwnStack(rec);
+    }
     // The operating system keeps 15 characters of a thread's name.
     char osName[16] = {};
     memcpy(osName, rec->acName, strnlen(rec->acName, sizeof(osName) - 1));
@@ -454,7 +557,20 @@ int32_t uThreadDelPvt(uint32_t key)
     return OSR_OK;
 }
 
-int32_t uThreadStackStats(os_thread_t /*thread*/, uint32_t* /*stackSize*/, uint32_t* /*maxUsed*/)
+int32_t uThreadStackStats(os_thread_t thread, uint32_t* stackSize, uint32_t* maxUsed)
 {
-    return OSR_NOT_SUPPORT;
+    if (stackSize == nullptr || maxUsed == nullptr) {
+        return OSR_INV_ARG;
+    }
+    ensureInit();
+    ListLock lock(false);
+    if (!isKnownLocked(thread)) {
+        return OSR_EINVAL;
+    }
+    if (thread->uiStackLow == 0) {
+        return OSR_NOT_SUPPORT;
+    }
+    *stackSize = thread->ui4StackSize;
+    *maxUsed = stackUsedLocked(thread);
+    return OSR_OK;
 }

@@ -40,6 +40,8 @@ struct thread_rec_t {
     thread_entry_fct pfEntry;
     thread_pvt_t* prPvt;
     uint32_t ui4ArgSize;
+    uintptr_t uiStackLow;  // the painted stack's bounds; 0 until the thread has painted it
+    uintptr_t uiStackTop;
 };
 
 typedef thread_rec_t* os_thread_t;
@@ -72,5 +74,13 @@ int32_t uThreadSetPvt(uint32_t key, thread_pvt_dtor_fct destructor, void* value)
 int32_t uThreadGetPvt(uint32_t key, void** value);
 int32_t uThreadDelPvt(uint32_t key);
 
-// Not supported: OSR_NOT_SUPPORT.
+// A created thread's stack size and the most of it the thread has used so far (its thread-local
+// storage at the top counted as used): each stack is painted when its thread starts, and the
+// deepest byte no longer holding the paint marks the high-water. OSR_NOT_SUPPORT for an adopted
+// thread and in sanitizer builds (which do not paint), OSR_EINVAL for an unknown one.
 int32_t uThreadStackStats(os_thread_t thread, uint32_t* stackSize, uint32_t* maxUsed);
+
+// With SOUNDBAR_STACK_REPORT naming a file in the environment, the reaper rewrites that file about
+// every STACK_REPORT_PERIOD_MS: a line "generation N", then one line "SIZE USED NAME" per painted
+// thread. Without it nothing is written.
+constexpr uint32_t STACK_REPORT_PERIOD_MS = 100;

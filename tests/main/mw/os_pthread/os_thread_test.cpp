@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <alloca.h>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -300,7 +301,59 @@ TEST_F(ThreadTest, UnknownThreadsAreRefused)
     EXPECT_EQ(OSR_EINVAL, uThreadGetPri(&stranger, &priority));
     EXPECT_EQ(OSR_EINVAL, uThreadGetName(&stranger, &name));
     EXPECT_EQ(OSR_EINVAL, uThreadGetName(nullptr, &name));
-    EXPECT_EQ(OSR_NOT_SUPPORT, uThreadStackStats(&stranger, nullptr, nullptr));
+    uint32_t size = 0;
+    uint32_t used = 0;
+    EXPECT_EQ(OSR_EINVAL, uThreadStackStats(&stranger, &size, &used));
+}
+
+// Uses `depth` bytes of its stack, then waits on the gate.
+struct DeepArg {
+    Gate* gate;
+    uint32_t depth;
+    std::atomic<bool>* deep;
+};
+
+void goDeepThenWait(void* arg)
+{
+    DeepArg a{};
+    memcpy(&a, arg, sizeof(a));
+    auto* frame = static_cast<volatile uint8_t*>(alloca(a.depth));
+    for (uint32_t i = 0; i < a.depth; ++i) {
+        frame[i] = static_cast<uint8_t>(i);
+    }
+    a.deep->store(true);
+    a.gate->wait();
+}
+
+TEST_F(ThreadTest, StackStatsGiveTheSizeAndTheDeepestUse)
+{
+    os_thread_t self = nullptr;
+    ASSERT_EQ(OSR_OK, uThreadSelf(&self));
+    uint32_t size = 0;
+    uint32_t used = 0;
+    const int32_t adopted = uThreadStackStats(self, &size, &used);
+    EXPECT_EQ(OSR_NOT_SUPPORT, adopted) << "an adopted thread's stack was not painted";
+
+    Gate gate;
+    std::atomic<bool> deep{false};
+    DeepArg arg{&gate, 40000, &deep};
+    os_thread_t thread = nullptr;
+    ASSERT_EQ(OSR_OK, uThreadCreate(&thread, "deep", 65536, 128, goDeepThenWait, sizeof(arg), &arg));
+    EXPECT_EQ(OSR_INV_ARG, uThreadStackStats(thread, nullptr, &used));
+    EXPECT_EQ(OSR_INV_ARG, uThreadStackStats(thread, &size, nullptr));
+    while (!deep.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const int32_t result = uThreadStackStats(thread, &size, &used);
+    gate.open();
+    waitUntilEnded(thread);
+    if (result == OSR_NOT_SUPPORT) {
+        GTEST_SKIP() << "sanitizer builds do not paint their stacks";
+    }
+    ASSERT_EQ(OSR_OK, result);
+    EXPECT_EQ(65536u, size);
+    EXPECT_GE(used, 40000u);
+    EXPECT_LT(used, 40000u + 8192u);
 }
 
 TEST_F(ThreadTest, PriorityMapsOntoTheThreadsRealTimePriority)
