@@ -19,10 +19,12 @@
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/pellant/pellant_harness.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -37,7 +39,7 @@ TEST_F(GeneralWrapperTest, StateManagerGetsOneKeyMessageFromTheUi)
     EXPECT_EQ(guiWrapperMsgSnd(36), -1) << "no state manager yet";
 
     apptest::TestApp sm("state_mngr", 1024);
-    ASSERT_EQ(u_amb_register_app(&sm.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&sm.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(sm.record().acName), 0);
     EXPECT_EQ(guiWrapperMsgSnd(37), 0);
     ASSERT_TRUE(sm.waitMessages(1));
@@ -57,7 +59,7 @@ TEST_F(GeneralWrapperTest, GuiMessagesCarryTheirPayloadAndRefuseMoreThanAGuiMess
 {
     apptest::startFramework();
     apptest::TestApp gui(GUI_MANAGER_APP_NAME, 1024);
-    ASSERT_EQ(u_amb_register_app(&gui.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&gui.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(gui.record().acName), 0);
 
     std::vector<uint8_t> full(GUI_MSG_DATA_SIZE + 1);
@@ -91,9 +93,7 @@ TEST_F(GeneralWrapperTest, GuiMessagesCarryTheirPayloadAndRefuseMoreThanAGuiMess
 TEST_F(GeneralWrapperTest, MenuSetMarksTheStoreWritten)
 {
     apptest::startFramework();
-    static amb_register_info_t record{};
-    a_acfg_register(&record);
-    ASSERT_EQ(u_amb_register_app(&record), 0);
+    ASSERT_EQ(apptest::registerOnce(a_acfg_register), 0);
     ASSERT_EQ(u_amb_sync_start_app("acfg"), 0);
 
     AcfgCusFlashParam back{};
@@ -137,7 +137,7 @@ TEST_F(GeneralWrapperTest, KernelVersionKeepsDigitsAndBlanksTheRest)
     EXPECT_EQ(log[1], std::string("chmod 666 ") + kNode);
 }
 
-TEST_F(GeneralWrapperTest, RebootTriesFiveTimesAtMost)
+TEST_F(GeneralWrapperTest, RebootTriesFiveTimesAtMostFiftyMillisecondsApart)
 {
     struct Case {
         int status;
@@ -147,10 +147,14 @@ TEST_F(GeneralWrapperTest, RebootTriesFiveTimesAtMost)
         SCOPED_TRACE(c.status);
         sandbox.write(QUORID_RESULTS_PATH, std::to_string(c.status) + " reboot\n");
         const size_t before = sandbox.quoridLog().size();
+        const auto start = std::chrono::steady_clock::now();
         guiWrapperWidgetSysReboot(nullptr);
+        const auto took = std::chrono::steady_clock::now() - start;
         const auto log = sandbox.quoridLog();
         EXPECT_EQ(std::vector<std::string>(log.begin() + static_cast<long>(before), log.end()),
                   std::vector<std::string>(c.tries, "reboot"));
+        // A pause of 50 ms before each retry: a lower bound only, the machine may be slow.
+        EXPECT_GE(took, std::chrono::milliseconds(50) * (c.tries - 1));
     }
 }
 

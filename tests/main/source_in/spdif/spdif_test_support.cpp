@@ -52,8 +52,8 @@ void registerApps()
     for (auto fill : {a_timerd_register, a_acfg_register, a_sm_register, aPlaybackSpdifInRegister}) {
         ASSERT_EQ(apptest::registerOnce(fill), 0);
     }
-    ASSERT_EQ(u_amb_register_app(&cecApp().record()), 0);
-    ASSERT_EQ(u_amb_register_app(&guiApp().record()), 0);
+    ASSERT_EQ(apptest::registerApp(&cecApp().record()), 0);
+    ASSERT_EQ(apptest::registerApp(&guiApp().record()), 0);
     for (const char* name : {"timerd", "acfg", SM_APP_NAME, "cec", "gui_namager"}) {
         ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
     }
