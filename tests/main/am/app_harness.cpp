@@ -1,5 +1,6 @@
 #include "tests/main/am/app_harness.h"
 
+#include "main/am/am.h"
 #include "main/app_init.h"
 #include "main/cli/cli.h"
 #include "main/mw/handle/handle.h"
@@ -231,9 +232,17 @@ void TestApp::stop()
     }
     const handle_t app = handle_.load();
     exitResult.store(0);
-    NotifyRecorder exited;
-    if (u_app_exit(app, 0, NotifyRecorder::fct, exited.tag()) != 0 || !exited.waitFor(AEE_NFY_EXIT_OK)) {
-        return;
+    // Started by the manager: exited through it, so that its slot is free for the next start.
+    handle_t managed = 0;
+    if (u_am_get_app_handle_from_name(&managed, info_.acName) == 0 && managed == app) {
+        if (u_amb_sync_exit_app(info_.acName) != 0) {
+            return;
+        }
+    } else {
+        NotifyRecorder exited;
+        if (u_app_exit(app, 0, NotifyRecorder::fct, exited.tag()) != 0 || !exited.waitFor(AEE_NFY_EXIT_OK)) {
+            return;
+        }
     }
     // The thread lets go of its handle last; after that nothing of it touches this object.
     const auto deadline = std::chrono::steady_clock::now() + kDeadline;

@@ -24,11 +24,18 @@ using smtest::Peers;
 
 class SmAppTest : public sbtest::SandboxTest {
 protected:
+    // A state manager of its own for each case: its init starts from a cleared context.
     void SetUp() override
     {
         Peers::startStateManager();
+        handle_t sm = 0;
+        ASSERT_EQ(u_am_get_app_handle_from_name(&sm, SM_APP_NAME), 0);
+        if (sm == 0) {
+            ASSERT_EQ(u_amb_sync_start_app(SM_APP_NAME), 0);
+        }
         Peers::get().collect();
     }
+    void TearDown() override { EXPECT_EQ(u_amb_sync_exit_app(SM_APP_NAME), 0); }
 
     // Runs a console line and returns what was printed meanwhile (on any thread).
     static std::string console(const std::string& line, int32_t* result = nullptr)

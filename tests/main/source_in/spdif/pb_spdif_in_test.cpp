@@ -36,6 +36,7 @@ protected:
         if (started_) {
             EXPECT_EQ(u_amb_sync_exit_app(SPDIF_IN_APP_NAME), 0);
         }
+        stopApps();
     }
 
     void start()
