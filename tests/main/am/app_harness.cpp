@@ -225,6 +225,12 @@ std::vector<ReceivedMsg> TestApp::messages() const
     return msgs_;
 }
 
+void TestApp::clearMessages()
+{
+    std::lock_guard<std::mutex> g(lock_);
+    msgs_.clear();
+}
+
 void TestApp::stop()
 {
     if (!running_.load()) {

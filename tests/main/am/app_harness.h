@@ -60,6 +60,8 @@ public:
     int exitCalls() const;
     bool waitMessages(size_t count);
     std::vector<ReceivedMsg> messages() const;
+    // Forgets what arrived so far (a recorder kept for the process, at the start of a case).
+    void clearMessages();
 
     // Exits the application directly (not through the manager) when it runs, and waits until its
     // thread has let go of its handle.

@@ -59,6 +59,10 @@ void registerApps()
     }
     ASSERT_EQ(apptest::registerApp(&cecApp().record()), 0);
     ASSERT_EQ(apptest::registerApp(&guiApp().record()), 0);
+    cecApp().clearMessages();
+    guiApp().clearMessages();
+    // What the daemon last reported belongs to the previous case's daemon.
+    gSilethPlayStatus = SPDIF_PLAY_STS_STOP;
     for (const char* name : kStartedApps) {
         ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
     }
