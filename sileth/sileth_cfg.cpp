@@ -213,6 +213,20 @@ void vSilethCfgDefaults(sileth_cfg_item_t* table)
     }
 }
 
+std::string silethCfgFileText(const sileth_cfg_item_t* table, int rows)
+{
+    std::string text;
+    const char* section = "";
+    for (int i = 0; i < rows; ++i) {
+        if (std::strcmp(section, table[i].title) != 0) {
+            section = table[i].title;
+            text += std::string(text.empty() ? "" : "\n") + section + "\n";
+        }
+        text += std::string(table[i].key) + "=" + table[i].value + "\n";
+    }
+    return text;
+}
+
 void vSilethGetAllCfg(const char* path, sileth_cfg_item_t* table, int rows)
 {
     const auto start = std::chrono::steady_clock::now();

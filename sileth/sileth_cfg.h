@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #define SILETH_CFG_PATH "/res/sileth.cfg"
 
@@ -25,6 +26,11 @@ sileth_cfg_item_t* pSilethCfgTable();
 
 // Puts the built-in defaults into `table` (SILETH_CFG_ROWS rows).
 void vSilethCfgDefaults(sileth_cfg_item_t* table);
+
+// The first `rows` rows of `table` as the file's text: each section line once, then its rows as
+// "key=value" lines; reading it back into the defaults changes nothing. The board's image carries
+// this file; a host root gets it from here.
+std::string silethCfgFileText(const sileth_cfg_item_t* table, int rows);
 
 // Overlays the first `rows` rows of `table` from the file at system path `path`. A file that does
 // not open leaves the table as it is ("%s , open configuration file failed ").

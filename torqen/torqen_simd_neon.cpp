@@ -102,6 +102,7 @@ inline void stereo(const int32_t* past, const int32_t* future_last, const int16_
 }
 
 struct Dot {
+  static constexpr bool kArranges = false;
   // ((sum x gain) + 2^20) >> 21 by a rounding shift of the 64-bit products, narrowed with saturation.
   static constexpr bool kScalesStereo = true;
   static void scaleStereo(const int32_t* sum, int32_t gain, int16_t* out) {

@@ -19,6 +19,10 @@ namespace torqen {
 constexpr uint32_t kRowAlign = 4;
 // Wider filters take more than the history could feed.
 constexpr uint32_t kMaxRowWidth = 512;
+// Rows a variant arranges for a whole run (when the phase never changes) are at most this wide,
+// and take at most eight entries a tap.
+constexpr uint32_t kMaxArrangedWidth = 128;
+constexpr uint32_t kArrangedEntries = 8 * kMaxArrangedWidth;
 
 // One run of the table kernel, in plain data. Samples are 16-bit (format 0) or 32-bit.
 template <typename Sample>
@@ -109,7 +113,9 @@ inline Sample* put(Sample* out, const Sum* sum, int32_t gain, uint32_t out_chann
 
 // `Dot::sum<Channels>(past, future_last, hl, hr, width, sum)` sums one frame of every history
 // channel. On the rows' grid both wings' rows move with the phase, the right one against it.
-template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
+// `FixedWidth`, when not 0, is the rows' width known at compile time: the sums of the common
+// filters then run without loop control.
+template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth, uint32_t FixedWidth>
 void runOnRows(TableJob<Sample>* job) {
   using Sum = decltype(Dot::sumOf(Sample{}));
   const Sample* past = job->past;
@@ -117,7 +123,7 @@ void runOnRows(TableJob<Sample>* job) {
   const uint32_t span = job->span;
   const int32_t phases = job->phases;
   const int32_t step = job->phase_step;
-  const uint32_t width = job->width;
+  const uint32_t width = FixedWidth != 0 ? FixedWidth : job->width;
   const uint32_t advance = job->advance;
   const int32_t gain = job->gain;
   const uint32_t out_channels = job->out_channels;
@@ -183,11 +189,66 @@ void runGathering(TableJob<Sample>* job) {
   job->written = written;
 }
 
+// Without a phase step (downsampling by a whole ratio) every output of the run uses the same two
+// rows: a variant that can arranges their coefficients once, in the order its sums take them.
+template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth, uint32_t FixedWidth>
+void runOnePhase(TableJob<Sample>* job) {
+  using Sum = decltype(Dot::sumOf(Sample{}));
+  const uint32_t width = FixedWidth != 0 ? FixedWidth : job->width;
+  alignas(32) int16_t left[kMaxArrangedWidth];
+  alignas(32) int16_t right[kMaxArrangedWidth];
+  alignas(32) int16_t arranged[kArrangedEntries];
+  gatherTaps(job->coef, job->phase, job->phases, job->taps, width, left);
+  gatherTaps(job->coef, job->phases - job->phase, job->phases, job->taps, width, right);
+  Dot::template arrange<Channels, Sample>(left, right, width, arranged);
+  const Sample* past = job->past;
+  const Sample* const stop = job->stop;
+  const uint32_t span = job->span;
+  const uint32_t advance = job->advance;
+  const int32_t gain = job->gain;
+  const uint32_t out_channels = job->out_channels;
+  const uint32_t free_frames = job->free_frames;
+  Sample* out = job->out;
+  uint32_t written = 0;
+  do {
+    Sum sum[2];
+    Dot::template sumArranged<Channels>(past, past + span, arranged, width, sum);
+    out = put<Dot, Sample, Channels, ToBoth>(out, sum, gain, out_channels);
+    ++written;
+    past += advance;
+  } while (written < free_frames && past < stop);
+  job->past = past;
+  job->written = written;
+}
+
+// The padded widths of the upsampling filter (17 taps) and of the downsampling filters of the
+// 44.1k/48k family, 2:1 and 3:1 (19, 34 and 51 taps).
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
 void runTable(TableJob<Sample>* job) {
   const int32_t p = job->phase;
+  if constexpr (Dot::kArranges) {
+    if (job->phase_step == 0 && job->width <= kMaxArrangedWidth && p >= 0 && p <= job->phases) {
+      switch (job->width) {
+        case 36:
+          return runOnePhase<Dot, Sample, Channels, ToBoth, 36>(job);
+        case 52:
+          return runOnePhase<Dot, Sample, Channels, ToBoth, 52>(job);
+        default:
+          return runOnePhase<Dot, Sample, Channels, ToBoth, 0>(job);
+      }
+    }
+  }
   if (job->rows != nullptr && p >= 0 && p <= job->phases && p % static_cast<int32_t>(job->grid) == 0) {
-    runOnRows<Dot, Sample, Channels, ToBoth>(job);
+    switch (job->width) {
+      case 20:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 20>(job);
+      case 36:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 36>(job);
+      case 52:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 52>(job);
+      default:
+        return runOnRows<Dot, Sample, Channels, ToBoth, 0>(job);
+    }
   } else {
     runGathering<Dot, Sample, Channels, ToBoth>(job);
   }

@@ -66,6 +66,7 @@ inline void stereo(const int16_t* past, const int16_t* future_last, const int16_
 
 // 16-bit samples only: without a signed 32 x 32-bit multiply, 32-bit samples stay scalar.
 struct Dot {
+  static constexpr bool kArranges = false;
   static constexpr bool kScalesStereo = false;
   static void scaleStereo(const int32_t*, int32_t, int16_t*) {}
   static int32_t sumOf(int16_t);

@@ -57,6 +57,12 @@ void scanTable(const GuiKeyEvt& key, uint32_t sysState, bool fromIr)
 {
     size_t rows[GUI_KEY_EVT_ROWS];
     const size_t count = guiKeyEvtMatch(sysState, key, rows, GUI_KEY_EVT_ROWS);
+    // A short press of a remote key that means nothing in this state would vanish without a trace
+    // (the power-on transit is the usual case): say so, once per press.
+    if (count == 0 && fromIr && key.key_type == GUI_KEY_TYPE_RELEASE) {
+        GUI_LOG_INFO("%s,code=%u no event in sys_state=0x%x, key dropped", guiKeyIrLabel(key.key_code),
+                     static_cast<unsigned>(key.key_code), sysState);
+    }
     for (size_t i = 0; i < count; ++i) {
         const GuiKeyEvtRow& row = gGuiKeyEvtHash[rows[i]];
         const uint8_t woke = guiWrapperMusicTimerReset(guiKeyMenuTimerClrGet(key.key_code));

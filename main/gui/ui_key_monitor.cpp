@@ -79,13 +79,39 @@ void queryText(int fd, unsigned long request, char (&buf)[kNameSize])
     buf[kNameSize - 1] = '\0';
 }
 
+void closeDevice(DeviceTable& t, const std::string& path)
+{
+    for (size_t i = 1; i < t.fds.size(); ++i) {
+        if (t.paths[i] != path) {
+            continue;
+        }
+        UI_LOG_INFO("remove pDevice %d: %s", static_cast<int>(i), path.c_str());
+        if (t.fds[i].fd >= 0) {
+            sb_dev_close(t.fds[i].fd);
+        }
+        t.fds.erase(t.fds.begin() + static_cast<std::ptrdiff_t>(i));
+        t.paths.erase(t.paths.begin() + static_cast<std::ptrdiff_t>(i));
+        for (size_t k = i; k + 1 < t.kinds.size(); ++k) {
+            t.kinds[k] = t.kinds[k + 1];
+        }
+        t.kinds[t.kinds.size() - 1] = GUI_KEY_DEV_OTHER;
+        publishCount(t);
+        return;
+    }
+    UI_LOG_ERR("remote pDevice: %s not found", path.c_str());
+}
+
 void openDevice(DeviceTable& t, const std::string& path)
 {
     // A node created while the directory was being scanned is reported by the scan and by its
     // creation event; it is opened once.
     for (size_t i = 1; i < t.paths.size(); ++i) {
-        if (t.paths[i] == path) {
+        if (t.paths[i] == path && t.fds[i].fd >= 0) {
             return;
+        }
+        if (t.paths[i] == path) {
+            closeDevice(t, path);  // closed after a failed read: its new node replaces it
+            break;
         }
     }
     const int fd = sb_dev_open(path.c_str(), O_RDWR);
@@ -121,26 +147,6 @@ void openDevice(DeviceTable& t, const std::string& path)
     t.paths.push_back(path);
     t.kinds[at] = uiDeviceKindOfName(name);
     publishCount(t);
-}
-
-void closeDevice(DeviceTable& t, const std::string& path)
-{
-    for (size_t i = 1; i < t.fds.size(); ++i) {
-        if (t.paths[i] != path) {
-            continue;
-        }
-        UI_LOG_INFO("remove pDevice %d: %s", static_cast<int>(i), path.c_str());
-        sb_dev_close(t.fds[i].fd);
-        t.fds.erase(t.fds.begin() + static_cast<std::ptrdiff_t>(i));
-        t.paths.erase(t.paths.begin() + static_cast<std::ptrdiff_t>(i));
-        for (size_t k = i; k + 1 < t.kinds.size(); ++k) {
-            t.kinds[k] = t.kinds[k + 1];
-        }
-        t.kinds[t.kinds.size() - 1] = GUI_KEY_DEV_OTHER;
-        publishCount(t);
-        return;
-    }
-    UI_LOG_ERR("remote pDevice: %s not found", path.c_str());
 }
 
 void scanDir(DeviceTable& t)
@@ -195,10 +201,24 @@ void readDirEvents(DeviceTable& t)
     }
 }
 
-void readRecord(const DeviceTable& t, size_t i)
+// One record of device `i`. A read that fails outright (the device or the simulator behind it is
+// gone) would fail again at once on every poll: the device is closed, with one line, and stays in
+// the table unpolled until its node is deleted or created again.
+void failDevice(DeviceTable& t, size_t i, const char* why)
+{
+    UI_LOG_ERR("could not get event, %s: %s, closed until it comes back", t.paths[i].c_str(), why);
+    sb_dev_close(t.fds[i].fd);
+    t.fds[i].fd = -1;
+}
+
+void readRecord(DeviceTable& t, size_t i)
 {
     input_event ev{};
     const ssize_t n = sb_dev_read(t.fds[i].fd, &ev, sizeof(ev));
+    if (n <= 0 && !(n < 0 && (errno == EINTR || errno == EAGAIN))) {
+        failDevice(t, i, n == 0 ? "end of data" : strerror(errno));
+        return;
+    }
     if (n < static_cast<ssize_t>(sizeof(ev))) {
         UI_LOG_ERR("could not get event");
         return;
@@ -234,8 +254,8 @@ void monitor(int stopFd)
             if ((fds[i].revents & POLLIN) != 0) {
                 readRecord(t, i);
             } else if ((fds[i].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-                // A device gone without its directory event yet: stop polling it until then.
-                t.fds[i].events = 0;
+                // A device gone without its directory event yet.
+                failDevice(t, i, "hung up");
             }
         }
         if ((fds[0].revents & POLLIN) != 0) {
@@ -243,7 +263,9 @@ void monitor(int stopFd)
         }
     }
     for (size_t i = 1; i < t.fds.size(); ++i) {
-        sb_dev_close(t.fds[i].fd);
+        if (t.fds[i].fd >= 0) {
+            sb_dev_close(t.fds[i].fd);
+        }
     }
     if (inotifyFd >= 0) {
         close(inotifyFd);

@@ -23,6 +23,15 @@ constexpr int kSaveAttempts = 5;
 constexpr size_t kCopyBlock = 512;
 constexpr long kIdConnectTimeoutMs = 1000;
 constexpr long kIdTransferTimeoutS = 5;
+// "/tmp" is RAM on the board: a server that never ends the body must not fill it. The largest ID
+// file its fields allow is a few kilobytes.
+constexpr size_t kIdFileMaxBytes = 64 * 1024;
+
+// Where the ID file's body goes while it arrives.
+struct IdFileSink {
+    FILE* fp;
+    size_t written;
+};
 
 struct UpgIdState {
     // Written by the console thread, read by the application, console and download threads.
@@ -158,13 +167,18 @@ bool parseChecksumLine(const char* line, UpgDlChecksumRec* rec)
 
 size_t upgDlIdFileCallback(char* data, size_t size, size_t nmemb, void* userp)
 {
-    FILE* fp = static_cast<FILE*>(userp);
+    auto* sink = static_cast<IdFileSink*>(userp);
     const size_t n = size * nmemb;
-    if (fwrite(data, 1, n, fp) != n) {
+    if (n > kIdFileMaxBytes - sink->written) {
+        upgLog(DBG_LEVEL_ERROR, "ID file larger than %d bytes, refused\n", static_cast<int>(kIdFileMaxBytes));
+        return 0;
+    }
+    if (fwrite(data, 1, n, sink->fp) != n) {
         upgLog(DBG_LEVEL_ERROR, "write ID file failed");
         return 0;
     }
-    fflush(fp);
+    fflush(sink->fp);
+    sink->written += n;
     return n;
 }
 
@@ -290,8 +304,11 @@ int32_t upgDlGetIdFile(const char* url, const char* path)
         return -1;
     }
     char errorBuf[CURL_ERROR_SIZE] = {};
+    IdFileSink sink{fp, 0};
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, upgDlIdFileCallback);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, fp);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    // A body announced larger than the bound is refused before any of it arrives.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kIdFileMaxBytes));
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kIdConnectTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, kIdTransferTimeoutS);

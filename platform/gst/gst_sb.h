@@ -7,7 +7,8 @@
 //   and reports the IEC 61937 data type it finds in the stream.
 // - every element writes its own properties, one "name=value" line each, to
 //   SB_GST_OUT_DIR/<pid>.<element>.props when it starts (and again when one changes while it runs);
-//   kvxalsasink appends what it receives to SB_GST_OUT_DIR/<pid>.kvxalsasink.data.
+//   kvxalsasink appends what it receives to SB_GST_OUT_DIR/<pid>.kvxalsasink.data, which keeps
+//   its last 2 MB (the 2 MB before move to <pid>.kvxalsasink.data.1).
 // - while SB_GST_SINK_STALL exists, kvxalsasink does not return from stopping.
 //
 // Script lines (blocks end at a line "--"; one block per pipeline, taken when data first flows):

@@ -14,6 +14,8 @@
 namespace {
 
 constexpr int kPcmParseMode = 1;
+// A pipeline may run for hours: its data file keeps the last of it, then moves to ".1".
+constexpr size_t kDataLimit = 2 * 1024 * 1024;
 constexpr gulong kStallPollUs = 5000;
 
 // The integer properties, in id order after the two strings.
@@ -60,6 +62,7 @@ struct Kvxalsasink {
     gboolean started;
     gboolean reported;
     FILE* data;
+    size_t dataSize;
     sbgst::IecFinder* finder;
 };
 
@@ -70,6 +73,27 @@ struct KvxalsasinkClass {
 G_DEFINE_TYPE(Kvxalsasink, kvxalsasink, GST_TYPE_BASE_SINK)
 
 namespace {
+
+std::string dataPath()
+{
+    return sbgst::rootPath(SB_GST_OUT_DIR) + "/" + std::to_string(getpid()) + ".kvxalsasink.data";
+}
+
+// Appends to the data file, starting it again (the old one becomes ".1") at its limit.
+void keepData(Kvxalsasink* self, const uint8_t* data, size_t size)
+{
+    if (self->data != nullptr && self->dataSize + size > kDataLimit) {
+        std::fclose(self->data);
+        const std::string file = dataPath();
+        std::rename(file.c_str(), (file + ".1").c_str());
+        self->data = std::fopen(file.c_str(), "wb");
+        self->dataSize = 0;
+    }
+    if (self->data != nullptr) {
+        self->dataSize += std::fwrite(data, 1, size, self->data);
+        std::fflush(self->data);
+    }
+}
 
 void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec)
 {
@@ -117,10 +141,9 @@ void finalize(GObject* object)
 gboolean start(GstBaseSink* base)
 {
     auto* self = reinterpret_cast<Kvxalsasink*>(base);
-    const std::string dir = sbgst::rootPath(SB_GST_OUT_DIR);
     sbgst::writeProps(GST_ELEMENT(self), "kvxalsasink");
-    const std::string file = dir + "/" + std::to_string(getpid()) + ".kvxalsasink.data";
-    self->data = std::fopen(file.c_str(), "ab");
+    self->data = std::fopen(dataPath().c_str(), "ab");
+    self->dataSize = self->data != nullptr ? static_cast<size_t>(std::ftell(self->data)) : 0;
     *self->finder = sbgst::IecFinder();
     self->reported = FALSE;
     self->started = TRUE;
@@ -150,10 +173,7 @@ GstFlowReturn render(GstBaseSink* base, GstBuffer* buffer)
     if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) {
         return GST_FLOW_ERROR;
     }
-    if (self->data != nullptr) {
-        std::fwrite(map.data, 1, map.size, self->data);
-        std::fflush(self->data);
-    }
+    keepData(self, map.data, map.size);
     std::optional<uint32_t> type;
     if (self->ints[intIndex("parse-mode")] == kPcmParseMode && !self->reported) {
         type = self->finder->scan(map.data, map.size);
@@ -178,6 +198,7 @@ static void kvxalsasink_init(Kvxalsasink* self)
     self->started = FALSE;
     self->reported = FALSE;
     self->data = nullptr;
+    self->dataSize = 0;
     self->finder = new sbgst::IecFinder();
 }
 

@@ -2,7 +2,8 @@
 // defines the board's PCM names on ALSA's own `file` and `null` plugins. What is played on a PCM
 // lands in SB_ALSA_DIR/<pcm>.out; what is captured from it is read from SB_ALSA_DIR/<pcm>.in,
 // which a test or a person prepares (a missing input fails the capture open). Neither is paced:
-// a capture past the end of its input goes on returning the last period.
+// a capture past the end of its input goes on returning the last period (but a fifo as input
+// paces a capture at its writer's speed).
 //
 //   "main", "sub0", "sub1", "line_in"  ->  main.out, main.in, ...
 //   "track:N"                          ->  trackN.out, trackN.in
@@ -21,8 +22,10 @@
 namespace sb {
 
 // Writes the configuration for the root `rootDir` (creating SB_ALSA_DIR in it) and returns the
-// configuration file's path; empty when it could not be written.
-std::string writeAlsaConfig(const std::string& rootDir);
+// configuration file's path; empty when it could not be written. With `keeper`, the path of the
+// program sbpcm, every output goes through "sbpcm keep" instead: kept to its last seconds (<pcm>.out, then <pcm>.out.1), as the simulated soundbar needs for
+// a run of hours; captures stay as they are, and a fifo fed by "sbpcm tone" paces them.
+std::string writeAlsaConfig(const std::string& rootDir, const std::string& keeper = {});
 
 // System path (to map with sb::path) of the file that receives what is played on `pcm`, and of
 // the file that a capture of `pcm` reads: pcmOutput("track:4") is "/sim/alsa/track4.out".

@@ -4,8 +4,10 @@
 #include "platform/sbsim/sim_board_priv.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <linux/input.h>
 #include <set>
 #include <sys/ioctl.h>
@@ -21,13 +23,50 @@ struct KeyName {
     uint16_t code;
 };
 
-// Names a person types for the remote's and the panel's keys.
-constexpr KeyName kKeyNames[] = {
-    {"power", KEY_POWER},    {"volup", KEY_VOLUMEUP}, {"voldown", KEY_VOLUMEDOWN},  {"mute", KEY_MUTE},
-    {"play", KEY_PLAYPAUSE}, {"next", KEY_NEXTSONG},  {"prev", KEY_PREVIOUSSONG},   {"up", KEY_UP},
-    {"down", KEY_DOWN},      {"left", KEY_LEFT},      {"right", KEY_RIGHT},         {"ok", KEY_ENTER},
-    {"menu", KEY_MENU},      {"back", KEY_BACK},      {"bluetooth", KEY_BLUETOOTH}, {"source", KEY_SWITCHVIDEOMODE},
+// Names a person types for the keys of the board's IR remote: the codes its driver reports, one
+// name for each of them.
+constexpr KeyName kRemoteKeys[] = {
+    {"power", 116},        {"volup", 103},     {"voldown", 108},   {"mute", 113},      {"play", 119},
+    {"next", 163},         {"prev", 165},      {"earc", 222},      {"hdmi", 223},      {"optical", 248},
+    {"aux", 249},          {"bt", 211},        {"usb", 229},       {"pair", 226},      {"upmix", 230},
+    {"dimmer", 231},       {"bass", 232},      {"bass+", 214},     {"bass-", 215},     {"center", 250},
+    {"center+", 233},      {"center-", 234},   {"treble", 235},    {"treble+", 216},   {"treble-", 217},
+    {"movie", 236},        {"music", 237},     {"voice", 238},     {"sport", 239},     {"game", 251},
+    {"night", 241},        {"surround", 244},  {"surround+", 242}, {"surround-", 243}, {"prompt", 247},
+    {"prompt+", 245},      {"prompt-", 246},   {"factory-pair", 227}, {"factory-test", 228},
 };
+
+// The front panel's keys, as its key driver reports them.
+constexpr KeyName kPanelKeys[] = {
+    {"power", KEY_POWER}, {"volup", KEY_VOLUMEUP}, {"voldown", KEY_VOLUMEDOWN},
+    {"play", KEY_PLAYPAUSE}, {"source", KEY_SWITCHVIDEOMODE}, {"bt", KEY_BLUETOOTH},
+};
+
+// Devices named as the remote take the remote's names; every other device the panel's.
+bool isRemote(const std::string& deviceName)
+{
+    std::string lower;
+    for (char c : deviceName) {
+        lower += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    return lower.find("remote_controller") != std::string::npos;
+}
+
+std::string keyList(const char* title, const KeyName* keys, size_t count)
+{
+    std::string s = title;
+    size_t width = s.size();
+    for (size_t i = 0; i < count; ++i) {
+        const std::string word = std::string(" ") + keys[i].name + "=" + std::to_string(keys[i].code);
+        if (width + word.size() > 96) {
+            s += "\n   ";
+            width = 3;
+        }
+        s += word;
+        width += word.size();
+    }
+    return s + "\n";
+}
 
 struct Device;
 
@@ -113,18 +152,19 @@ private:
 
 class Input : public Model {
 public:
-    explicit Input(Board& board) : board_(board) {}
-    const char* name() const override { return "input"; }
-    const char* usage() const override
+    explicit Input(Board& board)
+        : board_(board),
+          usage_("input add NAME [PHYS [UNIQ]] [--no-version]   a device appears at the lowest free eventN\n"
+                 "input remove NAME               the device goes away\n"
+                 "input key NAME KEY [press|release|repeat|click]  a key record and its sync (click: press, release)\n"
+                 "input keys                      the key names, for the remote and for every other device\n"
+                 "input event NAME TYPE CODE VALUE  one raw record\n"
+                 "input list                      the devices and their nodes\n"
+                 "  KEY is a key code or a key name (\"input keys\" lists them)\n")
     {
-        return "input add NAME [PHYS [UNIQ]] [--no-version]   a device appears at the lowest free eventN\n"
-               "input remove NAME               the device goes away\n"
-               "input key NAME KEY [press|release|repeat|click]  a key record and its sync (click: press, release)\n"
-               "input event NAME TYPE CODE VALUE  one raw record\n"
-               "input list                      the devices and their nodes\n"
-               "  KEY is a number or one of: power volup voldown mute play next prev up down left right ok\n"
-               "  menu back bluetooth source\n";
     }
+    const char* name() const override { return "input"; }
+    const char* usage() const override { return usage_.c_str(); }
 
     std::unique_ptr<DevHandle> open(const std::string& path, int, const Pusher& push, int& error) override
     {
@@ -146,6 +186,11 @@ public:
         const std::string verb = w.size() > 1 ? w[1] : "";
         if (verb == "add" && w.size() >= 3) {
             return add(w, out);
+        }
+        if (verb == "keys" && w.size() == 2) {
+            out = keyList("remote (KVX_Remote_Controller):", kRemoteKeys, std::size(kRemoteKeys)) +
+                  keyList("panel (any other device):", kPanelKeys, std::size(kPanelKeys));
+            return true;
         }
         if (verb == "list" && w.size() == 2) {
             for (const auto& dev : devices_) {
@@ -236,13 +281,16 @@ private:
     bool key(Device& dev, const std::string& keyText, const std::string& how, std::string& out)
     {
         int64_t code = -1;
-        for (const KeyName& k : kKeyNames) {
-            if (keyText == k.name) {
-                code = k.code;
+        const bool remote = isRemote(dev.name);
+        const KeyName* keys = remote ? kRemoteKeys : kPanelKeys;
+        const size_t count = remote ? std::size(kRemoteKeys) : std::size(kPanelKeys);
+        for (size_t i = 0; i < count; ++i) {
+            if (keyText == keys[i].name) {
+                code = keys[i].code;
             }
         }
         if (code < 0 && (!parseNumber(keyText, code) || code < 0 || code > KEY_MAX)) {
-            out = "input: unknown key " + keyText + "\n";
+            out = "input: unknown key " + keyText + " (\"input keys\" lists the names)\n";
             return false;
         }
         const auto c = static_cast<uint16_t>(code);
@@ -279,6 +327,7 @@ private:
     }
 
     Board& board_;
+    const std::string usage_;
     std::vector<std::shared_ptr<Device>> devices_;
 };
 

@@ -113,7 +113,7 @@ void Server::run(int stopFd)
         std::vector<pollfd> fds{{stopFd, POLLIN, 0}, {listenFd_, POLLIN, 0}};
         std::vector<uint64_t> ids;
         for (const auto& [id, c] : clients_) {
-            fds.push_back({c.fd, POLLIN, 0});
+            fds.push_back({c.fd, static_cast<short>(POLLIN | (c.out.empty() ? 0 : POLLOUT)), 0});
             ids.push_back(id);
         }
         const size_t ptyFrom = fds.size();
@@ -131,8 +131,15 @@ void Server::run(int stopFd)
             accept();
         }
         for (size_t i = 0; i < ids.size(); ++i) {
-            if (fds[2 + i].revents != 0 && clients_.count(ids[i]) != 0 && !serve(ids[i])) {
-                drop(ids[i]);
+            auto it = clients_.find(ids[i]);
+            if (fds[2 + i].revents == 0 || it == clients_.end()) {
+                continue;
+            }
+            if ((fds[2 + i].revents & POLLOUT) != 0) {
+                flush(it->second);
+            }
+            if ((fds[2 + i].revents & ~POLLOUT) != 0) {
+                receive(ids[i]);
             }
         }
         for (size_t i = ptyFrom; i < fds.size(); ++i) {
@@ -140,54 +147,153 @@ void Server::run(int stopFd)
                 ptys_.onReadable(fds[i].fd);
             }
         }
+        dropClosing();
     }
 }
 
 void Server::accept()
 {
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) {
-        return;
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd >= 0) {
+        clients_[nextId_++].fd = fd;
     }
-    // A client that stalls in the middle of a frame, or stops reading its events, is dropped
-    // instead of holding up every other.
-    timeval limit{2, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
-    clients_[nextId_++].fd = fd;
 }
 
-void Server::drop(uint64_t id)
+void Server::dropClosing()
 {
+    for (auto it = clients_.begin(); it != clients_.end();) {
+        if (it->second.closing) {
+            ::close(it->second.fd);
+            it = clients_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void Server::receive(uint64_t id)
+{
+    // A client that floods is read in slices, so the others get their turn in between.
+    constexpr size_t kSlice = 256 * 1024;
+    uint8_t buf[16384];
+    for (size_t got = 0; got < kSlice;) {
+        auto it = clients_.find(id);
+        if (it == clients_.end() || it->second.closing) {
+            return;
+        }
+        Client& c = it->second;
+        const ssize_t n = ::recv(c.fd, buf, sizeof(buf), MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        }
+        if (n <= 0) {
+            c.closing = true;
+            return;
+        }
+        got += static_cast<size_t>(n);
+        c.in.insert(c.in.end(), buf, buf + n);
+        size_t at = 0;
+        while (c.in.size() - at >= sbwire::kHeaderSize) {
+            const uint32_t len = sbwire::getU32(c.in.data() + at + 4);
+            if (len > sbwire::kMaxPayload) {
+                c.closing = true;
+                return;
+            }
+            if (c.in.size() - at - sbwire::kHeaderSize < len) {
+                break;
+            }
+            sbwire::Frame f;
+            f.type = static_cast<sbwire::Type>(sbwire::getU32(c.in.data() + at));
+            const auto body = c.in.begin() + static_cast<std::ptrdiff_t>(at + sbwire::kHeaderSize);
+            f.payload.assign(body, body + len);
+            at += sbwire::kHeaderSize + len;
+            if (!serve(id, f)) {
+                clients_[id].closing = true;
+                return;
+            }
+            // Serving may have added or dropped clients: find this one again.
+            it = clients_.find(id);
+            if (it == clients_.end() || it->second.closing) {
+                return;
+            }
+        }
+        Client& same = it->second;
+        same.in.erase(same.in.begin(), same.in.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+}
+
+bool Server::queue(uint64_t id, sbwire::Type type, const Bytes& payload, int fdToPass)
+{
+    // A client that never reads is dropped once a little more than the largest reply waits for it.
+    constexpr size_t kMaxQueued = 2 * static_cast<size_t>(sbwire::kMaxPayload);
     auto it = clients_.find(id);
-    if (it != clients_.end()) {
-        ::close(it->second.fd);
-        clients_.erase(it);
+    if (it == clients_.end() || it->second.closing || payload.size() > sbwire::kMaxPayload) {
+        return false;
+    }
+    Client& c = it->second;
+    Outgoing frame;
+    sbwire::putU32(frame.bytes, static_cast<uint32_t>(type));
+    sbwire::putU32(frame.bytes, static_cast<uint32_t>(payload.size()));
+    sbwire::putBytes(frame.bytes, payload.data(), payload.size());
+    frame.fdToPass = fdToPass;
+    c.queued += frame.bytes.size();
+    c.out.push_back(std::move(frame));
+    flush(c);
+    if (c.queued > kMaxQueued) {
+        c.closing = true;
+    }
+    return !c.closing;
+}
+
+void Server::flush(Client& c)
+{
+    while (!c.out.empty() && !c.closing) {
+        Outgoing& o = c.out.front();
+        iovec iov{o.bytes.data() + o.sent, o.bytes.size() - o.sent};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        msghdr msg{};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        if (o.fdToPass >= 0) {
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof(control);
+            cmsghdr* cm = CMSG_FIRSTHDR(&msg);
+            cm->cmsg_level = SOL_SOCKET;
+            cm->cmsg_type = SCM_RIGHTS;
+            cm->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(cm), &o.fdToPass, sizeof(int));
+        }
+        const ssize_t n = ::sendmsg(c.fd, &msg, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        }
+        if (n <= 0) {
+            c.closing = true;
+            return;
+        }
+        o.fdToPass = -1;
+        o.sent += static_cast<size_t>(n);
+        c.queued -= static_cast<size_t>(n);
+        if (o.sent == o.bytes.size()) {
+            c.out.pop_front();
+        }
     }
 }
 
 Pusher Server::pusherFor(uint64_t id)
 {
-    return [this, id](const Bytes& payload) {
-        auto it = clients_.find(id);
-        if (it == clients_.end()) {
-            return false;
-        }
-        if (!sbwire::sendFrame(it->second.fd, sbwire::Type::Event, payload.data(), payload.size())) {
-            ::shutdown(it->second.fd, SHUT_RDWR);  // dropped at its next poll
-            return false;
-        }
-        return true;
-    };
+    return [this, id](const Bytes& payload) { return queue(id, sbwire::Type::Event, payload); };
 }
 
-bool Server::serve(uint64_t id)
+bool Server::serve(uint64_t id, const sbwire::Frame& f)
 {
     Client& c = clients_[id];
-    sbwire::Frame f;
-    if (!sbwire::recvFrame(c.fd, f)) {
-        return false;
-    }
     const Pusher push = pusherFor(id);
     Result r;
     int fdToPass = -1;
@@ -218,8 +324,8 @@ bool Server::serve(uint64_t id)
     default:
         return false;
     }
-    const Bytes reply = sbwire::encodeReply({r.result, r.error, r.data});
-    return sbwire::sendFrame(c.fd, sbwire::Type::Reply, reply.data(), reply.size(), fdToPass);
+    queue(id, sbwire::Type::Reply, sbwire::encodeReply({r.result, r.error, r.data}), fdToPass);
+    return true;
 }
 
 Result Server::open(Client& c, const Bytes& payload, const Pusher& push)

@@ -10,7 +10,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <poll.h>
+#include <regex>
+#include <sstream>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,10 +95,10 @@ public:
             input_ = -1;
         }
     }
-    // Reads until `text` shows (true) or the output ends.
-    bool waitFor(const std::string& text)
+    // Reads until `text` shows at or after `from` (true) or the output ends.
+    bool waitFor(const std::string& text, size_t from = 0)
     {
-        while (said_.find(text) == std::string::npos) {
+        while (said_.find(text, from) == std::string::npos) {
             if (!readSome()) {
                 return false;
             }
@@ -256,7 +260,7 @@ TEST_F(RunScriptTest, KeepLeavesTheRootWithEveryLogAndSaysWhere)
     }
     std::ifstream input(roots[0] + "/sim/input.log");
     const std::string keys((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
-    EXPECT_THAT(keys, HasSubstr("\"KVX_Remote_Controller\" type 1 code 115 value 1"));
+    EXPECT_THAT(keys, HasSubstr("\"KVX_Remote_Controller\" type 1 code 103 value 1"));
     EXPECT_THAT(keys, HasSubstr("\"kvx-kpd\" type 1 code 116 value 1"));
     EXPECT_THAT(run.said(), HasSubstr("/dev/input/event1 \"kvx-kpd\""));
     EXPECT_THAT(run.said(), HasSubstr("unknown :bogus"));
@@ -271,6 +275,203 @@ TEST_F(RunScriptTest, ChoosingTheTvInputPlaysItThroughTheDaemon)
     run.closeInput();
     EXPECT_EQ(0, run.finish()) << run.said();
     EXPECT_THAT(run.said(), HasSubstr("source:[9] status:[1]"));
+}
+
+// The indented lines of the README's code block that follows the paragraph holding `anchor`, each
+// without its "# ..." note.
+std::vector<std::string> readmeBlock(const std::string& anchor)
+{
+    std::ifstream in(std::string(SOUNDBAR_SOURCE_DIR) + "/README.md");
+    std::string line;
+    bool found = false;
+    bool inBlock = false;
+    std::vector<std::string> commands;
+    while (std::getline(in, line)) {
+        if (!found) {
+            found = line.find(anchor) != std::string::npos;
+            continue;
+        }
+        if (line.rfind("    ", 0) == 0) {
+            inBlock = true;
+            std::string command = line.substr(4, line.find(" #") == std::string::npos ? std::string::npos
+                                                                                     : line.find(" #") - 4);
+            command.erase(command.find_last_not_of(' ') + 1);
+            commands.push_back(command);
+        } else if (inBlock) {
+            break;
+        }
+    }
+    return commands;
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Waits (a generous bound) until `ok`; false when it never held.
+template <typename F>
+bool eventually(F ok)
+{
+    for (int i = 0; i < kLimitMs / 100; ++i) {
+        if (ok()) {
+            return true;
+        }
+        usleep(100000);
+    }
+    return ok();
+}
+
+// Runs a second terminal's command, verbatim, in a folder where "build/run" is this build tree;
+// its output, and its exit status in `status`.
+std::string shell(const std::string& dir, const std::string& root, const std::string& command, int& status)
+{
+    const std::string line = "cd '" + dir + "' && SOUNDBAR_ROOT='" + root + "' bash -c '" + command + "' 2>&1";
+    FILE* p = popen(line.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n = 0;
+    while (p != nullptr && (n = fread(buf, 1, sizeof(buf), p)) > 0) {
+        out.append(buf, n);
+    }
+    const int raw = p != nullptr ? pclose(p) : -1;
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
+}
+
+// Every command example of the README, typed as it stands, against a simulated soundbar: the
+// first session in the console and on the keys, then the second terminal's commands; each one's
+// effect is checked, and an example without a check here (or a check without its example) fails.
+TEST_F(RunScriptTest, EveryCommandExampleOfTheReadmeDoesWhatItSays)
+{
+    const std::vector<std::string> session = readmeBlock("A first session, typed in this order");
+    const std::vector<std::string> terminal = readmeBlock("From a second terminal");
+    ASSERT_FALSE(session.empty());
+    ASSERT_FALSE(terminal.empty());
+    ASSERT_EQ("quit", session.back());
+
+    RunSession run(tmp(), {});
+    ASSERT_TRUE(run.waitFor("soundbar: console ready")) << run.said();
+    const auto roots = runRoots(tmp());
+    ASSERT_EQ(1u, roots.size());
+    const std::string root = roots[0];
+    const auto shows = [&](const std::string& text) {
+        return fileText(root + "/sim/display.log").find(text) != std::string::npos;
+    };
+    const auto display = [&](const std::string& text) { return eventually([&] { return shows(text); }); };
+    size_t from = 0;
+    const auto answer = [&](const std::string& text) { return run.waitFor(text, from); };
+    const auto grows = [&](const std::string& file) {
+        return eventually([&] {
+            const auto size = [&] {
+                std::error_code ec;
+                return std::filesystem::file_size(file, ec) + std::filesystem::file_size(file + ".1", ec);
+            };
+            const auto before = size();
+            usleep(300000);
+            return before > 0 && size() != before;
+        });
+    };
+    // What each console line and key does, by its text in the README.
+    const std::map<std::string, std::function<bool()>> sessionChecks{
+        {":key power", [&] { return display(" ARC "); }},
+        {":key volup", [&] { return shows("\"  51 \""); }},
+        {":key voldown", [&] { return shows("\"  50 \""); }},
+        {":key hdmi", [&] { return shows("HDIN"); }},
+        {":sim i2c get 3 0x2d 4 0x7c", [&] { return answer("\n0x"); }},
+        {"app.acfg.get_volume", [&] { return answer("get_volume(50) success"); }},
+        {"app.sm.request_play 14", [&] { return grows(root + "/sim/alsa/main.out"); }},
+        {"app.sm.show_source", [&] { return answer("source:[14] status:[1]"); }},
+        {"ls", [&] { return answer("[Help]"); }},
+        {"cd app", [&] { return answer("Command.app>"); }},
+        {"sm.show_source", [&] { return answer("source:[14] status:[1]"); }},
+        {"cd ..", [&] { return answer("\rCommand>"); }},
+        {"quit", [] { return true; }},
+    };
+    for (const std::string& line : session) {
+        ASSERT_TRUE(sessionChecks.count(line)) << "no check for the README's example " << line;
+        if (line == "quit") {
+            break;
+        }
+        // A key that comes while the soundbar still powers on is ignored, and scripts/run says so:
+        // the person presses it again.
+        bool done = false;
+        for (int tries = 0; tries < 30 && !done; ++tries) {
+            from = run.said().size();
+            run.send(line + "\n");
+            if (line.rfind(":key ", 0) == 0 && line != ":key power") {
+                const std::string ignored = "[key] " + line.substr(5) + " ignored";
+                eventually([&] { return sessionChecks.at(line)() || run.said().find(ignored, from) != std::string::npos; });
+                if (run.said().find(ignored, from) != std::string::npos) {
+                    continue;
+                }
+            }
+            done = sessionChecks.at(line)();
+        }
+        EXPECT_TRUE(done) << line << "\n" << run.said();
+    }
+    EXPECT_EQ(sessionChecks.size(), session.size());
+    EXPECT_THAT(run.said(), Not(HasSubstr("Invalid command")));
+
+    // The second terminal: "build/run" is this build tree, SOUNDBAR_ROOT the run's root.
+    const std::string dir = sandbox.path("/tmp/terminal");
+    std::filesystem::create_directories(dir + "/build");
+    std::filesystem::create_directory_symlink(sbtest::buildDir(), dir + "/build/run");
+    const size_t shown51 = occurrences(fileText(root + "/sim/display.log"), "\"  51 \"");
+    std::map<std::string, std::function<bool(const std::string&)>> terminalChecks{
+        {"export SOUNDBAR_ROOT=/tmp/soundbar.XXXXXX", [](const std::string&) { return true; }},
+        {"build/run/platform/sbsim/sbsimctl help",
+         [](const std::string& out) { return out.find("input keys") != std::string::npos; }},
+        {"build/run/platform/sbsim/sbsimctl input keys",
+         [](const std::string& out) { return out.find("volup=103") != std::string::npos; }},
+        {"build/run/platform/sbsim/sbsimctl input key KVX_Remote_Controller volup",
+         [&](const std::string&) {
+             return eventually(
+                 [&] { return occurrences(fileText(root + "/sim/display.log"), "\"  51 \"") > shown51; });
+         }},
+        {"build/run/platform/sbsim/sbsimctl input list",
+         [](const std::string& out) { return out.find("\"kvx-kpd\"") != std::string::npos; }},
+        {"build/run/platform/sbsim/sbsimctl log display",
+         [](const std::string& out) { return out.find("\"  51 \"") != std::string::npos; }},
+        {"build/run/platform/sbsim/sbsimctl i2c fail 3 0x2c 2", [](const std::string&) { return true; }},
+        {"build/run/platform/sbsim/sbsimctl uevent switch eARC 1", [](const std::string&) { return true; }},
+        {"build/run/platform/sbqpeer/sbqpeer send sileth 2 cmd=9 drc_percent=25",
+         [&](const std::string&) {
+             return eventually(
+                 [&] { return fileText(root + "/res/sileth.cfg").find("drc-percent=25") != std::string::npos; });
+         }},
+    };
+    for (const std::string& command : terminal) {
+        ASSERT_TRUE(terminalChecks.count(command)) << "no check for the README's example " << command;
+        if (command.rfind("export SOUNDBAR_ROOT=", 0) == 0) {
+            continue;  // the run's own root stands for the one it printed
+        }
+        int status = -1;
+        const std::string out = shell(dir, root, command, status);
+        EXPECT_EQ(0, status) << command << "\n" << out;
+        EXPECT_TRUE(terminalChecks.at(command)(out)) << command << "\n" << out;
+    }
+    EXPECT_EQ(terminalChecks.size(), terminal.size());
+
+    run.send("quit\n");
+    EXPECT_EQ(0, run.finish()) << run.said();
+    EXPECT_THAT(run.said(), HasSubstr("Exit cli prog"));
+}
+
+// A factory reset ends in a reboot: the programs start again in the same root and the store
+// answers its defaults.
+TEST_F(RunScriptTest, AFactoryResetRebootsTheSystemWhichComesBackWithDefaults)
+{
+    RunSession run(tmp(), {});
+    run.send("app.acfg.set_volume 30\napp.acfg.factory_reset\n");
+    ASSERT_TRUE(run.waitFor("soundbar: rebooting")) << run.said();
+    ASSERT_TRUE(run.waitFor("soundbar: console ready again")) << run.said();
+    run.send("app.acfg.get_volume\n");
+    run.closeInput();
+    EXPECT_EQ(0, run.finish()) << run.said();
+    EXPECT_THAT(run.said(), HasSubstr("get_volume(50) success"));
+    EXPECT_THAT(run.said(), Not(HasSubstr("died")));
 }
 
 TEST_F(RunScriptTest, AProgramThatDiesIsReportedAndTheRunFails)

@@ -1,422 +1,94 @@
 // Measures libtorqen32 beside libsoxr, libsamplerate and speexdsp on the same rate pairs, sample
-// widths and channel counts: passband ripple, -3 dB edge, alias and image rejection, THD+N, latency,
+// widths and channel counts: quality (passband, edge, rejection, THD+N, droop, alias, latency),
 // speed on one core and instructions per output frame (under callgrind).
 //
 //   torqen_bench <report dir>                 quality, speed and instruction counts; writes results.md
 //                                             and response.csv there
-//
-// libtorqen32's quality is measured once (every kernel variant writes the same bytes); its speed
-// and instruction counts are measured for every variant this processor runs.
 //   torqen_bench <report dir> <torqen_count for the board>
 //                                             the same, and instruction counts of libtorqen32's kernel
 //                                             variants on the board's processor under qemu
+//   torqen_bench --speed                      the speed tables alone, on standard output
 //   torqen_bench --count <converter> <pair> <bits> <channels>
 //                                             one stream for callgrind (run by the report itself)
+//
+// Speed is measured as a converter's users see it: every converter is opened and warmed before any
+// timing, its output goes to room allocated once, the time is the CPU time of the converting thread,
+// and the converters of a case take turns, round after round, so that a busy machine slows them
+// alike. Ratios are taken within each round and their median printed.
 #include <samplerate.h>
 #include <soxr.h>
 #include <speex/speex_resampler.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <valgrind/callgrind.h>
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/torqen/torqen_harness.h"
-#include "torqen/torqen.h"
-#include "torqen/torqen_multi.h"
+#include "torqen/bench/torqen_bench_peers.h"
+#include "torqen/bench/torqen_bench_quality.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using torqen_bench::ConverterKind;
+using torqen_bench::Family;
+using torqen_bench::Measure;
+using torqen_bench::RatePair;
+using torqen_bench::Resampler;
 
-struct RatePair {
-  uint32_t in, out;
-};
-const RatePair kPairs[] = {{44100, 48000}, {48000, 44100}, {16000, 48000},
+const RatePair kPairs[] = {{44100, 48000}, {48000, 44100}, {32000, 48000},
                            {48000, 16000}, {96000, 48000}, {44056, 48000}};
 
-enum class Family { Torqen, Soxr, Samplerate, Speex };
-enum class Measure { Both, Quality, Speed };
-struct ConverterKind {
-  const char* name;
-  Family family;
-  int setting;  // libtorqen32: the kernel variant, -1 for the one chosen at open
-  Measure measure = Measure::Both;
-};
+constexpr int kVariantAvx2 = static_cast<int>(torqen_test::KernelVariant::kAvx2);
+constexpr int kVariantSse2 = static_cast<int>(torqen_test::KernelVariant::kSse2);
+constexpr int kVariantScalar = static_cast<int>(torqen_test::KernelVariant::kScalar);
+
+// libtorqen32's variants best first: the first that runs is the one a converter chooses at open.
 const ConverterKind kKinds[] = {
     {"libtorqen32", Family::Torqen, -1, Measure::Quality},
-    {"libtorqen32 AVX2", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kAvx2), Measure::Speed},
-    {"libtorqen32 SSE2", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kSse2), Measure::Speed},
-    {"libtorqen32 scalar", Family::Torqen, static_cast<int>(torqen_test::KernelVariant::kScalar), Measure::Speed},
+    {"libtorqen32 AVX2", Family::Torqen, kVariantAvx2, Measure::Speed},
+    {"libtorqen32 SSE2", Family::Torqen, kVariantSse2, Measure::Speed},
+    {"libtorqen32 scalar", Family::Torqen, kVariantScalar, Measure::Speed},
     {"soxr quick", Family::Soxr, SOXR_QQ},
     {"soxr low", Family::Soxr, SOXR_LQ},
     {"soxr medium", Family::Soxr, SOXR_MQ},
+    {"soxr high (default)", Family::Soxr, SOXR_HQ},
+    {"soxr matched", Family::Soxr, torqen_bench::kSoxrMatched},
     {"libsamplerate sinc fastest", Family::Samplerate, SRC_SINC_FASTEST},
-    {"libsamplerate sinc medium", Family::Samplerate, SRC_SINC_MEDIUM_QUALITY},
+    {"libsamplerate sinc best", Family::Samplerate, SRC_SINC_BEST_QUALITY},
     {"speexdsp 3", Family::Speex, 3},
-    {"speexdsp 5", Family::Speex, 5},
-    {"speexdsp 8", Family::Speex, 8},
+    {"speexdsp 4 (default)", Family::Speex, SPEEX_RESAMPLER_QUALITY_DEFAULT},
 };
+constexpr size_t kQuick = 4;
+constexpr size_t kHigh = 7;
 
-// Interleaved samples of 16 or 32 bits, held in 32-bit words for simplicity of the measurements.
-class Resampler {
- public:
-  virtual ~Resampler() = default;
-  // Converts what it can of `frames` input frames; returns the output frames written into `out`
-  // (room for `room` frames) and sets `used` to the input frames taken.
-  virtual size_t run(const void* in, size_t frames, size_t* used, void* out, size_t room) = 0;
+// The columns of the speed table.
+struct Column {
+  int bits;
+  uint32_t channels;
+  const char* title;
 };
+const Column kSpeedColumns[] = {{16, 1, "16-bit 1ch"}, {16, 2, "2ch"},        {16, 3, "3ch"},
+                                {16, 6, "6ch"},        {16, 8, "8ch"},        {32, 2, "32-bit 2ch"}};
+const Column kCountColumns[] = {{16, 1, "16-bit 1ch"}, {16, 2, "2ch"}, {16, 6, "6ch"}, {32, 2, "32-bit 2ch"}};
 
-class TorqenResampler : public Resampler {
- public:
-  TorqenResampler(const RatePair& r, uint32_t channels, int bits, int variant) : channels_(channels), bytes_(bits / 8) {
-    const torqen_param_t p{r.in, channels, r.out, channels, bits == 16 ? 0u : 3u};
-    uint32_t work = 0;
-    uint32_t temp = 0;
-    if (channels <= 2) {
-      Torqen_GetBufferSize(&work, &temp, &p);
-      work_.resize(work / 8 + 1);
-      Torqen_Open(&single_, work_.data(), &p, 0);
-    } else {
-      Torqen_MultiChannel_GetBufferSize(&work, &temp, &p);
-      work_.resize(work / 8 + 1);
-      temp_.resize(temp / 8 + 1);
-      Torqen_MultiChannel_Open(&multi_, work_.data(), &p);
-    }
-    if (variant >= 0) {
-      const auto v = static_cast<torqen_test::KernelVariant>(variant);
-      if (single_ != nullptr) {
-        torqen_test::useVariant(single_, v);
-      } else {
-        for (uint32_t i = 0; i < (channels + 1) / 2; ++i) {
-          auto* at = reinterpret_cast<uint8_t*>(multi_) + multi_->instance[i];
-          torqen_test::useVariant(reinterpret_cast<torqen_handle_t*>(at), v);
-        }
-      }
-    }
-  }
-  size_t run(const void* in, size_t frames, size_t* used, void* out, size_t room) override {
-    uint32_t in_bytes = static_cast<uint32_t>(frames * channels_ * bytes_);
-    uint32_t out_bytes = static_cast<uint32_t>(room * channels_ * bytes_);
-    const int consumed = single_ != nullptr
-                             ? Torqen_Process(single_, nullptr, in, &in_bytes, out, &out_bytes)
-                             : Torqen_MultiChannel_Process(multi_, temp_.data(), in, &in_bytes, out, &out_bytes);
-    *used = static_cast<size_t>(consumed) / (channels_ * bytes_);
-    return out_bytes / (channels_ * bytes_);
-  }
-
- private:
-  uint32_t channels_;
-  uint32_t bytes_;
-  std::vector<uint64_t> work_;
-  std::vector<uint64_t> temp_;
-  torqen_handle_t* single_ = nullptr;
-  torqen_multi_handle_t* multi_ = nullptr;
-};
-
-class SoxrResampler : public Resampler {
- public:
-  SoxrResampler(const RatePair& r, uint32_t channels, int bits, int recipe) {
-    const soxr_datatype_t type = bits == 16 ? SOXR_INT16_I : SOXR_INT32_I;
-    soxr_io_spec_t io = soxr_io_spec(type, type);
-    io.flags |= SOXR_NO_DITHER;
-    const soxr_quality_spec_t q = soxr_quality_spec(static_cast<unsigned long>(recipe), 0);
-    const soxr_runtime_spec_t rt = soxr_runtime_spec(1);
-    soxr_error_t error = nullptr;
-    soxr_ = soxr_create(r.in, r.out, channels, &error, &io, &q, &rt);
-  }
-  ~SoxrResampler() override { soxr_delete(soxr_); }
-  size_t run(const void* in, size_t frames, size_t* used, void* out, size_t room) override {
-    size_t done = 0;
-    soxr_process(soxr_, in, frames, used, out, room, &done);
-    return done;
-  }
-
- private:
-  soxr_t soxr_ = nullptr;
-};
-
-// libsamplerate and speexdsp's float path work in float: the conversions to and from integers are
-// part of what their users pay.
-class FloatBridge {
- protected:
-  FloatBridge(uint32_t channels, int bits) : channels_(channels), bits_(bits) {}
-  const float* toFloat(const void* in, size_t frames) {
-    in_.resize(frames * channels_);
-    if (bits_ == 16) {
-      src_short_to_float_array(static_cast<const short*>(in), in_.data(), static_cast<int>(in_.size()));
-    } else {
-      src_int_to_float_array(static_cast<const int*>(in), in_.data(), static_cast<int>(in_.size()));
-    }
-    return in_.data();
-  }
-  float* outFloat(size_t room) {
-    out_.resize(room * channels_);
-    return out_.data();
-  }
-  void fromFloat(void* out, size_t frames) {
-    if (bits_ == 16) {
-      src_float_to_short_array(out_.data(), static_cast<short*>(out), static_cast<int>(frames * channels_));
-    } else {
-      src_float_to_int_array(out_.data(), static_cast<int*>(out), static_cast<int>(frames * channels_));
-    }
-  }
-  uint32_t channels_;
-  int bits_;
-
- private:
-  std::vector<float> in_;
-  std::vector<float> out_;
-};
-
-class SamplerateResampler : public Resampler, FloatBridge {
- public:
-  SamplerateResampler(const RatePair& r, uint32_t channels, int bits, int type)
-      : FloatBridge(channels, bits), ratio_(double(r.out) / r.in) {
-    int error = 0;
-    src_ = src_new(type, static_cast<int>(channels), &error);
-  }
-  ~SamplerateResampler() override { src_delete(src_); }
-  size_t run(const void* in, size_t frames, size_t* used, void* out, size_t room) override {
-    SRC_DATA d{};
-    d.data_in = toFloat(in, frames);
-    d.data_out = outFloat(room);
-    d.input_frames = static_cast<long>(frames);
-    d.output_frames = static_cast<long>(room);
-    d.src_ratio = ratio_;
-    src_process(src_, &d);
-    fromFloat(out, static_cast<size_t>(d.output_frames_gen));
-    *used = static_cast<size_t>(d.input_frames_used);
-    return static_cast<size_t>(d.output_frames_gen);
-  }
-
- private:
-  double ratio_;
-  SRC_STATE* src_ = nullptr;
-};
-
-class SpeexResampler : public Resampler, FloatBridge {
- public:
-  SpeexResampler(const RatePair& r, uint32_t channels, int bits, int quality) : FloatBridge(channels, bits) {
-    int error = 0;
-    st_ = speex_resampler_init(channels, r.in, r.out, quality, &error);
-  }
-  ~SpeexResampler() override { speex_resampler_destroy(st_); }
-  size_t run(const void* in, size_t frames, size_t* used, void* out, size_t room) override {
-    spx_uint32_t in_len = static_cast<spx_uint32_t>(frames);
-    spx_uint32_t out_len = static_cast<spx_uint32_t>(room);
-    if (bits_ == 16) {
-      speex_resampler_process_interleaved_int(st_, static_cast<const spx_int16_t*>(in), &in_len,
-                                              static_cast<spx_int16_t*>(out), &out_len);
-    } else {
-      speex_resampler_process_interleaved_float(st_, toFloat(in, frames), &in_len, outFloat(room), &out_len);
-      fromFloat(out, out_len);
-    }
-    *used = in_len;
-    return out_len;
-  }
-
- private:
-  SpeexResamplerState* st_ = nullptr;
-};
-
-std::unique_ptr<Resampler> makeResampler(const ConverterKind& k, const RatePair& r, uint32_t channels, int bits) {
-  switch (k.family) {
-    case Family::Torqen:
-      return std::make_unique<TorqenResampler>(r, channels, bits, k.setting);
-    case Family::Soxr:
-      return std::make_unique<SoxrResampler>(r, channels, bits, k.setting);
-    case Family::Samplerate:
-      return std::make_unique<SamplerateResampler>(r, channels, bits, k.setting);
-    case Family::Speex:
-      return std::make_unique<SpeexResampler>(r, channels, bits, k.setting);
-  }
-  return nullptr;
-}
-
-// A block stream: `frames` input frames in blocks of `block`, with room for every output frame;
-// `on_block` sees the input fed so far and the output gathered so far after each call.
-template <typename Sample>
-std::vector<Sample> streamThrough(Resampler& r, const std::vector<Sample>& in, uint32_t channels, size_t block,
-                                  const RatePair& pair, const std::function<void(size_t, size_t)>& on_block = nullptr) {
-  const size_t frames = in.size() / channels;
-  const size_t room = block * pair.out / pair.in + 64;
-  std::vector<Sample> out;
-  std::vector<Sample> buffer(room * channels);
-  size_t fed = 0;
-  while (fed < frames) {
-    const size_t n = std::min(block, frames - fed);
-    size_t done = 0;
-    while (done < n) {
-      size_t used = 0;
-      const size_t got = r.run(in.data() + (fed + done) * channels, n - done, &used, buffer.data(), room);
-      out.insert(out.end(), buffer.begin(), buffer.begin() + got * channels);
-      done += used;
-      if (used == 0 && got == 0) {
-        break;
-      }
-    }
-    fed += n;
-    if (on_block) {
-      on_block(fed, out.size() / channels);
-    }
-  }
-  return out;
-}
-
-// ---- measurements ---------------------------------------------------------------------------------
-
-template <typename Sample>
-double fullScale() {
-  return sizeof(Sample) == 2 ? 32768.0 : 2147483648.0;
-}
-
-template <typename Sample>
-std::vector<Sample> sine(double freq, double rate, double amplitude, size_t frames, uint32_t channels) {
-  std::vector<Sample> v(frames * channels);
-  const double top = fullScale<Sample>() - 1;
-  for (size_t i = 0; i < frames; ++i) {
-    const double s = std::round(amplitude * top * std::sin(2 * kPi * freq * i / rate));
-    for (uint32_t c = 0; c < channels; ++c) {
-      v[i * channels + c] = static_cast<Sample>(s);
-    }
-  }
-  return v;
-}
-
-// Converters with a quantised step ratio play tones a few parts per million off: the fit searches.
-torqen_test::SineFit fitSine(const std::vector<double>& x, double rate, double freq) {
-  return torqen_test::fitSine(x, rate, freq, freq * 2e-4);
-}
-
-template <typename Sample>
-std::vector<double> middle(const std::vector<Sample>& out, size_t skip_front, size_t skip_back) {
-  std::vector<double> x;
-  if (out.size() <= skip_front + skip_back) {
-    return x;
-  }
-  for (size_t i = skip_front; i + skip_back < out.size(); ++i) {
-    x.push_back(out[i] / fullScale<Sample>());
-  }
-  return x;
-}
-
-double db(double v) {
-  return 20 * std::log10(std::max(v, 1e-12));
-}
-
-struct ResponsePoint {
-  double freq;
-  double gain_db;     // of the tone itself; NaN above the output's Nyquist frequency
-  double leakage_db;  // everything else: aliases, images, distortion
-};
-
-std::vector<double> testFrequencies(const RatePair& r) {
-  std::vector<double> f;
-  const double top = 0.995 * r.in / 2;
-  for (int i = 0; i < 30; ++i)
-    f.push_back(20 * std::pow(100.0, i / 30.0));
-  for (int i = 0; i <= 130; ++i)
-    f.push_back(2000 + (top - 2000) * i / 130);
-  return f;
-}
-
-std::vector<ResponsePoint> response(const ConverterKind& k, const RatePair& r) {
-  std::vector<ResponsePoint> points;
-  const double amplitude = 0.5;
-  for (double f : testFrequencies(r)) {
-    auto conv = makeResampler(k, r, 1, 32);
-    const size_t frames = r.in / 6;
-    const auto out = streamThrough(*conv, sine<int32_t>(f, r.in, amplitude, frames, 1), 1, 1024, r);
-    const size_t settle = 400 * r.out / std::min(r.in, r.out) + 300;
-    const auto x = middle(out, settle, 300);
-    double in_rms = amplitude / std::sqrt(2.0);
-    if (f < 0.999 * r.out / 2) {
-      const auto fit = fitSine(x, r.out, f);
-      points.push_back({f, db(fit.amplitude / amplitude), db(fit.residual_rms / in_rms)});
-    } else {
-      double e2 = 0;
-      for (double v : x)
-        e2 += v * v;
-      points.push_back({f, NAN, db(std::sqrt(e2 / x.size()) / in_rms)});
-    }
-  }
-  return points;
-}
-
-struct Quality {
-  double ripple_db;
-  double edge;  // -3 dB point as a fraction of the lower Nyquist frequency
-  double rejection_db;
-  double thdn16_db;
-  double thdn32_db;
-  double latency;  // output frames
-};
-
-template <typename Sample>
-double thdn(const ConverterKind& k, const RatePair& r) {
-  auto conv = makeResampler(k, r, 2, sizeof(Sample) * 8);
-  const double amplitude = std::pow(10.0, -1.0 / 20);
-  const auto out = streamThrough(*conv, sine<Sample>(1000, r.in, amplitude, r.in / 2, 2), 2, 1024, r);
-  std::vector<Sample> left;
-  for (size_t i = 0; i < out.size(); i += 2)
-    left.push_back(out[i]);
-  const auto x = middle(left, 2000, 500);
-  return fitSine(x, r.out, 1000).thdn_db;
-}
-
-// Output frames between an impulse entering the converter and its peak leaving it, when input comes
-// in blocks of 16 frames and all available output is taken after each block.
-double latency(const ConverterKind& k, const RatePair& r) {
-  auto conv = makeResampler(k, r, 1, 32);
-  const size_t at = 4000;
-  std::vector<int32_t> in(12000, 0);
-  in[at] = 1 << 30;
-  std::vector<size_t> fed_when;  // input fed when output frame i appeared
-  const auto out = streamThrough(*conv, in, 1, 16, r, [&](size_t fed, size_t produced) {
-    while (fed_when.size() < produced)
-      fed_when.push_back(fed);
-  });
-  const auto peak = std::max_element(out.begin(), out.end(),
-                                     [](int32_t a, int32_t b) { return std::abs(double(a)) < std::abs(double(b)); });
-  const size_t j = static_cast<size_t>(peak - out.begin());
-  const double fed_beyond = double(fed_when[j]) - double(at + 1);
-  return std::max(0.0, fed_beyond) * r.out / r.in;
-}
-
-Quality quality(const ConverterKind& k, const RatePair& r, std::vector<ResponsePoint>* points) {
-  *points = response(k, r);
-  const double low_nyquist = std::min(r.in, r.out) / 2.0;
-  double lo = 1e9, hi = -1e9, worst_leak = -1e9, edge = 0;
-  double reference = NAN;
-  for (const auto& p : *points) {
-    if (std::isnan(reference) && !std::isnan(p.gain_db))
-      reference = p.gain_db;
-    if (p.freq <= 0.8 * low_nyquist && !std::isnan(p.gain_db)) {
-      lo = std::min(lo, p.gain_db);
-      hi = std::max(hi, p.gain_db);
-    }
-    if (!std::isnan(p.gain_db) && p.gain_db > reference - 3 && p.freq > edge)
-      edge = p.freq;
-    // Tones in the passband (their images and aliases) and tones far beyond the lower Nyquist.
-    if (p.freq <= 0.8 * low_nyquist || p.freq >= 1.2 * low_nyquist)
-      worst_leak = std::max(worst_leak, p.leakage_db);
-  }
-  return {hi - lo, edge / low_nyquist, -worst_leak, thdn<int16_t>(k, r), thdn<int32_t>(k, r), latency(k, r)};
-}
-
-// ---- speed ----------------------------------------------------------------------------------------
+constexpr size_t kBlock = 1024;
+constexpr int kRounds = 7;
+// Input of one timed stream, in seconds at the input rate.
+constexpr double kStreamSeconds = 0.5;
 
 template <typename Sample>
 std::vector<Sample> noiseInput(size_t frames, uint32_t channels) {
@@ -429,66 +101,181 @@ std::vector<Sample> noiseInput(size_t frames, uint32_t channels) {
   return v;
 }
 
-template <typename Sample>
-double framesPerSecond(const ConverterKind& k, const RatePair& r, uint32_t channels) {
-  const auto in = noiseInput<Sample>(static_cast<size_t>(r.in) * 10, channels);
-  double best = 0;
-  for (int run = 0; run < 3; ++run) {
-    auto conv = makeResampler(k, r, channels, sizeof(Sample) * 8);
-    const auto start = std::chrono::steady_clock::now();
-    const auto out = streamThrough(*conv, in, channels, 1024, r);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    best = std::max(best, out.size() / channels / s);
-  }
-  return best;
+size_t outputRoom(const RatePair& r) {
+  return kBlock * r.out / r.in + 64;
 }
 
-// Only this stream is counted by callgrind; creating the converter is not.
+// The whole input in blocks of kBlock frames, every output frame written over the same room; returns
+// the output frames.
+size_t streamInto(Resampler& r, const void* in, size_t frames, uint32_t channels, int bits, void* room,
+                  size_t room_frames) {
+  const size_t frame_bytes = channels * static_cast<size_t>(bits / 8);
+  const auto* bytes = static_cast<const uint8_t*>(in);
+  size_t produced = 0;
+  for (size_t fed = 0; fed < frames; fed += kBlock) {
+    const size_t n = std::min(kBlock, frames - fed);
+    size_t done = 0;
+    while (done < n) {
+      size_t used = 0;
+      const size_t got = r.run(bytes + (fed + done) * frame_bytes, n - done, &used, room, room_frames);
+      produced += got;
+      done += used;
+      if (used == 0 && got == 0) {
+        break;
+      }
+    }
+  }
+  return produced;
+}
+
+double threadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n == 0 ? NAN : (n % 2 != 0 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+}
+
+// Half the range of the rounds, against their median.
+double spread(const std::vector<double>& v) {
+  const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+  return (*hi - *lo) / 2 / median(v);
+}
+
+// Output frames per second of each kind (NaN where it does not run), round by round.
+struct SpeedCase {
+  std::vector<std::vector<double>> rates;  // [kind][round]
+};
+
+SpeedCase measureSpeed(const RatePair& r, const Column& c) {
+  const size_t frames = static_cast<size_t>(kStreamSeconds * r.in);
+  std::vector<uint8_t> in_bytes;
+  if (c.bits == 16) {
+    const auto in = noiseInput<int16_t>(frames, c.channels);
+    in_bytes.assign(reinterpret_cast<const uint8_t*>(in.data()), reinterpret_cast<const uint8_t*>(in.data() + in.size()));
+  } else {
+    const auto in = noiseInput<int32_t>(frames, c.channels);
+    in_bytes.assign(reinterpret_cast<const uint8_t*>(in.data()), reinterpret_cast<const uint8_t*>(in.data() + in.size()));
+  }
+  const size_t room_frames = outputRoom(r);
+  std::vector<uint8_t> room(room_frames * c.channels * 4);
+  std::vector<std::unique_ptr<Resampler>> convs(std::size(kKinds));
+  std::vector<size_t> timed;
+  for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
+    if (kKinds[ki].measure != Measure::Quality && torqen_bench::kindRuns(kKinds[ki])) {
+      convs[ki] = makeResampler(kKinds[ki], r, c.channels, c.bits);
+      streamInto(*convs[ki], in_bytes.data(), frames, c.channels, c.bits, room.data(), room_frames);
+      timed.push_back(ki);
+    }
+  }
+  SpeedCase s;
+  s.rates.assign(std::size(kKinds), std::vector<double>(kRounds, NAN));
+  for (int round = 0; round < kRounds; ++round) {
+    for (size_t i = 0; i < timed.size(); ++i) {
+      const size_t ki = timed[(i + static_cast<size_t>(round)) % timed.size()];
+      const double start = threadSeconds();
+      const size_t out = streamInto(*convs[ki], in_bytes.data(), frames, c.channels, c.bits, room.data(), room_frames);
+      s.rates[ki][static_cast<size_t>(round)] = static_cast<double>(out) / (threadSeconds() - start);
+    }
+  }
+  return s;
+}
+
+// The median of the per-round ratios of kind a to kind b.
+double ratio(const SpeedCase& s, size_t a, size_t b) {
+  std::vector<double> v;
+  for (int round = 0; round < kRounds; ++round) {
+    v.push_back(s.rates[a][static_cast<size_t>(round)] / s.rates[b][static_cast<size_t>(round)]);
+  }
+  return median(v);
+}
+
+// ---- instruction counts ---------------------------------------------------------------------------
+
+// Only this stream is counted by callgrind: the converter is opened and warmed, and its input and
+// output room allocated, before it.
 template <typename Sample>
 size_t countedStream(const ConverterKind& k, const RatePair& r, uint32_t channels) {
-  const auto in = noiseInput<Sample>(r.in / 4, channels);
+  const size_t frames = r.in / 10;
+  const auto in = noiseInput<Sample>(frames, channels);
   auto conv = makeResampler(k, r, channels, sizeof(Sample) * 8);
+  const size_t room_frames = outputRoom(r);
+  std::vector<Sample> room(room_frames * channels);
+  streamInto(*conv, in.data(), frames / 2, channels, sizeof(Sample) * 8, room.data(), room_frames);
   CALLGRIND_TOGGLE_COLLECT;
-  const auto out = streamThrough(*conv, in, channels, 1024, r);
+  const size_t out = streamInto(*conv, in.data(), frames, channels, sizeof(Sample) * 8, room.data(), room_frames);
   CALLGRIND_TOGGLE_COLLECT;
-  return out.size() / channels;
+  return out;
 }
 
 int countMain(int argc, char** argv) {
-  if (argc != 6)
+  if (argc != 6) {
     return 2;
-  const ConverterKind& k = kKinds[std::stoi(argv[2])];
-  const RatePair& r = kPairs[std::stoi(argv[3])];
+  }
+  const ConverterKind& k = kKinds[std::stoul(argv[2])];
+  const RatePair& r = kPairs[std::stoul(argv[3])];
   const int bits = std::stoi(argv[4]);
-  const uint32_t channels = static_cast<uint32_t>(std::stoi(argv[5]));
+  const auto channels = static_cast<uint32_t>(std::stoul(argv[5]));
   const size_t frames = bits == 16 ? countedStream<int16_t>(k, r, channels) : countedStream<int32_t>(k, r, channels);
   std::printf("%zu\n", frames);
   return 0;
 }
 
-// Instructions per output frame: this program run once under callgrind for the case.
-double instructionsPerFrame(size_t kind, size_t pair, int bits, uint32_t channels) {
-  const std::string out_file = "/tmp/torqen_bench.callgrind." + std::to_string(getpid());
+struct CountJob {
+  size_t kind, pair, column;
+  double result = NAN;
+};
+
+// Instructions per output frame: this program run once under callgrind for the job.
+double instructionsPerFrame(const CountJob& j, size_t serial) {
+  const Column& c = kCountColumns[j.column];
+  const std::string out_file = "/tmp/torqen_bench.callgrind." + std::to_string(getpid()) + "." + std::to_string(serial);
   std::ostringstream cmd;
   cmd << "valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=" << out_file << " /proc/" << getpid()
-      << "/exe --count " << kind << ' ' << pair << ' ' << bits << ' ' << channels << " 2>/dev/null";
+      << "/exe --count " << j.kind << ' ' << j.pair << ' ' << c.bits << ' ' << c.channels << " 2>/dev/null";
   FILE* p = popen(cmd.str().c_str(), "r");
-  if (p == nullptr)
+  if (p == nullptr) {
     return NAN;
+  }
   size_t frames = 0;
-  if (std::fscanf(p, "%zu", &frames) != 1)
+  if (std::fscanf(p, "%zu", &frames) != 1) {
     frames = 0;
+  }
   pclose(p);
   std::ifstream f(out_file);
   std::string line;
   double ir = NAN;
   while (std::getline(f, line)) {
-    if (line.rfind("totals:", 0) == 0 || line.rfind("summary:", 0) == 0)
+    if (line.rfind("totals:", 0) == 0 || line.rfind("summary:", 0) == 0) {
       ir = std::stod(line.substr(line.find(':') + 1));
+    }
   }
   std::remove(out_file.c_str());
-  return frames != 0 ? ir / frames : NAN;
+  return frames != 0 ? ir / static_cast<double>(frames) : NAN;
 }
+
+// The counts repeat exactly whatever the machine does, so they run a few at a time.
+void runCounts(std::vector<CountJob>* jobs) {
+  std::atomic<size_t> next{0};
+  const unsigned workers = std::max(1u, std::min(4u, std::thread::hardware_concurrency() / 2));
+  std::vector<std::thread> pool;
+  for (unsigned w = 0; w < workers; ++w) {
+    pool.emplace_back([&] {
+      for (size_t i = next++; i < jobs->size(); i = next++) {
+        (*jobs)[i].result = instructionsPerFrame((*jobs)[i], i);
+      }
+    });
+  }
+  for (auto& t : pool) {
+    t.join();
+  }
+}
+
+// ---- report ---------------------------------------------------------------------------------------
 
 std::string pairName(const RatePair& r) {
   auto k = [](uint32_t hz) {
@@ -500,8 +287,9 @@ std::string pairName(const RatePair& r) {
 }
 
 std::string fmt(double v, int digits) {
-  if (std::isnan(v))
+  if (std::isnan(v)) {
     return "–";
+  }
   char b[32];
   std::snprintf(b, sizeof b, "%.*f", digits, v);
   return b;
@@ -520,14 +308,17 @@ double boardInstructionsPerFrame(const std::string& count_program, const RatePai
         << " -singlestep -d exec,nochain " << count_program << ' ' << r.in << ' ' << r.out << ' ' << bits << " 2 "
         << static_cast<int>(v) << ' ' << (i + 1) * (r.in / 12) << " 2>&1 >" << frames_file << " | grep -c '^Trace'";
     FILE* p = popen(cmd.str().c_str(), "r");
-    if (p == nullptr)
+    if (p == nullptr) {
       return NAN;
-    if (std::fscanf(p, "%lf", &instructions[i]) != 1)
+    }
+    if (std::fscanf(p, "%lf", &instructions[i]) != 1) {
       instructions[i] = NAN;
+    }
     pclose(p);
     std::ifstream f(frames_file);
-    if (!(f >> frames[i]))
+    if (!(f >> frames[i])) {
       frames[i] = NAN;
+    }
   }
   std::remove(frames_file.c_str());
   const double out = frames[1] - frames[0];
@@ -553,63 +344,175 @@ std::string boardReport(const std::string& count_program) {
   return b.str();
 }
 
+// The variant a converter chooses at open on this processor.
+size_t oursIndex() {
+  for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
+    if (kKinds[ki].family == Family::Torqen && kKinds[ki].measure == Measure::Speed &&
+        torqen_bench::kindRuns(kKinds[ki])) {
+      return ki;
+    }
+  }
+  return 0;
+}
+
+std::string loadLine() {
+  double load[3] = {};
+  getloadavg(load, 3);
+  std::ostringstream s;
+  s << fmt(load[0], 1) << " (1 min), " << fmt(load[1], 1) << " (5 min) on " << std::thread::hardware_concurrency()
+    << " cores";
+  return s.str();
+}
+
+// Speed: one case per pair and column, every converter of the case in turn, round after round.
+// `classes` names each converter's class on each pair, or is empty.
+std::string speedReport(const std::vector<std::vector<std::string>>& classes) {
+  const size_t ours = oursIndex();
+  std::vector<std::vector<SpeedCase>> speed(std::size(kPairs));
+  for (size_t pi = 0; pi < std::size(kPairs); ++pi) {
+    for (const Column& c : kSpeedColumns) {
+      std::fprintf(stderr, "speed: %s, %d-bit, %u channels\n", pairName(kPairs[pi]).c_str(), c.bits, c.channels);
+      speed[pi].push_back(measureSpeed(kPairs[pi], c));
+    }
+  }
+  std::ostringstream s;
+  s << "| converter | pair | class";
+  for (const Column& c : kSpeedColumns) {
+    s << " | " << c.title;
+  }
+  s << " |\n|---|---|---";
+  for (size_t i = 0; i < std::size(kSpeedColumns); ++i) {
+    s << "|---:";
+  }
+  s << "|\n";
+  std::ostringstream ratios;
+  ratios << "| pair | against";
+  for (const Column& c : kSpeedColumns) {
+    ratios << " | " << c.title;
+  }
+  ratios << " |\n|---|---";
+  for (size_t i = 0; i < std::size(kSpeedColumns); ++i) {
+    ratios << "|---:";
+  }
+  ratios << "|\n";
+  for (size_t pi = 0; pi < std::size(kPairs); ++pi) {
+    for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
+      if (kKinds[ki].measure == Measure::Quality || !torqen_bench::kindRuns(kKinds[ki])) {
+        continue;
+      }
+      s << "| " << kKinds[ki].name << " | " << pairName(kPairs[pi]) << " | "
+        << (classes.empty() ? std::string("–") : classes[pi][ki]);
+      for (const SpeedCase& sc : speed[pi]) {
+        s << " | " << fmt(median(sc.rates[ki]) / 1e6, 2) << " ±" << fmt(100 * spread(sc.rates[ki]), 0) << " %";
+      }
+      s << " |\n";
+    }
+    for (size_t peer : {kQuick, kHigh}) {
+      ratios << "| " << pairName(kPairs[pi]) << " | " << kKinds[peer].name;
+      for (const SpeedCase& sc : speed[pi]) {
+        ratios << " | " << fmt(ratio(sc, ours, peer), 2);
+      }
+      ratios << " |\n";
+    }
+  }
+  std::ostringstream text;
+  text << s.str() << "\nlibtorqen32 (" << kKinds[ours].name
+       << ") against soxr quick and soxr's default setting: the median of the per-round ratios of frames per "
+          "second.\n\n"
+       << ratios.str();
+  return text.str();
+}
+
 int reportMain(const std::string& dir, const std::string& count_program) {
+  const std::string load_before = loadLine();
   std::ofstream csv(dir + "/response.csv");
   csv << "converter,pair,freq,gain_db,leakage_db\n";
+  // Quality, and each converter's class on each pair.
+  std::vector<std::vector<std::string>> classes(std::size(kPairs), std::vector<std::string>(std::size(kKinds)));
   std::ostringstream q;
-  q << "| converter | pair | ripple dB | −3 dB edge | rejection dB | THD+N 16-bit dB | THD+N 32-bit dB | latency "
-       "frames |\n"
-    << "|---|---|---:|---:|---:|---:|---:|---:|\n";
-  std::ostringstream s;
-  s << "| converter | pair | Mframes/s 16-bit 2ch | 32-bit 2ch | 16-bit 6ch | 32-bit 6ch"
-    << " | instr/frame 16-bit 2ch | 32-bit 2ch | 16-bit 6ch | 32-bit 6ch |\n"
-    << "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+  q << "| converter | pair | class | ripple dB | −3 dB edge | rejection dB | THD+N 1 kHz 16-bit dB | 32-bit dB"
+    << " | THD+N 18 kHz dB | droop at 18 kHz dB | alias tone kHz | alias dB | latency frames |\n"
+    << "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
   for (size_t pi = 0; pi < std::size(kPairs); ++pi) {
     const RatePair& r = kPairs[pi];
     for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
       const ConverterKind& k = kKinds[ki];
-      if (k.family == Family::Torqen && k.setting >= 0 &&
-          !torqen_test::variantRuns(static_cast<torqen_test::KernelVariant>(k.setting))) {
+      if (k.measure == Measure::Speed) {
+        classes[pi][ki] = "libtorqen32";
         continue;
       }
-      std::fprintf(stderr, "%s, %s\n", pairName(r).c_str(), k.name);
-      if (k.measure != Measure::Speed) {
-        std::vector<ResponsePoint> points;
-        const Quality qu = quality(k, r, &points);
-        for (const auto& p : points) {
-          csv << k.name << ',' << r.in << '-' << r.out << ',' << p.freq << ',' << p.gain_db << ',' << p.leakage_db
-              << '\n';
-        }
-        q << "| " << k.name << " | " << pairName(r) << " | " << fmt(qu.ripple_db, 2) << " | " << fmt(qu.edge, 3)
-          << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | " << fmt(qu.thdn32_db, 1) << " | "
-          << fmt(qu.latency, 0) << " |\n";
+      std::fprintf(stderr, "quality: %s, %s\n", pairName(r).c_str(), k.name);
+      std::vector<torqen_bench::ResponsePoint> points;
+      const torqen_bench::Quality qu = measureQuality(k, r, &points);
+      for (const auto& p : points) {
+        csv << k.name << ',' << r.in << '-' << r.out << ',' << p.freq << ',' << p.gain_db << ',' << p.leakage_db
+            << '\n';
       }
-      if (k.measure == Measure::Quality) {
-        continue;
-      }
-      s << "| " << k.name << " | " << pairName(r) << " | " << fmt(framesPerSecond<int16_t>(k, r, 2) / 1e6, 2) << " | "
-        << fmt(framesPerSecond<int32_t>(k, r, 2) / 1e6, 2) << " | " << fmt(framesPerSecond<int16_t>(k, r, 6) / 1e6, 2)
-        << " | " << fmt(framesPerSecond<int32_t>(k, r, 6) / 1e6, 2);
-      for (int bits : {16, 32})
-        s << " | " << fmt(instructionsPerFrame(ki, pi, bits, 2), 0);
-      for (int bits : {16, 32})
-        s << " | " << fmt(instructionsPerFrame(ki, pi, bits, 6), 0);
-      s << " |\n";
+      classes[pi][ki] = k.family == Family::Torqen ? "libtorqen32" : torqen_bench::classOf(qu);
+      q << "| " << k.name << " | " << pairName(r) << " | " << classes[pi][ki] << " | " << fmt(qu.ripple_db, 2)
+        << " | " << fmt(qu.edge, 3) << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | "
+        << fmt(qu.thdn32_db, 1) << " | " << fmt(qu.thdn18k_db, 1) << " | " << fmt(qu.droop18k_db, 2) << " | "
+        << fmt(qu.alias_freq / 1000, 2) << " | " << fmt(qu.alias_db, 1) << " | " << fmt(qu.latency, 0) << " |\n";
     }
   }
+
+  const std::string speed = speedReport(classes);
+  std::vector<CountJob> jobs;
+  for (size_t pi = 0; pi < std::size(kPairs); ++pi) {
+    for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
+      if (kKinds[ki].measure != Measure::Quality && torqen_bench::kindRuns(kKinds[ki])) {
+        for (size_t ci = 0; ci < std::size(kCountColumns); ++ci) {
+          jobs.push_back({ki, pi, ci});
+        }
+      }
+    }
+  }
+  std::fprintf(stderr, "instruction counts: %zu streams under callgrind\n", jobs.size());
+  runCounts(&jobs);
+  std::ostringstream n;
+  n << "| converter | pair";
+  for (const Column& c : kCountColumns) {
+    n << " | " << c.title;
+  }
+  n << " |\n|---|---";
+  for (size_t i = 0; i < std::size(kCountColumns); ++i) {
+    n << "|---:";
+  }
+  n << "|\n";
+  for (size_t j = 0; j < jobs.size(); j += std::size(kCountColumns)) {
+    n << "| " << kKinds[jobs[j].kind].name << " | " << pairName(kPairs[jobs[j].pair]);
+    for (size_t ci = 0; ci < std::size(kCountColumns); ++ci) {
+      n << " | " << fmt(jobs[j + ci].result, 0);
+    }
+    n << " |\n";
+  }
+
   std::ofstream md(dir + "/results.md");
   md << "### Quality\n\n"
      << "Ripple: gain spread from 20 Hz to 0.8 of the lower Nyquist frequency. −3 dB edge: as a fraction of the "
         "lower Nyquist frequency. Rejection: the strongest alias, image or distortion of a tone below 0.8 or "
-        "above 1.2 of the lower Nyquist frequency, below the tone. THD+N: a 1 kHz sine at −1 dBFS, everything "
-        "but the sine against the sine. Latency: output frames from an impulse entering (in blocks of 16 "
-        "frames) to its peak leaving.\n\n"
+        "above 1.2 of the lower Nyquist frequency, below the tone. Class: a rejection below "
+     << torqen_bench::kLighterBelowDb << " dB is a lighter filter than libtorqen32's, above "
+     << torqen_bench::kHeavierAboveDb
+     << " dB a heavier one. THD+N: a sine at −1 dBFS, everything but the sine against the sine. Droop: the gain "
+        "of an 18 kHz tone against a 1 kHz tone. Alias: a tone just above the output's Nyquist frequency (when "
+        "downsampling), what it leaves in the output against the tone. Latency: output frames from an impulse "
+        "entering (in blocks of 16 frames) to its peak leaving.\n\n"
      << q.str() << "\n### Speed\n\n"
-     << "Output frames per second on one core for a 10 s stream in blocks of 1024 frames (best of three; "
-        "varies with the machine), and instructions per output frame counted by callgrind (repeatable). "
-        "libtorqen32 runs the best kernel variant the processor offers (chosen at open); each variant this "
-        "processor runs is listed.\n\n"
-     << s.str();
+     << "Output frames per second (millions) on one core, the median of " << kRounds
+     << " rounds and half their range: 16-bit or 32-bit samples, blocks of " << kBlock
+     << " input frames, every converter opened and warmed first, its output written over room allocated once, "
+        "the CPU time of the converting thread counted. In each round the converters of a column take turns "
+        "on the same "
+     << kStreamSeconds
+     << " s of input, so that a busy machine slows them alike; frames per second vary with the machine, the "
+        "ratios much less. libtorqen32 runs the kernel variant it chooses at open; each variant this processor "
+        "runs is listed. Machine load while measuring: "
+     << load_before << " at the start, " << loadLine() << " at the end.\n\n"
+     << speed << "\n### Instructions per output frame\n\n"
+     << "Counted by callgrind over a 0.1 s stream after the converter was opened and warmed, with its output "
+        "room allocated outside the counted region (repeatable).\n\n"
+     << n.str();
   if (!count_program.empty()) {
     md << boardReport(count_program);
   }
@@ -621,6 +524,10 @@ int reportMain(const std::string& dir, const std::string& count_program) {
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--count") == 0) {
     return countMain(argc, argv);
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--speed") == 0) {
+    std::printf("Machine load: %s\n\n%s", loadLine().c_str(), speedReport({}).c_str());
+    return 0;
   }
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: %s <report dir> [torqen_count for the board]\n", argv[0]);

@@ -225,8 +225,10 @@ int32_t xMsgQSend(msg_q_t* queue, const void* data, uint32_t size, uint32_t /*pr
     memcpy(slot, &size, sizeof(size));
     memcpy(slot + sizeof(uint32_t), data, size);
     queue->ui4Write = next;
-    pthread_cond_broadcast(&queue->tNotEmpty);
+    // Woken after the unlock: a receiver woken before it would find the mutex held and sleep again
+    // on it, one more switch each way on a busy processor. The sender's reference keeps the queue.
     pthread_mutex_unlock(&queue->tMutex);
+    pthread_cond_broadcast(&queue->tNotEmpty);
     return OSR_OK;
 }
 

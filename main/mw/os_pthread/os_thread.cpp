@@ -16,6 +16,25 @@ namespace {
 
 constexpr uint32_t kReaperStackSize = 16384;
 
+// Sanitizer builds instrument every frame and run their own code on the thread's stack: the same
+// threads get larger stacks there, and only there. The records keep the board's sizes.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr uint32_t kStackScale = 4;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+constexpr uint32_t kStackScale = 4;
+#else
+constexpr uint32_t kStackScale = 1;
+#endif
+#else
+constexpr uint32_t kStackScale = 1;
+#endif
+
+size_t stackToAllocate(uint32_t size)
+{
+    return static_cast<size_t>(size) * kStackScale;
+}
+
 // Ended records travel to the reaper in a singly linked queue (through prNext, free once the
 // record is off the thread list), so any number of threads may end at the same moment.
 struct Reaper {
@@ -176,7 +195,7 @@ void initOnce()
     OS_ASSERT(pthread_key_create(&gThread.key, threadKeyDestructor) == 0);
     pthread_attr_t attr;
     OS_ASSERT(pthread_attr_init(&attr) == 0);
-    OS_ASSERT(pthread_attr_setstacksize(&attr, kReaperStackSize) == 0);
+    OS_ASSERT(pthread_attr_setstacksize(&attr, stackToAllocate(kReaperStackSize)) == 0);
     OS_ASSERT(pthread_create(&gThread.reaper.thread, &attr, ExitReaperProc, nullptr) == 0);
     pthread_attr_destroy(&attr);
     OS_ASSERT(atexit(drainReaperAtExit) == 0);
@@ -244,7 +263,7 @@ int32_t uThreadCreate(os_thread_t* out, const char* name, uint32_t stackSize, ui
     }
     pthread_attr_t attr;
     OS_ASSERT(pthread_attr_init(&attr) == 0);
-    OS_ASSERT(pthread_attr_setstacksize(&attr, rec->ui4StackSize) == 0);
+    OS_ASSERT(pthread_attr_setstacksize(&attr, stackToAllocate(rec->ui4StackSize)) == 0);
 
     int32_t result = OSR_OK;
     {

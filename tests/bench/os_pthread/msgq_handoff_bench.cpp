@@ -1,9 +1,15 @@
 // Send-to-receive hand-off between two threads: the OS layer's message queue against a bare
 // mutex-and-condition mailbox carrying the same bytes, and two applications answering each other
-// with u_app_send_msg. Each iteration is one ping-pong round trip (two hand-offs); "handoff" is
-// the time of one of them. "csw" counts the voluntary context switches of the whole process per
-// round trip (two is the least a hand-off each way can cost), and the application ping-pong reports
-// its round trip against the bare mailbox's measured in the same run ("x_mailbox").
+// with u_app_send_msg. In the first two each iteration is one ping-pong round trip (two hand-offs);
+// "handoff" is the time of one of them. "csw" counts the voluntary context switches of the whole
+// process per round trip (two is the least a hand-off each way can cost).
+//
+// BM_AppAgainstMailbox sets the application ping-pong beside two bare mailbox threads that play
+// the same game under the same protocol, taking turns batch by batch, on a quiet machine (/0) and
+// beside one busy thread per core (/1), as the board rarely idles; "x_mailbox" is the application
+// round trip against the mailbox's, and the median of five runs is the figure to read; "app_csw"
+// and "mailbox_csw" are each side's voluntary context switches per round trip, and on the quiet
+// machine "app_cpu_us" and "mailbox_cpu_us" the processor time a round trip costs.
 
 #include "main/am/aee/aee.h"
 #include "main/mw/handle/handle.h"
@@ -14,12 +20,17 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <ctime>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -27,14 +38,18 @@ constexpr uint32_t kMessageSize = 64;
 using Message = std::array<uint8_t, kMessageSize>;
 constexpr uint8_t kStop = 0xFF;
 
-// The bare mailbox's round trip in this run, the reference of the application ping-pong.
-double gMailboxRoundTrip = 0;
-
 long voluntarySwitches()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_nvcsw;
+}
+
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 // Voluntary context switches per round trip over the timed loop.
@@ -143,15 +158,12 @@ void BM_CondVarPingPong(benchmark::State& state)
     Message out{};
     Message in{};
     const SwitchProbe probe;
-    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         ++out[1];
         ping.send(out);
         pong.receive(in);
         benchmark::DoNotOptimize(in);
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    gMailboxRoundTrip = elapsed.count() / static_cast<double>(state.iterations());
     probe.report(state, static_cast<double>(state.iterations()));
     out[0] = kStop;
     ping.send(out);
@@ -160,25 +172,118 @@ void BM_CondVarPingPong(benchmark::State& state)
 }
 BENCHMARK(BM_CondVarPingPong)->UseRealTime();
 
-// Two applications, each on its own thread with its own queue: the pinger sends to the echo, which
-// answers the pinger, kAppRounds times per iteration; the benchmark thread only starts and awaits
-// each batch, so its own hand-offs are spread over the rounds.
-constexpr uint32_t kAppRounds = 64;
+// Two players, each on its own thread with its own inbox: the pinger sends to the echo, which
+// answers the pinger, kRounds times per batch; the benchmark thread only starts and awaits each
+// batch, so its own hand-offs are spread over the rounds.
+constexpr uint32_t kRounds = 64;
+
+// The end of a batch, awaited by the benchmark thread.
+class BatchGate {
+public:
+    void arm()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_ = false;
+    }
+    void open()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+        cond_.notify_all();
+    }
+    void await()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cond_.wait(lock, [this] { return done_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cond_;
+    bool done_ = false;
+};
+
+// The bare side: two threads and two mailboxes.
+class MailboxPlayers {
+public:
+    MailboxPlayers()
+        : pinger_([this] { pingerLoop(); }), echo_([this] { echoLoop(); })
+    {
+    }
+    ~MailboxPlayers()
+    {
+        Message stop{};
+        stop[0] = kStop;
+        pingerBox_.send(stop);
+        echoBox_.send(stop);
+        pinger_.join();
+        echo_.join();
+    }
+    MailboxPlayers(const MailboxPlayers&) = delete;
+    MailboxPlayers& operator=(const MailboxPlayers&) = delete;
+    void batch()
+    {
+        gate_.arm();
+        Message go{};
+        go[0] = kGo;
+        pingerBox_.send(go);
+        gate_.await();
+    }
+
+private:
+    static constexpr uint8_t kGo = 1;
+    void pingerLoop()
+    {
+        Message message{};
+        uint32_t remaining = 0;
+        for (;;) {
+            pingerBox_.receive(message);
+            if (message[0] == kStop) {
+                return;
+            }
+            if (message[0] == kGo) {
+                remaining = kRounds;
+                message[0] = 0;
+            } else if (--remaining == 0) {
+                gate_.open();
+                continue;
+            }
+            echoBox_.send(message);
+        }
+    }
+    void echoLoop()
+    {
+        Message message{};
+        for (;;) {
+            echoBox_.receive(message);
+            if (message[0] == kStop) {
+                return;
+            }
+            pingerBox_.send(message);
+        }
+    }
+
+    Mailbox pingerBox_;
+    Mailbox echoBox_;
+    BatchGate gate_;
+    std::thread pinger_;
+    std::thread echo_;
+};
+
+// The application side: two applications answering each other with u_app_send_msg.
 constexpr uint32_t kAppGo = 1;
 constexpr uint32_t kAppPing = 2;
 constexpr uint32_t kAppPong = 3;
 
-struct AppPingPong {
+struct AppPlayers {
     handle_t pinger = 0;
     handle_t echo = 0;
     uint32_t remaining = 0;  // touched by the pinger's thread only
     Message payload{};
-    std::mutex lock;
-    std::condition_variable batchDone;
-    bool done = false;
+    BatchGate gate;
 };
 
-AppPingPong gApps;
+AppPlayers gApps;
 
 int32_t appInit(const char*, handle_t)
 {
@@ -193,11 +298,9 @@ int32_t appExit(handle_t, uint32_t)
 int32_t pingerProcess(handle_t, uint32_t msgId, const void*, uint32_t)
 {
     if (msgId == kAppGo) {
-        gApps.remaining = kAppRounds;
+        gApps.remaining = kRounds;
     } else if (--gApps.remaining == 0) {
-        std::lock_guard<std::mutex> lock(gApps.lock);
-        gApps.done = true;
-        gApps.batchDone.notify_all();
+        gApps.gate.open();
         return 0;
     }
     return u_app_send_msg(gApps.echo, kAppPing, gApps.payload.data(), kMessageSize, nullptr, 0);
@@ -224,35 +327,98 @@ bool startApps()
     return started;
 }
 
-void BM_AppPingPong(benchmark::State& state)
+void appBatch()
+{
+    gApps.gate.arm();
+    u_app_send_msg(gApps.pinger, kAppGo, nullptr, 0, nullptr, 0);
+    gApps.gate.await();
+}
+
+// One busy thread per core, at the players' own scheduling class.
+class BusyLoad {
+public:
+    explicit BusyLoad(bool on)
+    {
+        const unsigned n = on ? std::max(1u, std::thread::hardware_concurrency()) : 0;
+        for (unsigned i = 0; i < n; ++i) {
+            threads_.emplace_back([this] {
+                uint64_t x = 1;
+                while (!stop_.load(std::memory_order_relaxed)) {
+                    x = x * 6364136223846793005ULL + 1;
+                    benchmark::DoNotOptimize(x);
+                }
+            });
+        }
+    }
+    ~BusyLoad()
+    {
+        stop_ = true;
+        for (auto& t : threads_) {
+            t.join();
+        }
+    }
+    BusyLoad(const BusyLoad&) = delete;
+    BusyLoad& operator=(const BusyLoad&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+// One side's totals: its time and the voluntary context switches of the process during its batches
+// (the busy threads never block, so these are the players' sleeps, lock waits included).
+// The CPU time of the process counts only on a quiet machine, where the players are all that run.
+struct SideTotals {
+    double seconds = 0;
+    double cpu = 0;
+    long switches = 0;
+    void add(const std::function<void()>& batch)
+    {
+        const long before = voluntarySwitches();
+        const double cpuBefore = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        batch();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cpu += processCpuSeconds() - cpuBefore;
+        switches += voluntarySwitches() - before;
+    }
+};
+
+void BM_AppAgainstMailbox(benchmark::State& state)
 {
     if (!startApps()) {
         state.SkipWithError("application start failed");
         return;
     }
-    const SwitchProbe probe;
-    const auto start = std::chrono::steady_clock::now();
+    MailboxPlayers mailbox;
+    const BusyLoad load(state.range(0) != 0);
+    SideTotals bare;
+    SideTotals apps;
+    const auto mailboxBatch = [&mailbox] { mailbox.batch(); };
+    bool appFirst = false;
     for (auto _ : state) {
-        {
-            std::lock_guard<std::mutex> lock(gApps.lock);
-            gApps.done = false;
+        // Turn about, so that neither side always follows the other.
+        if (appFirst) {
+            apps.add(appBatch);
+            bare.add(mailboxBatch);
+        } else {
+            bare.add(mailboxBatch);
+            apps.add(appBatch);
         }
-        u_app_send_msg(gApps.pinger, kAppGo, nullptr, 0, nullptr, 0);
-        std::unique_lock<std::mutex> lock(gApps.lock);
-        gApps.batchDone.wait(lock, [] { return gApps.done; });
+        appFirst = !appFirst;
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const double rounds = static_cast<double>(state.iterations()) * kAppRounds;
-    probe.report(state, rounds);
-    if (gMailboxRoundTrip > 0) {
-        state.counters["x_mailbox"] = elapsed.count() / rounds / gMailboxRoundTrip;
+    const double rounds = static_cast<double>(state.iterations()) * kRounds;
+    state.counters["app_rt_us"] = apps.seconds / rounds * 1e6;
+    state.counters["mailbox_rt_us"] = bare.seconds / rounds * 1e6;
+    state.counters["x_mailbox"] = apps.seconds / bare.seconds;
+    state.counters["app_csw"] = static_cast<double>(apps.switches) / rounds;
+    state.counters["mailbox_csw"] = static_cast<double>(bare.switches) / rounds;
+    if (state.range(0) == 0) {
+        state.counters["app_cpu_us"] = apps.cpu / rounds * 1e6;
+        state.counters["mailbox_cpu_us"] = bare.cpu / rounds * 1e6;
     }
-    const auto kTimePer = benchmark::Counter::kIsRate | benchmark::Counter::kInvert;
-    state.counters["handoff"] = benchmark::Counter(rounds * 2, kTimePer);
-    state.counters["roundtrip"] = benchmark::Counter(rounds, kTimePer);
-    state.SetBytesProcessed(static_cast<int64_t>(rounds) * 2 * kMessageSize);
 }
-BENCHMARK(BM_AppPingPong)->UseRealTime();
+BENCHMARK(BM_AppAgainstMailbox)->Arg(0)->Arg(1)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(false);
 
 }  // namespace
 

@@ -63,13 +63,13 @@ protected:
         return pellanttest::contains(state, "vesk_set_stream_vol_ext 0 " + gain) &&
                pellanttest::contains(state, "vesk_set_stream_vol_ext 1 " + gain);
     }
-    // A click of the remote's key `code`, repeated until the GUI manager reports `evt`: the remote's
-    // first keys may come before key input has opened it.
-    bool click(ProgramRunner& corvand, int code, const std::string& evt)
+    // A click of the remote's key by its name, as a person presses it, repeated until the GUI
+    // manager reports `evt`: the remote's first keys may come before key input has opened it.
+    bool click(ProgramRunner& corvand, const std::string& key, const std::string& evt)
     {
         for (int i = 0; i < 100; ++i) {
             const size_t from = corvand.output().size();
-            sim.ctl("input key KVX_Remote_Controller " + std::to_string(code) + " click");
+            sim.ctl("input key KVX_Remote_Controller " + key + " click");
             if (corvand.waitFor("<GUI>evt = " + evt, from, std::chrono::milliseconds(300))) {
                 return true;
             }
@@ -85,12 +85,12 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
     ProgramRunner corvand("main/corvand");
     ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
     sim.ctl("input add KVX_Remote_Controller");
-    ASSERT_TRUE(click(corvand, 116, "0x1000")) << corvand.output();
+    ASSERT_TRUE(click(corvand, "power", "0x1000")) << corvand.output();
     ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000")) << corvand.output();
 
     const std::string lrsBefore = coeff(0x2C);
     size_t from = pellantLines();
-    ASSERT_TRUE(click(corvand, 103, "0x103d")) << corvand.output();
+    ASSERT_TRUE(click(corvand, "volup", "0x103d")) << corvand.output();
     ASSERT_TRUE(pellanttest::waitFor([&] {
         return idsInclude(from, {20, 0, 0});
     })) << ::testing::PrintToString(idsFrom(from));
@@ -104,13 +104,13 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
 
     // Mute: "MUTE", both streams closed; a press up unmutes at 52.
     from = pellantLines();
-    ASSERT_TRUE(click(corvand, 113, "0x103b")) << corvand.output();
+    ASSERT_TRUE(click(corvand, "mute", "0x103b")) << corvand.output();
     ASSERT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {0, 0}); }));
     EXPECT_TRUE(pellanttest::waitFor([&] { return streams("0"); }));
     EXPECT_TRUE(
         pellanttest::waitFor([&] { return sandbox.read("/sim/display.log").find("\"MUTE \"") != std::string::npos; }));
 
-    ASSERT_TRUE(click(corvand, 103, "0x103d")) << corvand.output();
+    ASSERT_TRUE(click(corvand, "volup", "0x103d")) << corvand.output();
     EXPECT_TRUE(pellanttest::waitFor(
         [&] { return streams("100000") && coeff(0x2D) == entry(gGuiWrapperAmpAcm8625SLrVolTab[52]); }));
     EXPECT_TRUE(

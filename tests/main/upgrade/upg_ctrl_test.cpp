@@ -6,6 +6,7 @@
 #include "main/upgrade/upg_dl_ctrl.h"
 #include "main/upgrade/upg_id.h"
 #include "main/upgrade/upg_log.h"
+#include "platform/sbroot/sb_root.h"
 #include "platform/wallclock/wallclock.h"
 #include "tests/main/program_runner.h"
 #include "tests/main/upgrade/upg_fixture.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -213,6 +215,35 @@ TEST_F(UpgCtrlTest, OtaDlDuringAnAttemptIsRefusedAndAfterADoneUpgradeStartsAgain
     EXPECT_EQ(otaDl(), -1);  // up to date, but it asked
     EXPECT_EQ(idRequests(), 1u);
     EXPECT_EQ(upgCtrlGetStatus(), static_cast<uint32_t>(UPG_STATUS_FAILED));
+}
+
+// "/tmp" is RAM on the board: a body without end fills it no further than the ID file's bound.
+TEST_F(UpgCtrlTest, AnIdFileWithoutEndIsCutAtItsBoundAndFailsTheCheck)
+{
+    server.setFile("/upg_id_file.bin", "Version=8\nFile_Size=1000\nImage_Count=1\n");
+    server.setEndless("/upg_id_file.bin", true);
+    std::atomic<bool> fetching{true};
+    std::atomic<off_t> largest{0};
+    std::thread watcher([&] {
+        const std::string path = sb::path(UPG_ID_TMP_PATH);
+        while (fetching) {
+            struct stat st {};
+            if (stat(path.c_str(), &st) == 0) {
+                largest = std::max(largest.load(), st.st_size);
+            }
+            std::this_thread::yield();
+        }
+    });
+    const int result = otaDl();
+    fetching = false;
+    watcher.join();
+
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(upgCtrlGetStatus(), static_cast<uint32_t>(UPG_STATUS_FAILED));
+    EXPECT_FALSE(sandbox.exists(UPG_ID_TMP_PATH));
+    EXPECT_LE(largest.load(), 64 * 1024);
+    EXPECT_GT(largest.load(), 0);  // the watcher saw the body arrive
+    EXPECT_EQ(idRequests(), 1u);
 }
 
 TEST_F(UpgCtrlTest, AnIdFileAnsweredWithAnErrorFailsTheCheckAndStoresNothing)

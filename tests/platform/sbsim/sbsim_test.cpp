@@ -60,6 +60,13 @@ std::string nextUevent(int fd)
 
 class BoardSimTest : public SimTest {};
 
+// The control command a person and a script use.
+std::pair<int, std::string> runCtl(const std::vector<std::string>& args)
+{
+    const sbtest::ProgramRun run = sbtest::runProgram("platform/sbsim/sbsimctl", args);
+    return {run.status, run.output};
+}
+
 TEST_F(BoardSimTest, HdmiTransmitterAnswersScriptedGettersAndLogsSetters)
 {
     sim.ctl("hdmitx words GET_RX_AUDIO_INFO 0 6 88200 0 0 11");
@@ -212,7 +219,7 @@ TEST_F(BoardSimTest, InputDeviceAppearsAnswersItsQueriesAndDeliversKeys)
         got.push_back(ev);
     }
     EXPECT_EQ(EV_KEY, got[0].type);
-    EXPECT_EQ(KEY_VOLUMEUP, got[0].code);
+    EXPECT_EQ(103, got[0].code);  // the board remote's volume up
     EXPECT_EQ(1, got[0].value);
     EXPECT_EQ(EV_SYN, got[1].type);
     EXPECT_EQ(EV_KEY, got[2].type);
@@ -231,6 +238,40 @@ TEST_F(BoardSimTest, InputDeviceAppearsAnswersItsQueriesAndDeliversKeys)
     EXPECT_EQ(ENODEV, errno);
     EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, EVIOCGVERSION, &version));
     EXPECT_EQ(ENODEV, errno);
+}
+
+// Key names are the remote's own codes on the remote and the panel's on any other device; a
+// number is taken as it is, and "input keys" lists every name.
+TEST_F(BoardSimTest, KeyNamesAreTheCodesOfTheRemoteOrOfThePanel)
+{
+    sim.ctl("input add KVX_Remote_Controller");
+    sim.ctl("input add kvx-kpd");
+    const struct {
+        const char* device;
+        const char* key;
+        int code;
+    } cases[] = {
+        {"KVX_Remote_Controller", "volup", 103},   {"KVX_Remote_Controller", "voldown", 108},
+        {"KVX_Remote_Controller", "play", 119},    {"KVX_Remote_Controller", "hdmi", 223},
+        {"KVX_Remote_Controller", "bass+", 214},   {"KVX_Remote_Controller", "game", 251},
+        {"KVX_Remote_Controller", "factory-pair", 227}, {"KVX_Remote_Controller", "97", 97},
+        {"kvx-kpd", "volup", KEY_VOLUMEUP},        {"kvx-kpd", "power", KEY_POWER},
+    };
+    for (const auto& c : cases) {
+        sim.ctl(std::string("input key ") + c.device + " " + c.key + " press");
+        std::string log;
+        ASSERT_TRUE(sim.control("log input", &log));
+        EXPECT_THAT(log, HasSubstr(std::string("\"") + c.device + "\" type 1 code " + std::to_string(c.code) +
+                                   " value 1"))
+            << c.key;
+    }
+    std::string out;
+    EXPECT_FALSE(sim.control("input key kvx-kpd hdmi", &out));
+    EXPECT_THAT(out, HasSubstr("unknown key hdmi"));
+    ASSERT_TRUE(sim.control("input keys", &out));
+    EXPECT_THAT(out, HasSubstr("volup=103"));
+    EXPECT_THAT(out, HasSubstr("treble-=217"));
+    EXPECT_THAT(out, HasSubstr("volup=" + std::to_string(KEY_VOLUMEUP)));
 }
 
 TEST_F(BoardSimTest, InputDeviceWhoseVersionQueryFailsAndUnknownRequests)
@@ -511,6 +552,67 @@ TEST_F(BoardSimTest, MalformedInputIsRefusedAndABrokenClientLeavesTheSimulatorRu
     EXPECT_THAT(sim.ctl("mtd list"), HasSubstr("misc"));
 }
 
+// Clients that stall in the middle of a frame hold up no one, and keep what they sent: once they
+// send the rest, each gets its answer.
+TEST_F(BoardSimTest, StalledClientsDelayNoOtherAndAreAnsweredWhenTheyGoOn)
+{
+    const std::string line = "input list";
+    std::vector<uint8_t> frame;
+    sbwire::putU32(frame, static_cast<uint32_t>(sbwire::Type::Control));
+    sbwire::putU32(frame, static_cast<uint32_t>(line.size()));
+    sbwire::putBytes(frame, line.data(), line.size());
+    const size_t half = sbwire::kHeaderSize + 3;
+
+    sim.ctl("input add remote-a");
+    std::array<sbwire::Connection, 20> stalled;
+    for (auto& conn : stalled) {
+        ASSERT_TRUE(conn.connect());
+        ASSERT_EQ(static_cast<ssize_t>(half), send(conn.fd(), frame.data(), half, MSG_NOSIGNAL));
+    }
+    // The control command a person uses, and a device request through the seam, answered while
+    // every stalled client still waits mid-frame.
+    const auto [status, output] = runCtl({"log", "display"});
+    EXPECT_EQ(0, status) << output;
+    EXPECT_EQ("/dev/input/event0 \"remote-a\"\n", sim.ctl("input list"));
+
+    for (auto& conn : stalled) {
+        const size_t rest = frame.size() - half;
+        ASSERT_EQ(static_cast<ssize_t>(rest), send(conn.fd(), frame.data() + half, rest, MSG_NOSIGNAL));
+    }
+    for (auto& conn : stalled) {
+        sbwire::Frame reply;
+        ASSERT_TRUE(sbwire::recvFrame(conn.fd(), reply));
+        const auto decoded = sbwire::decodeReply(reply.payload);
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(0, decoded->result);
+        EXPECT_EQ("/dev/input/event0 \"remote-a\"\n", std::string(decoded->data.begin(), decoded->data.end()));
+    }
+}
+
+// A client that asks and never reads its answers is dropped once they pile up; the others go on.
+TEST_F(BoardSimTest, ClientThatNeverReadsIsDroppedWithoutHarmToOthers)
+{
+    sbwire::Connection reader;
+    ASSERT_TRUE(reader.connect());
+    sbwire::Connection deaf;
+    ASSERT_TRUE(deaf.connect());
+    std::vector<uint8_t> frame;
+    const std::string line = "help";
+    sbwire::putU32(frame, static_cast<uint32_t>(sbwire::Type::Control));
+    sbwire::putU32(frame, static_cast<uint32_t>(line.size()));
+    sbwire::putBytes(frame, line.data(), line.size());
+    // Help answers are a few kilobytes each: enough of them to pass what is kept for one client.
+    bool dropped = false;
+    for (int i = 0; i < 200000 && !dropped; ++i) {
+        dropped = send(deaf.fd(), frame.data(), frame.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(frame.size());
+        if (i % 1000 == 0) {
+            EXPECT_EQ(0, reader.request(sbwire::Type::Control, {'h', 'e', 'l', 'p'}).result);
+        }
+    }
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(0, reader.request(sbwire::Type::Control, {'h', 'e', 'l', 'p'}).result);
+}
+
 // Two roots, two simulators, at once: each keeps its own devices and logs.
 TEST(BoardSimRoots, TwoSimulatorsRunSideBySide)
 {
@@ -538,13 +640,6 @@ TEST(BoardSimRoots, TwoSimulatorsRunSideBySide)
     EXPECT_EQ(0, simA.stop());
     EXPECT_FALSE(first.exists("/sim/board.sock"));
     EXPECT_THAT(simB.ctl("input list"), HasSubstr("remote-b"));
-}
-
-// The control command a person and a script use.
-std::pair<int, std::string> runCtl(const std::vector<std::string>& args)
-{
-    const sbtest::ProgramRun run = sbtest::runProgram("platform/sbsim/sbsimctl", args);
-    return {run.status, run.output};
 }
 
 TEST_F(BoardSimTest, ControlCommandPrintsPlainTextAndSaysWhatItRefused)

@@ -166,6 +166,12 @@ void HttpServer::releaseStall()
     changed_.notify_all();
 }
 
+void HttpServer::setEndless(const std::string& path, bool on)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    endless_[path] = on;
+}
+
 void HttpServer::announceLength(const std::string& path, int64_t length, int times)
 {
     std::lock_guard<std::mutex> guard(lock_);
@@ -302,11 +308,14 @@ void HttpServer::serve(int fd)
     bool dropping = false;
     bool stalling = false;
     bool announcing = false;
+    bool endless = false;
     {
         std::lock_guard<std::mutex> guard(lock_);
         requests_.push_back(req);
         auto st = statuses_.find(req.path);
         auto file = files_.find(req.path);
+        auto forever = endless_.find(req.path);
+        endless = forever != endless_.end() && forever->second && file != files_.end() && !file->second.empty();
         if (st != statuses_.end()) {
             status = st->second;
             body = "<html><body>error " + std::to_string(status) + "</body></html>\n";
@@ -345,6 +354,21 @@ void HttpServer::serve(int fd)
     changed_.notify_all();
 
     std::string headers = "HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) + "\r\n";
+    if (endless) {
+        headers += "Connection: close\r\n\r\n";
+        bool ok = sendAll(fd, headers.data(), headers.size());
+        while (ok) {
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                if (stopping_) {
+                    break;
+                }
+            }
+            ok = sendAll(fd, body.data(), body.size());
+        }
+        close(fd);
+        return;
+    }
     headers +=
         "Content-Length: " + std::to_string(announcing ? length.length : static_cast<int64_t>(body.size())) + "\r\n";
     if (status == 206) {

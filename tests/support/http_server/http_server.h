@@ -1,7 +1,7 @@
 // A small HTTP/1.1 server on the loopback address for the tests of the network upgrade. It serves
 // files held in memory, answers "Range: bytes=N-" (and "bytes=N-M") with 206 from byte N, logs every
 // request line with its Range header, and has faults a test can arm: drop the connection at a byte
-// of a file, stall there, announce a wrong length, answer a status of the test's choice, or refuse
+// of a file, stall there, announce a wrong length, never end the body, answer a status of the test's choice, or refuse
 // connections altogether. Every connection is closed after its response.
 #pragma once
 
@@ -51,6 +51,9 @@ public:
     void corruptAt(const std::string& path, uint64_t offset, int times = 1);
     // The next `times` responses for the path announce this Content-Length (the body is unchanged).
     void announceLength(const std::string& path, int64_t length, int times = 1);
+    // Responses for the path carry no length and a body without end (its file over and over),
+    // until the client hangs up; false serves the file again.
+    void setEndless(const std::string& path, bool on);
     // While refusing, the port is closed: connections fail as refused.
     void refuse(bool on);
 
@@ -82,6 +85,7 @@ private:
     mutable std::condition_variable changed_;
     std::map<std::string, std::string> files_;
     std::map<std::string, int> statuses_;
+    std::map<std::string, bool> endless_;
     std::map<std::string, Fault> drops_;
     std::map<std::string, Fault> stalls_;
     std::map<std::string, Fault> lengths_;
