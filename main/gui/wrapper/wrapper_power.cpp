@@ -1,4 +1,5 @@
 #include "main/gui/wrapper/wrapper_power.h"
+#include "main/gui/wrapper/wrapper_power_priv.h"
 
 #include "main/gui/gui_manager.h"
 #include "main/gui/wrapper/wrapper_amp.h"
@@ -49,6 +50,11 @@ void logMac(const uint8_t* mac)
 }
 
 }  // namespace
+
+void guiWrapperPwrObjResetForTest(void)
+{
+    gWrapperPower.obj = GuiWrapperPwrObj{};
+}
 
 const GuiWrapperPwrObj* guiWrapperPwrObjGet(void)
 {

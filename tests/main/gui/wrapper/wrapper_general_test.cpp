@@ -14,6 +14,7 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_music.h"
+#include "main/gui/wrapper/wrapper_music_priv.h"
 #include "main/gui/wrapper/wrapper_source_stub.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
@@ -240,6 +241,19 @@ protected:
     }
     size_t linkLines() const { return pellanttest::lines(sandbox.read(WRAPPER_SOURCE_STUB_LOG)).size(); }
 
+    // Lets the change to the music wrapper's current EQ mode run its effect to the end: the end
+    // writes the volume to the link and the amplifiers once more, which must not land among a
+    // later step's writes.
+    static ::testing::AssertionResult effectSettled()
+    {
+        const uint8_t vol = guiWrapperMusicVolGet();
+        guiWrapperMusicVolSet(&vol);
+        if (!apptest::eventually([] { return guiWrapperMusicEffectPendingForTest() == 0; })) {
+            return ::testing::AssertionFailure() << "the effect change never ended";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
     std::unique_ptr<pellanttest::Child> pellant;
 };
 
@@ -282,6 +296,7 @@ TEST_F(VolumeFanOutTest, EverySlotWritesTheVolumeOfTheCurrentMode)
         GuiWrapperSetting* rec = guiWrapperSettingRecord();
         rec->eq_mode = c.eqMode;
         guiWrapperMusicEqModeSet(static_cast<uint8_t>(c.eqMode));
+        ASSERT_TRUE(effectSettled());
         const uint8_t otherBefore = c.eqMode == 5 ? rec->vol : rec->night_vol;
         const size_t linkFromLine = linkLines();
         c.slot(&c.vol);
