@@ -2,6 +2,8 @@
 
 #include "main/acfg/acfg_app.h"
 #include "main/acfg/audio_setting.h"
+#include "main/cec/cec_app.h"
+#include "main/device_mngr/dm_linux.h"
 #include "main/gui/gui_manager.h"
 #include "main/gui/user_interface.h"
 #include "main/playback/usb/playback_usb.h"
@@ -29,9 +31,11 @@ app_table_entry_t gAppTable[] = {
     {a_gui_manager_register, {}, "gui_namager"},
     {aPlaybackSpdifInRegister, {}, "pb_spdif_in"},
     {aPlaybackLineInRegister, {}, "playback_line_in"},
+    {a_dm_register, {}, "dev_mngr"},
     {a_playback_usb_register, {}, "playback_usb"},
     {aTdmInRegister, {}, "playback_tdm_in"},
     {aUacCaptureRegister, {}, "playback_uac_capture"},
+    {a_cec_register, {}, "cec"},
     {a_audio_setting_manager_register, {}, "audio_setting"},
     {nullptr, {}, nullptr},
 };

@@ -2,6 +2,7 @@
 
 #include "common/support/support.h"
 #include "platform/sbdev/hdmitx_ioctl.h"
+#include "platform/sbdev/sb_udev.h"
 #include "platform/sbdev/sb_uevent.h"
 #include "sileth/sileth_daemon.h"
 #include "sileth/sileth_log.h"
@@ -175,11 +176,13 @@ bool subsystemWanted(const char* subsystem)
 
 void pvUdevCbThread()
 {
-    const int fd = sb_uevent_open();
+    static constexpr const char* kSubsystems[] = {"switch", "hdmirxswitch"};
+    const int fd = sb_udev_monitor_open(kSubsystems, 2);
     if (fd < 0) {
         fprintf(stderr, "Can't create udev\n");
         return;
     }
+    SRC_INFO("[UdevCb Thread] Start: %s, subsystems \"switch\" and \"hdmirxswitch\"", sb_udev_monitor_source(fd));
     std::array<char, kEventMax> buf;
     while (gUdev.run.load()) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {gUdev.wakeRead.get(), POLLIN, 0}};
@@ -187,7 +190,7 @@ void pvUdevCbThread()
         if (r <= 0 || (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
             continue;  // woken for the exit, interrupted, or nothing to read
         }
-        const ssize_t n = sb_uevent_recv(fd, buf.data(), buf.size());
+        const ssize_t n = sb_udev_monitor_recv(fd, buf.data(), buf.size());
         if (n <= 0) {
             // The event source failed or went away: wait before the next try, but not past an exit.
             pollfd wake{gUdev.wakeRead.get(), POLLIN, 0};
@@ -199,7 +202,7 @@ void pvUdevCbThread()
             ParseUdevEvent(buf.data(), static_cast<int>(n));
         }
     }
-    sb_uevent_close(fd);
+    sb_udev_monitor_close(fd);
     SRC_INFO("[UdevCb Thread] Exit ");
 }
 

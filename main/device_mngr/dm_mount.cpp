@@ -1,9 +1,12 @@
 #include "main/device_mngr/dm_mount.h"
 
-#include "main/am/amb/amb.h"
 #include "main/cli/dbg_level.h"
+#include "main/device_mngr/dm_brdcst.h"
+#include "main/device_mngr/dm_core.h"
+#include "main/device_mngr/dm_log.h"
 #include "main/mw/rwlock/rwlock.h"
 
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -17,7 +20,6 @@ struct MountTable {
 };
 MountTable g;
 
-constexpr uint16_t kLevel = DBG_LEVEL_ERROR | DBG_LAYER_APP;
 
 // The lock is made on first use, so readers that come before the device manager find a record.
 handle_t mountLock()
@@ -28,13 +30,8 @@ handle_t mountLock()
 
 void announce(uint8_t bMnt)
 {
-    am_broadcast_msg_t msg{};
-    msg.ui4MsgId = DM_BRDCST_MSG_USB_MNT;
-    const uint32_t event = bMnt == 1 ? DM_USB_MOUNTED : DM_USB_UNMOUNTED;
-    std::memcpy(msg.aui1Data, &event, sizeof(event));
-    msg.ui4Size = sizeof(event);
-    if (u_amb_broadcast_msg(&msg, 0) != 0)
-        DBG_ERROR(kLevel, "<DM>", "send msg to close nfy thread failed!\n");
+    if (dmBroadcastWord(DM_BRDCST_MSG_USB_MNT, bMnt == 1 ? DM_USB_MOUNTED : DM_USB_UNMOUNTED, 0) != 0)
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "send msg to close nfy thread failed!\n");
 }
 
 }  // namespace
@@ -42,12 +39,12 @@ void announce(uint8_t bMnt)
 int32_t uDmGetMntInfo(DmMntInfo* out)
 {
     if (out == nullptr) {
-        DBG_ERROR(kLevel, "<DM>", "pMntInfo can't be null!\n");
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "pMntInfo can't be null!\n");
         return DMR_INV_ARG;
     }
     const handle_t lock = mountLock();
     if (lock == 0 || uRwlReadLock(lock, RWL_OPTION_WAIT) != RWLR_OK) {
-        DBG_ERROR(kLevel, "<DM>", "<read lock> mnt info's rwlock failed!\n");
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "<read lock> mnt info's rwlock failed!\n");
         return DMR_LOCK_FAIL;
     }
     const bool mounted = g.info.bMnt != 0;
@@ -55,7 +52,7 @@ int32_t uDmGetMntInfo(DmMntInfo* out)
         *out = g.info;
     uRwlReleaseLock(lock);
     if (!mounted) {
-        DBG_ERROR(kLevel, "<DM>", "mnt info is not mount!\n");
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "mnt info is not mount!\n");
         return DMR_NOT_MOUNTED;
     }
     return DMR_OK;
@@ -65,7 +62,7 @@ void dmModifyMntInfo(uint8_t bMnt, const DmMntInfo* rec)
 {
     const handle_t lock = mountLock();
     if (lock == 0 || uRwlWriteLock(lock, RWL_OPTION_WAIT) != RWLR_OK) {
-        DBG_ERROR(kLevel, "<DM>", "<write lock> mnt info's rwlock failed!\n");
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "<write lock> mnt info's rwlock failed!\n");
         return;
     }
     if (bMnt != 0 && rec != nullptr) {
@@ -75,4 +72,35 @@ void dmModifyMntInfo(uint8_t bMnt, const DmMntInfo* rec)
     g.info.bMnt = bMnt;
     uRwlReleaseLock(lock);
     announce(bMnt);
+}
+
+void dmModifyMntInfoForExternal(uint32_t bMnt, const char* mntPath)
+{
+    const handle_t lock = mountLock();
+    if (lock == 0 || uRwlWriteLock(lock, RWL_OPTION_WAIT) != RWLR_OK) {
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "<write lock> mnt info's rwlock failed!\n");
+        return;
+    }
+    g.info.bMnt = static_cast<uint8_t>(bMnt);
+    if (bMnt == 1 && mntPath != nullptr) {
+        g.info.ui4FsCode = DM_FS_TEXFAT;
+        std::snprintf(g.info.acMntPath, sizeof(g.info.acMntPath), "%s", mntPath);
+    }
+    const uint8_t stored = g.info.bMnt;
+    uRwlReleaseLock(lock);
+    if (dmPostNfyReq({DM_NFY_REQ_MNT, bMnt == 1 ? 1u : 0u}) != 0) {
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "send msg to close nfy thread failed!\n");
+    }
+    DBG_INFO(dmGetDbgLevel(), "<DM>", "dmModifyMntInfo OUT,gDmMntInfo.t_mnt_info.bMnt=%d.\n", stored);
+}
+
+int32_t dmMntTableCreate(void)
+{
+    const handle_t lock = mountLock();
+    if (lock == 0 || uRwlWriteLock(lock, RWL_OPTION_WAIT) != RWLR_OK) {
+        return DMR_LOCK_FAIL;
+    }
+    g.info = DmMntInfo{};
+    uRwlReleaseLock(lock);
+    return DMR_OK;
 }

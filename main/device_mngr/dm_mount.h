@@ -41,3 +41,11 @@ int32_t uDmGetMntInfo(DmMntInfo* out);
 // Records a mount (bMnt 1, rec copied) or an unmount (bMnt 0, rec ignored) and broadcasts
 // DM_BRDCST_MSG_USB_MNT with bMnt == 1.
 void dmModifyMntInfo(uint8_t bMnt, const DmMntInfo* rec);
+
+// The FUSE exFAT mount's report: stores bMnt and, for a mount with its directory given, the code
+// DM_FS_TEXFAT and that path (so readers never get an earlier mount's path), then posts the notice
+// to the device manager's notify thread, which broadcasts it.
+void dmModifyMntInfoForExternal(uint32_t bMnt, const char* mntPath = nullptr);
+
+// Run by the device manager's start: an empty record, and its lock. 0, or DMR_LOCK_FAIL.
+int32_t dmMntTableCreate(void);

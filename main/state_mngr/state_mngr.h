@@ -99,6 +99,7 @@ enum sm_body : uint32_t {
     SM_BODY_CEC_STANDBY = 77,
     SM_BODY_CEC_ENTER_SUSPEND = 78,
     SM_BODY_CEC_EXIT_SUSPEND = 79,
+    SM_BODY_CEC_ENTER_SUSPEND_FAIL = 80,  // defined for the CEC application; nothing sends it
 };
 
 // Sender ids (ui4_sender_id) of the protocol.
@@ -112,9 +113,11 @@ enum msg_from : uint32_t {
     MSG_FROM_BT_EXT_IN = 7,
     MSG_FROM_AUX_IN = 8,
     MSG_FROM_UI = 12,
+    MSG_FROM_DM = 13,  // the device manager's driver events to the CEC application
     MSG_FROM_URI = 14,
     MSG_FROM_TTS = 15,
     MSG_FROM_PROMPT = 16,
+    MSG_FROM_CLI = 19,  // the debug console
     MSG_FROM_BT_HFP = 24,
     MSG_FROM_DLNA = 25,
     MSG_FROM_USB = 28,

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <glob.h>
 #include <iterator>
+#include <optional>
 #include <spawn.h>
 #include <string>
 #include <string_view>
@@ -42,7 +43,9 @@ void appendLog(const char* command)
     close(fd);
 }
 
-int configuredStatus(std::string_view command)
+// The status of the first line of QUORID_RESULTS_PATH whose prefix begins the command; none when no
+// line matches.
+std::optional<int> configuredStatus(std::string_view command)
 {
     std::ifstream in(sb::path(QUORID_RESULTS_PATH));
     std::string line;
@@ -60,7 +63,7 @@ int configuredStatus(std::string_view command)
             return static_cast<int>(status);
         }
     }
-    return 0;
+    return std::nullopt;
 }
 
 // Splits on blanks; single and double quotes group words and are removed.
@@ -357,11 +360,12 @@ int doUnzip(const Args& args)
     return waitStatus(pid);
 }
 
-// The flashing program is a separate program: its stand-in is run with the words of the line as
-// its arguments and the root in its environment; its exit status is the command's status.
-int doQuellip(const Args& args)
+// Separate programs (the flashing program, the FUSE exFAT mounter) are run as their stand-ins with
+// the words of the line as their arguments, the root in their environment and, when the results
+// file named a status for the line, that status as QUORID_STATUS; the exit status is the command's.
+int runStandin(const char* program, const Args& args, std::optional<int> configured)
 {
-    Args argv{QUORID_QUELLIP_PROGRAM};
+    Args argv{program};
     argv.insert(argv.end(), args.begin() + 1, args.end());
     std::vector<char*> cargv;
     for (auto& a : argv) {
@@ -369,8 +373,12 @@ int doQuellip(const Args& args)
     }
     cargv.push_back(nullptr);
     std::vector<std::string> envStrings{"SOUNDBAR_ROOT=" + sb::root()};
+    if (configured) {
+        envStrings.push_back("QUORID_STATUS=" + std::to_string(*configured));
+    }
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::string_view(*e).rfind("SOUNDBAR_ROOT=", 0) != 0) {
+        const std::string_view var(*e);
+        if (var.rfind("SOUNDBAR_ROOT=", 0) != 0 && var.rfind("QUORID_STATUS=", 0) != 0) {
             envStrings.emplace_back(*e);
         }
     }
@@ -426,8 +434,10 @@ constexpr FileCommand kFileCommands[] = {
     {"chmod", doChmod},
     {"echo", doEcho},
     {"unzip", doUnzip},
-    {"quellip", doQuellip},
+    {"quellip", [](const Args& a) { return runStandin(QUORID_QUELLIP_PROGRAM, a, std::nullopt); }},
 };
+
+constexpr std::string_view kExfatFuse = "/sbin/mount.exfat-fuse";
 
 }  // namespace
 
@@ -438,11 +448,15 @@ extern "C" int quorid_exec(const char* command, int flag)
         return -1;
     }
     appendLog(command);
-    const int status = configuredStatus(command);
-    if (status != 0) {
-        return status;
-    }
+    const std::optional<int> configured = configuredStatus(command);
     const Args words = splitWords(command);
+    // The mounter's stand-in always runs: it may leave files behind whatever it answers.
+    if (!words.empty() && words[0] == kExfatFuse) {
+        return runStandin(QUORID_EXFAT_FUSE_PROGRAM, words, configured);
+    }
+    if (configured.value_or(0) != 0) {
+        return *configured;
+    }
     if (words.empty()) {
         return 0;
     }

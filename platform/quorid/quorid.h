@@ -6,7 +6,9 @@
 // wins, 0 when none matches). With status 0, the file commands the system relies on for their
 // effect (touch, mkdir, rm, cp, mv, chmod, echo > / >>, unzip) are carried out inside the root;
 // "quellip" lines run the flashing program's stand-in (platform/quellip) with the root in its
-// environment, its exit status being the command's;
+// environment, its exit status being the command's; "/sbin/mount.exfat-fuse" lines always run the
+// FUSE exFAT mounter's stand-in (platform/exfatfuse), which answers the status the results file
+// gives the line (QUORID_STATUS in its environment) or 1;
 // "echo ... > /sys/..." goes to the sysfs node through the sysfs seam (the board simulator's node on a
 // host where one runs), so a missing node fails as it would on the board.
 // A test gives a program a canned report in QUORID_REPORTS_DIR/<program name>: a command line of

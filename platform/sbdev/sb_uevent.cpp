@@ -25,15 +25,14 @@ Monitors& monitors()
     return m;
 }
 
-int openKernelMonitor()
+// Binds a uevent socket to the kernel's own group (before udev rewrites the events); the socket,
+// or -1 with errno (the socket closed).
+int bindKernelGroup(int fd, __u32 port)
 {
-    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
-    if (fd < 0) {
-        return -1;
-    }
     sockaddr_nl addr{};
     addr.nl_family = AF_NETLINK;
-    addr.nl_groups = 1;  // the kernel's own events, before udev rewrites them
+    addr.nl_pid = port;
+    addr.nl_groups = 1;
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
         const int error = errno;
         close(fd);
@@ -43,13 +42,28 @@ int openKernelMonitor()
     return fd;
 }
 
-}  // namespace
-
-int sb_uevent_open()
+int openKernelMonitor()
 {
-    if (!sbwire::simulatorPresent()) {
-        return openKernelMonitor();
+    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    return fd < 0 ? -1 : bindKernelGroup(fd, 0);
+}
+
+int openHotplugSocket(int* rcvbufError)
+{
+    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    if (fd < 0) {
+        return -1;
     }
+    const int size = 16384;
+    const int set = setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof(size));
+    if (rcvbufError != nullptr) {
+        *rcvbufError = set == 0 ? 0 : errno;
+    }
+    return bindKernelGroup(fd, static_cast<__u32>(getpid()));
+}
+
+int openSimMonitor()
+{
     auto conn = std::make_shared<sbwire::Connection>();
     if (!conn->connect()) {
         errno = ENODEV;
@@ -65,6 +79,21 @@ int sb_uevent_open()
     const int fd = conn->fd();
     m.sim[fd] = std::move(conn);
     return fd;
+}
+
+}  // namespace
+
+int sb_uevent_open()
+{
+    return sbwire::simulatorPresent() ? openSimMonitor() : openKernelMonitor();
+}
+
+int sb_uevent_open_hotplug(int* rcvbufError)
+{
+    if (rcvbufError != nullptr) {
+        *rcvbufError = 0;
+    }
+    return sbwire::simulatorPresent() ? openSimMonitor() : openHotplugSocket(rcvbufError);
 }
 
 ssize_t sb_uevent_recv(int fd, char* buf, size_t len)

@@ -23,3 +23,10 @@ int sb_uevent_close(int fd);
 // The value of `key` ("SWITCH_STATE") in a received event of `len` bytes, or nullptr. Values run
 // to the next NUL inside the event; an unterminated last value is not returned.
 const char* sb_uevent_get(const char* event, size_t len, const char* key);
+
+// The device manager's hotplug socket. On the board: a NETLINK_KOBJECT_UEVENT datagram socket
+// with a forced 16384-byte receive buffer, bound to the kernel's group 1 with the process id as
+// its port; a refused buffer size is not fatal and its errno lands in *rcvbufError (0 when it was
+// taken). On a host with a board simulator: the simulator's uevents, as sb_uevent_open. Read it
+// with sb_uevent_recv. The descriptor, or -1 with errno.
+int sb_uevent_open_hotplug(int* rcvbufError);

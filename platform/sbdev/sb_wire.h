@@ -29,6 +29,7 @@ enum class Type : uint32_t {
     UeventSubscribe = 7,
     Actl = 8,     // one ALSA-control line: "read N", "write N I V", "ascii ID V", "watch N"
     TakePty = 9,  // system path of a serial port; the reply carries its master descriptor
+    Call = 10,    // a system call the board serves: its name, then its arguments, one per line
     Reply = 100,  // i64 result, i32 errno, data
     Event = 101,  // what the subscription delivers
 };

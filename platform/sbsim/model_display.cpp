@@ -44,7 +44,7 @@ private:
 
 class Display : public Model {
 public:
-    explicit Display(Board& board) : board_(board) { createNode(); }
+    explicit Display(Board& board) : board_(board) { board_.setNodePresent("/dev/led_display", true); }
     const char* name() const override { return "display"; }
     const char* usage() const override
     {
@@ -75,11 +75,7 @@ public:
         }
         if (verb == "missing" && w.size() == 3 && (w[2] == "on" || w[2] == "off")) {
             s_.missing = w[2] == "on";
-            if (s_.missing) {
-                unlink(board_.path("/dev/led_display").c_str());
-            } else {
-                createNode();
-            }
+            board_.setNodePresent("/dev/led_display", !s_.missing);
             return true;
         }
         if (verb == "watch" && w.size() == 2) {
@@ -147,13 +143,6 @@ private:
         s_.watchers.remove_if([&](const Pusher& p) { return !p(line); });
     }
 
-    void createNode()
-    {
-        const int fd = ::open(board_.path("/dev/led_display").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
 
     Board& board_;
     DisplayState s_;

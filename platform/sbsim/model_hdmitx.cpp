@@ -1,6 +1,7 @@
 // The HDMI transmitter driver "/dev/hdmitx": scripted getter answers, the last value of every
-// setter, a request log, failure injection per request, CEC frames both ways, and the switch
-// uevents the driver raises.
+// setter, a request log, failure injection per request, CEC frames both ways with one transmit
+// status per transmission (reported at once, or held until a test releases it), the switch uevents
+// the driver raises, and a transmitter that is not there at all.
 #include "platform/sbdev/hdmitx_ioctl.h"
 #include "platform/sbsim/sim_board_priv.h"
 
@@ -82,8 +83,22 @@ struct HdmiState {
     std::map<uint32_t, Bytes> last;        // setter values
     std::map<uint32_t, int64_t> failures;  // remaining failures; -1 = every time
     std::deque<Bytes> cecReceived;         // frames the TV sent, waiting for GET_CECCMD
+    std::deque<Bytes> txStatuses;          // {tag, ack} announced and waiting for GET_TX_STS, oldest first
+    std::deque<uint32_t> heldTags;         // finished transmissions whose status is withheld
+    bool holdStatuses = false;
+    bool missing = false;
     uint32_t txAck = 1;
 };
+
+// Queues the transmit status {tag, ack} and raises its switch event.
+void announceStatus(Board& board, HdmiState& s, uint32_t tag, uint32_t ack)
+{
+    Bytes status;
+    sbwire::putU32(status, tag);
+    sbwire::putU32(status, ack);
+    s.txStatuses.push_back(std::move(status));
+    board.raiseSwitch("cec_hdmi", kCecHdmiTxStatus);
+}
 
 class HdmitxDevice : public DevHandle {
 public:
@@ -150,50 +165,48 @@ private:
 
     Result answer(uint32_t request, size_t size, const Bytes& in)
     {
-        if (request == KVX_HDMI_GET_CECCMD) {
-            if (s_.cecReceived.empty()) {
+        // Nothing received, or no status announced: the driver says so instead of handing out zeros.
+        if (request == KVX_HDMI_GET_CECCMD || request == KVX_HDMI_GET_TX_STS) {
+            std::deque<Bytes>& pending = request == KVX_HDMI_GET_CECCMD ? s_.cecReceived : s_.txStatuses;
+            if (pending.empty()) {
                 return Result::fail(EAGAIN);
             }
-            Bytes frame = std::move(s_.cecReceived.front());
-            s_.cecReceived.pop_front();
-            return Result::ok(0, frame);
+            Bytes record = std::move(pending.front());
+            pending.pop_front();
+            return Result::ok(0, record);
         }
         Bytes out(size, 0);
         auto it = s_.scripted.find(request);
         if (it != s_.scripted.end()) {
             std::copy_n(it->second.begin(), std::min(size, it->second.size()), out.begin());
-        } else if (request == KVX_HDMI_GET_TX_STS) {
-            auto sent = s_.last.find(KVX_HDMI_SET_CECCMD);
-            if (sent != s_.last.end()) {
-                std::copy_n(sent->second.begin(), 4, out.begin());
-            }
-            out[4] = static_cast<uint8_t>(s_.txAck);
         } else if (request == KVX_HDMI_GET_CM4_INFO) {
             std::copy_n(in.begin(), 4, out.begin());  // the selector stays as the caller set it
         }
         return Result::ok(0, out);
     }
 
-    // The driver puts the frame on the line and reports its transmit status by its switch.
+    // The driver puts the frame on the line and reports its transmit status by its switch, unless
+    // a test holds the statuses back.
     void transmitted(const Bytes& cmd)
     {
         board_.log("cec", "tx " + hexBytes(cmd.data() + 4, kCecFrameSize));
-        board_.raiseSwitch("cec_hdmi", kCecHdmiTxStatus);
+        const uint32_t tag = sbwire::getU32(cmd.data());
+        if (s_.holdStatuses) {
+            s_.heldTags.push_back(tag);
+            return;
+        }
+        announceStatus(board_, s_, tag, s_.txAck);
     }
 
     Board& board_;
     HdmiState& s_;
 };
 
+
+
 class Hdmitx : public Model {
 public:
-    explicit Hdmitx(Board& board) : board_(board)
-    {
-        const int fd = ::open(board_.path("/dev/hdmitx").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
+    explicit Hdmitx(Board& board) : board_(board) { board_.setNodePresent("/dev/hdmitx", true); }
     const char* name() const override { return "hdmitx"; }
     const char* usage() const override
     {
@@ -201,7 +214,12 @@ public:
                "hdmitx words REQUEST WORDS...   the same as little-endian 32-bit words\n"
                "hdmitx last REQUEST             last value a setter gave\n"
                "hdmitx fail REQUEST [COUNT]     fail the next COUNT requests (default every one; 0 stops)\n"
-               "hdmitx ack VALUE                ack word of the transmit status\n"
+               "hdmitx ack VALUE                ack word of the transmit statuses reported from now on\n"
+               "hdmitx tx-status hold           withhold the status of every later transmission\n"
+               "hdmitx tx-status release [ACK]  report the withheld statuses, oldest first (with ACK, or\n"
+               "                                the ack word)\n"
+               "hdmitx tx-status auto           report statuses at once again (withheld ones stay held)\n"
+               "hdmitx missing on|off           take the transmitter away or give it back\n"
                "hdmitx cec-rx INIT DEST OPCODE [OPERANDS...]  a frame from the TV (raises cec_hdmi 3)\n"
                "hdmitx plug tx|rx 0|1           the TV link (tx) or HDMI input 0 (rx) plugged out or in: its\n"
                "                                plug getter and the CEC switch event (tx 0/1, rx 5/6)\n"
@@ -215,6 +233,10 @@ public:
     {
         error = 0;
         if (path != "/dev/hdmitx") {
+            return nullptr;
+        }
+        if (s_.missing) {
+            error = ENOENT;
             return nullptr;
         }
         return std::make_unique<HdmitxDevice>(board_, s_);
@@ -272,6 +294,14 @@ public:
         if (verb == "cec-rx") {
             return cecReceive(w, out);
         }
+        if (verb == "tx-status") {
+            return txStatus(w, out);
+        }
+        if (verb == "missing" && w.size() == 3 && (w[2] == "on" || w[2] == "off")) {
+            s_.missing = w[2] == "on";
+            board_.setNodePresent("/dev/hdmitx", !s_.missing);
+            return true;
+        }
         if (verb == "plug" && w.size() == 4 && (w[2] == "tx" || w[2] == "rx") && (w[3] == "0" || w[3] == "1")) {
             const bool in = w[3] == "1";
             const bool tx = w[2] == "tx";
@@ -291,6 +321,26 @@ private:
     {
         out = "hdmitx: " + why + "\n";
         return false;
+    }
+
+
+    bool txStatus(const Words& w, std::string& out)
+    {
+        const std::string what = w.size() > 2 ? w[2] : "";
+        if ((what == "hold" || what == "auto") && w.size() == 3) {
+            s_.holdStatuses = what == "hold";
+            return true;
+        }
+        int64_t ack = s_.txAck;
+        if (what == "release" && (w.size() == 3 || (w.size() == 4 && parseNumber(w[3], ack)))) {
+            std::deque<uint32_t> held;
+            held.swap(s_.heldTags);
+            for (uint32_t tag : held) {
+                announceStatus(board_, s_, tag, static_cast<uint32_t>(ack));
+            }
+            return true;
+        }
+        return refuse(out, "usage: hdmitx tx-status hold|auto|release [ACK]");
     }
 
     static bool parseWords(const Words& w, Bytes& out)

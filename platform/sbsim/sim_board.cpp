@@ -20,6 +20,19 @@ double Board::now()
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
+void Board::setNodePresent(const std::string& systemPath, bool present) const
+{
+    const std::string node = path(systemPath);
+    if (!present) {
+        unlink(node.c_str());
+        return;
+    }
+    const int fd = ::open(node.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
 void Board::log(const std::string& facility, const std::string& line)
 {
     char stamp[32];
@@ -58,6 +71,14 @@ void Board::raiseUevent(const std::string& action, const std::string& devpath, c
     log("uevent", shown);
     if (deliverUevent) {
         deliverUevent(Bytes(text.begin(), text.end()));
+    }
+}
+
+void Board::raiseRawUevent(const Bytes& datagram)
+{
+    log("uevent", "raw " + hexBytes(datagram.data(), datagram.size()));
+    if (deliverUevent) {
+        deliverUevent(datagram);
     }
 }
 

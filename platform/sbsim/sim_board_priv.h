@@ -69,6 +69,10 @@ public:
     // Seconds on the monotonic clock.
     static double now();
 
+    // Lays out the device node at a system path under the root (an empty file that opens reach the
+    // simulator through), or takes it away.
+    void setNodePresent(const std::string& systemPath, bool present) const;
+
     // Appends "<time> <line>" to the facility's log ("/sim/<facility>.log" under the root).
     void log(const std::string& facility, const std::string& line);
     std::string logText(const std::string& facility) const;
@@ -82,6 +86,14 @@ public:
     std::function<void(const Pusher&)> subscribeUevents;
     // The ALSA-control model serves the seam's requests here.
     std::function<Result(const Words&, const Pusher&)> actlRequest;
+    // System calls the board serves ("mount", "umount", "umount2", "netif"), by name; the fields
+    // after the name are the call's arguments.
+    std::map<std::string, std::function<Result(const Words&)>> calls;
+    // The files an inserted stick carries, by the device node of each of its partitions
+    // ("/dev/sda1"): a successful mount of that node shows them in the mount directory.
+    std::map<std::string, std::string> mediaFiles;
+    // Raises one datagram as it stands (a malformed one too).
+    void raiseRawUevent(const Bytes& datagram);
 
 private:
     std::string root_;
@@ -97,6 +109,9 @@ std::unique_ptr<Model> makeSysfs(Board& board);
 std::unique_ptr<Model> makeMtd(Board& board);
 std::unique_ptr<Model> makeActl(Board& board);
 std::unique_ptr<Model> makeUevent(Board& board);
+std::unique_ptr<Model> makeUsb(Board& board);
+std::unique_ptr<Model> makeMount(Board& board);
+std::unique_ptr<Model> makeNet(Board& board);
 
 // Small parsing helpers for control words.
 bool parseNumber(const std::string& text, int64_t& value);

@@ -63,6 +63,9 @@ Server::Server(const std::string& root) : board_(root), ptys_(board_)
     models_.push_back(makeSysfs(board_));
     models_.push_back(makeMtd(board_));
     models_.push_back(makeActl(board_));
+    models_.push_back(makeUsb(board_));
+    models_.push_back(makeMount(board_));
+    models_.push_back(makeNet(board_));
     for (const char* port : kSerialPorts) {
         if (!ptys_.create(port)) {
             std::fprintf(stderr, "sbsim: no pseudo-terminal for %s\n", port);
@@ -317,6 +320,12 @@ bool Server::serve(uint64_t id, const sbwire::Frame& f)
     case sbwire::Type::Actl:
         r = board_.actlRequest(splitLines(f.payload), push);
         break;
+    case sbwire::Type::Call: {
+        const Words fields = splitLines(f.payload);
+        auto it = board_.calls.find(fields[0]);
+        r = it == board_.calls.end() ? Result::fail(ENOSYS) : it->second(fields);
+        break;
+    }
     case sbwire::Type::TakePty:
         fdToPass = ptys_.take(std::string(f.payload.begin(), f.payload.end()));
         r = fdToPass >= 0 ? Result::ok() : Result::fail(ENOENT);
@@ -394,7 +403,8 @@ Result Server::control(const std::string& line, const Pusher& push)
         std::string text =
             "Commands (one per call; numbers are decimal or 0x-hex):\n"
             "help                            this text\n"
-            "log FACILITY                    a log: hdmitx cec display input i2c sysfs mtd actl uevent serial\n";
+            "log FACILITY                    a log: hdmitx cec display input i2c sysfs mtd actl uevent serial\n"
+            "                                mount usb\n";
         for (const auto& m : models_) {
             text += m->usage();
         }

@@ -47,12 +47,16 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
                                          "<corvand>7.pb_spdif_in Init Begin\n",
                                          "<corvand>7.pb_spdif_in Init Successful\n",
                                          "<corvand>8.playback_line_in Init Successful\n",
-                                         "<corvand>9.playback_usb Init Begin\n",
-                                         "<corvand>9.playback_usb Init Successful\n",
-                                         "<corvand>10.playback_tdm_in Init Successful\n",
-                                         "<corvand>11.playback_uac_capture Init Successful\n",
-                                         "<corvand>12.audio_setting Init Begin\n",
-                                         "<corvand>12.audio_setting Init Successful\n",
+                                         "<corvand>9.dev_mngr Init Begin\n",
+                                         "<corvand>9.dev_mngr Init Successful\n",
+                                         "<corvand>10.playback_usb Init Begin\n",
+                                         "<corvand>10.playback_usb Init Successful\n",
+                                         "<corvand>11.playback_tdm_in Init Successful\n",
+                                         "<corvand>12.playback_uac_capture Init Successful\n",
+                                         "<corvand>13.cec Init Begin\n",
+                                         "<corvand>13.cec Init Successful\n",
+                                         "<corvand>14.audio_setting Init Begin\n",
+                                         "<corvand>14.audio_setting Init Successful\n",
                                          "<corvand>Appcliation Init Finish\n",
                                          "<corvand>**********************************************\n",
                                          "try to create vesk_ipc_app:/tmp/vesk_ipc_app_server\n",
@@ -62,7 +66,7 @@ TEST_F(CorvandTest, StartsUpInOrderAndEndsOnTermination)
                                          "<GUI>usr_evt = 0x1002",
                                          "<GUI>Power Idle!",
                                      }));
-    EXPECT_EQ(out.find("<corvand>13."), std::string::npos);
+    EXPECT_EQ(out.find("<corvand>15."), std::string::npos);
     EXPECT_EQ(out.find("sleep 5ms to wait vesk ready!"), std::string::npos);
     EXPECT_FALSE(sandbox.exists("/tmp/corvand_setup_fail.txt"));
 

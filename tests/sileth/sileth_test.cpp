@@ -254,10 +254,20 @@ TEST_F(SilethTest, StopWhilePlayingAnswersOnceAndDeselectsTheSpdifPort)
     EXPECT_EQ("0\n", portSelect());
 }
 
+// On the board (no simulator in the root) the switch thread listens to udev's netlink monitor.
+using SilethBoardTest = sbtest::SandboxTest;
+TEST_F(SilethBoardTest, SwitchThreadListensToUdevWithoutASimulator)
+{
+    SilethProcess sileth(sandbox);
+    EXPECT_TRUE(sileth.waitSaid("[UdevCb Thread] Start: udev netlink monitor, subsystems \"switch\" and "
+                                "\"hdmirxswitch\"")) << sileth.output();
+}
+
 TEST_F(SilethTest, SwitchEventsBecomeReplies)
 {
     SilethProcess sileth(sandbox);
     ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
+    EXPECT_TRUE(sileth.waitSaid("[UdevCb Thread] Start: board simulator"));
     Corvand corvand;
 
     const auto with = [](int32_t cmd, const std::function<void(sileth_msg_t&)>& fill) {

@@ -4,12 +4,15 @@
 #include "platform/sbdev/sb_actl.h"
 #include "platform/sbdev/sb_dev.h"
 #include "platform/sbdev/sb_sysfs.h"
+#include "platform/sbdev/sb_udev.h"
 #include "platform/sbdev/sb_uevent.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
+#include <poll.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/ioctl.h>
@@ -88,3 +91,16 @@ TEST(UeventProperties, ValuesAreFoundByWholeKeyInsideTheEvent)
 }
 
 }  // namespace
+
+// Without a simulator in the root, the switch monitor is udev's own netlink monitor.
+TEST(SbUdevTest, BoardSideIsTheUdevMonitor)
+{
+    sbtest::Sandbox sandbox;
+    const char* const subsystems[] = {"switch", "hdmirxswitch"};
+    const int fd = sb_udev_monitor_open(subsystems, 2);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    EXPECT_STREQ(sb_udev_monitor_source(fd), "udev netlink monitor");
+    pollfd p{fd, POLLIN, 0};
+    EXPECT_GE(poll(&p, 1, 0), 0);
+    EXPECT_EQ(sb_udev_monitor_close(fd), 0);
+}

@@ -4,6 +4,8 @@
 #include "platform/sbdev/led_display_ioctl.h"
 #include "platform/sbdev/sb_actl.h"
 #include "platform/sbdev/sb_dev.h"
+#include "platform/sbdev/sb_mount.h"
+#include "platform/sbdev/sb_netif.h"
 #include "platform/sbdev/sb_sysfs.h"
 #include "platform/sbdev/sb_uevent.h"
 #include "platform/sbdev/sb_wire.h"
@@ -21,6 +23,7 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <linux/input.h>
+#include <net/if.h>
 #include <mtd/mtd-user.h>
 #include <poll.h>
 #include <sys/inotify.h>
@@ -59,6 +62,70 @@ std::string nextUevent(int fd)
 }
 
 class BoardSimTest : public SimTest {};
+
+// A stick's layout, its kernel events in order, and the mount calls on its partitions.
+TEST_F(BoardSimTest, UsbStickLaysOutItsTreeRaisesItsEventsAndMountsItsFiles)
+{
+    const int monitor = sb_uevent_open();
+    ASSERT_GE(monitor, 0);
+    sandbox.write("/stick/track.mp3", "music");
+    sim.ctl("usb insert 0x0781 0x5567 8G 4G 4G --files " + sandbox.path("/stick"));
+    const std::string device = "/sys/devices/platform/KvxUsbHcd.0/usb1/1-1";
+    EXPECT_EQ(device.size(), 42u);
+    EXPECT_EQ(sandbox.read(device + "/idVendor"), "0781\n");
+    const std::string disk = device + "/1-1:1.0/host0/target0:0:0/0:0:0:0/block/sda";
+    EXPECT_EQ(sandbox.read(disk + "/size"), "16777216\n");
+    EXPECT_EQ(sandbox.read(disk + "/sda2/size"), "8388608\n");
+    EXPECT_THAT(sandbox.read("/proc/diskstats"), HasSubstr(" sda2 "));
+    EXPECT_TRUE(sandbox.exists("/dev/sda1"));
+    std::vector<std::string> types;
+    for (int i = 0; i < 5; ++i) {
+        const std::string e = nextUevent(monitor);
+        types.push_back(sb_uevent_get(e.data(), e.size(), "DEVTYPE") ? sb_uevent_get(e.data(), e.size(), "DEVTYPE") : "");
+    }
+    EXPECT_EQ(types, (std::vector<std::string>{"usb_device", "usb_interface", "disk", "partition", "partition"}));
+
+    sandbox.write("/data/mnt/sda1/.keep", "");
+    sim.ctl("mount refuse vfat");
+    EXPECT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "ro"), -1);
+    sim.ctl("mount allow vfat");
+    sim.ctl("mount refuse vfat rw");
+    EXPECT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "rw"), -1);
+    ASSERT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "ro"), 0);
+    EXPECT_EQ(sandbox.read("/data/mnt/sda1/track.mp3"), "music");
+    EXPECT_EQ(sb_mount("/dev/sda1", "/data/mnt/sda1", "vfat", 0, "ro"), -1);  // mounted already
+    EXPECT_EQ(sb_umount("/data/mnt/sda2"), -1);                               // never mounted
+    sim.ctl("mount keep-mounted /data/mnt/sda1");
+    EXPECT_EQ(sb_umount2("/data/mnt/sda1", 2), -1);
+    EXPECT_EQ(errno, EBUSY);
+    EXPECT_THAT(sim.ctl("log mount"), HasSubstr("mount(\"/dev/sda1\", \"/data/mnt/sda1\", \"vfat\", 0, \"ro\")"));
+    EXPECT_THAT(sim.ctl("log mount"), HasSubstr("umount2(\"/data/mnt/sda1\", 2)"));
+
+    sim.ctl("usb remove");
+    std::vector<std::string> removed;
+    for (int i = 0; i < 5; ++i) {
+        const std::string e = nextUevent(monitor);
+        removed.push_back(e.substr(0, e.find('@')));
+    }
+    EXPECT_EQ(removed, (std::vector<std::string>(5, "remove")));
+    EXPECT_FALSE(sandbox.exists(device));
+    EXPECT_FALSE(sandbox.exists("/dev/sda"));
+    EXPECT_EQ(sandbox.read("/proc/diskstats"), "");
+    sb_uevent_close(monitor);
+}
+
+TEST_F(BoardSimTest, NetworkLinkFlags)
+{
+    short flags = 0;
+    ASSERT_EQ(sb_netif_flags("eth0", &flags), 0);
+    EXPECT_EQ(flags & IFF_RUNNING, 0);
+    sim.ctl("net eth0 up");
+    ASSERT_EQ(sb_netif_flags("eth0", &flags), 0);
+    EXPECT_NE(flags & IFF_RUNNING, 0);
+    EXPECT_EQ(sb_netif_flags("wlan9", &flags), -1);
+    EXPECT_EQ(errno, ENODEV);
+    EXPECT_FALSE(sim.control("net eth0 sideways"));
+}
 
 // The control command a person and a script use.
 std::pair<int, std::string> runCtl(const std::vector<std::string>& args)
@@ -135,7 +202,11 @@ TEST_F(BoardSimTest, CecFramesTravelBothWaysWithTheDriversSwitchEvents)
     std::array<uint32_t, 2> status{};
     ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_TX_STS, status.data()));
     EXPECT_EQ(7u, status[0]);
+    EXPECT_EQ(1u, status[1]);
     EXPECT_THAT(sim.ctl("log cec"), HasSubstr("tx 05 00 72 00 01"));
+    // One status per transmission: once read, there is none until the next one finishes.
+    EXPECT_EQ(-1, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_TX_STS, status.data()));
+    EXPECT_EQ(EAGAIN, errno);
 
     sim.ctl("hdmitx cec-rx 0 5 0x8F");
     const std::string rxEvent = nextUevent(monitor);
@@ -158,6 +229,56 @@ TEST_F(BoardSimTest, CecFramesTravelBothWaysWithTheDriversSwitchEvents)
     ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_RX_PLUG_STS, &plugged));
     EXPECT_EQ(1, plugged);
     sb_uevent_close(monitor);
+}
+
+TEST_F(BoardSimTest, TransmitStatusesAreHeldAndReleasedOldestFirst)
+{
+    const int monitor = sb_uevent_open();
+    ASSERT_GE(monitor, 0);
+    Dev dev("/dev/hdmitx");
+    auto send = [&](uint8_t tag) {
+        std::array<uint8_t, 32> cmd{};
+        cmd[0] = tag;
+        cmd[4] = 5;
+        cmd[6] = 0x46;
+        return sb_dev_ioctl(dev.fd, KVX_HDMI_SET_CECCMD, cmd.data());
+    };
+    auto status = [&] {
+        std::array<uint32_t, 2> s{};
+        return sb_dev_ioctl(dev.fd, KVX_HDMI_GET_TX_STS, s.data()) == 0 ? s : std::array<uint32_t, 2>{0, 99};
+    };
+
+    sim.ctl("hdmitx tx-status hold");
+    ASSERT_EQ(0, send(3));
+    ASSERT_EQ(0, send(4));
+    EXPECT_EQ((std::array<uint32_t, 2>{0, 99}), status());  // nothing announced while held
+    sim.ctl("hdmitx tx-status release 0");
+    for (uint32_t tag : {3u, 4u}) {
+        const std::string event = nextUevent(monitor);
+        EXPECT_STREQ("2", sb_uevent_get(event.data(), event.size(), "SWITCH_STATE"));
+        EXPECT_EQ((std::array<uint32_t, 2>{tag, 0}), status());
+    }
+
+    sim.ctl("hdmitx ack 0");
+    sim.ctl("hdmitx tx-status auto");
+    ASSERT_EQ(0, send(9));
+    EXPECT_EQ((std::array<uint32_t, 2>{9, 0}), status());
+    std::string refused;
+    EXPECT_FALSE(sim.control("hdmitx tx-status release x", &refused));
+    EXPECT_THAT(refused, HasSubstr("usage"));
+    sb_uevent_close(monitor);
+}
+
+TEST_F(BoardSimTest, AbsentTransmitterCannotBeOpened)
+{
+    sim.ctl("hdmitx missing on");
+    Dev gone("/dev/hdmitx");
+    EXPECT_EQ(-1, gone.fd);
+    EXPECT_EQ(ENOENT, errno);
+    EXPECT_FALSE(sandbox.exists("/dev/hdmitx"));
+    sim.ctl("hdmitx missing off");
+    Dev back("/dev/hdmitx");
+    EXPECT_GE(back.fd, 0);
 }
 
 TEST_F(BoardSimTest, DisplayLogsEveryFrameWithItsTimeAndItsRequests)

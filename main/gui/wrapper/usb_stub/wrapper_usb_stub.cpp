@@ -16,6 +16,11 @@ void guiWrapperUsbUdiskHotplugCbk(uint8_t mounted)
     wrapperCallLog(WRAPPER_USB_CALL_LOG, "guiWrapperUsbUdiskHotplugCbk %u", mounted);
 }
 
+void guiWrapperUsbUdiskPlugStsSet(uint8_t online)
+{
+    wrapperCallLog(WRAPPER_USB_CALL_LOG, "guiWrapperUsbUdiskPlugStsSet %u", online);
+}
+
 void guiWrapperUsbUDiskMusicPlayTimeCbk(uint64_t seconds)
 {
     wrapperCallLog(WRAPPER_USB_CALL_LOG, "guiWrapperUsbUDiskMusicPlayTimeCbk %" PRIu64, seconds);
