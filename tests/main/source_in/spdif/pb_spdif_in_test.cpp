@@ -115,6 +115,19 @@ TEST_F(PbSpdifInTest, ArcPlaysWithSystemAudioThenTheOpticalInputTakesOver)
     EXPECT_TRUE(smSees(SM_SOURCE_SPDIF_IN, SM_PLAY_STATUS_PLAY));
 }
 
+TEST_F(PbSpdifInTest, TheAnswerToAStopThatTheNextPlayOvertookLeavesTheNewSourcePlaying)
+{
+    ASSERT_TRUE(peer_.ready());
+    start();
+    ASSERT_TRUE(playing(SM_SOURCE_ARC_IN));
+    console("app.sm.request_play 8");
+    ASSERT_TRUE(peer_.commandWith(SILETH_CMD_PLAY));
+    // A slow daemon: its answer to ARC's STOP comes only after the optical input's PLAY went out.
+    ASSERT_TRUE(peer_.reply(GST_STOP_DONE_BY_REQUEST));
+    ASSERT_TRUE(peer_.reply(GST_PLAY_DONE));
+    EXPECT_TRUE(smSees(SM_SOURCE_SPDIF_IN, SM_PLAY_STATUS_PLAY));
+}
+
 TEST_F(PbSpdifInTest, SourceSideStopsInformPauseAndALockedInputAsksToPlayAgain)
 {
     ASSERT_TRUE(peer_.ready());
