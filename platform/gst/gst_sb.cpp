@@ -16,6 +16,10 @@ namespace sbgst {
 
 std::string rootPath(const char* systemPath)
 {
+    // Taken afresh at every use: a process loads the plugin once but may move to another root
+    // (a test program gives each of its cases a root of its own).
+    const char* root = std::getenv("SOUNDBAR_ROOT");
+    sb::setRoot(root != nullptr ? root : "");
     return sb::path(systemPath);
 }
 

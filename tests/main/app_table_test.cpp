@@ -77,7 +77,8 @@ TEST_F(AppTableTest, FailingRowsAreMarkedAndTheWalkGoesOn)
     app("tbl_initfail").initResult = -1;
     app("tbl_a_very_long_application_name");
     app("tbl_good2");
-    app_table_entry_t table[] = {
+    // The broker keeps the rows' records for the life of the process, as it does the program's.
+    static app_table_entry_t table[] = {
         {regGood1, {}, "tbl_good1"},
         {regBigStack, {}, "tbl_bigstack"},
         {regInitFails, {}, "tbl_initfail"},
@@ -124,7 +125,8 @@ TEST_F(AppTableTest, FailingRowsAreMarkedAndTheWalkGoesOn)
 TEST_F(AppTableTest, CleanWalkLeavesNoMarker)
 {
     app("tbl_good3");
-    app_table_entry_t table[] = {
+    // The broker keeps the rows' records for the life of the process, as it does the program's.
+    static app_table_entry_t table[] = {
         {regGood3, {}, "tbl_good3"},
         {nullptr, {}, nullptr},
     };

@@ -43,7 +43,7 @@ TEST_F(StartupHandOverTest, IdleEventWithoutGuiManagerFailsAtTheLookup)
 TEST_F(StartupHandOverTest, IdleEventReachesARegisteredGuiManager)
 {
     static TestApp gui("gui_namager", 4096);
-    ASSERT_EQ(u_amb_register_app(&gui.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&gui.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app("gui_namager"), 0);
     startupPostGuiIdle();
     ASSERT_TRUE(gui.waitMessages(1));

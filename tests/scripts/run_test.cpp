@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -32,8 +33,19 @@ class RunSession {
 public:
     RunSession(const std::string& tmpDir, std::vector<std::string> args)
     {
-        setenv("SOUNDBAR_RUN_BUILD", sbtest::buildDir().c_str(), 1);
-        setenv("TMPDIR", tmpDir.c_str(), 1);
+        // The run's own settings go to its environment only: this process's next case makes its
+        // sandbox under the usual TMPDIR.
+        std::vector<std::string> env{"SOUNDBAR_RUN_BUILD=" + sbtest::buildDir(), "TMPDIR=" + tmpDir};
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (strncmp(*e, "SOUNDBAR_RUN_BUILD=", 19) != 0 && strncmp(*e, "TMPDIR=", 7) != 0) {
+                env.emplace_back(*e);
+            }
+        }
+        std::vector<char*> envp;
+        for (auto& e : env) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
         std::vector<std::string> words{"/bin/bash", std::string(SOUNDBAR_SOURCE_DIR) + "/scripts/run"};
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -51,7 +63,7 @@ public:
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);

@@ -80,7 +80,7 @@ TestApp& runningRecorder(const std::string& name)
     const std::lock_guard<std::mutex> guard(gRecordersLock);
     Recorder& rec = recorders()[name];
     if (!rec.started) {
-        EXPECT_EQ(u_amb_register_app(&app.record()), 0) << name;
+        EXPECT_EQ(apptest::registerApp(&app.record()), 0) << name;
         EXPECT_EQ(u_amb_sync_start_app(app.name().c_str()), 0) << name;
         rec.started = true;
     }

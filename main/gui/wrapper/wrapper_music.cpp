@@ -7,6 +7,7 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
+#include "main/gui/wrapper/wrapper_music_priv.h"
 #include "main/timerd/gui_timer.h"
 
 #include <algorithm>
@@ -435,6 +436,12 @@ void guiWrapperMusicEffectEnSet(uint8_t en)
     std::this_thread::sleep_for(std::chrono::milliseconds(obj().effect_unmute_dly_cnt.load()));
     guiWrapperAmpMuteSet(0);
     obj().effect_set_en = 0;
+}
+
+uint8_t guiWrapperMusicEffectPendingForTest(void)
+{
+    const uint32_t timer = obj().effect_timer;
+    return (obj().effect_set_en.load() != 0 || (timer != 0 && guiTimerActiveStsGet(timer) != 0)) ? 1 : 0;
 }
 
 void guiWrapperMusicManualSrcInSet(const uint32_t* audSrc)

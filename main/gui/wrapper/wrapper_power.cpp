@@ -1,4 +1,5 @@
 #include "main/gui/wrapper/wrapper_power.h"
+#include "main/gui/wrapper/wrapper_power_priv.h"
 
 #include "main/gui/link/wrapper_brontal.h"
 #include "main/gui/link/wrapper_wireless.h"
@@ -54,6 +55,11 @@ void logMac(const uint8_t* mac)
 }
 
 }  // namespace
+
+void guiWrapperPwrObjResetForTest(void)
+{
+    gWrapperPower.obj = GuiWrapperPwrObj{};
+}
 
 const GuiWrapperPwrObj* guiWrapperPwrObjGet(void)
 {

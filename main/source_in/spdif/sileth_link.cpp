@@ -47,6 +47,8 @@ struct Link {
     std::condition_variable changed;
     bool threadDone = true;  // under lock
     std::thread thread;
+    // PLAY was the last of PLAY and STOP sent: the daemon's answer to an earlier STOP is stale.
+    std::atomic<bool> playSent{false};
 };
 Link g;
 
@@ -184,7 +186,11 @@ struct StatusThread {
             break;
         case GST_STOP_DONE_BY_REQUEST:
             SPDIF_INFO("recv GST_STOP_DONE by SM_Request \n");
-            if (servedNow(m, current)) {
+            // The stop was told to the state manager when it was asked for; an answer that comes
+            // after the next PLAY would speak for the source that now plays.
+            if (g.playSent.load()) {
+                SPDIF_INFO("stop done after a later play, dropped\n");
+            } else if (servedNow(m, current)) {
                 i4SpdifInSendPbStatusToSm(SM_BODY_STOP);
             }
             break;
@@ -386,6 +392,9 @@ int32_t i4GstCtl(uint32_t cmd)
         vSetHdmiModeCtrl(m.SrcType);
     }
     m.DrcMode = kDrcMode;
+    if (cmd == SILETH_CMD_PLAY || cmd == SILETH_CMD_STOP) {
+        g.playSent.store(cmd == SILETH_CMD_PLAY);
+    }
     sendCommand(id, m);
     logSent(id, m);
     return 0;

@@ -26,6 +26,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -549,7 +550,7 @@ TEST_F(AcfgTest, ReportedVolumeChangeTellsTheAssistant)
 {
     // The broker keeps the record until the process ends, past this test's teardown.
     static apptest::TestApp assistant("assistant_stub", 1024);
-    ASSERT_EQ(u_amb_register_app(&assistant.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&assistant.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(assistant.record().acName), 0);
     start();
     ASSERT_EQ(uAcfgSetVolume(42, 1), 0);
@@ -581,7 +582,7 @@ TEST_F(AcfgTest, NoticeCarriesOnlyItsPathWhileTheUriOrBluetoothSourcePlays)
 {
     // The broker keeps the record until the process ends, past this test's teardown.
     static apptest::TestApp assistant("assistant_stub", 1024);
-    ASSERT_EQ(u_amb_register_app(&assistant.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&assistant.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(assistant.record().acName), 0);
     start();
     struct Case {
@@ -710,6 +711,81 @@ TEST_F(AcfgTest, UserParameterRecordFieldsMapOntoTheirItems)
     uint8_t counters[52] = {};
     ASSERT_EQ(acfgGet(IDX_SUR_TIMES, counters, nullptr), 0);
     EXPECT_EQ(memcmp(counters, bytes + 336, 52), 0);
+}
+
+// The record's layout as the GUI fixes it: each field's offset and width, the item it holds and
+// that item's size in the store. A word field holds a one-byte item.
+struct RecordField {
+    size_t offset;
+    size_t width;
+    uint16_t idx;
+    uint16_t storeSize;
+};
+constexpr RecordField kRecordFields[] = {
+    {0, 1, IDX_SALES_AREA, 1},          {1, 6, IDX_BT_MAC, 6},
+    {8, 4, IDX_SOURCE, 1},              {12, 1, IDX_USB_PLAY_MODE, 1},
+    {13, 1, IDX_SURROUND, 1},           {14, 1, IDX_MUTE, 1},
+    {16, 4, IDX_EQ, 1},                 {20, 4, IDX_LCD_DIMMER, 1},
+    {24, 4, IDX_LED_DIMMER, 1},         {28, 1, IDX_EQ_CUSTOMIZ, 1},
+    {30, 20, IDX_STYLE_EQ_POINT, 20},   {50, 20, IDX_CUS_EQ_POINT, 20},
+    {70, 1, IDX_VOLUME, 1},             {71, 1, IDX_TONE_VOLUME, 1},
+    {72, 1, IDX_SURROUND_VOL, 1},       {73, 1, IDX_BASS, 1},
+    {74, 1, IDX_TREBLE, 1},             {75, 1, IDX_SHOPMODE, 1},
+    {76, 1, IDX_AUTOWAKE, 1},           {77, 1, IDX_AUTOSTANDBY, 1},
+    {78, 1, IDX_AUTOSCREENSAVER, 1},    {79, 1, IDX_BEEP, 1},
+    {80, 4, IDX_LATENCY, 1},            {84, 4, IDX_BASS_BOOST, 1},
+    {88, 1, IDX_CENTER, 1},             {89, 1, IDX_SURROUND_LEFT, 1},
+    {90, 1, IDX_SURROUND_RIGHT, 1},     {91, 1, IDX_HEIGHT, 1},
+    {92, 1, IDX_VIRTUAL_X, 1},          {93, 1, IDX_XUPMIX, 1},
+    {94, 1, IDX_NIGHT_VOLUME, 1},       {95, 1, IDX_NIGHT_TONE_VOLUME, 1},
+    {96, 4, IDX_NIGHT_LCD_DIMMER, 1},   {100, 4, IDX_DEV_BOOT_TIMES, 4},
+    {104, 4, IDX_PWR_ON_TIMES, 4},      {108, 4, IDX_PWR_OFF_TIMES, 4},
+    {112, 24, IDX_LCD_DIMMER_TIMES, 24}, {136, 4, IDX_MUTE_TIMES, 4},
+    {140, 4, IDX_UNMUTE_TIMES, 4},      {144, 4, IDX_BT_BTN_TIMES, 4},
+    {148, 32, IDX_EQ_TIMES, 32},        {180, 52, IDX_BASS_TIMES, 52},
+    {232, 52, IDX_MID_TIMES, 52},       {284, 52, IDX_TREBLE_TIMES, 52},
+    {336, 52, IDX_SUR_TIMES, 52},       {388, 28, IDX_HEIGHT_TIMES, 28},
+    {416, 16, IDX_TONE_TIMES, 16},      {432, 44, IDX_VOL_TIMES, 44},
+    {476, 24, IDX_SRC_TIMES, 24},       {500, 4, IDX_XUPMIX_ON_TIMES, 4},
+    {504, 4, IDX_XUPMIX_OFF_TIMES, 4},  {508, 1, IDX_FLASH_WRITTEN, 1},
+};
+
+TEST_F(AcfgTest, EveryRecordFieldIsTheValueOfItsOwnItem)
+{
+    start();
+    for (const RecordField& f : kRecordFields) {
+        SCOPED_TRACE("item " + std::to_string(f.idx));
+        // Only this field is set, with a value every item's rule accepts (mute takes 0 or 1 only):
+        // a field mapped onto another item stores zero there, or stores nothing here.
+        AcfgCusFlashParam in{};
+        auto* inBytes = reinterpret_cast<uint8_t*>(&in);
+        for (size_t i = 0; i < f.storeSize; ++i) {
+            inBytes[f.offset + i] = static_cast<uint8_t>(f.idx == IDX_MUTE ? 1 : i + 3);
+        }
+        uAcfgCusFlashSet(static_cast<uint8_t>(f.idx), &in);
+        std::vector<uint8_t> stored(f.storeSize + 8, 0xEE);
+        uint32_t size = 0;
+        ASSERT_EQ(acfgGet(f.idx, stored.data(), &size), 0);
+        ASSERT_EQ(size, f.storeSize);
+        EXPECT_EQ(std::vector<uint8_t>(stored.begin(), stored.begin() + f.storeSize),
+                  std::vector<uint8_t>(inBytes + f.offset, inBytes + f.offset + f.storeSize));
+
+        // The other way: the item read into a record of 0xEE fills this field and nothing else.
+        std::vector<uint8_t> value(f.storeSize);
+        for (size_t i = 0; i < f.storeSize; ++i) {
+            value[i] = static_cast<uint8_t>(f.idx == IDX_MUTE ? 0 : i + 5);
+        }
+        ASSERT_EQ(acfgSet(f.idx, value.data(), f.storeSize), 0);
+        AcfgCusFlashParam out;
+        memset(&out, 0xEE, sizeof(out));
+        uAcfgCusFlashGet(static_cast<uint8_t>(f.idx), &out);
+        std::vector<uint8_t> expected(sizeof(out), 0xEE);
+        std::fill(expected.begin() + static_cast<long>(f.offset),
+                  expected.begin() + static_cast<long>(f.offset + f.width), 0);
+        std::copy(value.begin(), value.end(), expected.begin() + static_cast<long>(f.offset));
+        const auto* outBytes = reinterpret_cast<const uint8_t*>(&out);
+        EXPECT_EQ(std::vector<uint8_t>(outBytes, outBytes + sizeof(out)), expected);
+    }
 }
 
 TEST_F(AcfgTest, UserParameterRecordKeepsOneByteItemsAndTheirRules)

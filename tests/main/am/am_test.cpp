@@ -20,7 +20,7 @@ protected:
 
     static void registerAndStart(TestApp& app)
     {
-        ASSERT_EQ(u_amb_register_app(&app.record()), 0) << app.name();
+        ASSERT_EQ(apptest::registerApp(&app.record()), 0) << app.name();
         ASSERT_EQ(u_amb_sync_start_app(app.record().acName), 0) << app.name();
     }
 
@@ -60,7 +60,7 @@ TEST_F(AmTest, SendToAnUnregisteredNameFailsAtTheLookup)
 TEST_F(AmTest, RegisteredButNotStartedHasHandleZero)
 {
     static TestApp app("am_idle");
-    ASSERT_EQ(u_amb_register_app(&app.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&app.record()), 0);
     handle_t handle = 0xdead;
     EXPECT_EQ(u_am_get_app_handle_from_name(&handle, "am_idle"), 0);
     EXPECT_EQ(handle, 0u);
@@ -74,7 +74,7 @@ TEST_F(AmTest, BroadcastReachesEveryStartedApplication)
     static TestApp a("am_bc_a"), b("am_bc_b"), c("am_bc_c");
     static TestApp idle("am_bc_idle");
     registerAndStart(a);
-    ASSERT_EQ(u_amb_register_app(&idle.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&idle.record()), 0);
     registerAndStart(b);
     registerAndStart(c);
 

@@ -1,5 +1,6 @@
 #include "tests/main/am/app_harness.h"
 
+#include "main/am/am.h"
 #include "main/app_init.h"
 #include "main/cli/cli.h"
 #include "main/mw/handle/handle.h"
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 
 namespace apptest {
 
@@ -91,7 +93,7 @@ struct Registry {
         if (t == nullptr) {
             return -1;
         }
-        ReceivedMsg m{msgId, data == nullptr, {}, get().seq.fetch_add(1), {}};
+        ReceivedMsg m{msgId, data == nullptr, {}, get().seq.fetch_add(1), {}, std::chrono::steady_clock::now()};
         if (data != nullptr) {
             const auto* bytes = static_cast<const uint8_t*>(data);
             m.data.assign(bytes, bytes + size);
@@ -117,6 +119,34 @@ Registry& Registry::get()
     return gRegistry;
 }
 
+namespace {
+
+// The registration record of each test application's name, never destroyed: application threads
+// may still look names up while the program exits.
+amb_register_info_t& recordOf(const std::string& name, uint16_t maxPayload)
+{
+    struct Records {
+        std::mutex lock;
+        std::map<std::string, amb_register_info_t> byName;
+    };
+    alignas(Records) static unsigned char storage[sizeof(Records)];
+    static Records* const records = ::new (storage) Records;
+    amb_register_info_t fresh{};
+    TestApp::fillRecord(&fresh, name, maxPayload);
+    std::lock_guard<std::mutex> g(records->lock);
+    auto [it, added] = records->byName.try_emplace(fresh.acName, fresh);
+    // Read by the manager when it starts the application, after the request that follows this.
+    it->second.ui2MaxPayload = maxPayload;
+    return it->second;
+}
+
+}  // namespace
+
+int32_t registerApp(amb_register_info_t* record)
+{
+    return u_amb_get_register_info(record->acName) == record ? 0 : u_amb_register_app(record);
+}
+
 void startExecEnv()
 {
     static std::once_flag once;
@@ -135,9 +165,8 @@ void startFramework()
     std::call_once(once, [] { check(xAppInit() == 0, "xAppInit"); });
 }
 
-TestApp::TestApp(std::string name, uint16_t maxPayload) : name_(std::move(name))
+TestApp::TestApp(std::string name, uint16_t maxPayload) : name_(std::move(name)), info_(recordOf(name_, maxPayload))
 {
-    fillRecord(&info_, name_, maxPayload);
     Registry& r = Registry::get();
     std::lock_guard<std::mutex> g(r.lock);
     r.byName[info_.acName] = this;
@@ -196,6 +225,12 @@ std::vector<ReceivedMsg> TestApp::messages() const
     return msgs_;
 }
 
+void TestApp::clearMessages()
+{
+    std::lock_guard<std::mutex> g(lock_);
+    msgs_.clear();
+}
+
 void TestApp::stop()
 {
     if (!running_.load()) {
@@ -203,9 +238,17 @@ void TestApp::stop()
     }
     const handle_t app = handle_.load();
     exitResult.store(0);
-    NotifyRecorder exited;
-    if (u_app_exit(app, 0, NotifyRecorder::fct, exited.tag()) != 0 || !exited.waitFor(AEE_NFY_EXIT_OK)) {
-        return;
+    // Started by the manager: exited through it, so that its slot is free for the next start.
+    handle_t managed = 0;
+    if (u_am_get_app_handle_from_name(&managed, info_.acName) == 0 && managed == app) {
+        if (u_amb_sync_exit_app(info_.acName) != 0) {
+            return;
+        }
+    } else {
+        NotifyRecorder exited;
+        if (u_app_exit(app, 0, NotifyRecorder::fct, exited.tag()) != 0 || !exited.waitFor(AEE_NFY_EXIT_OK)) {
+            return;
+        }
     }
     // The thread lets go of its handle last; after that nothing of it touches this object.
     const auto deadline = std::chrono::steady_clock::now() + kDeadline;

@@ -30,6 +30,7 @@ struct ReceivedMsg {
     std::vector<uint8_t> data;
     uint64_t seq;           // order of arrival across all test applications
     std::string threadApp;  // aee_get_name() on the receiving thread
+    std::chrono::steady_clock::time_point at;  // when the process function got it
 };
 
 class TestApp {
@@ -45,6 +46,9 @@ public:
     static void fillRecord(amb_register_info_t* info, const std::string& name, uint16_t maxPayload = 64);
 
     const std::string& name() const { return name_; }
+    // The broker keeps a registration by reference for the life of the process, so the record of
+    // a name outlives its test application: a later application of the same name has the same
+    // record (register it with registerApp).
     amb_register_info_t& record() { return info_; }
     handle_t handle() const { return handle_.load(); }
 
@@ -56,6 +60,8 @@ public:
     int exitCalls() const;
     bool waitMessages(size_t count);
     std::vector<ReceivedMsg> messages() const;
+    // Forgets what arrived so far (a recorder kept for the process, at the start of a case).
+    void clearMessages();
 
     // Exits the application directly (not through the manager) when it runs, and waits until its
     // thread has let go of its handle.
@@ -64,7 +70,7 @@ public:
 private:
     friend struct Registry;
     std::string name_;
-    amb_register_info_t info_{};
+    amb_register_info_t& info_;  // kept for the process: see record()
     std::atomic<handle_t> handle_{0};
     std::atomic<bool> running_{false};
     mutable std::mutex lock_;
@@ -73,6 +79,9 @@ private:
     int exitCalls_ = 0;
     std::vector<ReceivedMsg> msgs_;
 };
+
+// Registers `record` unless the broker holds this very record already: 0, or the broker's result.
+int32_t registerApp(amb_register_info_t* record);
 
 // Records the codes a notify function is given; the tag is the recorder itself.
 class NotifyRecorder {

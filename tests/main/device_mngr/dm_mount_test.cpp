@@ -28,7 +28,7 @@ TEST(DmMountTest, RecordFollowsMountsAndEveryChangeIsBroadcast)
 {
     apptest::startFramework();
     apptest::TestApp listener("dm_listener");
-    ASSERT_EQ(u_amb_register_app(&listener.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&listener.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(listener.name().c_str()), 0);
 
     EXPECT_EQ(uDmGetMntInfo(nullptr), DMR_INV_ARG);

@@ -240,7 +240,7 @@ protected:
         sandbox_ = new sbtest::Sandbox;
         apptest::startFramework();
         gui_ = new apptest::TestApp(GUI_MANAGER_APP_NAME, 4096);
-        ASSERT_EQ(u_amb_register_app(&gui_->record()), 0);
+        ASSERT_EQ(apptest::registerApp(&gui_->record()), 0);
         ASSERT_EQ(u_amb_sync_start_app(gui_->record().acName), 0);
         // The manager's own start gives key input its delayed slot; its posts go to the recorder.
         ASSERT_EQ(guiManagerAppInit(GUI_MANAGER_APP_NAME, 0), 0);

@@ -36,7 +36,7 @@ struct Apps {
             apptest::startFramework();
             auto* a = new Apps;
             for (apptest::TestApp* app : {&a->gui, &a->sm}) {
-                EXPECT_EQ(u_amb_register_app(&app->record()), 0);
+                EXPECT_EQ(apptest::registerApp(&app->record()), 0);
                 EXPECT_EQ(u_amb_sync_start_app(app->record().acName), 0);
             }
             EXPECT_EQ(uiCliAttachCmdTbl(), 0);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,11 +24,18 @@ using smtest::Peers;
 
 class SmAppTest : public sbtest::SandboxTest {
 protected:
+    // A state manager of its own for each case: its init starts from a cleared context.
     void SetUp() override
     {
         Peers::startStateManager();
+        handle_t sm = 0;
+        ASSERT_EQ(u_am_get_app_handle_from_name(&sm, SM_APP_NAME), 0);
+        if (sm == 0) {
+            ASSERT_EQ(u_amb_sync_start_app(SM_APP_NAME), 0);
+        }
         Peers::get().collect();
     }
+    void TearDown() override { EXPECT_EQ(u_amb_sync_exit_app(SM_APP_NAME), 0); }
 
     // Runs a console line and returns what was printed meanwhile (on any thread).
     static std::string console(const std::string& line, int32_t* result = nullptr)
@@ -134,10 +142,15 @@ TEST_F(SmAppTest, LineInWaitsForTheStopOfSpdifIn)
     EXPECT_EQ(spdif[1].word, 0u);
     EXPECT_TRUE(waitFor("playback_line_in", 0).empty());
 
+    const auto informed = std::chrono::steady_clock::now();
     console("app.sm.inform_stop 8");
     const auto lineIn = waitFor("playback_line_in", 1);
     ASSERT_EQ(lineIn.size(), 1u);
     EXPECT_EQ(lineIn[0].word, 0x01010000u);
+    // The walk that permits it waits 200 ms after the stop; the upper bound only catches a walk
+    // that never comes on its own (a loaded machine may take long).
+    EXPECT_GE(lineIn[0].at - informed, std::chrono::milliseconds(200));
+    EXPECT_LT(lineIn[0].at - informed, std::chrono::milliseconds(200) + std::chrono::seconds(10));
     EXPECT_EQ(sandbox.quoridLog(), (std::vector<std::string>{"sh /usr/bin/cpu_performance_mode.sh start",
                                                              "sh /usr/bin/cpu_performance_mode.sh stop"}));
     EXPECT_NE(console("app.sm.show_source").find("source:[14] status:[0]"), std::string::npos);
@@ -195,6 +208,40 @@ TEST_F(SmAppTest, DebugLevelRows)
     EXPECT_NE(console("app.sm.show_network").find("network status"), std::string::npos);
     console("app.sm.sdl n");
     EXPECT_EQ(console("app.sm.show_network").find("network status"), std::string::npos);
+}
+
+TEST_F(SmAppTest, AutoPlayNamesTheSenderOfTheStoredSource)
+{
+    struct Case {
+        int stored;  // -1: the store cannot be read
+        uint32_t sender;
+    };
+    const Case cases[] = {
+        {0, MSG_FROM_ARC_IN},     {1, MSG_FROM_HDMI_IN}, {2, MSG_FROM_SPDIF_IN}, {3, MSG_FROM_BT_EXT_IN},
+        {4, MSG_FROM_AUX_IN},     {5, MSG_FROM_USB},     {14, MSG_FROM_LINE_IN}, {6, MSG_FROM_SM},
+        {15, MSG_FROM_SM},        {-1, MSG_FROM_SM},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        if (c.stored >= 0) {
+            ASSERT_EQ(uAcfgSetSource(static_cast<uint8_t>(c.stored)), 0);
+        } else {
+            ASSERT_EQ(u_amb_sync_exit_app("acfg"), 0);
+        }
+        testing::internal::CaptureStdout();
+        uSmAutoPlaySource();
+        fflush(stdout);
+        const std::string out = testing::internal::GetCapturedStdout();
+        if (c.stored < 0) {
+            ASSERT_EQ(u_amb_sync_start_app("acfg"), 0);
+            EXPECT_NE(out.find("Err: uAcfgGetSource fail, errno: "), std::string::npos) << out;
+        }
+        // Nothing read names no source, whatever the line shows as the source.
+        const std::string line = (c.stored >= 0 ? "ui1LastSource =" + std::to_string(c.stored) + ", " : ", ") +
+                                 "msgSender=" + std::to_string(c.sender) + "!\n";
+        EXPECT_NE(out.find(line), std::string::npos) << out;
+    }
+    EXPECT_TRUE(Peers::get().collect().empty()) << "auto-play only names the source";
 }
 
 TEST_F(SmAppTest, RegistrationValues)

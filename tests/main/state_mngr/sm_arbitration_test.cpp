@@ -3,14 +3,19 @@
 #include "main/acfg/acfg_accessor.h"
 #include "main/state_mngr/sm_context_priv.h"
 #include "tests/main/state_mngr/sm_peers.h"
+#include "tests/support/child_process.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -427,6 +432,65 @@ TEST(SmProcessCheckTest, AbsentOrUnsafeNames)
     EXPECT_EQ(smIsProcessExist("Aispeech"), 0);
     EXPECT_EQ(smIsProcessExist("a;rm -rf x"), 255);
     EXPECT_EQ(smIsProcessExist(""), 255);
+}
+
+// Programs running under a name of this test's own, so that parallel tests never see them: each
+// is `sleep` started through a link of that name, which is the name ps shows.
+class NamedSleepers {
+public:
+    explicit NamedSleepers(const sbtest::Sandbox& sandbox)
+        : name_("smchk" + std::to_string(getpid())), link_(sandbox.path("/bin/" + name_))
+    {
+        sandbox.write("/bin/.keep", "");
+        EXPECT_EQ(symlink("/bin/sleep", link_.c_str()), 0) << link_;
+    }
+    ~NamedSleepers()
+    {
+        for (pid_t pid : pids_) {
+            kill(pid, SIGKILL);
+            std::optional<int> status;
+            sbtest::waitChildExit(pid, status, std::chrono::seconds(30), std::chrono::milliseconds(5));
+        }
+    }
+    NamedSleepers(const NamedSleepers&) = delete;
+    NamedSleepers& operator=(const NamedSleepers&) = delete;
+
+    const std::string& name() const { return name_; }
+    void start()
+    {
+        const pid_t pid = sbtest::spawnChild({link_, "600"}, -1);
+        ASSERT_GT(pid, 0);
+        pids_.push_back(pid);
+        // Running once its process carries the link's name.
+        ASSERT_TRUE(sbtest::waitFor(
+            [&] {
+                std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+                std::string shown;
+                return std::getline(comm, shown) && shown == name_;
+            },
+            std::chrono::seconds(30), std::chrono::milliseconds(2)));
+    }
+
+private:
+    std::string name_;
+    std::string link_;
+    std::vector<pid_t> pids_;
+};
+
+using SmProcessCheckRunningTest = sbtest::SandboxTest;
+
+// The check counts the lines of "ps | grep NAME": above two is running. The board's ps shows
+// command lines, where the grep and its shell add two lines to the program's own; this host's ps
+// shows process names only, so three programs of the name are what crosses the line here.
+TEST_F(SmProcessCheckRunningTest, AnswersOneAboveTwoLinesOfTheName)
+{
+    NamedSleepers sleepers(sandbox);
+    EXPECT_EQ(smIsProcessExist(sleepers.name().c_str()), 0);
+    sleepers.start();
+    sleepers.start();
+    EXPECT_EQ(smIsProcessExist(sleepers.name().c_str()), 0) << "two lines";
+    sleepers.start();
+    EXPECT_EQ(smIsProcessExist(sleepers.name().c_str()), 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -82,6 +83,13 @@ protected:
         v.ui4SwitchPos = 0;
         v.fgSystemStatusSet = 0;
         v.fgA2dpLowPower = 0;
+        v.ui4NetworkQuantity = 0;
+        v.ui1EcoPowerTest = 0;
+        v.ui1FakeTest = 0;
+        {
+            std::lock_guard<std::mutex> lock(v.tNetworkLock);
+            snprintf(v.acNetworkStatus, sizeof(v.acNetworkStatus), "%s", "disconnect");
+        }
         for (auto* flag : {&gIsPowerOnFromSuspend, &gIsPowerOnFromFakeStandby, &gIsFakeStandbySendStopMessage,
                            &gIsSourceSwitchSendStopMessage, &gAvsState, &gAvsSwitch, &gC4aSwitch}) {
             *flag = 0;

@@ -86,7 +86,7 @@ std::map<std::string, std::vector<PeerMsg>> Peers::collect()
             if (m.msgId == kMarkerId) {
                 continue;
             }
-            PeerMsg p{m.msgId, 0, 0, {}};
+            PeerMsg p{m.msgId, 0, 0, {}, m.at};
             if (m.data.size() >= 8) {
                 memcpy(&p.sender, m.data.data(), 4);
                 memcpy(&p.word, m.data.data() + 4, 4);

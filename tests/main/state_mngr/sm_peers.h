@@ -6,6 +6,7 @@
 #include "main/am/aee/aee.h"
 #include "tests/main/am/app_harness.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -20,6 +21,7 @@ struct PeerMsg {
     uint32_t sender;
     uint32_t word;
     std::vector<uint8_t> data;  // the bytes after sender and word
+    std::chrono::steady_clock::time_point at;  // when the peer got it
 };
 
 class Peers {

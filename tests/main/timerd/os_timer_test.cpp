@@ -396,7 +396,7 @@ protected:
     {
         static apptest::TestApp* app = [] {
             static apptest::TestApp started("timer_rx");
-            EXPECT_EQ(0, u_amb_register_app(&started.record()));
+            EXPECT_EQ(0, apptest::registerApp(&started.record()));
             EXPECT_EQ(0, u_amb_sync_start_app(started.record().acName));
             return &started;
         }();

@@ -15,14 +15,17 @@
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/call_log/wrapper_call_log.h"
+#include "main/gui/wrapper/wrapper_music_priv.h"
 #include "main/state_mngr/state_mngr.h"
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/pellant/pellant_harness.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -37,7 +40,7 @@ TEST_F(GeneralWrapperTest, StateManagerGetsOneKeyMessageFromTheUi)
     EXPECT_EQ(guiWrapperMsgSnd(36), -1) << "no state manager yet";
 
     apptest::TestApp sm("state_mngr", 1024);
-    ASSERT_EQ(u_amb_register_app(&sm.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&sm.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(sm.record().acName), 0);
     EXPECT_EQ(guiWrapperMsgSnd(37), 0);
     ASSERT_TRUE(sm.waitMessages(1));
@@ -57,7 +60,7 @@ TEST_F(GeneralWrapperTest, GuiMessagesCarryTheirPayloadAndRefuseMoreThanAGuiMess
 {
     apptest::startFramework();
     apptest::TestApp gui(GUI_MANAGER_APP_NAME, 1024);
-    ASSERT_EQ(u_amb_register_app(&gui.record()), 0);
+    ASSERT_EQ(apptest::registerApp(&gui.record()), 0);
     ASSERT_EQ(u_amb_sync_start_app(gui.record().acName), 0);
 
     std::vector<uint8_t> full(GUI_MSG_DATA_SIZE + 1);
@@ -91,9 +94,7 @@ TEST_F(GeneralWrapperTest, GuiMessagesCarryTheirPayloadAndRefuseMoreThanAGuiMess
 TEST_F(GeneralWrapperTest, MenuSetMarksTheStoreWritten)
 {
     apptest::startFramework();
-    static amb_register_info_t record{};
-    a_acfg_register(&record);
-    ASSERT_EQ(u_amb_register_app(&record), 0);
+    ASSERT_EQ(apptest::registerOnce(a_acfg_register), 0);
     ASSERT_EQ(u_amb_sync_start_app("acfg"), 0);
 
     AcfgCusFlashParam back{};
@@ -137,7 +138,7 @@ TEST_F(GeneralWrapperTest, KernelVersionKeepsDigitsAndBlanksTheRest)
     EXPECT_EQ(log[1], std::string("chmod 666 ") + kNode);
 }
 
-TEST_F(GeneralWrapperTest, RebootTriesFiveTimesAtMost)
+TEST_F(GeneralWrapperTest, RebootTriesFiveTimesAtMostFiftyMillisecondsApart)
 {
     struct Case {
         int status;
@@ -147,10 +148,14 @@ TEST_F(GeneralWrapperTest, RebootTriesFiveTimesAtMost)
         SCOPED_TRACE(c.status);
         sandbox.write(QUORID_RESULTS_PATH, std::to_string(c.status) + " reboot\n");
         const size_t before = sandbox.quoridLog().size();
+        const auto start = std::chrono::steady_clock::now();
         guiWrapperWidgetSysReboot(nullptr);
+        const auto took = std::chrono::steady_clock::now() - start;
         const auto log = sandbox.quoridLog();
         EXPECT_EQ(std::vector<std::string>(log.begin() + static_cast<long>(before), log.end()),
                   std::vector<std::string>(c.tries, "reboot"));
+        // A pause of 50 ms before each retry: a lower bound only, the machine may be slow.
+        EXPECT_GE(took, std::chrono::milliseconds(50) * (c.tries - 1));
     }
 }
 
@@ -171,7 +176,9 @@ TEST_F(GeneralWrapperTest, MuteReachesThePhoneAppTheLinkAndTheStreams)
     EXPECT_EQ(pellanttest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)),
               (std::vector<std::string>{"guiWrapperBrontalMuteSet 1", "guiWrapperWirelessAudMuteSet 1",
                                         "guiWrapperWirelessAudMuteSet 0", "guiWrapperWirelessAudVolSet 20 0 0"}));
-    EXPECT_TRUE(pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"));
+    // The audio server takes the streams' volume on its own time.
+    EXPECT_TRUE(apptest::eventually(
+        [&] { return pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"); }));
     EXPECT_EQ(guiWrapperMusicMuteGet(), 0);
     guiWrapperMusicExit();
 }
@@ -236,6 +243,19 @@ protected:
     }
     size_t linkLines() const { return pellanttest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)).size(); }
 
+    // Lets the change to the music wrapper's current EQ mode run its effect to the end: the end
+    // writes the volume to the link and the amplifiers once more, which must not land among a
+    // later step's writes.
+    static ::testing::AssertionResult effectSettled()
+    {
+        const uint8_t vol = guiWrapperMusicVolGet();
+        guiWrapperMusicVolSet(&vol);
+        if (!apptest::eventually([] { return guiWrapperMusicEffectPendingForTest() == 0; })) {
+            return ::testing::AssertionFailure() << "the effect change never ended";
+        }
+        return ::testing::AssertionSuccess();
+    }
+
     std::unique_ptr<pellanttest::Child> pellant;
 };
 
@@ -248,8 +268,10 @@ TEST_F(VolumeFanOutTest, VolumeReachesTheRecordTheLinkTheAmplifiersAndTheStreams
     guiWrapperWidgetVolSet(&vol);
     EXPECT_EQ(guiWrapperSettingRecord()->vol, 51);
     EXPECT_EQ(guiWrapperSettingRecord()->night_vol, 20);
-    EXPECT_EQ(idsFrom(from), (std::vector<int>{20, 0, 0}));
-    EXPECT_TRUE(pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"));
+    EXPECT_TRUE(apptest::eventually([&] { return idsFrom(from) == std::vector<int>{20, 0, 0}; })) << ::testing::PrintToString(idsFrom(from));
+    // The audio server takes the streams' volume on its own time.
+    EXPECT_TRUE(apptest::eventually(
+        [&] { return pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"); }));
     EXPECT_EQ(coeff(0x2D), tableEntry(gGuiWrapperAmpAcm8625SLrVolTab[51]));
     EXPECT_EQ(coeff(0x2E), tableEntry(gGuiWrapperAmpAcm8625SCenterVolTab[51]));
     EXPECT_EQ(coeff(0x2C), lrsBefore);
@@ -278,6 +300,7 @@ TEST_F(VolumeFanOutTest, EverySlotWritesTheVolumeOfTheCurrentMode)
         GuiWrapperSetting* rec = guiWrapperSettingRecord();
         rec->eq_mode = c.eqMode;
         guiWrapperMusicEqModeSet(static_cast<uint8_t>(c.eqMode));
+        ASSERT_TRUE(effectSettled());
         const uint8_t otherBefore = c.eqMode == 5 ? rec->vol : rec->night_vol;
         const size_t linkFromLine = linkLines();
         c.slot(&c.vol);

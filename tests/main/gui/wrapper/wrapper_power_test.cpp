@@ -1,6 +1,7 @@
 // Power sequences and factory reset with the real setting record and configuration store, the
 // amplifiers on the board simulator, and the wrappers not built yet recorded in the call log.
 #include "main/gui/wrapper/wrapper_power.h"
+#include "main/gui/wrapper/wrapper_power_priv.h"
 
 #include "main/acfg/acfg_app.h"
 #include "main/am/amb/amb.h"
@@ -74,6 +75,7 @@ protected:
 
 TEST_F(PowerTest, TheFirstPowerOnIsColdAndEveryLaterOneWakesTheStateManager)
 {
+    guiWrapperPwrObjResetForTest();
     std::string out = printed([] { guiWrapperWidgetPowerOnPrepare(nullptr); });
     EXPECT_THAT(out, Not(HasSubstr("Standby Mode!")));
     EXPECT_THAT(out, HasSubstr("Prepare After Power On!"));

@@ -35,7 +35,7 @@ protected:
         for (auto fill : {a_timerd_register, a_acfg_register, a_sm_register, a_playback_usb_register}) {
             ASSERT_EQ(apptest::registerOnce(fill), 0);
         }
-        ASSERT_EQ(u_amb_register_app(&spdif().record()), 0);
+        ASSERT_EQ(apptest::registerApp(&spdif().record()), 0);
         for (const char* name : {"timerd", "acfg", SM_APP_NAME, spdif().name().c_str()}) {
             ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
         }

@@ -41,7 +41,8 @@ protected:
             return;
         }
         for (auto* flag : {&gIsFakeStandbySendStopMessage, &gIsSourceSwitchSendStopMessage, &gIsSourceSwitchSeekPlay,
-                           &gIsSourceSwitchSendPlayMessage, &gIsUsbUnMountedSendStopMessage}) {
+                           &gIsSourceSwitchSendPlayMessage, &gIsUsbUnMountedSendStopMessage,
+                           &gPlaybackUsbPrevDirection}) {
             flag->store(0);
         }
     }

@@ -44,7 +44,7 @@ struct Programs {
     Programs()
     {
         apptest::startFramework();
-        EXPECT_EQ(0, u_amb_register_app(&sm.record()));
+        EXPECT_EQ(0, apptest::registerApp(&sm.record()));
         EXPECT_EQ(0, u_amb_sync_start_app("state_mngr"));
         aPlaybackLineInRegister(&lineIn);
         EXPECT_EQ(0, u_amb_register_app(&lineIn));

@@ -36,6 +36,7 @@ protected:
         if (started_) {
             EXPECT_EQ(u_amb_sync_exit_app(SPDIF_IN_APP_NAME), 0);
         }
+        stopApps();
     }
 
     void start()
@@ -110,6 +111,19 @@ TEST_F(PbSpdifInTest, ArcPlaysWithSystemAudioThenTheOpticalInputTakesOver)
     EXPECT_EQ(optical->SrcType, 0);
     EXPECT_EQ(inputModes(), (std::vector<std::string>{"0,0,0,1,0", "4,0,0,1,0"}));
     EXPECT_EQ(cec().messages().size(), 2u) << "the optical input has no system audio";
+    ASSERT_TRUE(peer_.reply(GST_PLAY_DONE));
+    EXPECT_TRUE(smSees(SM_SOURCE_SPDIF_IN, SM_PLAY_STATUS_PLAY));
+}
+
+TEST_F(PbSpdifInTest, TheAnswerToAStopThatTheNextPlayOvertookLeavesTheNewSourcePlaying)
+{
+    ASSERT_TRUE(peer_.ready());
+    start();
+    ASSERT_TRUE(playing(SM_SOURCE_ARC_IN));
+    console("app.sm.request_play 8");
+    ASSERT_TRUE(peer_.commandWith(SILETH_CMD_PLAY));
+    // A slow daemon: its answer to ARC's STOP comes only after the optical input's PLAY went out.
+    ASSERT_TRUE(peer_.reply(GST_STOP_DONE_BY_REQUEST));
     ASSERT_TRUE(peer_.reply(GST_PLAY_DONE));
     EXPECT_TRUE(smSees(SM_SOURCE_SPDIF_IN, SM_PLAY_STATUS_PLAY));
 }

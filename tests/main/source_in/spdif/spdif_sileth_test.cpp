@@ -32,6 +32,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(u_amb_sync_exit_app(SPDIF_IN_APP_NAME), 0);
+        stopApps();
         sileth_.reset();
     }
 

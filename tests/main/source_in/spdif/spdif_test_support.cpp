@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -46,16 +47,31 @@ apptest::TestApp& guiApp()
     return apptest::recorder("gui_namager");
 }
 
+// Started by every case and stopped after it, so each case begins with fresh applications in its
+// own root.
+const char* const kStartedApps[] = {"timerd", "acfg", SM_APP_NAME, "cec", "gui_namager"};
+
 void registerApps()
 {
     apptest::startFramework();
     for (auto fill : {a_timerd_register, a_acfg_register, a_sm_register, aPlaybackSpdifInRegister}) {
         ASSERT_EQ(apptest::registerOnce(fill), 0);
     }
-    ASSERT_EQ(u_amb_register_app(&cecApp().record()), 0);
-    ASSERT_EQ(u_amb_register_app(&guiApp().record()), 0);
-    for (const char* name : {"timerd", "acfg", SM_APP_NAME, "cec", "gui_namager"}) {
+    ASSERT_EQ(apptest::registerApp(&cecApp().record()), 0);
+    ASSERT_EQ(apptest::registerApp(&guiApp().record()), 0);
+    cecApp().clearMessages();
+    guiApp().clearMessages();
+    // What the daemon last reported belongs to the previous case's daemon.
+    gSilethPlayStatus = SPDIF_PLAY_STS_STOP;
+    for (const char* name : kStartedApps) {
         ASSERT_EQ(u_amb_sync_start_app(name), 0) << name;
+    }
+}
+
+void stopApps()
+{
+    for (auto name = std::rbegin(kStartedApps); name != std::rend(kStartedApps); ++name) {
+        EXPECT_EQ(u_amb_sync_exit_app(*name), 0) << *name;
     }
 }
 

@@ -22,9 +22,10 @@ using apptest::eventually;
 uint32_t wordOf(const apptest::ReceivedMsg& m);
 uint32_t senderOf(const apptest::ReceivedMsg& m);
 
-// Registers and starts timerd, acfg, state_mngr and the recording "cec" and "gui_namager", and
-// registers pb_spdif_in without starting it. Once per process.
+// Registers (once per process) and starts timerd, acfg, state_mngr and the recording "cec" and
+// "gui_namager", and registers pb_spdif_in without starting it; stopApps exits the five again.
 void registerApps();
+void stopApps();
 apptest::TestApp& cecApp();
 apptest::TestApp& guiApp();
 
