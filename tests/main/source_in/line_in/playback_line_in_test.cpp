@@ -274,6 +274,9 @@ TEST_F(PlaybackLineInTest, ExitStopsAndJoinsTheStream)
     EXPECT_EQ((SmMsg{kInformSender, kInformStopped}), smMsg(2));
     EXPECT_TRUE(waitUntil([&] { return srctest::threadCount() < before; }));
     EXPECT_FALSE(playbackLineInIsRunning());
+    // The later cases of this process find the line input started again.
+    ASSERT_EQ(0, u_amb_sync_start_app("playback_line_in"));
+    ASSERT_EQ(0, u_am_get_app_handle_from_name(&programs().lineInHandle, "playback_line_in"));
 }
 
 }  // namespace
