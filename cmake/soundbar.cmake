@@ -12,7 +12,8 @@ function(soundbar_test name)
   # The whole program once more, its cases shuffled in one process: a case that leaves a name, a
   # thread or a setting behind for the next fails here, where one case per process hides it.
   add_test(NAME ${name}.whole COMMAND ${name} --gtest_shuffle)
-  set_tests_properties(${name}.whole PROPERTIES ENVIRONMENT "${env}")
+  # Its cases run one after another, so it gets a bound of its own beside the per-case one.
+  set_tests_properties(${name}.whole PROPERTIES ENVIRONMENT "${env}" TIMEOUT 1800)
 endfunction()
 
 # soundbar_benchmark(<name> SOURCES <files...> LIBS <targets...>): built only when Google Benchmark is.
