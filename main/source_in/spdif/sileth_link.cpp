@@ -371,6 +371,7 @@ int32_t i4GstInit(void)
         id = -1;
     }
     g.msgId.store(id);
+    g.playSent.store(false);  // a fresh link has sent no PLAY yet
     SPDIF_INFO("<App Main MSG_ID> i4MsgID:%d  errno:%d \n", id, errno);
     SPDIF_INFO("Gst Init Finish <<<<< \n");
     return 0;
