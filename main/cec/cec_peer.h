@@ -16,6 +16,20 @@ enum CecCtrlCmd : uint32_t {
     CEC_CTRL_CMD_NUM = 6,
 };
 
+// The record of cecCtrlPrsMsgAboutOpcode: the opcode of the request to send, and for an OSD string
+// (0x64) its display control and text (NUL-terminated, or cut at its 28 bytes).
+constexpr size_t CEC_OSD_TEXT_SIZE = 28;
+struct CecOsdStringReq {
+    uint32_t ui4DisplayCtrl;
+    char acText[CEC_OSD_TEXT_SIZE];
+};
+struct CecOpcodeReq {
+    uint32_t ui4Reserved;  // not read
+    uint32_t ui4Opcode;
+    CecOsdStringReq rOsd;
+};
+static_assert(sizeof(CecOsdStringReq) == 32 && sizeof(CecOpcodeReq) == 40, "the records' layout");
+
 // Hands a CEC standby to the state manager: message E_APP_MSG_TYPE_CEC {MSG_FROM_CEC,
 // SM_BODY_CEC_STANDBY} to "state_mngr". Its callers send it once per suspend cycle.
 // @return 0, or -4 when the state manager cannot be found or reached.
@@ -25,5 +39,12 @@ int32_t cecPsrSendToSmStandby(void);
 int32_t cecSmMsgProcess(const appmsg_t* msg);
 // Message E_APP_PRI_ALSA_PB_MSG. @return 0 or -4.
 int32_t cecPlaybackMsgProcess(const appmsg_t* msg);
-// Carries out one CecCtrlCmd.
+// Carries out one CecCtrlCmd; other values do nothing.
 void cecCtrlProcessMsgFromOther(const CecAppMsg* msg);
+// Posts the command to the application's own queue, from any thread, with the 4 bytes at `data`
+// as payload when it is not null. @return 0 (also when the post failed, which is logged), or -4
+// while the application's handle is not known.
+int32_t cecCtrlSendMessageToCEC(uint32_t command, const void* data);
+// Sends the TV the request the record's opcode names (Standby goes to all devices); other opcodes
+// are logged.
+void cecCtrlPrsMsgAboutOpcode(const CecOpcodeReq* request);

@@ -85,6 +85,7 @@ struct HdmiState {
     std::deque<Bytes> cecReceived;         // frames the TV sent, waiting for GET_CECCMD
     std::deque<Bytes> txStatuses;          // {tag, ack} announced and waiting for GET_TX_STS, oldest first
     std::deque<uint32_t> heldTags;         // finished transmissions whose status is withheld
+    std::map<uint32_t, uint32_t> cm4;      // GET_CM4_INFO value by selector
     bool holdStatuses = false;
     bool missing = false;
     uint32_t txAck = 1;
@@ -151,6 +152,9 @@ private:
     static std::string describe(const RequestInfo& info, const Bytes& arg)
     {
         std::string line = info.name;
+        if (info.request == KVX_HDMI_GET_CM4_INFO) {
+            line += " selector " + std::to_string(sbwire::getU32(arg.data()));
+        }
         if (info.setter) {
             line += " " + hexBytes(arg.data(), arg.size());
             if (arg.size() >= 4 && arg.size() % 4 == 0) {
@@ -177,7 +181,11 @@ private:
         }
         Bytes out(size, 0);
         auto it = s_.scripted.find(request);
-        if (it != s_.scripted.end()) {
+        auto cm4 = request == KVX_HDMI_GET_CM4_INFO ? s_.cm4.find(sbwire::getU32(in.data())) : s_.cm4.end();
+        if (cm4 != s_.cm4.end()) {
+            out.assign(in.begin(), in.begin() + 4);  // the selector as the caller set it, then its value
+            sbwire::putU32(out, cm4->second);
+        } else if (it != s_.scripted.end()) {
             std::copy_n(it->second.begin(), std::min(size, it->second.size()), out.begin());
         } else if (request == KVX_HDMI_GET_CM4_INFO) {
             std::copy_n(in.begin(), 4, out.begin());  // the selector stays as the caller set it
@@ -212,6 +220,7 @@ public:
     {
         return "hdmitx set REQUEST BYTES...     answer of a getter (name such as GET_RX_AUDIO_INFO, or number)\n"
                "hdmitx words REQUEST WORDS...   the same as little-endian 32-bit words\n"
+               "hdmitx cm4 SELECTOR VALUE       GET_CM4_INFO value for that selector (over a set)\n"
                "hdmitx last REQUEST             last value a setter gave\n"
                "hdmitx fail REQUEST [COUNT]     fail the next COUNT requests (default every one; 0 stops)\n"
                "hdmitx ack VALUE                ack word of the transmit statuses reported from now on\n"
@@ -289,6 +298,11 @@ public:
         }
         if (verb == "ack" && w.size() == 3 && parseNumber(w[2], n)) {
             s_.txAck = static_cast<uint32_t>(n);
+            return true;
+        }
+        int64_t selector = 0;
+        if (verb == "cm4" && w.size() == 4 && parseNumber(w[2], selector) && parseNumber(w[3], n)) {
+            s_.cm4[static_cast<uint32_t>(selector)] = static_cast<uint32_t>(n);
             return true;
         }
         if (verb == "cec-rx") {

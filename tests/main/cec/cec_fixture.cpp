@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace cectest {
@@ -51,6 +52,41 @@ std::string frameText(const std::vector<uint8_t>& frame)
         text += (text.empty() ? "" : " ") + std::string(hex);
     }
     return text;
+}
+
+std::string frame(uint8_t destination, uint16_t opcode, std::vector<uint8_t> operands)
+{
+    std::vector<uint8_t> bytes(24, 0);
+    bytes[0] = 5;
+    bytes[1] = destination;
+    bytes[2] = static_cast<uint8_t>(opcode);
+    bytes[3] = static_cast<uint8_t>(opcode >> 8);
+    std::copy(operands.begin(), operands.end(), bytes.begin() + 4);
+    bytes[20] = static_cast<uint8_t>(operands.size());
+    return frameText(bytes);
+}
+
+std::vector<Request> requests(const sbtest::SimProcess& sim, const std::vector<std::string>& names)
+{
+    std::vector<Request> got;
+    std::istringstream log(sim.ctl("log hdmitx"));
+    for (std::string line; std::getline(log, line);) {
+        std::istringstream words(line);
+        Request r{};
+        if (!(words >> r.time >> r.name) || std::find(names.begin(), names.end(), r.name) == names.end()) {
+            continue;
+        }
+        got.push_back(r);
+    }
+    // The frames in the same order, from a later reading of the same log.
+    const auto sent = sentFrames(sim);
+    size_t next = 0;
+    for (Request& r : got) {
+        if (r.name == "SET_CECCMD" && next < sent.size()) {
+            r.frame = frameText(sent[next++].frame);
+        }
+    }
+    return got;
 }
 
 std::pair<int, int> poolCounts()
@@ -129,9 +165,19 @@ void CecAppTest::receive(const std::string& frame) const
 
 std::vector<std::string> CecAppTest::answersTo(const std::string& frame) const
 {
+    return sentFor([&] { receive(frame); });
+}
+
+std::vector<std::string> CecAppTest::sentForEvent(uint32_t state) const
+{
+    return sentFor([&] { postDriverEvent(state); });
+}
+
+std::vector<std::string> CecAppTest::sentFor(const std::function<void()>& post) const
+{
     drainPool();  // no resend of an earlier frame comes between
     const size_t mark = sentFrames(sim).size();
-    receive(frame);
+    post();
     receive("0 5 0x8F");
     std::vector<std::string> answers;
     const bool fenced = apptest::eventually([&] {
@@ -146,7 +192,7 @@ std::vector<std::string> CecAppTest::answersTo(const std::string& frame) const
         }
         return false;
     });
-    EXPECT_TRUE(fenced) << frame;
+    EXPECT_TRUE(fenced);
     return answers;
 }
 

@@ -6,6 +6,7 @@
 #include "tests/support/sim_process.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,19 @@ struct Sent {
 std::vector<Sent> sentFrames(const sbtest::SimProcess& sim);
 // The frame bytes as the simulator's CEC log shows them ("05 00 46 00 ...").
 std::string frameText(const std::vector<uint8_t>& frame);
+// The frame text of {5, destination, opcode, operands...}: header, 16 operand bytes, count. The
+// poll's opcode is 0xFFFF.
+std::string frame(uint8_t destination, uint16_t opcode, std::vector<uint8_t> operands = {});
+
+// One line of the transmitter's request log.
+struct Request {
+    double time;
+    std::string name;
+    std::string frame;  // as frameText gives it; SET_CECCMD only
+};
+// The requests whose names are in `names`, oldest first.
+std::vector<Request> requests(const sbtest::SimProcess& sim, const std::vector<std::string>& names);
+
 // {pending, free} events of the transmit pool.
 std::pair<int, int> poolCounts();
 // Runs one console line and returns what it printed; its result in `result`.
@@ -48,6 +62,10 @@ protected:
     // The frames the soundbar sent in answer to `frame` (as frameText gives them): all sent before
     // its answer to a Give Device Power Status that follows, which is not among them.
     std::vector<std::string> answersTo(const std::string& frame) const;
+    // The frames the soundbar sent for what `post` handed to `cec`, fenced in the same way.
+    std::vector<std::string> sentFor(const std::function<void()>& post) const;
+    // The same for one driver event.
+    std::vector<std::string> sentForEvent(uint32_t state) const;
     // Releases the withheld transmit statuses with `ack` and hands each to `cec`.
     void releaseStatuses(uint32_t ack, size_t count = 1) const;
 };

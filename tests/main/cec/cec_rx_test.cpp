@@ -21,22 +21,11 @@
 
 namespace {
 
+using cectest::frame;
 using cectest::frameText;
 using cectest::poolCounts;
 using cectest::sentFrames;
 using Answers = std::vector<std::string>;
-
-// The frame text of {5, destination, opcode, operands...}: header, 16 operand bytes, count.
-std::string frame(uint8_t destination, uint8_t opcode, std::vector<uint8_t> operands = {})
-{
-    std::vector<uint8_t> bytes(24, 0);
-    bytes[0] = 5;
-    bytes[1] = destination;
-    bytes[2] = opcode;
-    std::copy(operands.begin(), operands.end(), bytes.begin() + 4);
-    bytes[20] = static_cast<uint8_t>(operands.size());
-    return frameText(bytes);
-}
 
 class CecRxTest : public cectest::CecAppTest {
 protected:

@@ -1,6 +1,7 @@
-// A standby from the TV handed to the state manager, in a process of its own whose "state_mngr" is
+// A standby from the TV or the driver handed to the state manager, in a process of its own whose "state_mngr" is
 // first missing and then a recording application; and the OSD name without a configuration store.
 #include "main/cec/cec_app.h"
+#include "main/cec/cec_drv_event.h"
 #include "main/cec/cec_state.h"
 #include "main/state_mngr/state_mngr.h"
 #include "main/timerd/timerd.h"
@@ -35,24 +36,48 @@ protected:
 
 TEST_F(CecStandbyTest, OneHandOverPerSuspendCycleAndAnotherAfterAFailedOne)
 {
-    // No state manager: the hand-over fails, and the flag stays down for the next standby.
+    // No state manager: the hand-over fails, and the flag stays down for the next standby, from the
+    // TV or from the driver.
     EXPECT_TRUE(answersTo("0 5 0x36").empty());
+    EXPECT_EQ(0, gIsCecSendReq.load());
+    EXPECT_TRUE(sentForEvent(HDMI_CEC_STATE_STANDBY).empty());
     EXPECT_EQ(0, gIsCecSendReq.load());
 
     apptest::TestApp& sm = apptest::runningRecorder(SM_APP_NAME);
+    sim.ctl("hdmitx cm4 2 5");  // the own logical address kept over the suspend
+    const auto notice = [this](uint32_t body) {
+        EXPECT_TRUE(sentFor([body] {
+            ASSERT_EQ(0, u_app_send_appmsg(gCecThisObj.hApp.load(), E_APP_MSG_TYPE_STATE_MNGR, MSG_FROM_SM,
+                                           smMsgWord(SM_INFORM_GRP, body, 0), nullptr, 0));
+        }).empty());
+    };
+    // One cycle after another: the TV's standby and the driver's each hand over once per cycle,
+    // and leaving suspend or failing to enter it opens the next cycle.
     EXPECT_TRUE(answersTo("0 5 0x36").empty());
     EXPECT_TRUE(answersTo("0 15 0x36").empty());
+    EXPECT_TRUE(sentForEvent(HDMI_CEC_STATE_STANDBY).empty());
     EXPECT_EQ(1, gIsCecSendReq.load());
-    ASSERT_TRUE(sm.waitMessages(1));
+    notice(SM_BODY_CEC_EXIT_SUSPEND);
+    EXPECT_TRUE(answersTo("0 5 0x36").empty());
+    EXPECT_TRUE(sentForEvent(HDMI_CEC_STATE_STANDBY).empty());
+    notice(SM_BODY_CEC_ENTER_SUSPEND_FAIL);
+    EXPECT_TRUE(sentForEvent(HDMI_CEC_STATE_STANDBY).empty());
+    EXPECT_TRUE(sentForEvent(HDMI_CEC_STATE_STANDBY).empty());
+    EXPECT_EQ(1, gIsCecSendReq.load());
+
+    ASSERT_TRUE(sm.waitMessages(3));
     const auto got = sm.messages();
-    ASSERT_EQ(1u, got.size());
-    EXPECT_EQ(E_APP_MSG_TYPE_CEC, got[0].msgId);
-    ASSERT_EQ(sizeof(appmsg_t), got[0].data.size());
-    appmsg_t msg{};
-    memcpy(&msg, got[0].data.data(), sizeof msg);
-    EXPECT_EQ(MSG_FROM_CEC, msg.ui4_sender_id);
-    EXPECT_EQ(SM_BODY_CEC_STANDBY, msg.ui4_msg_type);
-    EXPECT_EQ(std::vector<uint8_t>(APPMSG_DATA_SIZE, 0), std::vector<uint8_t>(msg.aui1_data, msg.aui1_data + APPMSG_DATA_SIZE));
+    ASSERT_EQ(3u, got.size());
+    for (const auto& m : got) {
+        EXPECT_EQ(E_APP_MSG_TYPE_CEC, m.msgId);
+        ASSERT_EQ(sizeof(appmsg_t), m.data.size());
+        appmsg_t msg{};
+        memcpy(&msg, m.data.data(), sizeof msg);
+        EXPECT_EQ(MSG_FROM_CEC, msg.ui4_sender_id);
+        EXPECT_EQ(SM_BODY_CEC_STANDBY, msg.ui4_msg_type);
+        EXPECT_EQ(std::vector<uint8_t>(APPMSG_DATA_SIZE, 0),
+                  std::vector<uint8_t>(msg.aui1_data, msg.aui1_data + APPMSG_DATA_SIZE));
+    }
 }
 
 TEST_F(CecStandbyTest, OsdNameFallsBackWhenTheStoreCannotBeRead)

@@ -161,6 +161,26 @@ TEST_F(BoardSimTest, HdmiTransmitterAnswersScriptedGettersAndLogsSetters)
     EXPECT_EQ(0u, version);
 }
 
+TEST_F(BoardSimTest, HdmiTransmitterAnswersTheStandbyRecordPerSelector)
+{
+    sim.ctl("hdmitx cm4 1 0x1000");
+    sim.ctl("hdmitx cm4 3 0x20001000");
+    Dev dev("/dev/hdmitx");
+    ASSERT_GE(dev.fd, 0);
+    const struct {
+        uint32_t selector;
+        uint32_t value;
+    } cases[] = {{1, 0x1000}, {3, 0x20001000}, {2, 0}};  // selector 2 not scripted: the value reads 0
+    for (const auto& c : cases) {
+        std::array<uint32_t, 2> record{c.selector, 0xDEAD};
+        ASSERT_EQ(0, sb_dev_ioctl(dev.fd, KVX_HDMI_GET_CM4_INFO, record.data()));
+        EXPECT_EQ((std::array<uint32_t, 2>{c.selector, c.value}), record) << c.selector;
+    }
+    EXPECT_THAT(sandbox.read("/sim/hdmitx.log"), HasSubstr("GET_CM4_INFO selector 3"));
+    std::string refused;
+    EXPECT_FALSE(sim.control("hdmitx cm4 1", &refused));
+}
+
 TEST_F(BoardSimTest, HdmiTransmitterRefusesUnknownRequestsAndFailsOnDemand)
 {
     Dev dev("/dev/hdmitx");
