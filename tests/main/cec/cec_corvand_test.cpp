@@ -105,6 +105,35 @@ TEST_F(CecCorvandTest, ARequestWithoutStatusIsSentFourTimesThenItsEventIsFree)
     EXPECT_NE(std::string::npos, sim.ctl("log cec").find("tx 05 00 46 00"));
 }
 
+TEST_F(CecCorvandTest, PlayingTheTvInputAnnouncesSystemAudioAndTheConsoleSwitchesInputs)
+{
+    ProgramRunner& corvand = start();
+    const auto sentOnce = [&](const std::string& text) {
+        return apptest::eventually([&] {
+            const auto sent = cectest::sentFrames(sim);
+            return std::any_of(sent.begin(), sent.end(), [&](const cectest::Sent& s) {
+                return cectest::frameText(s.frame) == text;
+            });
+        });
+    };
+    // The S/PDIF input asks for system audio mode when the TV's input plays.
+    corvand.send("app.sm.request_play 9");
+    EXPECT_TRUE(sentOnce(cectest::frame(15, 0x72, {0x01}))) << corvand.output();
+
+    // RX0 is active after the start: only RX1 is switched to, then RX0 again.
+    for (const char* command : {"4", "5", "4"}) {
+        corvand.send(std::string("app.cec.send_message ") + command);
+    }
+    corvand.send("app.cec.send_message 3");
+    EXPECT_TRUE(sentOnce(cectest::frame(0, 0xC5))) << corvand.output();
+    std::string switched;
+    for (const auto& r : cectest::requests(sim, {"SWITCH_RX"})) {
+        switched += r.name;
+    }
+    EXPECT_EQ("SWITCH_RXSWITCH_RX", switched);
+    EXPECT_EQ("00\n", sim.ctl("hdmitx last SWITCH_RX"));
+}
+
 TEST_F(CecCorvandTest, AnAbsentTransmitterFailsEachRequestButNotTheStart)
 {
     sim.ctl("hdmitx missing on");

@@ -161,6 +161,13 @@ TEST_F(CecEventTest, OnePlugInAfterSystemAudioOffIsFake)
     EXPECT_EQ(1u, count("GET_TX_PA"));
 }
 
+TEST_F(CecEventTest, ArcModeAsksTheTvToStartArcAndThePlugOutOnlyLogs)
+{
+    EXPECT_EQ(Frames{frame(0, 0xC0)}, sentForEvent(HDMI_CEC_STATE_ARC_MODE));
+    EXPECT_EQ(Frames{}, sentForEvent(HDMI_CEC_STATE_PLUG_OUT));
+    EXPECT_EQ(0u, count("GET_TX_PA") + count("SETLA"));
+}
+
 TEST(CecAddr, TheMaskCoversTheBranchDownToTheLowestNonZeroNibble)
 {
     const struct {
