@@ -26,13 +26,13 @@ static_assert(kRxStsSize == 3 && kTxInfoSize == 3, "the input state and the TX i
 constexpr auto kSetUpPause = std::chrono::milliseconds(20);
 // An unplugged input's physical address.
 constexpr uint16_t kPaUnplugged = 0x00FF;
-// Volume steps of the driver's own volume events; results at or below the floor become 0.
+// The driver's volume down ends at 0 once a step leaves this much or less.
 constexpr uint8_t kDriverVolumeFloor = 5;
 
 // The first RX1 source lock since the start re-reads RX1's address.
 std::atomic<bool> gFirstRx1Lock{true};
 
-void pause()
+void setUpPause()
 {
     std::this_thread::sleep_for(kSetUpPause);
 }
@@ -60,7 +60,7 @@ void tvPlugIn()
     logIfFailed(cecPsrUpadateLaAndPa(), "<CEC>Err:cecPsrUpadateLaAndPa return err: ret=%d.\r\n");
     logIfFailed(cecCtrlSetConfigToDrive(), "<CEC>Err:cecCtrlSetConfigToDrive return err: ret=%d.\r\n");
     logIfFailed(cecCtrlPollingDevice(CEC_LA_AUDIO_SYSTEM), "<CEC>Err:cecCtrlPollingDevice return err: ret=%d.\r\n");
-    pause();
+    setUpPause();
     CEC_INFO("%s() broadcast pa \n", __func__);
     logIfFailed(cecCtrlBroadcastPA(), "<CEC>Err:cecCtrlBroadcastPA return err: ret=%d.\r\n");
 
@@ -78,7 +78,7 @@ void tvPlugIn()
         }
     }
 
-    pause();
+    setUpPause();
     uint8_t txInfo[kTxInfoSize] = {};
     res = cecIoctl(KVX_HDMI_GET_TX_INFO, reinterpret_cast<uintptr_t>(txInfo));
     if (res != CECR_OK) {
@@ -91,14 +91,14 @@ void tvPlugIn()
         CEC_INFO("TX[%u]: isSupportARC: %d\n", txPort, txInfo[0]);
     }
 
-    pause();
+    setUpPause();
     CEC_INFO("%s() set system audio mode \n", __func__);
     res = cecCtrlSetSystemAudioMode(CEC_LA_TV, 1);
     if (res != CECR_OK) {
         CEC_ERR("<CEC>Err:cecCtrlSetSystemAudioMode return err: ret=%d.\r\n", res);
         return;
     }
-    pause();
+    setUpPause();
     CEC_INFO("%s() initiate ARC \n", __func__);
     logIfFailed(cecCtrlInitiateARC(CEC_LA_TV), "<CEC>Err:cecCtrlInitiateARC return err: ret=%d.\r\n");
     CEC_INFO("HDMI_CEC_STATE_PLUG_IN complete ");
@@ -186,52 +186,21 @@ void readFrame()
     cecPsrProcessFrameMessage(&frame);
 }
 
-// The driver's volume keys, whatever the source: unmute, then 6 up (at most 100) or 6 down.
-void driverVolume(bool up)
+// The driver's volume down, whatever the source: unmute, then 6 down, where a result at or below
+// the floor, or one that wrapped, becomes 0.
+void driverVolumeDown()
 {
-    int32_t res = uAcfgSetMute(0);
-    if (res != 0) {
-        CEC_ERR("uAcfgSetVolume fail ret:%d\n", res);
+    uint8_t volume = 0;
+    if (!cecUnmuteAndReadVolume(&volume)) {
         return;
     }
-    uint8_t volume = 0;
-    res = uAcfgGetVolume(&volume);
-    if (res != 0) {
-        CEC_ERR("uAcfgGetVolume fail ret:%d\n", res);
-        return;
+    CEC_INFO("volume down (%d)\n\r", volume);
+    volume = static_cast<uint8_t>(volume - CEC_KEY_VOLUME_STEP);
+    if (volume <= kDriverVolumeFloor || volume > CEC_VOLUME_MAX) {
+        volume = 0;
     }
-    const char* line = up ? "volume up (%d)\n\r" : "volume down (%d)\n\r";
-    CEC_INFO(line, volume);
-    if (up) {
-        volume = static_cast<uint8_t>(volume + CEC_KEY_VOLUME_STEP > CEC_VOLUME_MAX ? CEC_VOLUME_MAX
-                                                                                   : volume + CEC_KEY_VOLUME_STEP);
-    } else {
-        volume = static_cast<uint8_t>(volume - CEC_KEY_VOLUME_STEP);
-        if (volume <= kDriverVolumeFloor || volume > CEC_VOLUME_MAX) {
-            volume = 0;
-        }
-    }
-    CEC_INFO(line, volume);
-    res = uAcfgSetVolume(volume, 1);
-    if (res != 0) {
-        CEC_ERR("uAcfgSetVolume fail ret:%d\n", res);
-    }
-}
-
-// Unmute, and the stored volume stored again so that the output takes it.
-void driverUnmute()
-{
-    if (uAcfgSetMute(0) != 0) {
-        CEC_ERR("error in%s , L=%d\n", __func__, __LINE__);
-    }
-    uint8_t volume = 0;
-    int32_t res = uAcfgGetVolume(&volume);
-    if (res == 0) {
-        res = uAcfgSetVolume(volume, 0);
-    }
-    if (res != 0) {
-        CEC_ERR("fail ret:%d\n", res);
-    }
+    CEC_INFO("volume down (%d)\n\r", volume);
+    cecStoreReportedVolume(volume);
 }
 
 }  // namespace
@@ -290,11 +259,11 @@ void HDMI_CEC_EVENT_Handle(uint32_t state)
     switch (state) {
     case HDMI_CEC_STATE_VOL_UP:
         CEC_INFO("HDMI_CEC_STATE_VOL_UP");
-        driverVolume(true);
+        cecVolumeUp();
         break;
     case HDMI_CEC_STATE_VOL_DOWN:
         CEC_INFO("HDMI_CEC_STATE_VOL_DOWN");
-        driverVolume(false);
+        driverVolumeDown();
         break;
     case HDMI_CEC_STATE_VOL_MUTE:
         CEC_INFO("HDMI_CEC_STATE_VOL_MUTE");
@@ -303,7 +272,7 @@ void HDMI_CEC_EVENT_Handle(uint32_t state)
         }
         break;
     case HDMI_CEC_STATE_VOL_UNMUTE:
-        driverUnmute();
+        cecUnmuteAndStoreVolumeAgain();
         break;
     case HDMI_CEC_STATE_STANDBY:
         CEC_INFO("HDMI_CEC_STATE_STANDBY");

@@ -107,48 +107,10 @@ int32_t switchPort(uint32_t port)
     return CECR_OK;
 }
 
-// The volume keys' first steps: unmute, then read the volume. @return false (logged) on a failure.
-bool unmuteAndRead(uint8_t* volume)
-{
-    int32_t res = uAcfgSetMute(0);
-    if (res != 0) {
-        CEC_ERR("uAcfgSetVolume fail ret:%d\n", res);
-        return false;
-    }
-    res = uAcfgGetVolume(volume);
-    if (res != 0) {
-        CEC_ERR("uAcfgGetVolume fail ret:%d\n", res);
-        return false;
-    }
-    return true;
-}
-
-// Stores a key's volume and tells the applications that follow it.
-void storeKeyVolume(uint8_t volume)
-{
-    const int32_t res = uAcfgSetVolume(volume, 1);
-    if (res != 0) {
-        CEC_ERR("uAcfgSetVolume fail ret:%d\n", res);
-    }
-}
-
-void volumeUp()
-{
-    uint8_t volume = 0;
-    if (!unmuteAndRead(&volume)) {
-        return;
-    }
-    CEC_INFO("volume up (%d)\n\r", volume);
-    volume = static_cast<uint8_t>(volume + CEC_KEY_VOLUME_STEP > CEC_VOLUME_MAX ? CEC_VOLUME_MAX
-                                                                               : volume + CEC_KEY_VOLUME_STEP);
-    CEC_INFO("volume up (%d)\n\r", volume);
-    storeKeyVolume(volume);
-}
-
 void volumeDown()
 {
     uint8_t volume = 0;
-    if (!unmuteAndRead(&volume)) {
+    if (!cecUnmuteAndReadVolume(&volume)) {
         return;
     }
     CEC_INFO("volume down (%d)\n\r", volume);
@@ -161,7 +123,7 @@ void volumeDown()
         volume = CEC_KEY_VOLUME_FLOOR;
     }
     CEC_INFO("volume down (%d)\n\r", volume);
-    storeKeyVolume(volume);
+    cecStoreReportedVolume(volume);
 }
 
 void muteKey(const CecFrame& frame)
@@ -172,16 +134,7 @@ void muteKey(const CecFrame& frame)
         mute = 0;
     }
     if (mute != 0) {
-        if (uAcfgSetMute(0) != 0) {
-            CEC_ERR("error in%s , L=%d\n", __func__, __LINE__);
-        }
-        uint8_t volume = 0;
-        int32_t res = uAcfgGetVolume(&volume);
-        if (res == 0) {
-            res = uAcfgSetVolume(volume, 0);
-        }
-        if (res != 0) {
-            CEC_ERR("fail ret:%d\n", res);
+        if (!cecUnmuteAndStoreVolumeAgain()) {
             return;
         }
     } else if (uAcfgSetMute(1) != 0) {
@@ -251,7 +204,7 @@ void cecPsrUserControlPressed(const CecFrame* frame)
     }
     switch (frame->aui1Operand[0]) {
     case CEC_KEY_VOLUME_UP:
-        volumeUp();
+        cecVolumeUp();
         break;
     case CEC_KEY_VOLUME_DOWN:
         volumeDown();
@@ -511,6 +464,59 @@ void cecPsrRequestARCTerminatition(const CecFrame*)
     if (parserStarted()) {
         cecCtrlTerminateARC(CEC_LA_TV);
     }
+}
+
+void cecVolumeUp(void)
+{
+    uint8_t volume = 0;
+    if (!cecUnmuteAndReadVolume(&volume)) {
+        return;
+    }
+    CEC_INFO("volume up (%d)\n\r", volume);
+    volume = static_cast<uint8_t>(volume + CEC_KEY_VOLUME_STEP > CEC_VOLUME_MAX ? CEC_VOLUME_MAX
+                                                                               : volume + CEC_KEY_VOLUME_STEP);
+    CEC_INFO("volume up (%d)\n\r", volume);
+    cecStoreReportedVolume(volume);
+}
+
+bool cecUnmuteAndReadVolume(uint8_t* volume)
+{
+    int32_t res = uAcfgSetMute(0);
+    if (res != 0) {
+        CEC_ERR("uAcfgSetVolume fail ret:%d\n", res);
+        return false;
+    }
+    res = uAcfgGetVolume(volume);
+    if (res != 0) {
+        CEC_ERR("uAcfgGetVolume fail ret:%d\n", res);
+        return false;
+    }
+    return true;
+}
+
+void cecStoreReportedVolume(uint8_t volume)
+{
+    const int32_t res = uAcfgSetVolume(volume, 1);
+    if (res != 0) {
+        CEC_ERR("uAcfgSetVolume fail ret:%d\n", res);
+    }
+}
+
+bool cecUnmuteAndStoreVolumeAgain(void)
+{
+    if (uAcfgSetMute(0) != 0) {
+        CEC_ERR("error in%s , L=%d\n", __func__, __LINE__);
+    }
+    uint8_t volume = 0;
+    int32_t res = uAcfgGetVolume(&volume);
+    if (res == 0) {
+        res = uAcfgSetVolume(volume, 0);
+    }
+    if (res != 0) {
+        CEC_ERR("fail ret:%d\n", res);
+        return false;
+    }
+    return true;
 }
 
 int32_t cecSwitchPortToRx0(void)

@@ -48,6 +48,18 @@ void cecPsrReportARCTerminated(const CecFrame* frame);
 void cecPsrRequestARCInitiation(const CecFrame* frame);
 void cecPsrRequestARCTerminatition(const CecFrame* frame);
 
+// The volume steps shared by the TV's keys and the driver's volume events. Volume up: unmute, then
+// 6 more up to 100, stored and told to the applications that follow it.
+void cecVolumeUp(void);
+// Unmute, then read the
+// stored volume. @return false (logged) when either failed.
+bool cecUnmuteAndReadVolume(uint8_t* volume);
+// Stores the volume and tells the applications that follow it; a failure is logged.
+void cecStoreReportedVolume(uint8_t volume);
+// Unmute (a failure is logged and ignored), then store the stored volume again so that the output
+// takes it. @return false (logged) when the volume could not be read or stored.
+bool cecUnmuteAndStoreVolumeAgain(void);
+
 // Selects an HDMI input in the driver and makes it the active one (when one was active before).
 // Nothing happens when it is active already. @return 0 or -4.
 int32_t cecSwitchPortToRx0(void);

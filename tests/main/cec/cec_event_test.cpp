@@ -52,18 +52,6 @@ protected:
 
     size_t count(const std::string& name) const { return requests(sim, {name}).size(); }
 
-    static uint8_t volume()
-    {
-        uint8_t v = 0xFF;
-        uAcfgGetVolume(&v);
-        return v;
-    }
-    static uint8_t mute()
-    {
-        uint8_t m = 0xFF;
-        uAcfgGetMute(&m);
-        return m;
-    }
 };
 
 TEST_F(CecEventTest, TvPlugInAnnouncesRoutesAndStartsSystemAudioWithItsPauses)
@@ -274,8 +262,8 @@ TEST_F(CecEventTest, DriverVolumeAndMuteWhateverTheSource)
         ASSERT_EQ(0, uAcfgSetVolume(c.volume, 0));
         ASSERT_EQ(0, uAcfgSetMute(c.muted));
         EXPECT_EQ(Frames{}, sentForEvent(c.state));
-        EXPECT_EQ(c.volumeAfter, volume());
-        EXPECT_EQ(c.mutedAfter, mute());
+        EXPECT_EQ(c.volumeAfter, cectest::storedVolume());
+        EXPECT_EQ(c.mutedAfter, cectest::storedMute());
     }
     EXPECT_EQ(0u, count("SWITCH_RX") + count("GET_RX_PA") + count("GET_TX_PA"));
 }

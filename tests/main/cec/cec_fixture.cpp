@@ -1,5 +1,6 @@
 #include "tests/main/cec/cec_fixture.h"
 
+#include "main/acfg/acfg_accessor.h"
 #include "main/acfg/acfg_app.h"
 #include "main/cec/cec_app.h"
 #include "main/cec/cec_drv_event.h"
@@ -128,6 +129,20 @@ void CecAppTest::SetUp()
 {
     ASSERT_TRUE(sim.started());
     startOnce();
+}
+
+uint8_t storedVolume()
+{
+    uint8_t v = 0xFF;
+    uAcfgGetVolume(&v);
+    return v;
+}
+
+uint8_t storedMute()
+{
+    uint8_t m = 0xFF;
+    uAcfgGetMute(&m);
+    return m;
 }
 
 void drainPool()

@@ -41,6 +41,10 @@ std::pair<int, int> poolCounts();
 // Runs one console line and returns what it printed; its result in `result`.
 std::string consoleLine(const std::string& line, int32_t* result = nullptr);
 
+// The configuration store's volume and mute flag; 0xFF when they cannot be read.
+uint8_t storedVolume();
+uint8_t storedMute();
+
 // Releases every pending event (their timers stop).
 void drainPool();
 

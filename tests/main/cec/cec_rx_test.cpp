@@ -35,18 +35,6 @@ protected:
         ASSERT_EQ(0, uAcfgSetVolume(40, 0));
         ASSERT_EQ(0, uAcfgSetMute(1));
     }
-    static uint8_t volume()
-    {
-        uint8_t v = 0xFF;
-        uAcfgGetVolume(&v);
-        return v;
-    }
-    static uint8_t mute()
-    {
-        uint8_t m = 0xFF;
-        uAcfgGetMute(&m);
-        return m;
-    }
     static bool pendingCount(int n)
     {
         return apptest::eventually([n] { return poolCounts().first == n; });
@@ -190,26 +178,26 @@ TEST_F(CecRxTest, TvVolumeKeysMoveTheStoredVolumeWhileItsAudioPlays)
         ASSERT_EQ(0, uAcfgSetVolume(c.from, 0));
         ASSERT_EQ(0, uAcfgSetMute(1));
         EXPECT_EQ(Answers{}, answersTo(std::string("0 5 0x44 ") + c.key)) << int{c.from} << " " << c.key;
-        EXPECT_EQ(c.to, volume()) << int{c.from} << " " << c.key;
-        EXPECT_EQ(0, mute());
+        EXPECT_EQ(c.to, cectest::storedVolume()) << int{c.from} << " " << c.key;
+        EXPECT_EQ(0, cectest::storedMute());
     }
 
     // Two operands do nothing.
     ASSERT_EQ(0, uAcfgSetMute(1));
     EXPECT_EQ(Answers{}, answersTo("0 5 0x44 41 41"));
-    EXPECT_EQ(1, mute());
+    EXPECT_EQ(1, cectest::storedMute());
 
     ASSERT_EQ(0, uAcfgSetVolume(40, 0));
     EXPECT_EQ(Answers{frame(0, 0x7A, {0x28})}, answersTo("0 5 0x44 43"));
-    EXPECT_EQ(std::make_pair(uint8_t{40}, uint8_t{0}), std::make_pair(volume(), mute()));
+    EXPECT_EQ(std::make_pair(uint8_t{40}, uint8_t{0}), std::make_pair(cectest::storedVolume(), cectest::storedMute()));
     EXPECT_EQ(Answers{frame(0, 0x7A, {0xA8})}, answersTo("0 5 0x44 43"));
-    EXPECT_EQ(1, mute());
+    EXPECT_EQ(1, cectest::storedMute());
 
     // Another source's audio: the TV's keys are not the soundbar's.
     u_cli_parser_arg("app.sm.inform_stop %u", SM_SOURCE_ARC_IN);
     ASSERT_TRUE(apptest::eventually([] { return uSmGetCurrentSource() != SM_SOURCE_ARC_IN; }));
     EXPECT_EQ(Answers{}, answersTo("0 5 0x44 41"));
-    EXPECT_EQ(std::make_pair(uint8_t{40}, uint8_t{1}), std::make_pair(volume(), mute()));
+    EXPECT_EQ(std::make_pair(uint8_t{40}, uint8_t{1}), std::make_pair(cectest::storedVolume(), cectest::storedMute()));
 }
 
 TEST_F(CecRxTest, AudioStatusCarriesMuteAndVolume)
