@@ -91,8 +91,12 @@ struct Arranged {
 };
 
 // The blocks of a row pair, as the sums below walk them, each handed to `visit`.
+// Always inlined, with the sums that call them: the lambdas they take are the loop bodies, and the
+// fixed widths of the common filters unroll them.
+#define TORQEN_INLINE inline __attribute__((always_inline))
+
 template <typename Wide, typename Mid, typename Narrow>
-void monoBlocks16(uint32_t width, Wide wide, Mid mid, Narrow narrow) {
+TORQEN_INLINE void monoBlocks16(uint32_t width, Wide wide, Mid mid, Narrow narrow) {
   uint32_t k = 0;
   for (; k + 16 <= width; k += 16) {
     wide(k);
@@ -107,7 +111,7 @@ void monoBlocks16(uint32_t width, Wide wide, Mid mid, Narrow narrow) {
 }
 
 template <typename Wide, typename Narrow>
-void stereoBlocks16(uint32_t width, Wide wide, Narrow narrow) {
+TORQEN_INLINE void stereoBlocks16(uint32_t width, Wide wide, Narrow narrow) {
   uint32_t k = 0;
   for (; k + 8 <= width; k += 8) {
     wide(k);
@@ -119,8 +123,9 @@ void stereoBlocks16(uint32_t width, Wide wide, Narrow narrow) {
 
 // Sixteen taps a pass while they last, then eight, then four. The right wing is read upwards and
 // reversed; `f` is the lowest frame of the block's right wing.
+// The four partial sums of one frame, to be added up.
 template <typename Coefs>
-inline void mono(const int16_t* past, const int16_t* future_last, const Coefs& c, uint32_t width, int32_t* sum) {
+TORQEN_INLINE __m128i monoPartial(const int16_t* past, const int16_t* future_last, const Coefs& c, uint32_t width) {
   const __m256i reverse = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
                                            8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
   __m256i wide = _mm256_setzero_si256();
@@ -144,10 +149,22 @@ inline void mono(const int16_t* past, const int16_t* future_last, const Coefs& c
         const __m128i r = _mm_shufflelo_epi16(load2(future_last - k - 3), _MM_SHUFFLE(0, 1, 2, 3));
         acc = _mm_add_epi32(acc, pairs(_mm_unpacklo_epi16(load2(past + k), r), c.mono4(k)));
       });
-  acc = _mm_add_epi32(acc, halves(wide));
+  return _mm_add_epi32(acc, halves(wide));
+}
+
+template <typename Coefs>
+inline void mono(const int16_t* past, const int16_t* future_last, const Coefs& c, uint32_t width, int32_t* sum) {
+  __m128i acc = monoPartial(past, future_last, c, width);
   acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
   acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
   sum[0] = _mm_cvtsi128_si32(acc);
+}
+
+// Two frames' partial sums added up side by side: the first frame's total in sum[0], the second's
+// in sum[1].
+TORQEN_INLINE void totalsOfTwo(__m128i a, __m128i b, int32_t* sum) {
+  const __m128i t = _mm_add_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(sum), _mm_add_epi32(t, _mm_unpackhi_epi64(t, t)));
 }
 
 // Eight frames a pass, then four; each frame (left, right) moves as one 32-bit unit, and each
@@ -282,6 +299,22 @@ struct Dot {
           [&](uint32_t k) { store4(to + 2 * k, c.mono4(k)); });
     }
   }
+  // Two mono frames of 16-bit samples at once, the second from its own past and rows: their
+  // reductions share instructions, and `scaleStereo` scales both.
+  static constexpr bool kSumsTwoMono = true;
+  TORQEN_INLINE static void sumTwo(const int16_t* past, const int16_t* future_last, const int16_t* hl,
+                                   const int16_t* hr, const int16_t* past2, const int16_t* future_last2,
+                                   const int16_t* hl2, const int16_t* hr2, uint32_t width, int32_t* sum) {
+    totalsOfTwo(monoPartial(past, future_last, FromRows{hl, hr}, width),
+                monoPartial(past2, future_last2, FromRows{hl2, hr2}, width), sum);
+  }
+  TORQEN_INLINE static void sumTwoArranged(const int16_t* past, const int16_t* future_last, const int16_t* past2,
+                                           const int16_t* future_last2, const int16_t* arranged, uint32_t width,
+                                           int32_t* sum) {
+    const Arranged c{arranged};
+    totalsOfTwo(monoPartial(past, future_last, c, width), monoPartial(past2, future_last2, c, width), sum);
+  }
+
   template <uint32_t Channels, typename Sample, typename Sum>
   static void sumArranged(const Sample* past, const Sample* future_last, const int16_t* arranged, uint32_t width,
                           Sum* out) {
