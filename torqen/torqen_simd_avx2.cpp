@@ -39,6 +39,7 @@ __m128i halves(__m256i v) {
 // The vectors of the block that starts at tap k lie at 2k (16-bit mono), 4k (16-bit stereo) or 8k
 // (32-bit) entries of the arrangement, one after the other.
 struct FromRows {
+  static constexpr bool kRightAscending = false;
   const int16_t* hl;
   const int16_t* hr;
   // 16-bit mono: the pairs of taps k..k+15, the lanes as the samples' unpacking holds them.
@@ -75,7 +76,11 @@ struct FromRows {
   __m256i right4(uint32_t k) const { return _mm256_cvtepi16_epi64(load2(hr + k)); }
 };
 
+// With 32-bit samples, whose products are summed unshifted and so in any order, the arrangement
+// puts each block's right-wing coefficients in the order its samples lie in memory (the block's
+// last tap first), so that the sums need not reverse the samples.
 struct Arranged {
+  static constexpr bool kRightAscending = true;
   const int16_t* a;
   __m256i monoLo16(uint32_t k) const { return load8(a + 2 * k); }
   __m256i monoHi16(uint32_t k) const { return load8(a + 2 * k + 16); }
@@ -90,10 +95,11 @@ struct Arranged {
   __m256i right4(uint32_t k) const { return load8(a + 8 * k + 16); }
 };
 
-// The blocks of a row pair, as the sums below walk them, each handed to `visit`.
-// Always inlined, with the sums that call them: the lambdas they take are the loop bodies, and the
-// fixed widths of the common filters unroll them.
+// Always inlined, with the sums that call them: the lambdas taken below are the loop bodies, and
+// the fixed widths of the common filters unroll them.
 #define TORQEN_INLINE inline __attribute__((always_inline))
+
+// The blocks of a row pair, as the sums below walk them.
 
 template <typename Wide, typename Mid, typename Narrow>
 TORQEN_INLINE void monoBlocks16(uint32_t width, Wide wide, Mid mid, Narrow narrow) {
@@ -122,8 +128,8 @@ TORQEN_INLINE void stereoBlocks16(uint32_t width, Wide wide, Narrow narrow) {
 }
 
 // Sixteen taps a pass while they last, then eight, then four. The right wing is read upwards and
-// reversed; `f` is the lowest frame of the block's right wing.
-// The four partial sums of one frame, to be added up.
+// reversed: each tap pair (past and future frame of the same tap) is summed and shifted as one, as
+// the scalar kernel does. Returns four partial sums of the frame, to be added up.
 template <typename Coefs>
 TORQEN_INLINE __m128i monoPartial(const int16_t* past, const int16_t* future_last, const Coefs& c, uint32_t width) {
   const __m256i reverse = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
@@ -214,7 +220,11 @@ inline void mono(const int32_t* past, const int32_t* future_last, const Coefs& c
   __m256i acc = _mm256_setzero_si256();
   for (uint32_t k = 0; k < width; k += 4) {
     const __m256i p = _mm256_cvtepi32_epi64(load4(past + k));
-    const __m256i f = _mm256_cvtepi32_epi64(_mm_shuffle_epi32(load4(future_last - k - 3), _MM_SHUFFLE(0, 1, 2, 3)));
+    __m128i fr = load4(future_last - k - 3);
+    if constexpr (!Coefs::kRightAscending) {
+      fr = _mm_shuffle_epi32(fr, _MM_SHUFFLE(0, 1, 2, 3));
+    }
+    const __m256i f = _mm256_cvtepi32_epi64(fr);
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(p, c.left4(k)));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(f, c.right4(k)));
   }
@@ -226,9 +236,14 @@ template <typename Coefs>
 inline void stereo(const int32_t* past, const int32_t* future_last, const Coefs& c, uint32_t width, int64_t* sum) {
   __m256i left = _mm256_setzero_si256();
   __m256i right = _mm256_setzero_si256();
+  // Unrolled fully, this loop would hold more products than there are registers.
+#pragma GCC unroll 2
   for (uint32_t k = 0; k < width; k += 4) {
     const __m256i p = load8(past + 2 * k);
-    const __m256i f = _mm256_permute4x64_epi64(load8(future_last - 2 * (k + 3)), _MM_SHUFFLE(0, 1, 2, 3));
+    __m256i f = load8(future_last - 2 * (k + 3));
+    if constexpr (!Coefs::kRightAscending) {
+      f = _mm256_permute4x64_epi64(f, _MM_SHUFFLE(0, 1, 2, 3));
+    }
     const __m256i cl = c.left4(k);
     const __m256i cr = c.right4(k);
     left = _mm256_add_epi64(left, _mm256_add_epi64(_mm256_mul_epi32(p, cl), _mm256_mul_epi32(f, cr)));
@@ -272,7 +287,7 @@ struct Dot {
     if constexpr (sizeof(Sample) == 4) {
       for (uint32_t k = 0; k < width; k += 4) {
         store8(to + 8 * k, c.left4(k));
-        store8(to + 8 * k + 16, c.right4(k));
+        store8(to + 8 * k + 16, _mm256_permute4x64_epi64(c.right4(k), _MM_SHUFFLE(0, 1, 2, 3)));
       }
     } else if constexpr (Channels == 2) {
       stereoBlocks16(
