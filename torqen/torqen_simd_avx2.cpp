@@ -39,6 +39,7 @@ __m128i halves(__m256i v) {
 // The vectors of the block that starts at tap k lie at 2k (16-bit mono), 4k (16-bit stereo) or 8k
 // (32-bit) entries of the arrangement, one after the other.
 struct FromRows {
+  static constexpr bool kRightAscending = false;
   const int16_t* hl;
   const int16_t* hr;
   // 16-bit mono: the pairs of taps k..k+15, the lanes as the samples' unpacking holds them.
@@ -75,7 +76,11 @@ struct FromRows {
   __m256i right4(uint32_t k) const { return _mm256_cvtepi16_epi64(load2(hr + k)); }
 };
 
+// With 32-bit samples, whose products are summed unshifted and so in any order, the arrangement
+// puts each block's right-wing coefficients in the order its samples lie in memory (the block's
+// last tap first), so that the sums need not reverse the samples.
 struct Arranged {
+  static constexpr bool kRightAscending = true;
   const int16_t* a;
   __m256i monoLo16(uint32_t k) const { return load8(a + 2 * k); }
   __m256i monoHi16(uint32_t k) const { return load8(a + 2 * k + 16); }
@@ -90,9 +95,14 @@ struct Arranged {
   __m256i right4(uint32_t k) const { return load8(a + 8 * k + 16); }
 };
 
-// The blocks of a row pair, as the sums below walk them, each handed to `visit`.
+// Always inlined, with the sums that call them: the lambdas taken below are the loop bodies, and
+// the fixed widths of the common filters unroll them.
+#define TORQEN_INLINE inline __attribute__((always_inline))
+
+// The blocks of a row pair, as the sums below walk them.
+
 template <typename Wide, typename Mid, typename Narrow>
-void monoBlocks16(uint32_t width, Wide wide, Mid mid, Narrow narrow) {
+TORQEN_INLINE void monoBlocks16(uint32_t width, Wide wide, Mid mid, Narrow narrow) {
   uint32_t k = 0;
   for (; k + 16 <= width; k += 16) {
     wide(k);
@@ -107,7 +117,7 @@ void monoBlocks16(uint32_t width, Wide wide, Mid mid, Narrow narrow) {
 }
 
 template <typename Wide, typename Narrow>
-void stereoBlocks16(uint32_t width, Wide wide, Narrow narrow) {
+TORQEN_INLINE void stereoBlocks16(uint32_t width, Wide wide, Narrow narrow) {
   uint32_t k = 0;
   for (; k + 8 <= width; k += 8) {
     wide(k);
@@ -118,9 +128,10 @@ void stereoBlocks16(uint32_t width, Wide wide, Narrow narrow) {
 }
 
 // Sixteen taps a pass while they last, then eight, then four. The right wing is read upwards and
-// reversed; `f` is the lowest frame of the block's right wing.
+// reversed: each tap pair (past and future frame of the same tap) is summed and shifted as one, as
+// the scalar kernel does. Returns four partial sums of the frame, to be added up.
 template <typename Coefs>
-inline void mono(const int16_t* past, const int16_t* future_last, const Coefs& c, uint32_t width, int32_t* sum) {
+TORQEN_INLINE __m128i monoPartial(const int16_t* past, const int16_t* future_last, const Coefs& c, uint32_t width) {
   const __m256i reverse = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13, 10, 11,
                                            8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
   __m256i wide = _mm256_setzero_si256();
@@ -144,10 +155,22 @@ inline void mono(const int16_t* past, const int16_t* future_last, const Coefs& c
         const __m128i r = _mm_shufflelo_epi16(load2(future_last - k - 3), _MM_SHUFFLE(0, 1, 2, 3));
         acc = _mm_add_epi32(acc, pairs(_mm_unpacklo_epi16(load2(past + k), r), c.mono4(k)));
       });
-  acc = _mm_add_epi32(acc, halves(wide));
+  return _mm_add_epi32(acc, halves(wide));
+}
+
+template <typename Coefs>
+inline void mono(const int16_t* past, const int16_t* future_last, const Coefs& c, uint32_t width, int32_t* sum) {
+  __m128i acc = monoPartial(past, future_last, c, width);
   acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
   acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
   sum[0] = _mm_cvtsi128_si32(acc);
+}
+
+// Two frames' partial sums added up side by side: the first frame's total in sum[0], the second's
+// in sum[1].
+TORQEN_INLINE void totalsOfTwo(__m128i a, __m128i b, int32_t* sum) {
+  const __m128i t = _mm_add_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(sum), _mm_add_epi32(t, _mm_unpackhi_epi64(t, t)));
 }
 
 // Eight frames a pass, then four; each frame (left, right) moves as one 32-bit unit, and each
@@ -197,7 +220,11 @@ inline void mono(const int32_t* past, const int32_t* future_last, const Coefs& c
   __m256i acc = _mm256_setzero_si256();
   for (uint32_t k = 0; k < width; k += 4) {
     const __m256i p = _mm256_cvtepi32_epi64(load4(past + k));
-    const __m256i f = _mm256_cvtepi32_epi64(_mm_shuffle_epi32(load4(future_last - k - 3), _MM_SHUFFLE(0, 1, 2, 3)));
+    __m128i fr = load4(future_last - k - 3);
+    if constexpr (!Coefs::kRightAscending) {
+      fr = _mm_shuffle_epi32(fr, _MM_SHUFFLE(0, 1, 2, 3));
+    }
+    const __m256i f = _mm256_cvtepi32_epi64(fr);
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(p, c.left4(k)));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(f, c.right4(k)));
   }
@@ -209,9 +236,14 @@ template <typename Coefs>
 inline void stereo(const int32_t* past, const int32_t* future_last, const Coefs& c, uint32_t width, int64_t* sum) {
   __m256i left = _mm256_setzero_si256();
   __m256i right = _mm256_setzero_si256();
+  // Unrolled fully, this loop would hold more products than there are registers.
+#pragma GCC unroll 2
   for (uint32_t k = 0; k < width; k += 4) {
     const __m256i p = load8(past + 2 * k);
-    const __m256i f = _mm256_permute4x64_epi64(load8(future_last - 2 * (k + 3)), _MM_SHUFFLE(0, 1, 2, 3));
+    __m256i f = load8(future_last - 2 * (k + 3));
+    if constexpr (!Coefs::kRightAscending) {
+      f = _mm256_permute4x64_epi64(f, _MM_SHUFFLE(0, 1, 2, 3));
+    }
     const __m256i cl = c.left4(k);
     const __m256i cr = c.right4(k);
     left = _mm256_add_epi64(left, _mm256_add_epi64(_mm256_mul_epi32(p, cl), _mm256_mul_epi32(f, cr)));
@@ -255,7 +287,7 @@ struct Dot {
     if constexpr (sizeof(Sample) == 4) {
       for (uint32_t k = 0; k < width; k += 4) {
         store8(to + 8 * k, c.left4(k));
-        store8(to + 8 * k + 16, c.right4(k));
+        store8(to + 8 * k + 16, _mm256_permute4x64_epi64(c.right4(k), _MM_SHUFFLE(0, 1, 2, 3)));
       }
     } else if constexpr (Channels == 2) {
       stereoBlocks16(
@@ -282,6 +314,22 @@ struct Dot {
           [&](uint32_t k) { store4(to + 2 * k, c.mono4(k)); });
     }
   }
+  // Two mono frames of 16-bit samples at once, the second from its own past and rows: their
+  // reductions share instructions, and `scaleStereo` scales both.
+  static constexpr bool kSumsTwoMono = true;
+  TORQEN_INLINE static void sumTwo(const int16_t* past, const int16_t* future_last, const int16_t* hl,
+                                   const int16_t* hr, const int16_t* past2, const int16_t* future_last2,
+                                   const int16_t* hl2, const int16_t* hr2, uint32_t width, int32_t* sum) {
+    totalsOfTwo(monoPartial(past, future_last, FromRows{hl, hr}, width),
+                monoPartial(past2, future_last2, FromRows{hl2, hr2}, width), sum);
+  }
+  TORQEN_INLINE static void sumTwoArranged(const int16_t* past, const int16_t* future_last, const int16_t* past2,
+                                           const int16_t* future_last2, const int16_t* arranged, uint32_t width,
+                                           int32_t* sum) {
+    const Arranged c{arranged};
+    totalsOfTwo(monoPartial(past, future_last, c, width), monoPartial(past2, future_last2, c, width), sum);
+  }
+
   template <uint32_t Channels, typename Sample, typename Sum>
   static void sumArranged(const Sample* past, const Sample* future_last, const int16_t* arranged, uint32_t width,
                           Sum* out) {

@@ -158,6 +158,81 @@ void runOnRows(TableJob<Sample>* job) {
   job->written = written;
 }
 
+// Whether `Dot` sums two mono frames of 16-bit samples at once (`Dot::sumTwo`, `Dot::sumTwoArranged`),
+// so that a mono stream pays the reduction and the scaling of a frame once for two.
+template <typename D>
+constexpr auto sumsTwoMono(int) -> decltype(D::kSumsTwoMono) {
+  return D::kSumsTwoMono;
+}
+template <typename D>
+constexpr bool sumsTwoMono(long) {
+  return false;
+}
+
+// `runOnRows` for a mono history to a mono output, two frames a pass while two fit: the second
+// frame's phase, rows and past follow from the first's exactly as the single loop moves them.
+template <typename Dot, uint32_t FixedWidth>
+void runMonoOnRowsInTwos(TableJob<int16_t>* job) {
+  const int16_t* past = job->past;
+  const int16_t* const stop = job->stop;
+  const uint32_t span = job->span;
+  const int32_t phases = job->phases;
+  const int32_t step = job->phase_step;
+  const uint32_t width = FixedWidth != 0 ? FixedWidth : job->width;
+  const uint32_t advance = job->advance;
+  const int32_t gain = job->gain;
+  const uint32_t free_frames = job->free_frames;
+  const int32_t grid = static_cast<int32_t>(job->grid);
+  int16_t* out = job->out;
+  int32_t p = job->phase;
+  const int32_t row = p / grid;
+  const int16_t* hl = job->rows + static_cast<uint32_t>(row) * width;
+  const int16_t* hr = job->rows + static_cast<uint32_t>(phases / grid - row) * width;
+  const ptrdiff_t move = static_cast<ptrdiff_t>(step / grid) * static_cast<ptrdiff_t>(width);
+  const ptrdiff_t wrap = static_cast<ptrdiff_t>(phases / grid) * static_cast<ptrdiff_t>(width);
+  uint32_t written = 0;
+  do {
+    int32_t p2 = p + step;
+    const int16_t* hl2 = hl + move;
+    const int16_t* hr2 = hr - move;
+    const int16_t* past2 = past + advance;
+    if (p2 < 0) {
+      p2 += phases;
+      hl2 += wrap;
+      hr2 -= wrap;
+      past2 += 1;
+    }
+    int32_t sum[2];
+    if (written + 1 < free_frames && past2 < stop) {
+      Dot::sumTwo(past, past + span, hl, hr, past2, past2 + span, hl2, hr2, width, sum);
+      Dot::scaleStereo(sum, gain, out);
+      out += 2;
+      written += 2;
+      p = p2 + step;
+      hl = hl2 + move;
+      hr = hr2 - move;
+      past = past2 + advance;
+      if (p < 0) {
+        p += phases;
+        hl += wrap;
+        hr -= wrap;
+        past += 1;
+      }
+    } else {
+      Dot::template sum<1>(past, past + span, hl, hr, width, sum);
+      *out++ = scaleTable(sum[0], gain);
+      ++written;
+      p = p2;
+      hl = hl2;
+      hr = hr2;
+      past = past2;
+    }
+  } while (written < free_frames && past < stop);
+  job->past = past;
+  job->phase = p;
+  job->written = written;
+}
+
 // Phases off the rows' grid (after a rate ramp handed over) gather their taps frame by frame.
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
 void runGathering(TableJob<Sample>* job) {
@@ -221,11 +296,86 @@ void runOnePhase(TableJob<Sample>* job) {
   job->written = written;
 }
 
+// `runOnePhase` for a mono history to a mono output, two frames a pass while two fit.
+template <typename Dot, uint32_t FixedWidth>
+void runMonoOnePhaseInTwos(TableJob<int16_t>* job) {
+  const uint32_t width = FixedWidth != 0 ? FixedWidth : job->width;
+  alignas(32) int16_t left[kMaxArrangedWidth];
+  alignas(32) int16_t right[kMaxArrangedWidth];
+  alignas(32) int16_t arranged[kArrangedEntries];
+  gatherTaps(job->coef, job->phase, job->phases, job->taps, width, left);
+  gatherTaps(job->coef, job->phases - job->phase, job->phases, job->taps, width, right);
+  Dot::template arrange<1, int16_t>(left, right, width, arranged);
+  const int16_t* past = job->past;
+  const int16_t* const stop = job->stop;
+  const uint32_t span = job->span;
+  const uint32_t advance = job->advance;
+  const int32_t gain = job->gain;
+  const uint32_t free_frames = job->free_frames;
+  int16_t* out = job->out;
+  uint32_t written = 0;
+  do {
+    const int16_t* past2 = past + advance;
+    int32_t sum[2];
+    if (written + 1 < free_frames && past2 < stop) {
+      Dot::sumTwoArranged(past, past + span, past2, past2 + span, arranged, width, sum);
+      Dot::scaleStereo(sum, gain, out);
+      out += 2;
+      written += 2;
+      past = past2 + advance;
+    } else {
+      Dot::template sumArranged<1>(past, past + span, arranged, width, sum);
+      *out++ = scaleTable(sum[0], gain);
+      ++written;
+      past = past2;
+    }
+  } while (written < free_frames && past < stop);
+  job->past = past;
+  job->written = written;
+}
+
+// A mono stream's table kernel for a `Dot` that sums two frames at once; otherwise as `runTable`.
+template <typename Dot>
+void runMonoInTwos(TableJob<int16_t>* job) {
+  static_assert(Dot::kScalesStereo, "two mono frames are scaled as one stereo frame");
+  const int32_t p = job->phase;
+  if constexpr (Dot::kArranges) {
+    if (job->phase_step == 0 && job->width <= kMaxArrangedWidth && p >= 0 && p <= job->phases) {
+      switch (job->width) {
+        case 36:
+          return runMonoOnePhaseInTwos<Dot, 36>(job);
+        case 52:
+          return runMonoOnePhaseInTwos<Dot, 52>(job);
+        default:
+          return runMonoOnePhaseInTwos<Dot, 0>(job);
+      }
+    }
+  }
+  if (job->rows != nullptr && p >= 0 && p <= job->phases && p % static_cast<int32_t>(job->grid) == 0) {
+    switch (job->width) {
+      case 20:
+        return runMonoOnRowsInTwos<Dot, 20>(job);
+      case 36:
+        return runMonoOnRowsInTwos<Dot, 36>(job);
+      case 52:
+        return runMonoOnRowsInTwos<Dot, 52>(job);
+      default:
+        return runMonoOnRowsInTwos<Dot, 0>(job);
+    }
+  }
+  runGathering<Dot, int16_t, 1, false>(job);
+}
+
 // The padded widths of the upsampling filter (17 taps) and of the downsampling filters of the
 // 44.1k/48k family, 2:1 and 3:1 (19, 34 and 51 taps).
 template <typename Dot, typename Sample, uint32_t Channels, bool ToBoth>
 void runTable(TableJob<Sample>* job) {
   const int32_t p = job->phase;
+  if constexpr (Channels == 1 && !ToBoth && sizeof(Sample) == 2 && sumsTwoMono<Dot>(0)) {
+    if (job->out_channels == 1) {
+      return runMonoInTwos<Dot>(job);
+    }
+  }
   if constexpr (Dot::kArranges) {
     if (job->phase_step == 0 && job->width <= kMaxArrangedWidth && p >= 0 && p <= job->phases) {
       switch (job->width) {

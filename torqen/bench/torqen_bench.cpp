@@ -8,6 +8,9 @@
 //                                             the same, and instruction counts of libtorqen32's kernel
 //                                             variants on the board's processor under qemu
 //   torqen_bench --speed                      the speed tables alone, on standard output
+//   torqen_bench --case <pair> <bits> <channels>
+//                                             one case of the speed table: each converter's frames per
+//                                             second and libtorqen32's ratios to soxr quick and high
 //   torqen_bench --count <converter> <pair> <bits> <channels>
 //                                             one stream for callgrind (run by the report itself)
 //
@@ -37,9 +40,9 @@
 #include <thread>
 #include <vector>
 
-#include "torqen/torqen_signal.h"
 #include "torqen/bench/torqen_bench_peers.h"
 #include "torqen/bench/torqen_bench_quality.h"
+#include "torqen/torqen_signal.h"
 
 namespace {
 
@@ -81,8 +84,8 @@ struct Column {
   uint32_t channels;
   const char* title;
 };
-const Column kSpeedColumns[] = {{16, 1, "16-bit 1ch"}, {16, 2, "2ch"},        {16, 3, "3ch"},
-                                {16, 6, "6ch"},        {16, 8, "8ch"},        {32, 2, "32-bit 2ch"}};
+const Column kSpeedColumns[] = {{16, 1, "16-bit 1ch"}, {16, 2, "2ch"}, {16, 3, "3ch"},
+                                {16, 6, "6ch"},        {16, 8, "8ch"}, {32, 2, "32-bit 2ch"}};
 const Column kCountColumns[] = {{16, 1, "16-bit 1ch"}, {16, 2, "2ch"}, {16, 6, "6ch"}, {32, 2, "32-bit 2ch"}};
 
 constexpr size_t kBlock = 1024;
@@ -156,10 +159,12 @@ SpeedCase measureSpeed(const RatePair& r, const Column& c) {
   std::vector<uint8_t> in_bytes;
   if (c.bits == 16) {
     const auto in = noiseInput<int16_t>(frames, c.channels);
-    in_bytes.assign(reinterpret_cast<const uint8_t*>(in.data()), reinterpret_cast<const uint8_t*>(in.data() + in.size()));
+    in_bytes.assign(reinterpret_cast<const uint8_t*>(in.data()),
+                    reinterpret_cast<const uint8_t*>(in.data() + in.size()));
   } else {
     const auto in = noiseInput<int32_t>(frames, c.channels);
-    in_bytes.assign(reinterpret_cast<const uint8_t*>(in.data()), reinterpret_cast<const uint8_t*>(in.data() + in.size()));
+    in_bytes.assign(reinterpret_cast<const uint8_t*>(in.data()),
+                    reinterpret_cast<const uint8_t*>(in.data() + in.size()));
   }
   const size_t room_frames = outputRoom(r);
   std::vector<uint8_t> room(room_frames * c.channels * 4);
@@ -335,7 +340,8 @@ std::string boardReport(const std::string& count_program) {
     std::fprintf(stderr, "%s, libtorqen32 on the board\n", pairName(r).c_str());
     b << "| " << pairName(r);
     for (int bits : {16, 32}) {
-      for (torqen_signal::KernelVariant v : {torqen_signal::KernelVariant::kScalar, torqen_signal::KernelVariant::kNeon}) {
+      for (torqen_signal::KernelVariant v :
+           {torqen_signal::KernelVariant::kScalar, torqen_signal::KernelVariant::kNeon}) {
         b << " | " << fmt(boardInstructionsPerFrame(count_program, r, bits, v), 0);
       }
     }
@@ -423,6 +429,24 @@ std::string speedReport(const std::vector<std::vector<std::string>>& classes) {
   return text.str();
 }
 
+// One case of the speed table, for trying a kernel change without the whole report.
+int caseMain(char** argv) {
+  const RatePair& r = kPairs[std::stoul(argv[2])];
+  const Column c{std::stoi(argv[3]), static_cast<uint32_t>(std::stoul(argv[4])), ""};
+  const SpeedCase sc = measureSpeed(r, c);
+  std::printf("%s, %d-bit, %u channels; machine load: %s\n", pairName(r).c_str(), c.bits, c.channels,
+              loadLine().c_str());
+  for (size_t ki = 0; ki < std::size(kKinds); ++ki) {
+    if (!std::isnan(median(sc.rates[ki]))) {
+      std::printf("%-28s %8.2f ±%.0f %%\n", kKinds[ki].name, median(sc.rates[ki]) / 1e6, 100 * spread(sc.rates[ki]));
+    }
+  }
+  for (size_t peer : {kQuick, kHigh}) {
+    std::printf("against %s: %.2f\n", kKinds[peer].name, ratio(sc, oursIndex(), peer));
+  }
+  return 0;
+}
+
 int reportMain(const std::string& dir, const std::string& count_program) {
   const std::string load_before = loadLine();
   std::ofstream csv(dir + "/response.csv");
@@ -449,8 +473,8 @@ int reportMain(const std::string& dir, const std::string& count_program) {
             << '\n';
       }
       classes[pi][ki] = k.family == Family::Torqen ? "libtorqen32" : torqen_bench::classOf(qu);
-      q << "| " << k.name << " | " << pairName(r) << " | " << classes[pi][ki] << " | " << fmt(qu.ripple_db, 2)
-        << " | " << fmt(qu.edge, 3) << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | "
+      q << "| " << k.name << " | " << pairName(r) << " | " << classes[pi][ki] << " | " << fmt(qu.ripple_db, 2) << " | "
+        << fmt(qu.edge, 3) << " | " << fmt(qu.rejection_db, 1) << " | " << fmt(qu.thdn16_db, 1) << " | "
         << fmt(qu.thdn32_db, 1) << " | " << fmt(qu.thdn18k_db, 1) << " | " << fmt(qu.droop18k_db, 2) << " | "
         << fmt(qu.alias_freq / 1000, 2) << " | " << fmt(qu.alias_db, 1) << " | " << fmt(qu.latency, 0) << " |\n";
     }
@@ -524,6 +548,9 @@ int reportMain(const std::string& dir, const std::string& count_program) {
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--count") == 0) {
     return countMain(argc, argv);
+  }
+  if (argc == 5 && std::strcmp(argv[1], "--case") == 0) {
+    return caseMain(argv);
   }
   if (argc == 2 && std::strcmp(argv[1], "--speed") == 0) {
     std::printf("Machine load: %s\n\n%s", loadLine().c_str(), speedReport({}).c_str());
