@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -176,8 +177,17 @@ void rcvRound(GuiWirelessDev& dev)
     }
 }
 
+// Named so that a look at the process shows which slot a thread serves.
+void nameThread(const char* role, uint32_t slot)
+{
+    char name[16];
+    snprintf(name, sizeof(name), "wl_%s%u", role, static_cast<unsigned>(slot));
+    pthread_setname_np(pthread_self(), name);
+}
+
 void guiWrapperWirelessRcvThread(GuiWirelessDev* dev)
 {
+    nameThread("rcv", dev->id);
     while (dev->running.load() != 0) {
         if (dev->sleep.load() != 0) {
             napWhileRunning(*dev, kSleepNap);
@@ -190,6 +200,7 @@ void guiWrapperWirelessRcvThread(GuiWirelessDev* dev)
 
 void guiWrapperWirelessUnpackThread(GuiWirelessDev* dev)
 {
+    nameThread("upk", dev->id);
     if (dev->id == WIRELESS_DEV_E_ATS2853) {
         guiWrapperWirelessThreadPrioritySet(kUnpackPriorityAts2853);
     } else if (dev->id == WIRELESS_DEV_E_WAVREL) {
