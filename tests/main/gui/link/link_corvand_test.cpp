@@ -24,7 +24,7 @@ using LinkCorvandTest = sbtest::SimTest;
 void burst(const sbtest::SimProcess& sim, const std::string& bytes)
 {
     sim.ctl("serial write /dev/ttyS2 " + bytes);
-    usleep(30 * 1000);
+    usleep(100 * 1000);
 }
 
 TEST_F(LinkCorvandTest, TheBluetoothModuleTalksToTheGui)

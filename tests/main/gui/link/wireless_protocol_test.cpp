@@ -65,7 +65,7 @@ protected:
     {
         ASSERT_EQ(static_cast<ssize_t>(bytes.size()), ::write(master_, bytes.data(), bytes.size()));
         // The next frame of a case is a burst of its own.
-        std::this_thread::sleep_for(30ms);
+        std::this_thread::sleep_for(100ms);
     }
 
     Bytes line(size_t want) const
