@@ -79,6 +79,10 @@ int32_t guiWrapperWirelessATS2853Read(uint16_t, uint8_t* buf, uint32_t len)
         return -1;
     }
     std::lock_guard<std::mutex> guard(gGuiWirelessAts2853ThisObj.lock);
+    if (gGuiWirelessAts2853ThisObj.uart == nullptr) {
+        // The failed open was logged once; the receive thread polls every millisecond.
+        return -1;
+    }
     return static_cast<int32_t>(guiWrapperUartRead(gGuiWirelessAts2853ThisObj.uart, buf, len));
 }
 
