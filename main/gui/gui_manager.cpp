@@ -12,6 +12,7 @@
 #include "main/gui/gui_pdt.h"
 #include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/link/wireless_protocol.h"
 #include "main/gui/tone/gui_tone.h"
 #include "main/timerd/gui_log.h"
 #include "main/timerd/gui_timer.h"
@@ -125,6 +126,8 @@ int32_t guiManagerAppInit(const char*, handle_t app)
         return -1;
     }
     guiManagerSetDbgLevel(kInitialDbgLevel);
+    // The module links' start registers the touch-key handler with the Bluetooth module.
+    guiWrapperWirelessProtocolKeyCbkSet(guiKeyTouchProcess);
     // The widgets read the wrapper table, so the wrappers start first.
     guiWrapperInit();
     guiOpsInit();

@@ -141,5 +141,5 @@ void guiWidgetHdmiOutMuteSetProcess(uint8_t value);
 void guiWidgetHdmiOutArcShowProcess(uint8_t value);
 void guiWidgetTvSettingUpdateProcess(uint16_t value);
 void guiWidgetSysReboot(void);
-// Stores the CEC name that E_GUI_SYS_EVT_NAND_PARAM_SET points at.
+// Stores the CEC name that E_GUI_SYS_EVT_NAND_PARAM_SET carries: the 14-byte name field.
 void guiWidgetNandParamSetProcess(const GuiMsg* msg);

@@ -47,8 +47,3 @@ void guiWidgetHdmiOutArcShowProcess(uint8_t)
 {
     STANDIN_NOT_BUILT();
 }
-
-void guiWidgetNandParamSetProcess(const GuiMsg*)
-{
-    STANDIN_NOT_BUILT();
-}

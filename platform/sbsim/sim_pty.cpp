@@ -71,6 +71,27 @@ void PtyPorts::onReadable(int masterFd)
     }
 }
 
+bool PtyPorts::write(const std::string& systemPath, const Bytes& bytes)
+{
+    for (const Port& p : ports_) {
+        if (p.path == systemPath && !p.taken) {
+            size_t done = 0;
+            while (done < bytes.size()) {
+                const ssize_t n = ::write(p.master, bytes.data() + done, bytes.size() - done);
+                if (n < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (n <= 0) {
+                    return false;
+                }
+                done += static_cast<size_t>(n);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 int PtyPorts::take(const std::string& systemPath)
 {
     for (Port& p : ports_) {

@@ -20,6 +20,9 @@ public:
     // Masters still held here, to poll for what the system wrote.
     void addPollFds(std::vector<pollfd>& fds) const;
     void onReadable(int masterFd);
+    // Writes bytes into a port from the far end, as the device on the line would send them, in one
+    // write; false when the port is unknown or taken.
+    bool write(const std::string& systemPath, const Bytes& bytes);
     // The master of a port for a taker (it stops being read here); -1 when unknown or taken.
     int take(const std::string& systemPath);
     void removeLinks();

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <chrono>
 #include <sstream>
+#include <thread>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -396,6 +398,45 @@ Result Server::onDevice(Client& c, const sbwire::Frame& f)
     }
 }
 
+Result Server::serialWrite(const Words& w)
+{
+    constexpr int64_t kMaxPauseMs = 10000;
+    const char* usage = "usage: serial write PORT HEX... [pause-after N MS]\n";
+    if (w.size() < 4 || w[1] != "write") {
+        return textResult(false, usage);
+    }
+    size_t end = w.size();
+    int64_t splitAt = -1;
+    int64_t pauseMs = 0;
+    if (w.size() >= 7 && w[w.size() - 3] == "pause-after") {
+        if (!parseNumber(w[w.size() - 2], splitAt) || !parseNumber(w[w.size() - 1], pauseMs) || splitAt < 0 ||
+            pauseMs < 0 || pauseMs > kMaxPauseMs) {
+            return textResult(false, usage);
+        }
+        end = w.size() - 3;
+    }
+    Bytes bytes;
+    if (!parseHexBytes(Words(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(end)), 3, bytes) || bytes.empty() ||
+        splitAt > static_cast<int64_t>(bytes.size())) {
+        return textResult(false, usage);
+    }
+    if (splitAt < 0) {
+        return ptys_.write(w[2], bytes) ? textResult(true, "")
+                                        : textResult(false, "no serial port " + w[2] + " to write\n");
+    }
+    const Bytes first(bytes.begin(), bytes.begin() + splitAt);
+    const Bytes rest(bytes.begin() + splitAt, bytes.end());
+    if (!first.empty() && !ptys_.write(w[2], first)) {
+        return textResult(false, "no serial port " + w[2] + " to write\n");
+    }
+    // The simulator waits with the line as a module pausing between bursts would.
+    std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    if (!rest.empty() && !ptys_.write(w[2], rest)) {
+        return textResult(false, "no serial port " + w[2] + " to write\n");
+    }
+    return textResult(true, "");
+}
+
 Result Server::control(const std::string& line, const Pusher& push)
 {
     const Words w = splitWords(line);
@@ -404,11 +445,16 @@ Result Server::control(const std::string& line, const Pusher& push)
             "Commands (one per call; numbers are decimal or 0x-hex):\n"
             "help                            this text\n"
             "log FACILITY                    a log: hdmitx cec display input i2c sysfs mtd actl uevent serial\n"
-            "                                mount usb\n";
+            "                                mount usb\n"
+            "serial write PORT HEX... [pause-after N MS]  send bytes to the soundbar on a serial port, as\n"
+            "                                its module would: one write, or N bytes, a pause of MS ms, the rest\n";
         for (const auto& m : models_) {
             text += m->usage();
         }
         return textResult(true, text);
+    }
+    if (w[0] == "serial") {
+        return serialWrite(w);
     }
     if (w[0] == "log" && w.size() == 2) {
         return textResult(true, board_.logText(w[1]));

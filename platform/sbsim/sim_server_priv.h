@@ -46,6 +46,7 @@ private:
     void flush(Client& c);
     void dropClosing();
     Result control(const std::string& line, const Pusher& push);
+    Result serialWrite(const Words& w);
     Result open(Client& c, const Bytes& payload, const Pusher& push);
     Result onDevice(Client& c, const sbwire::Frame& f);
     Pusher pusherFor(uint64_t id);

@@ -20,3 +20,18 @@ void guiWrapperOtaDownloadStop(uint32_t reason)
 {
     wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, reason);
 }
+
+void guiWrapperOtaDownloadContinue(uint32_t word0, uint32_t word1)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u %u", __func__, word0, word1);
+}
+
+void guiWrapperOtaUpgradeStop(uint8_t mod)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, mod);
+}
+
+void guiWrapperOtaDisconnHandle(uint32_t lost)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, lost);
+}

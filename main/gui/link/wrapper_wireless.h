@@ -26,3 +26,5 @@ void guiWrapperWirelessAudLedDimmerSet(uint32_t level);
 // while the link reports none.
 void guiWrapperWirelessAudTxVersionGet(char out[10]);
 void guiWrapperWirelessAudSubVersionGet(char out[10]);
+// The 5.8 GHz module's RF band.
+void guiWrapperWirelesRfBandSet(uint8_t band);

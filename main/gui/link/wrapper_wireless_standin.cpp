@@ -1,15 +1,8 @@
-// Stand-in for the 5.8 GHz wireless-audio link until it is built: each call is recorded.
+// Stand-in for the 5.8 GHz wireless-audio wrapper until it is built (its init and exit, which
+// start and stop the link stack, are built): each call is recorded.
 #include "main/gui/link/wrapper_wireless.h"
 
 #include "main/gui/wrapper/call_log/wrapper_call_log.h"
-
-void guiWrapperWirelessAudInit(void)
-{
-}
-
-void guiWrapperWirelessAudExit(void)
-{
-}
 
 void guiWrapperWirelessAudPowerOn(void)
 {
@@ -63,4 +56,9 @@ void guiWrapperWirelessAudTxVersionGet(char*)
 void guiWrapperWirelessAudSubVersionGet(char*)
 {
     wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
+}
+
+void guiWrapperWirelesRfBandSet(uint8_t band)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, band);
 }

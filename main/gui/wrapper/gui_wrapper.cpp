@@ -63,6 +63,12 @@ int32_t musicPowerOffSlot(void*)
     return 0;
 }
 
+int32_t dspVerReadSlot(void* arg)
+{
+    guiWrapperWidgetDspVerRead(static_cast<char*>(arg));
+    return 0;
+}
+
 int32_t sysRebootSlot(void* arg)
 {
     guiWrapperWidgetSysReboot(arg);
@@ -110,6 +116,7 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_VOL_BT_SET] = byteSlot<guiWrapperWidgetVolBtSet>;
     t.slot[GUI_WIDGET_CBK_VOL_WIRELESS_SET] = byteSlot<guiWrapperWidgetVolWirelessSet>;
     t.slot[GUI_WIDGET_CBK_SYS_REBOOT] = sysRebootSlot;
+    t.slot[GUI_WIDGET_CBK_DSP_VER_READ] = dspVerReadSlot;
     t.slot[GUI_WIDGET_CBK_POWER_IDLE_PREPARE] = guiWrapperWidgetPowerIdlePrepare;
     t.slot[GUI_WIDGET_CBK_POWER_IDLE] = guiWrapperWidgetPowerIdle;
     t.slot[GUI_WIDGET_CBK_POWER_ON_PREPARE] = guiWrapperWidgetPowerOnPrepare;

@@ -15,3 +15,13 @@ void guiWrapperBtFactoryReset(uint32_t unused);
 void guiWrapperBtVolSet(uint8_t vol);
 // Copies a MAC address the module reported and that is not yet saved into the record.
 void guiWrapperBtMacAddrSync(GuiWrapperSetting* s);
+
+// The module's firmware version byte, from its status record.
+void guiWrapperBtVersionGet(uint8_t* out);
+
+// Sends command (group, cmd) with `len` payload bytes to the Bluetooth module; 0, or -1 for a
+// payload of 33 bytes or more.
+int32_t guiWrapperBtSndPacket(uint8_t group, uint8_t cmd, uint8_t len, const uint8_t* payload);
+// Tells the module that the 5.8 GHz link is up / down.
+void guiWrapperWirelesConnStateReport(void);
+void guiWrapperWirelesDisconnStateReport(void);

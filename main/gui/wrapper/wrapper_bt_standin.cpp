@@ -35,3 +35,8 @@ void guiWrapperBtMacAddrSync(GuiWrapperSetting*)
 {
     wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
 }
+
+void guiWrapperBtVersionGet(uint8_t*)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
+}

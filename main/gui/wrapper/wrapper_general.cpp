@@ -9,7 +9,9 @@
 #include "main/gui/msg/gui_msg.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
+#include "main/gui/wrapper/wrapper_bt.h"
 #include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_hdmi.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/state_mngr/msg/sm_msg.h"
 #include "platform/quorid/quorid.h"
@@ -32,6 +34,14 @@ constexpr const char* kKernelVersionNode = "/sys/devices/platform/fd_kernel_vers
 constexpr uint32_t kRebootTries = 5;
 constexpr std::chrono::milliseconds kRebootRetry{50};
 constexpr size_t kKernelVersionRead = 10;
+constexpr uint8_t kAppVersion = 0x33;
+constexpr uint16_t kEqVersion = 0x001;
+constexpr size_t kWirelessVersionSize = 10;
+
+char digit(uint32_t v)
+{
+    return static_cast<char>('0' + v);
+}
 
 void handOver(const char* node)
 {
@@ -123,6 +133,49 @@ void guiWrapperMenuItemSet(uint32_t idx, const void* item)
         uAcfgCusFlashSet(IDX_FLASH_WRITTEN, &record);
     }
     GENERAL_LOG("Menu Param Set!");
+}
+
+void guiWrapperWidgetDspVerRead(char* out)
+{
+    if (out == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    out[0] = 'P';
+    out[1] = 'A';
+    out[2] = digit(kAppVersion >> 4);
+    out[3] = digit(kAppVersion & 0xF);
+    uint32_t hdmi = 0;
+    guiWrapperHdmiVersionGet(&hdmi);
+    GENERAL_LOG("hdmi_ver=0x%x!", hdmi);
+    out[5] = 'H';
+    out[6] = digit((hdmi >> 8) & 0xFF);
+    out[7] = digit((hdmi & 0xFF) >> 4);
+    out[8] = digit(hdmi & 0xF);
+    uint8_t bt = 0;
+    guiWrapperBtVersionGet(&bt);
+    GENERAL_LOG("bt_ver=0x%x!", bt);
+    out[15] = 'B';
+    out[16] = '0';
+    out[17] = digit(bt >> 4);
+    out[18] = digit(bt & 0xF);
+    std::array<char, kWirelessVersionSize> tx{};
+    guiWrapperWirelessAudTxVersionGet(tx.data());
+    out[20] = 'T';
+    out[21] = 'X';
+    out[22] = tx[0];
+    out[23] = tx[1];
+    std::array<char, kWirelessVersionSize> rx{};
+    guiWrapperWirelessAudSubVersionGet(rx.data());
+    out[25] = 'R';
+    out[26] = 'X';
+    out[27] = rx[0];
+    out[28] = rx[1];
+    out[45] = 'E';
+    out[46] = 'Q';
+    out[47] = digit(kEqVersion >> 8);
+    out[48] = digit((kEqVersion >> 4) & 0xF);
+    out[49] = digit(kEqVersion & 0xF);
 }
 
 void guiWrapperKernelVersionGet(char out[4])

@@ -20,6 +20,12 @@ void guiWrapperMenuItemSet(uint32_t idx, const void* item);
 // The four version characters after "V0." of the kernel-version node, each a digit or a blank;
 // `out` is left alone when the node cannot be read or holds another text.
 void guiWrapperKernelVersionGet(char out[4]);
+// Slot DspVerRead: the version fields at fixed places of the caller's text of at least 50 bytes
+// (other places are left alone): "PA" and the application version at 0, 'H' and the HDMI chip's
+// at 5, "B0" and the Bluetooth module's at 15, "TX" and "RX" and the 5.8 GHz transmitter's and
+// receiver's at 20 and 25, "EQ" and the EQ version at 45.
+constexpr uint32_t GUI_WRAPPER_VER_TEXT_SIZE = 50;
+void guiWrapperWidgetDspVerRead(char* out);
 // "reboot" through the shell-command client, up to five tries 50 ms apart.
 void guiWrapperWidgetSysReboot(const void* unused);
 

@@ -28,3 +28,6 @@ void guiWrapperHdmiRoutingVolCbk(uint8_t volMute);
 void guiWrapperHdmiRoutingMuteCbk(uint8_t mute);
 // A CEC frame of at most 16 bytes from the TV.
 void guiWrapperHdmiCecRcvCbk(const uint8_t* frame, uint8_t len);
+
+// The HDMI chip's firmware version.
+void guiWrapperHdmiVersionGet(uint32_t* out);

@@ -90,3 +90,8 @@ void guiWrapperHdmiCecRcvCbk(const uint8_t* frame, uint8_t len)
     }
     wrapperCallLog(WRAPPER_CALL_LOG, "%s %u %s", __func__, len, bytes.c_str());
 }
+
+void guiWrapperHdmiVersionGet(uint32_t*)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
+}

@@ -125,6 +125,8 @@ void guiWrapperMusicPointIint(GuiWrapperMusicEqPoint points[GUI_WRAPPER_MUSIC_EQ
 uint8_t guiWrapperMusicTimerReset(uint8_t clearMenuTimer);
 void guiWrapperMusicAutoStandbySet(uint32_t value);
 void guiWrapperMusicAutoScreensaverSet(uint32_t value);
+// Non-zero keeps the screensaver from starting (an OTA transfer is under way).
+void guiWrapperMusicAutoScreensaverLock(uint8_t lock);
 // Sound came back on a wired input: ends a pending pop mute.
 void guiWrapperMusicNoiseUnMute(void);
 // Sets the energy-saving countdown back.

@@ -20,6 +20,11 @@ void guiWrapperMusicAutoScreensaverSet(uint32_t)
     STANDIN_NOT_BUILT();
 }
 
+void guiWrapperMusicAutoScreensaverLock(uint8_t lock)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, lock);
+}
+
 void guiWrapperMusicNoiseUnMute(void)
 {
     wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);

@@ -138,6 +138,16 @@ TEST_F(GeneralWrapperTest, KernelVersionKeepsDigitsAndBlanksTheRest)
     EXPECT_EQ(log[1], std::string("chmod 666 ") + kNode);
 }
 
+TEST_F(GeneralWrapperTest, VersionTextFillsItsFieldsAndLeavesTheRest)
+{
+    std::string text(GUI_WRAPPER_VER_TEXT_SIZE, '.');
+    guiWrapperWidgetDspVerRead(text.data());
+    // The HDMI-chip, Bluetooth and 5.8 GHz versions read 0 until their links report them.
+    const std::string want("PA33.H000......B000.TX\0\0.RX\0\0................EQ001", GUI_WRAPPER_VER_TEXT_SIZE);
+    EXPECT_EQ(want, text);
+    guiWrapperWidgetDspVerRead(nullptr);
+}
+
 TEST_F(GeneralWrapperTest, RebootTriesFiveTimesAtMostFiftyMillisecondsApart)
 {
     struct Case {
