@@ -26,3 +26,7 @@ void guiWrapperWirelessAudLedDimmerSet(uint32_t level);
 // while the link reports none.
 void guiWrapperWirelessAudTxVersionGet(char out[10]);
 void guiWrapperWirelessAudSubVersionGet(char out[10]);
+// The 5.8 GHz pairing state (0 idle, 1 pairing, 2 pairing stopped); null is refused.
+void guiWrapperWirelessAudStsGet(uint32_t* out);
+// The EQ mode, only stored by the link.
+void guiWrapperWirelessAudEqSet(const uint8_t* eqMode);

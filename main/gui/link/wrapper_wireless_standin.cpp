@@ -64,3 +64,15 @@ void guiWrapperWirelessAudSubVersionGet(char*)
 {
     wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
 }
+
+void guiWrapperWirelessAudStsGet(uint32_t* out)
+{
+    if (out != nullptr) {
+        *out = 0;
+    }
+}
+
+void guiWrapperWirelessAudEqSet(const uint8_t* eqMode)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %d", __func__, eqMode != nullptr ? *eqMode : -1);
+}

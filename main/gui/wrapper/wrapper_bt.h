@@ -15,3 +15,7 @@ void guiWrapperBtFactoryReset(uint32_t unused);
 void guiWrapperBtVolSet(uint8_t vol);
 // Copies a MAC address the module reported and that is not yet saved into the record.
 void guiWrapperBtMacAddrSync(GuiWrapperSetting* s);
+// The module's status (16 and above: connected) and its play status (1: playing); a null output
+// is left alone.
+void guiWrapperBtStsGet(uint8_t* out);
+void guiWrapperBtPlayStsGet(uint8_t* out);
