@@ -574,16 +574,17 @@ TEST_F(MusicTimerTest, TheSixthReportAboveFourEndsThePopMute)
     o.aud_src = GUI_WRAPPER_MUSIC_SRC_ARC;
     o.unmute_en = 1;
     guiWrapperMusicPopMuteSet(1);
-    ASSERT_TRUE(streamsAt(0));
+    mark();
     for (int i = 0; i < 5; ++i) {
         guiWrapperMusicEnergySet(5);
         guiWrapperMusicEnergySet(4);  // never counts, never resets
     }
     EXPECT_EQ(o.pop_mute_sts.load(), 1);
-    EXPECT_TRUE(streamsAt(0));
+    EXPECT_TRUE(idsSinceMark().empty());
     guiWrapperMusicEnergySet(5);
     EXPECT_EQ(o.pop_mute_sts.load(), 0);
-    EXPECT_TRUE(streamsAt(100000));
+    EXPECT_EQ(idsSinceMark(), (std::vector<int>{20, 0, 0}));  // the bass level and both streams
+    EXPECT_TRUE(waitFor([&] { return streamsAt(100000); }));
 }
 
 TEST_F(MusicTimerTest, AuxNoiseMutesOnceAfterFiftyTicksAndASignalLiftsIt)
