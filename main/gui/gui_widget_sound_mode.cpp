@@ -166,7 +166,9 @@ void guiWidgetSurEnToggleProcess(void)
 
 void guiWidgetEqDispProcess(void)
 {
-    guiWidgetDispEq(withRecord([](const GuiWidgetSetting& s) { return s.eq_mode; }), kShowMs);
+    const uint32_t mode = withRecord([](const GuiWidgetSetting& s) { return s.eq_mode; });
+    GUI_LOG_INFO("eq_mode=%d", static_cast<int>(mode));
+    guiWidgetDispEq(mode, kShowMs);
 }
 
 void guiWidgetEqSelProcess(const GuiWidgetEqSel* sel)
