@@ -74,6 +74,8 @@ protected:
     {
         guiWrapperMusicExit();
         guiWrapperAmpExit();
+        // The remote-call client has a few connection slots per process: a whole run needs them back.
+        vesk_ipc_destory();
     }
 
     int reg(int addr, int page, int r) const
