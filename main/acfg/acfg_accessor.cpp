@@ -192,6 +192,22 @@ int32_t uAcfgSetStreamVolume(int32_t stream, uint8_t volume)
     return ACFGR_OK;
 }
 
+int32_t uAcfgGetStreamVolume(int32_t stream, uint8_t* volume)
+{
+    if (volume == nullptr) {
+        ACFG_SM_ERR("volume is null!\n");
+        return ACFGR_INV_ARG;
+    }
+    uint32_t vol = 0;
+    const int ret = vesk_stream_vol_sent_get(static_cast<uint32_t>(stream), &vol);
+    ACFG_SM_INFO("[%s:%d]stream:%d ret:%d value:%u\n", __func__, __LINE__, static_cast<int>(stream), ret, vol);
+    if (ret != 0) {
+        return ACFGR_FAIL;
+    }
+    *volume = static_cast<uint8_t>(vol);
+    return ACFGR_OK;
+}
+
 void acfgSetStreamingQuery(acfg_streaming_query_fct query)
 {
     gStreamingQuery.store(query);

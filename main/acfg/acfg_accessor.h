@@ -30,6 +30,9 @@ int32_t uAcfgReduceVolume(void);
 // Sends a stream volume (0..100, else -3) to the audio server; the store is not touched and the
 // remote call's result is only logged.
 int32_t uAcfgSetStreamVolume(int32_t stream, uint8_t volume);
+// The volume last set on a stream and accepted by the audio server (which has no read-back call):
+// 0 with it in `volume`; -3 for a null `volume`; -5 when none was set on that stream yet.
+int32_t uAcfgGetStreamVolume(int32_t stream, uint8_t* volume);
 
 // The player-status notice that a reported volume change sends to "assistant_stub".
 struct AcfgPlayerStatusMsg {

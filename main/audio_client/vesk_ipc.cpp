@@ -9,6 +9,9 @@
 
 namespace {
 
+// The last stream volumes the server accepted, by stream, plus one (0: none yet).
+std::array<std::atomic<uint32_t>, 8> gStreamVolSent{};
+
 struct ClientState {
     std::atomic<uint32_t> ipchandle{0};  // set once by vesk_ipc_create, read by every caller
     const char* veskIpcServer = VESK_IPC_SERVER_PATH;
@@ -92,7 +95,24 @@ uint32_t vesk_chmap_parse(int n, const uint32_t* channels)
 
 int vesk_set_stream_vol_ipc(uint32_t stream, uint32_t vol)
 {
-    return sendValue(VESK_IPC_SET_STREAM_VOL, stream, vol);
+    const int ret = sendValue(VESK_IPC_SET_STREAM_VOL, stream, vol);
+    if (ret == 0 && stream < gStreamVolSent.size()) {
+        gStreamVolSent[stream] = vol + 1;
+    }
+    return ret;
+}
+
+int vesk_stream_vol_sent_get(uint32_t stream, uint32_t* vol)
+{
+    if (vol == nullptr) {
+        return VESK_IPC_ERR_NULL_PARAM;
+    }
+    const uint32_t sent = stream < gStreamVolSent.size() ? gStreamVolSent[stream].load() : 0;
+    if (sent == 0) {
+        return -1;
+    }
+    *vol = sent - 1;
+    return 0;
 }
 
 int vesk_set_master_vol_ipc(uint32_t vol_idx)

@@ -20,6 +20,9 @@ int vesk_ipc_destory(void);
 uint32_t vesk_chmap_parse(int n, const uint32_t* channels);
 
 int vesk_set_stream_vol_ipc(uint32_t stream, uint32_t vol);
+// The volume this client last set on stream 0..7 with the server's success (the server has no
+// read-back call): 0 with it in `vol`, -1 when none was set yet, -11 for a null `vol`.
+int vesk_stream_vol_sent_get(uint32_t stream, uint32_t* vol);
 int vesk_set_master_vol_ipc(uint32_t vol_idx);
 int vesk_set_device_connection_ext_ipc(VeskDevDescIpcArg arg);
 int vesk_set_device_disconnection_ipc(uint32_t dev);

@@ -134,6 +134,7 @@ int32_t guiManagerAppInit(const char*, handle_t app)
     guiMenuInit();
     guiWidgetInit();
     guiTrackingInit();
+    guiToneMuteStsGetRegister(guiWidgetMuteStsGet);
     guiToneInit();
     guiPdtInit();
     guiKeyInit();

@@ -1,5 +1,5 @@
 // The board's file-system skeleton in a root: the folders the programs assume, the placeholder
-// program files whose paths key the System V queues, and the resource paths under "/res" that the
+// program files whose paths key the System V queues, the resource paths under "/res" that the
 // programs read. The tests' fixture, scripts/run and a person starting a program by hand lay out a
 // fresh root the same way (the program `sbroot-init DIR`).
 #pragma once

@@ -18,3 +18,7 @@ void guiWrapperBrontalLedDimmerSet(const uint8_t* level);
 void guiWrapperBrontalAutoScreensaverSet(const uint8_t* setting);
 void guiWrapperBrontalPowerOff(void);
 void guiWrapperBrontalLcdDimmerSet(const uint8_t* level);
+void guiWrapperBrontalEqSet(const uint8_t* eqMode);
+void guiWrapperBrontalToneVolSet(const uint8_t* level);
+// Sends the phone app the EQ mode and curve the music wrapper holds (the argument is ignored).
+void guiWrapperBrontalCusEqPointSet(const void* unused);

@@ -55,3 +55,19 @@ void guiWrapperBrontalLcdDimmerSet(const uint8_t*)
 {
     STANDIN_NOT_BUILT();
 }
+
+
+void guiWrapperBrontalEqSet(const uint8_t* eqMode)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, eqMode != nullptr ? *eqMode : 0xFFu);
+}
+
+void guiWrapperBrontalToneVolSet(const uint8_t* level)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, level != nullptr ? *level : 0xFFu);
+}
+
+void guiWrapperBrontalCusEqPointSet(const void*)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
+}

@@ -28,3 +28,7 @@ void guiWrapperWirelessAudTxVersionGet(char out[10]);
 void guiWrapperWirelessAudSubVersionGet(char out[10]);
 // The 5.8 GHz module's RF band.
 void guiWrapperWirelesRfBandSet(uint8_t band);
+// The 5.8 GHz pairing state (0 idle, 1 pairing, 2 pairing stopped); null is refused.
+void guiWrapperWirelessAudStsGet(uint32_t* out);
+// The EQ mode, only stored by the link.
+void guiWrapperWirelessAudEqSet(const uint8_t* eqMode);

@@ -62,3 +62,15 @@ void guiWrapperWirelesRfBandSet(uint8_t band)
 {
     wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %u", __func__, band);
 }
+
+void guiWrapperWirelessAudStsGet(uint32_t* out)
+{
+    if (out != nullptr) {
+        *out = 0;
+    }
+}
+
+void guiWrapperWirelessAudEqSet(const uint8_t* eqMode)
+{
+    wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s %d", __func__, eqMode != nullptr ? *eqMode : -1);
+}

@@ -57,6 +57,54 @@ int32_t popMuteSetSlot(void* arg)
     return 0;
 }
 
+// A slot whose wrapper takes the widget's one byte by value.
+template <void (*F)(uint8_t)>
+int32_t byteValueSlot(void* arg)
+{
+    if (arg == nullptr) {
+        GUI_LOG_ERR("Param Error!");
+        return -1;
+    }
+    F(*static_cast<const uint8_t*>(arg));
+    return 0;
+}
+
+int32_t cusEqSetSlot(void* arg)
+{
+    guiWrapperWidgetCusEqSet(static_cast<const GuiWrapperMusicCusEq*>(arg));
+    return 0;
+}
+
+int32_t xupmixGetSlot(void* arg)
+{
+    guiWrapperWidgetXupmixGet(static_cast<uint8_t*>(arg));
+    return 0;
+}
+
+int32_t popMuteResetSlot(void*)
+{
+    guiWrapperMusicPopMuteReset(0);
+    return 0;
+}
+
+int32_t screensaverEnterSlot(void* arg)
+{
+    guiWrapperMusicAutoScreensaverEnter(arg);
+    return 0;
+}
+
+int32_t screensaverExitSlot(void*)
+{
+    guiWrapperMusicAutoScreensaverExit();
+    return 0;
+}
+
+int32_t noiseClrSlot(void* arg)
+{
+    guiWrapperMusicNoiseClr(static_cast<const uint32_t*>(arg));
+    return 0;
+}
+
 int32_t musicPowerOffSlot(void*)
 {
     guiWrapperMusicPowerOff(0);
@@ -117,6 +165,29 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_VOL_WIRELESS_SET] = byteSlot<guiWrapperWidgetVolWirelessSet>;
     t.slot[GUI_WIDGET_CBK_SYS_REBOOT] = sysRebootSlot;
     t.slot[GUI_WIDGET_CBK_DSP_VER_READ] = dspVerReadSlot;
+    // The sound slots.
+    t.slot[GUI_WIDGET_CBK_MUSIC_AUTO_SCREENSAVER_ENTER] = screensaverEnterSlot;
+    t.slot[GUI_WIDGET_CBK_MUSIC_AUTO_SCREENSAVER_EXIT] = screensaverExitSlot;
+    t.slot[GUI_WIDGET_CBK_VIRTUAL_XSET] = byteSlot<guiWrapperMusicVirtualXSet>;
+    t.slot[GUI_WIDGET_CBK_XUPMIX_GET] = xupmixGetSlot;
+    t.slot[GUI_WIDGET_CBK_XUPMIX_SET] = byteSlot<guiWrapperMusicXupmixSet>;
+    t.slot[GUI_WIDGET_CBK_AUTO_WAKE_SET] = byteSlot<guiWrapperWidgetAutoWakeSet>;
+    t.slot[GUI_WIDGET_CBK_SUR_EN_SET] = byteSlot<guiWrapperWidgetSurEnSet>;
+    t.slot[GUI_WIDGET_CBK_SUR_VOL_SET] = byteSlot<guiWrapperMusicSurVolSet>;
+    t.slot[GUI_WIDGET_CBK_EQ_SET] = byteSlot<guiWrapperWidgetEqSet>;
+    t.slot[GUI_WIDGET_CBK_CUS_EQ_SET] = cusEqSetSlot;
+    t.slot[GUI_WIDGET_CBK_SRC_TOGGLE_EQ_SET] = byteSlot<guiWrapperWidgetSrcToggleEqSet>;
+    t.slot[GUI_WIDGET_CBK_MUSIC_NOISE_CLR] = noiseClrSlot;
+    t.slot[GUI_WIDGET_CBK_MUSIC_TIMER_RESET] = byteSlot<__guiWrapperMusicTimerReset>;
+    t.slot[GUI_WIDGET_CBK_POP_MUTE_RESET] = popMuteResetSlot;
+    t.slot[GUI_WIDGET_CBK_TONE_VOL_SET] = byteSlot<guiWrapperWidgetToneVolSet>;
+    t.slot[GUI_WIDGET_CBK_BASS_SET] = byteSlot<guiWrapperWidgetBassSet>;
+    t.slot[GUI_WIDGET_CBK_TREBLE_SET] = byteSlot<guiWrapperWidgetTrebleSet>;
+    t.slot[GUI_WIDGET_CBK_CENTER_SET] = byteSlot<guiWrapperMusicCenterSet>;
+    t.slot[GUI_WIDGET_CBK_SURRIGHT_SET] = byteValueSlot<guiWrapperMusicSurRightSet>;
+    t.slot[GUI_WIDGET_CBK_SURLEFT_SET] = byteValueSlot<guiWrapperMusicSurLeftSet>;
+    t.slot[GUI_WIDGET_CBK_HEIGHT_SET] = byteValueSlot<guiWrapperMusicHeightSet>;
+    t.slot[GUI_WIDGET_CBK_ERP_SET] = byteSlot<guiWrapperMusicErpSet>;
     t.slot[GUI_WIDGET_CBK_POWER_IDLE_PREPARE] = guiWrapperWidgetPowerIdlePrepare;
     t.slot[GUI_WIDGET_CBK_POWER_IDLE] = guiWrapperWidgetPowerIdle;
     t.slot[GUI_WIDGET_CBK_POWER_ON_PREPARE] = guiWrapperWidgetPowerOnPrepare;

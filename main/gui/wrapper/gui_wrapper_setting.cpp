@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <algorithm>
 #include <mutex>
 #include <type_traits>
 
@@ -441,6 +442,28 @@ uint32_t guiWrapperMusicEqModeGet(void)
 {
     std::lock_guard<std::mutex> lock(state().lock);
     return state().setting.eq_mode;
+}
+
+void guiWrapperEqModeSet(uint32_t eqMode)
+{
+    std::lock_guard<std::mutex> lock(state().lock);
+    state().setting.eq_mode = eqMode;
+}
+
+uint32_t guiWrapperToneVolSet(uint32_t vol)
+{
+    std::lock_guard<std::mutex> lock(state().lock);
+    GuiWrapperSetting& s = state().setting;
+    (s.eq_mode == GUI_EQ_MODE_NIGHT ? s.night_tone_vol : s.tone_vol) = vol;
+    return s.eq_mode;
+}
+
+void guiWrapperEqPointSet(uint32_t eqMode, const int16_t gains[GUI_WRAPPER_EQ_POINTS])
+{
+    std::lock_guard<std::mutex> lock(state().lock);
+    GuiWrapperSetting& s = state().setting;
+    int16_t* to = eqMode == 7 ? s.style_eq_point : s.cus_eq_point;
+    std::copy(gains, gains + GUI_WRAPPER_EQ_POINTS, to);
 }
 
 void guiWrapperWidgetEqReset(void*)

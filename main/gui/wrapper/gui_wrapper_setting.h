@@ -163,5 +163,12 @@ uint8_t guiWrapperVolGet(void);
 // Returns the record's EQ mode, which chose the field.
 uint32_t guiWrapperVolSet(uint8_t vol);
 uint32_t guiWrapperMusicEqModeGet(void);
+void guiWrapperEqModeSet(uint32_t eqMode);
+// The tone level in use (the night one in night mode) takes `vol`; returns the record's EQ mode.
+uint32_t guiWrapperToneVolSet(uint32_t vol);
+// A curve's ten gains: mode 7's (custom) go to `style_eq_point`, any other mode's to
+// `cus_eq_point` (the record names the curves crosswise to the music wrapper, which reads them
+// back the same way).
+void guiWrapperEqPointSet(uint32_t eqMode, const int16_t gains[GUI_WRAPPER_EQ_POINTS]);
 // Bass, centre and treble back to neutral and the movie mode, in the record only.
 void guiWrapperWidgetEqReset(void* unused);

@@ -25,3 +25,7 @@ int32_t guiWrapperBtSndPacket(uint8_t group, uint8_t cmd, uint8_t len, const uin
 // Tells the module that the 5.8 GHz link is up / down.
 void guiWrapperWirelesConnStateReport(void);
 void guiWrapperWirelesDisconnStateReport(void);
+// The module's status (16 and above: connected) and its play status (1: playing); a null output
+// is left alone.
+void guiWrapperBtStsGet(uint8_t* out);
+void guiWrapperBtPlayStsGet(uint8_t* out);

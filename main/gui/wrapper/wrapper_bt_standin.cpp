@@ -40,3 +40,16 @@ void guiWrapperBtVersionGet(uint8_t*)
 {
     wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
 }
+
+// No module answers until the wrapper is built: the outputs keep what the caller put there, and
+// nothing plays.
+void guiWrapperBtStsGet(uint8_t*)
+{
+}
+
+void guiWrapperBtPlayStsGet(uint8_t* out)
+{
+    if (out != nullptr) {
+        *out = 0;
+    }
+}

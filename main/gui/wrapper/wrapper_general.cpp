@@ -7,6 +7,7 @@
 #include "main/gui/link/wrapper_brontal.h"
 #include "main/gui/link/wrapper_wireless.h"
 #include "main/gui/msg/gui_msg.h"
+#include "main/gui/tone/gui_tone.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_bt.h"
@@ -270,3 +271,83 @@ void guiWrapperWidgetVolWirelessSet(const uint8_t* vol)
     volumeToLinkAndAmps(vol);
     guiWrapperMusicBtVolSet(vol);
 }
+
+// The decoders' members of the sound rows (surround, EQ, bass, treble) do nothing in this system:
+// they take their settings from the audio-input daemon and the audio server.
+void guiWrapperWidgetSurEnSet(const uint8_t* on)
+{
+    guiWrapperMusicSurEnSet(on);
+}
+
+void guiWrapperWidgetEqSet(const uint8_t* eqMode)
+{
+    if (eqMode == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    guiWrapperEqModeSet(*eqMode);
+    GENERAL_LOG("eq_mode = %d", *eqMode);
+    guiWrapperWirelessAudEqSet(eqMode);
+    guiWrapperAmpEqSet(eqMode);
+    guiWrapperMusicEqSet(eqMode);
+    guiWrapperBrontalEqSet(eqMode);
+}
+
+void guiWrapperWidgetCusEqSet(const GuiWrapperMusicCusEq* eq)
+{
+    constexpr uint32_t kFirstCurveMode = 6;
+    if (eq == nullptr || eq->eq_mode < kFirstCurveMode) {
+        GENERAL_LOG("param error!");
+        return;
+    }
+    std::array<int16_t, GUI_WRAPPER_EQ_POINTS> gains{};
+    for (size_t i = 0; i < gains.size(); ++i) {
+        gains[i] = eq->points[i].gain;
+    }
+    guiWrapperEqPointSet(eq->eq_mode, gains.data());
+    const auto mode = static_cast<uint8_t>(eq->eq_mode);
+    guiWrapperWirelessAudEqSet(&mode);
+    guiWrapperAmpEqSet(&mode);
+    guiWrapperMusicCusEqSet(eq);
+}
+
+void guiWrapperWidgetSrcToggleEqSet(const uint8_t* eqMode)
+{
+    guiWrapperWirelessAudEqSet(eqMode);
+    guiWrapperMusicSrcToggleEqSet(eqMode);
+}
+
+void guiWrapperWidgetToneVolSet(const uint8_t* level)
+{
+    if (level == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    if (guiWrapperToneVolSet(*level) == GUI_EQ_MODE_NIGHT) {
+        GENERAL_LOG("night_tone_vol = %d!", *level);
+    } else {
+        GENERAL_LOG("tone_vol = %d!", *level);
+    }
+    guiWrapperBrontalToneVolSet(level);
+    guiToneVolSet(*level);
+}
+
+void guiWrapperWidgetBassSet(const uint8_t* level)
+{
+    guiWrapperMusicBassSet(level);
+}
+
+void guiWrapperWidgetTrebleSet(const uint8_t* level)
+{
+    guiWrapperMusicTrebleSet(level);
+}
+
+void guiWrapperWidgetXupmixGet(uint8_t* out)
+{
+    guiWrapperMusicXupmixGet(out);
+}
+
+void guiWrapperWidgetAutoWakeSet(const uint8_t*)
+{
+}
+

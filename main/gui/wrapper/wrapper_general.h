@@ -50,3 +50,26 @@ void guiWrapperWidgetVolBtSet(const uint8_t* vol);
 // Slot VolWirelessSet (the volume the 5.8 GHz link reports): the link, the amplifiers, the music
 // wrapper.
 void guiWrapperWidgetVolWirelessSet(const uint8_t* vol);
+
+struct GuiWrapperMusicCusEq;
+// The sound fan-outs: each passes the widget's value to every wrapper that must hear of it.
+// Slot SurEnSet: the music wrapper (deferred).
+void guiWrapperWidgetSurEnSet(const uint8_t* on);
+// Slot EqSet: the record's EQ mode, then the 5.8 GHz link, the amplifiers, the music wrapper
+// (deferred) and the phone app.
+void guiWrapperWidgetEqSet(const uint8_t* eqMode);
+// Slot CusEqSet: a style-list (6) or custom (7) curve into the record, then the link and the
+// amplifiers with the mode and the music wrapper with the whole record; modes up to 5 are refused
+// ("param error!"). The record's EQ mode is left as it is.
+void guiWrapperWidgetCusEqSet(const GuiWrapperMusicCusEq* eq);
+// Slot SrcToggleEqSet: the link, then the music wrapper at once.
+void guiWrapperWidgetSrcToggleEqSet(const uint8_t* eqMode);
+// Slot ToneVolSet: the record's tone level of the current mode, the phone app, the prompt tones.
+void guiWrapperWidgetToneVolSet(const uint8_t* level);
+// Slots BassSet and TrebleSet: the music wrapper.
+void guiWrapperWidgetBassSet(const uint8_t* level);
+void guiWrapperWidgetTrebleSet(const uint8_t* level);
+// Slot XupmixGet: the upmix switch (the phone app reads it too).
+void guiWrapperWidgetXupmixGet(uint8_t* out);
+// Slot AutoWakeSet: nothing (the record's auto wake is the settings' to write).
+void guiWrapperWidgetAutoWakeSet(const uint8_t* on);

@@ -21,9 +21,6 @@
 
 namespace {
 
-template <typename T>
-using Field = std::atomic<T>;
-
 constexpr std::array<uint16_t, GUI_WRAPPER_MUSIC_EQ_POINTS> kEqFreqs{31,   62,   125,  250,  500,
                                                                      1000, 2000, 4000, 8000, 16000};
 constexpr uint32_t kSignalEnergy = 10;  // above this a stream is playing, not settling
@@ -37,63 +34,11 @@ constexpr uint32_t kMusicPeriodMs = 1000;
 constexpr uint8_t kEqStyle = 6;
 constexpr uint8_t kEqCustom = 7;
 
-// Every field is read and written whole from several threads (GUI manager, GUI timers, sources).
-struct GuiWrapperMusicObj {
-    Field<uint32_t> aud_src{0};
-    Field<uint8_t> unmute_en{0};
-    Field<uint8_t> mute_sts{0};
-    Field<uint8_t> pop_mute_sts{0};
-    Field<uint8_t> shop_mode_en{0};
-    Field<uint16_t> pop_unmute_cnt{0};
-    Field<uint8_t> vol{0};
-    Field<uint8_t> night_vol{0};
-    Field<uint32_t> nand_save_dly{0};
-    Field<uint16_t> show_dly{0};
-    Field<uint32_t> energy{0};
-    std::array<Field<uint8_t>, GUI_WRAPPER_MUSIC_SRC_MAX> signal_input{};
-    Field<uint16_t> energy_high_cnt{0};
-    Field<uint8_t> noise_sts{0};
-    Field<uint16_t> noise_cnt{0};
-    Field<uint16_t> no_noise_cnt{0};
-    Field<uint32_t> auto_screensaver{0};
-    Field<uint8_t> auto_screensaver_en{0};
-    Field<uint8_t> auto_wake{0};
-    Field<uint8_t> enter_en{0};
-    Field<uint32_t> screensaver_timer_cnt{0};
-    Field<uint32_t> allow_cnt{0};
-    Field<uint8_t> bypass_mode_en{0};
-    Field<uint8_t> effect_set_en{0};
-    Field<uint16_t> effect_unmute_dly_cnt{0};
-    Field<uint32_t> chn_num_is_2x0{0};
-    uint32_t music_timer = 0;
-    uint32_t effect_timer = 0;
-    uint32_t noise_timer = 0;
-    uint32_t pop_unmute_timer = 0;
-    Field<uint8_t> sur_en{0};
-    Field<uint8_t> sur_vol{0};
-    Field<uint8_t> atmos_en{0};
-    Field<uint8_t> xupmix_en{0};
-    Field<uint8_t> virtual_x_en{0};
-    Field<uint8_t> last_eq_mode{0};
-    Field<uint8_t> eq_mode{0};
-    Field<uint8_t> bass_level{0};
-    Field<uint8_t> center_level{0};
-    Field<uint8_t> treble_level{0};
-    Field<uint8_t> bassboost_en{0};
-    Field<uint8_t> sur_left{0};
-    Field<uint8_t> sur_right{0};
-    Field<uint8_t> height{0};
-    Field<uint32_t> latency{0};
-    std::array<GuiWrapperMusicEqPoint, GUI_WRAPPER_MUSIC_EQ_POINTS> style_eq{};
-    std::array<GuiWrapperMusicEqPoint, GUI_WRAPPER_MUSIC_EQ_POINTS> cus_eq{};
-    Field<uint8_t> init{0};
-};
-
 GuiWrapperMusicObj gGuiWrapperMusicThisObj;
 
 GuiWrapperMusicObj& obj()
 {
-    return gGuiWrapperMusicThisObj;
+    return guiWrapperMusicObj();
 }
 
 void timerStop(uint32_t timer)
@@ -146,19 +91,17 @@ bool volValid(const uint8_t* vol)
     return true;
 }
 
-// The end of an effect change: the amplifiers come back once the pending setting is applied.
-void guiWrapperEffectTimeoutCbk(uint32_t)
-{
-    obj().last_eq_mode = obj().eq_mode.load();
-    guiWrapperMusicEffectEnSet(0);
-}
-
 void loadCurves(std::array<GuiWrapperMusicEqPoint, GUI_WRAPPER_MUSIC_EQ_POINTS>& curve)
 {
     guiWrapperMusicPointIint(curve.data());
 }
 
 }  // namespace
+
+GuiWrapperMusicObj& guiWrapperMusicObj(void)
+{
+    return gGuiWrapperMusicThisObj;
+}
 
 void guiWrapperMusicPointIint(GuiWrapperMusicEqPoint points[GUI_WRAPPER_MUSIC_EQ_POINTS])
 {
@@ -188,17 +131,27 @@ void guiWrapperMusicInit(void)
     o.noise_sts = o.auto_wake = o.bypass_mode_en = o.effect_set_en = 0;
     o.effect_unmute_dly_cnt = 0;
     o.chn_num_is_2x0 = 0;
+    o.last_layout = GUI_WRAPPER_MUSIC_LAYOUT_NONE;
     o.sur_en = o.sur_vol = o.atmos_en = o.xupmix_en = o.virtual_x_en = 0;
     o.last_eq_mode = o.eq_mode = o.bass_level = o.center_level = o.treble_level = 0;
     o.bassboost_en = o.sur_left = o.sur_right = o.height = 0;
     o.latency = 0;
-    loadCurves(o.style_eq);
-    loadCurves(o.cus_eq);
-    // The one-second tick and the noise detector are driven by the music thread's owner; here the
-    // timers exist so that the power steps and the source setters can arm and stop them.
-    o.music_timer = guiTimerCreate(nullptr, 0);
+    {
+        std::lock_guard<std::mutex> guard(o.curve_lock);
+        loadCurves(o.style_eq);
+        loadCurves(o.cus_eq);
+    }
+    o.energy_low_cnt = 0;
+    o.auto_standby = o.timer_cnt = o.auto_screensaver = o.screensaver_timer_cnt = 0;
+    o.auto_screensaver_en = o.auto_screensaver_lock = o.enter_en = 0;
+    o.erp_timer_cnt = o.pdt_cnt = o.menu_timer_cnt = o.allow_cnt = 0;
+    o.aud_fmt = 0;
+    o.sur_en_set_dly_en = o.virtual_x_set_dly_en = o.eq_set_dly_en = o.cus_eq_set_dly_en = 0;
+    o.cus_eq_para_set_en = o.sur_left_set_dly_en = o.sur_right_set_dly_en = o.latency_set_dly_en = 0;
+    guiWrapperMusicThreadStart();
+    o.music_timer = guiTimerCreate(guiWrapperMusicTimeoutCbk, 0);
     o.effect_timer = guiTimerCreate(guiWrapperEffectTimeoutCbk, 0);
-    o.noise_timer = guiTimerCreate(nullptr, 0);
+    o.noise_timer = guiTimerCreate(guiWrapperMusicNoiseDetectCbk, 0);
     o.pop_unmute_timer = guiTimerCreate(guiWrapperMusicPopUnMuteCbk, 0);
     o.init = 1;
 }
@@ -214,6 +167,7 @@ void guiWrapperMusicExit(void)
     guiTimerDelete(o.effect_timer);
     guiTimerDelete(o.music_timer);
     o.pop_unmute_timer = o.noise_timer = o.effect_timer = o.music_timer = 0;
+    guiWrapperMusicThreadStop();
     o.init = 0;
 }
 
@@ -232,7 +186,8 @@ void guiWrapperMusicPowerOn(const GuiWrapperSetting* s)
     o.eq_mode = static_cast<uint8_t>(s->eq_mode);
     o.last_eq_mode = static_cast<uint8_t>(s->eq_mode);
     // The record keeps the custom curve's gains in style_eq_point and the style list's in
-    // cus_eq_point; the frequencies stay.
+    // cus_eq_point (see the object); the frequencies stay.
+    std::unique_lock<std::mutex> curves(o.curve_lock);
     if (s->eq_mode == kEqCustom) {
         for (uint32_t i = 0; i < GUI_WRAPPER_MUSIC_EQ_POINTS; ++i) {
             o.cus_eq[i].gain = s->style_eq_point[i];
@@ -242,6 +197,7 @@ void guiWrapperMusicPowerOn(const GuiWrapperSetting* s)
             o.style_eq[i].gain = s->cus_eq_point[i];
         }
     }
+    curves.unlock();
     o.vol = s->vol;
     o.night_vol = s->night_vol;
     o.bass_level = s->bass;
@@ -265,6 +221,12 @@ void guiWrapperMusicPowerOn(const GuiWrapperSetting* s)
                                    s->sur_vol,   s->sur_en, s->bass_boost_en, s->virtual_x_en, s->sur_left,
                                    s->sur_right, s->height, s->xupmix_en};
     guiWrapperMusicPpcParamSet(&param);
+    // A stored curve reaches the server through the effect timer.
+    if (s->eq_mode == kEqStyle || s->eq_mode == kEqCustom) {
+        o.cus_eq_para_set_en = 1;
+        o.cus_eq_set_dly_en = 1;
+        guiTimerSet(o.effect_timer, GUI_WRAPPER_MUSIC_EFFECT_MS, 0);
+    }
 }
 
 void guiWrapperMusicPowerIdle(const GuiWrapperSetting* s)
@@ -284,6 +246,7 @@ void guiWrapperMusicPowerIdle(const GuiWrapperSetting* s)
         return;
     }
     o.eq_mode = static_cast<uint8_t>(s->eq_mode);
+    std::lock_guard<std::mutex> curves(o.curve_lock);
     for (uint32_t i = 0; i < GUI_WRAPPER_MUSIC_EQ_POINTS; ++i) {
         o.cus_eq[i].gain = s->style_eq_point[i];
         o.style_eq[i].gain = s->cus_eq_point[i];
@@ -321,9 +284,7 @@ void guiWrapperMusicVolSet(const uint8_t* vol)
     }
     obj().pop_mute_sts = 0;
     if (obj().last_eq_mode.load() != obj().eq_mode.load()) {
-        guiWrapperMusicEffectEnSet(1);
-        obj().effect_unmute_dly_cnt = kEffectUnmuteDlyEqMs;
-        guiTimerSet(obj().effect_timer, GUI_WRAPPER_MUSIC_EFFECT_MS, 0);
+        guiWrapperMusicEqMuteSet();
     }
     sendVolume(*vol, 1);
 }

@@ -123,16 +123,56 @@ void guiWrapperMusicPointIint(GuiWrapperMusicEqPoint points[GUI_WRAPPER_MUSIC_EQ
 // Resets the inactivity counters and, when `clearMenuTimer` is set, the menu timer. 1 when the key
 // woke the display from its screensaver, else 0.
 uint8_t guiWrapperMusicTimerReset(uint8_t clearMenuTimer);
+// Slot MusicTimerReset: as above with the flag behind the pointer (null: 0).
+void __guiWrapperMusicTimerReset(const uint8_t* clr);
+// Auto standby 0..8 (8: off) and screensaver 0..3 (3: off); a value past them is refused.
 void guiWrapperMusicAutoStandbySet(uint32_t value);
+void guiWrapperMusicAutoStandbyGet(uint32_t* out);
 void guiWrapperMusicAutoScreensaverSet(uint32_t value);
-// Non-zero keeps the screensaver from starting (an OTA transfer is under way).
+void guiWrapperMusicAutoScreensaverGet(uint32_t* out);
+// Slots MusicAutoScreensaverEnter and MusicAutoScreensaverExit (the argument is ignored).
+void guiWrapperMusicAutoScreensaverEnter(const void* unused);
+void guiWrapperMusicAutoScreensaverExit(void);
+// While locked the screensaver does not count.
 void guiWrapperMusicAutoScreensaverLock(uint8_t lock);
+// Slots PdtSet and PdtKey: product test ends after 60 s (the argument is ignored).
+void guiWrapperMusicPdtSet(const void* unused);
+// Slot ErpSet: the energy-saving countdown of product test on (5 s) or off.
+void guiWrapperMusicErpSet(const uint8_t* en);
 // Sound came back on a wired input: ends a pending pop mute.
 void guiWrapperMusicNoiseUnMute(void);
 // Sets the energy-saving countdown back.
 void guiWrapperMusicErpReset(void);
 // One audio-energy report of the playing source.
 void guiWrapperMusicEnergySet(uint32_t energy);
+// One look of the AUX noise detector: `signal` 0 counts towards the noise mute, 1 towards its end.
+void guiWrapperMusicNoiseDetect(uint8_t signal, uint16_t limit);
+
+// Deferred effect setters: each mutes the amplifiers and streams at once, keeps the change pending
+// and sends it 300 ms later with every other pending change (later while a prompt tone plays),
+// then unmutes.
+// The custom-EQ record: the EQ mode (6 style list, 7 custom), then its ten points.
+struct GuiWrapperMusicCusEq {
+    uint32_t eq_mode;
+    GuiWrapperMusicEqPoint points[GUI_WRAPPER_MUSIC_EQ_POINTS];
+};
+static_assert(sizeof(GuiWrapperMusicCusEq) == 44, "mode word and 40 bytes of points");
+void guiWrapperMusicEqSet(const uint8_t* mode);
+void guiWrapperMusicCusEqSet(const GuiWrapperMusicCusEq* eq);
+void guiWrapperMusicSurEnSet(const uint8_t* on);
+// Refused in bypass mode.
+void guiWrapperMusicVirtualXSet(const uint8_t* on);
+void guiWrapperMusicSurLeftSet(uint8_t level);
+void guiWrapperMusicSurRightSet(uint8_t level);
+void guiWrapperMusicLatencySet(uint32_t latency);
+// The volume path's EQ mute: a muted window with nothing pending.
+void guiWrapperMusicEqMuteSet(void);
+// A source's own EQ, sent at once behind a pop mute; refused in bypass mode.
+void guiWrapperMusicSrcToggleEqSet(const uint8_t* mode);
+// For the phone app: out[0] the EQ mode, then for modes 6 and 7 that mode's 40 bytes of curve.
+void guiWrapperMusicCusEqGet(uint32_t* out);
+// For the phone app: the style curve (style non-zero) or the custom curve into out[4..43].
+void guiWrapperMusicCusEqPointGet(uint8_t style, uint8_t* out);
 
 // The decoded format.
 // What the audio-input daemon found in the stream: codec_type 0 none or unsupported, 1 PCM,
@@ -149,3 +189,5 @@ static_assert(sizeof(MusicDecoderFmt) == 20, "five 32-bit words");
 void guiWrapperMusicDecoderFmtSet(const MusicDecoderFmt* fmt);
 // The stream's channel layout: two channels (1) or more (0).
 void guiWrapperMusicFmtChnNumSet(uint8_t isTwoChannel);
+// Replaces the pending format-display delay (in music-timer ticks) while one is pending.
+void guiWrapperMusicDelayShowFmtSet(uint16_t ticks);

@@ -22,3 +22,5 @@ void guiWrapperUsbUdiskHotplugCbk(uint8_t mounted);
 // The device manager's report of a stick it could not mount: 1 online.
 void guiWrapperUsbUdiskPlugStsSet(uint8_t online);
 void guiWrapperUsbUDiskMusicPlayTimeCbk(uint64_t seconds);
+// The music status of the USB player (see the status callback); null is refused.
+void guiWrapperUsbMusicStsGet(uint32_t* out);

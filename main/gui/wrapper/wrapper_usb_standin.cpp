@@ -49,3 +49,11 @@ void guiWrapperUsbUDiskMusicPlayTimeCbk(uint64_t seconds)
 {
     wrapperCallLog(WRAPPER_CALL_LOG, "%s %" PRIu64, __func__, seconds);
 }
+
+// Nothing plays from USB until the wrapper is built.
+void guiWrapperUsbMusicStsGet(uint32_t* out)
+{
+    if (out != nullptr) {
+        *out = 0;
+    }
+}

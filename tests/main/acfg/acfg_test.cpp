@@ -544,6 +544,19 @@ TEST_F(AcfgTest, StreamVolumeReachesTheAudioServer)
     const std::vector<std::string> log = pellanttest::vesk2Log(sandbox);
     ASSERT_EQ(log.size(), from + 1) << "only the accepted volume reaches the server";
     EXPECT_EQ(log.back().rfind("vesk_set_stream_vol_ext 1 ", 0), 0u) << log.back();
+
+    // Read back: what the server last accepted on that stream.
+    uint8_t vol = 0xFF;
+    EXPECT_EQ(uAcfgGetStreamVolume(1, &vol), 0);
+    EXPECT_EQ(vol, 0);
+    EXPECT_EQ(uAcfgSetStreamVolume(1, 37), 0);
+    EXPECT_EQ(uAcfgSetStreamVolume(1, 140), -3);
+    EXPECT_EQ(uAcfgGetStreamVolume(1, &vol), 0);
+    EXPECT_EQ(vol, 37);
+    EXPECT_EQ(uAcfgGetStreamVolume(1, nullptr), -3);
+    vol = 0xFF;
+    EXPECT_EQ(uAcfgGetStreamVolume(99, &vol), -5) << "no such stream was ever set";
+    EXPECT_EQ(vol, 0xFF);
 }
 
 TEST_F(AcfgTest, ReportedVolumeChangeTellsTheAssistant)

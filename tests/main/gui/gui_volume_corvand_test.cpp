@@ -120,4 +120,68 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
     corvand.wait();
 }
 
+// The tone controls by their keys: bass up shows the new level, reaches the audio server and the
+// store; at the top it only shows; the upmix switch scrolls its state and reaches the server.
+TEST_F(VolumeCorvandTest, ToneControlKeysShowStoreAndSendTheirLevel)
+{
+    auto pellant = pellanttest::startPellant(sandbox);
+    ASSERT_TRUE(pellanttest::waitStarted(sandbox));
+    ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
+    sim.ctl("input add KVX_Remote_Controller");
+    ASSERT_TRUE(click(corvand, "power", "0x1000")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000")) << corvand.output();
+
+    size_t from = pellantLines();
+    ASSERT_TRUE(click(corvand, "bass+", "0x1043")) << corvand.output();
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        return sandbox.read("/sim/display.log").find("\"BS+1 \"") != std::string::npos;
+    })) << sandbox.read("/sim/display.log");
+    EXPECT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {20}); })) << ::testing::PrintToString(idsFrom(from));
+    const size_t asked = corvand.output().size();
+    corvand.send("app.acfg.get 16");
+    EXPECT_TRUE(corvand.waitFor("INT: 7", asked)) << corvand.output();
+
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(click(corvand, "bass+", "0x1043")) << corvand.output();
+    }
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        return sandbox.read("/sim/display.log").find("\"BS+6 \"") != std::string::npos;
+    }));
+    corvand.signal(SIGTERM);
+    corvand.wait();
+}
+
+// The sound-mode keys: music from the default movie mode shows its name, reaches the audio server
+// behind a muted window and the store; night mode brings its own volume.
+TEST_F(VolumeCorvandTest, SoundModeKeysSwitchTheEqAndNightModeItsVolume)
+{
+    auto pellant = pellanttest::startPellant(sandbox);
+    ASSERT_TRUE(pellanttest::waitStarted(sandbox));
+    ProgramRunner corvand("main/corvand");
+    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
+    sim.ctl("input add KVX_Remote_Controller");
+    ASSERT_TRUE(click(corvand, "power", "0x1000")) << corvand.output();
+    ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000")) << corvand.output();
+
+    size_t from = pellantLines();
+    ASSERT_TRUE(click(corvand, "music", "0x1025")) << corvand.output();
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        return sandbox.read("/sim/display.log").find("\"MUSC") != std::string::npos;
+    })) << sandbox.read("/sim/display.log");
+    EXPECT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {18}); })) << ::testing::PrintToString(idsFrom(from));
+    const size_t asked = corvand.output().size();
+    corvand.send("app.acfg.get 15");
+    EXPECT_TRUE(corvand.waitFor("INT: 0", asked)) << corvand.output();
+
+    ASSERT_TRUE(click(corvand, "night", "0x102a")) << corvand.output();
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        return sandbox.read("/sim/display.log").find("\"NIGT") != std::string::npos;
+    })) << sandbox.read("/sim/display.log");
+    EXPECT_TRUE(pellanttest::waitFor([&] { return coeff(0x2D) == entry(gGuiWrapperAmpAcm8625SLrVolTab[20]); }));
+    corvand.signal(SIGTERM);
+    corvand.wait();
+}
+
 }  // namespace
+

@@ -15,8 +15,11 @@
 #include "main/gui/wrapper/wrapper_amp_tables.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/call_log/wrapper_call_log.h"
+#include "main/gui/tone/gui_tone.h"
+#include "main/gui/wrapper/gui_wrapper.h"
 #include "main/gui/wrapper/wrapper_music_priv.h"
 #include "main/state_mngr/state_mngr.h"
+#include "main/timerd/gui_timer.h"
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
 #include "tests/pellant/pellant_harness.h"
@@ -344,3 +347,93 @@ TEST_F(VolumeFanOutTest, AVolumeAboveTheTablesChangesNothing)
 }
 
 }  // namespace
+
+// The sound slots of the wrapper table, as the widgets call them: what reaches the record, the
+// audio server (remote function ids, after the effect window for the deferred ones) and the links.
+TEST_F(VolumeFanOutTest, SoundSlotsReachTheRecordTheServerAndTheLinks)
+{
+    static GuiWrapperMusicCusEq custom{7, {}};
+    static GuiWrapperMusicCusEq style{6, {}};
+    static GuiWrapperMusicCusEq tooLow{5, {}};
+    for (uint32_t i = 0; i < GUI_WRAPPER_MUSIC_EQ_POINTS; ++i) {
+        custom.points[i] = {static_cast<uint16_t>(100 * (i + 1)), static_cast<int16_t>(i + 1)};
+        style.points[i] = {static_cast<uint16_t>(100 * (i + 1)), static_cast<int16_t>(-1 - static_cast<int>(i))};
+    }
+    struct Case {
+        const char* name;
+        GuiWidgetCbkSlot slot;
+        void* arg;
+        std::vector<int> ids;  // remote calls other than the muted window's stream volumes
+        std::vector<std::string> link;
+    };
+    static uint8_t zero = 0;
+    static uint8_t one = 1;
+    static uint8_t two = 2;
+    static uint8_t seven = 7;
+    const std::vector<Case> cases{
+        {"EQ", GUI_WIDGET_CBK_EQ_SET, &zero, {18}, {"guiWrapperWirelessAudEqSet 0", "guiWrapperBrontalEqSet 0"}},
+        {"custom curve", GUI_WIDGET_CBK_CUS_EQ_SET, &custom, {18, 19}, {"guiWrapperWirelessAudEqSet 7",
+                                                                         "guiWrapperBrontalCusEqPointSet"}},
+        {"style curve", GUI_WIDGET_CBK_CUS_EQ_SET, &style, {18, 19}, {"guiWrapperWirelessAudEqSet 6",
+                                                                       "guiWrapperBrontalCusEqPointSet"}},
+        {"a mode without a curve", GUI_WIDGET_CBK_CUS_EQ_SET, &tooLow, {}, {}},
+        {"surround on", GUI_WIDGET_CBK_SUR_EN_SET, &one, {17}, {}},
+        {"virtualiser", GUI_WIDGET_CBK_VIRTUAL_XSET, &one, {26}, {}},
+        {"surround left", GUI_WIDGET_CBK_SURLEFT_SET, &two, {33}, {}},
+        {"surround right", GUI_WIDGET_CBK_SURRIGHT_SET, &two, {34}, {}},
+        {"bass", GUI_WIDGET_CBK_BASS_SET, &seven, {20}, {"guiWrapperWirelesRxSubVolSet 7"}},
+        {"treble", GUI_WIDGET_CBK_TREBLE_SET, &seven, {21}, {}},
+        {"centre", GUI_WIDGET_CBK_CENTER_SET, &seven, {32}, {}},
+        {"height", GUI_WIDGET_CBK_HEIGHT_SET, &two, {35}, {}},
+        {"surround volume", GUI_WIDGET_CBK_SUR_VOL_SET, &seven, {24}, {"guiWrapperWirelesRxSurVolSet 7"}},
+        {"upmix", GUI_WIDGET_CBK_XUPMIX_SET, &zero, {37}, {"guiWrapperBrontalXupmixSet 0"}},
+        {"tone level", GUI_WIDGET_CBK_TONE_VOL_SET, &one, {}, {"guiWrapperBrontalToneVolSet 1"}},
+        {"source EQ", GUI_WIDGET_CBK_SRC_TOGGLE_EQ_SET, &two, {18}, {"guiWrapperWirelessAudEqSet 2"}},
+    };
+    // Each case starts once the previous muted window and its pop unmute are over.
+    const auto settled = [] {
+        return guiWrapperMusicEffectPendingForTest() == 0 &&
+               guiTimerActiveStsGet(guiWrapperMusicObj().pop_unmute_timer) == 0;
+    };
+    const GuiWidgetCbkTable table = guiWrapperCbkTableBuild();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(table.slot[c.slot], nullptr);
+        ASSERT_TRUE(apptest::eventually(settled));
+        const size_t from = pellantLines();
+        const size_t linkFromLine = linkLines();
+        EXPECT_EQ(table.slot[c.slot](c.arg), 0);
+        ASSERT_TRUE(apptest::eventually(settled));
+        // The end of a muted window sends the bass level and the streams' volume again.
+        std::vector<int> ids;
+        for (int id : idsFrom(from)) {
+            if (id != 0 && !(id == 20 && c.slot != GUI_WIDGET_CBK_BASS_SET)) {
+                ids.push_back(id);
+            }
+        }
+        EXPECT_EQ(ids, c.ids);
+        std::vector<std::string> link;
+        for (const std::string& line : linkFrom(linkFromLine)) {
+            if (line.rfind("guiWrapperWirelessAudMuteSet", 0) != 0 && line.rfind("guiWrapperWirelessAudVolSet", 0) != 0) {
+                link.push_back(line);
+            }
+        }
+        EXPECT_EQ(link, c.link);
+    }
+    // The curves went to the record crosswise (mode 7's into style_eq_point), the tone level to
+    // the tones, and the upmix switch reads back.
+    const GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    EXPECT_EQ(rec->style_eq_point[9], 10);
+    EXPECT_EQ(rec->cus_eq_point[9], -10);
+    EXPECT_EQ(rec->tone_vol, 1u);
+    EXPECT_EQ(guiToneVolGet(), 1u);
+    uint8_t upmix = 0xFF;
+    EXPECT_EQ(table.slot[GUI_WIDGET_CBK_XUPMIX_GET](&upmix), 0);
+    EXPECT_EQ(upmix, 0);
+    // The phone app reads the custom curve back as the server got it.
+    uint32_t back[11] = {};
+    guiWrapperMusicEqModeSet(7);
+    guiWrapperMusicCusEqGet(back);
+    EXPECT_EQ(back[0], 7u);
+    EXPECT_EQ(std::memcmp(&back[1], custom.points, sizeof custom.points), 0);
+}

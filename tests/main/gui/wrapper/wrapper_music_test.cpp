@@ -8,16 +8,39 @@
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
+#include "main/gui/msg/gui_msg.h"
+#include "main/gui/tone/gui_tone.h"
 #include "main/gui/wrapper/call_log/wrapper_call_log.h"
+#include "main/gui/wrapper/wrapper_music_priv.h"
 #include "tests/pellant/pellant_harness.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
+
+// The GUI messages the music thread posts, recorded in place of the GUI manager's queue.
+namespace {
+std::mutex gPostedLock;
+std::vector<std::vector<int>> gPosted;
+}  // namespace
+
+extern "C" int32_t __wrap__Z19guiManagerAppMsgSndPK6GuiMsg(const GuiMsg* msg)
+{
+    std::vector<int> m{msg->msg_id};
+    for (int i = 0; i < msg->msg_size; ++i) {
+        m.push_back(msg->data[i]);
+    }
+    std::lock_guard<std::mutex> guard(gPostedLock);
+    gPosted.push_back(m);
+    return 0;
+}
 
 namespace {
 
@@ -51,6 +74,8 @@ protected:
     {
         guiWrapperMusicExit();
         guiWrapperAmpExit();
+        // The remote-call client has a few connection slots per process: a whole run needs them back.
+        vesk_ipc_destory();
     }
 
     int reg(int addr, int page, int r) const
@@ -366,4 +391,282 @@ TEST_F(MusicWrapperTest, PowerOffRunsTheCallbackAndMutes)
     EXPECT_TRUE(streamsAt(0));
 }
 
+// The music timer, the energy reports and the noise detector driven tick by tick: the test is
+// their clock. Each case starts from a fresh object in the GUI state it names.
+class MusicTimerTest : public MusicWrapperTest {
+protected:
+    void SetUp() override
+    {
+        MusicWrapperTest::SetUp();
+        std::lock_guard<std::mutex> guard(gPostedLock);
+        gPosted.clear();
+    }
+    void TearDown() override
+    {
+        guiManagerAppStateSet(GUI_SYS_STATE_OFF);
+        MusicWrapperTest::TearDown();
+    }
+    static void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            guiWrapperMusicTimeoutCbk(0);
+        }
+    }
+    // What the music thread posted so far: a marker event is raised last and waited for, so every
+    // event raised before it has been posted.
+    static std::vector<std::vector<int>> posted()
+    {
+        GuiWrapperMusicObj& o = guiWrapperMusicObj();
+        const uint32_t fmt = o.aud_fmt.load();
+        o.aud_fmt = 0xEE;
+        guiWrapperMusicEvtRaise(E_GUI_WRAPPER_MUSIC_EVT_AUD_FMT_SHOW);
+        const std::vector<int> marker{E_GUI_SYS_EVT_DECODER_AUD_FMT_SHOW, 0xEE};
+        std::vector<std::vector<int>> out;
+        const bool seen = waitFor([&] {
+            std::lock_guard<std::mutex> guard(gPostedLock);
+            if (gPosted.empty() || gPosted.back() != marker) {
+                return false;
+            }
+            out.assign(gPosted.begin(), gPosted.end() - 1);
+            gPosted.clear();
+            return true;
+        });
+        EXPECT_TRUE(seen);
+        o.aud_fmt = fmt;
+        return out;
+    }
+};
+
+using Posts = std::vector<std::vector<int>>;
+
+TEST_F(MusicTimerTest, TimerStepsRaiseTheirEventsAtTheirThresholds)
+{
+    struct Case {
+        const char* name;
+        uint32_t state;
+        std::function<void()> setup;
+        int before;  // ticks that raise nothing
+        Posts then;  // what one more tick posts
+    };
+    const std::vector<Case> cases{
+        {"idle powers off after the screensaver time", GUI_SYS_STATE_IDLE,
+         [] { guiWrapperMusicAutoScreensaverSet(1); }, 29, {{E_GUI_USR_EVT_POWER_OFF}}},
+        {"screensaver in a source state", GUI_SYS_STATE_SRC_ARC,
+         [] {
+             guiWrapperMusicAutoStandbySet(8);
+             guiWrapperMusicAutoScreensaverSet(0);
+         },
+         4, {{E_GUI_SYS_EVT_AUTO_SCREENSAVER_ON}}},
+        {"auto standby without play", GUI_SYS_STATE_SRC_OPT,
+         [] {
+             guiWrapperMusicAutoScreensaverSet(3);
+             guiWrapperMusicAutoStandbySet(0);
+         },
+         899, {{E_GUI_SYS_EVT_AUTO_STANDBY}}},
+        {"allow window after power on", GUI_SYS_STATE_SRC_HDMI,
+         [] {
+             guiWrapperMusicAutoScreensaverSet(3);
+             guiWrapperMusicAutoStandbySet(8);
+             guiWrapperMusicObj().allow_cnt = 60;
+         },
+         59, {{E_GUI_SYS_EVT_ALLOW_TIMEOUT}}},
+        {"product test countdown", GUI_SYS_STATE_PDT,
+         [] {
+             guiWrapperMusicAutoStandbySet(8);
+             guiWrapperMusicPdtSet(nullptr);
+         },
+         59, {{E_GUI_SYS_EVT_PDT_MODE_EXIT}}},
+        {"menu left alone", GUI_SYS_STATE_MENU,
+         [] {
+             guiWrapperMusicAutoScreensaverSet(3);
+             guiWrapperMusicAutoStandbySet(8);
+         },
+         5, {{E_GUI_SYS_EVT_EXIT_MENU_MODE}}},
+        {"PCM format shown after three ticks with signal", GUI_SYS_STATE_SRC_ARC,
+         [] {
+             guiWrapperMusicAutoScreensaverSet(3);
+             guiWrapperMusicAutoStandbySet(8);
+             guiWrapperMusicEnergySet(4);
+             const MusicDecoderFmt pcm{1, 0, 0, 0, 2};
+             guiWrapperMusicDecoderFmtSet(&pcm);
+         },
+         2, {{E_GUI_SYS_EVT_DECODER_AUD_FMT_SHOW, 4}}},
+        {"switched off: screensaver 3 and standby 8", GUI_SYS_STATE_SRC_ARC,
+         [] {
+             guiWrapperMusicAutoScreensaverSet(3);
+             guiWrapperMusicAutoStandbySet(8);
+             guiWrapperMusicAutoStandbySet(9);  // refused: stays off
+         },
+         1000, {}},
+        {"idle is never auto standby", GUI_SYS_STATE_IDLE,
+         [] {
+             guiWrapperMusicAutoScreensaverSet(3);
+             guiWrapperMusicAutoStandbySet(0);
+         },
+         1000, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        guiWrapperMusicExit();
+        guiWrapperMusicInit();
+        guiManagerAppStateSet(c.state);
+        c.setup();
+        posted();
+        ticks(c.before);
+        EXPECT_EQ(posted(), Posts{});
+        ticks(1);
+        EXPECT_EQ(posted(), c.then);
+    }
+}
+
+TEST_F(MusicTimerTest, ActivityResetsTheCountersAndWakesTheScreensaver)
+{
+    guiManagerAppStateSet(GUI_SYS_STATE_SRC_ARC);
+    guiWrapperMusicAutoStandbySet(8);
+    guiWrapperMusicAutoScreensaverSet(0);
+    ticks(4);
+    EXPECT_EQ(guiWrapperMusicTimerReset(1), 0);
+    ticks(4);
+    EXPECT_EQ(posted(), Posts{});
+    ticks(1);
+    EXPECT_EQ(posted(), (Posts{{E_GUI_SYS_EVT_AUTO_SCREENSAVER_ON}}));
+    EXPECT_EQ(guiWrapperMusicTimerReset(0), 1);
+    EXPECT_EQ(posted(), (Posts{{E_GUI_SYS_EVT_AUTO_SCREENSAVER_OFF}}));
+    EXPECT_EQ(guiWrapperMusicTimerReset(0), 0);
+}
+
+TEST_F(MusicTimerTest, EnergyReportsSetTheSignalFlagOnTheFourthAndWakeTheSoundbar)
+{
+    struct Case {
+        const char* name;
+        uint32_t src;
+        std::vector<uint32_t> reports;
+        uint8_t signal;
+        Posts wake;
+    };
+    const std::vector<Case> cases{
+        {"three at the threshold are absorbed", 0, {10, 10, 10}, 0, {}},
+        {"the fourth at the threshold wakes", 0, {10, 10, 10, 10}, 1, {{E_GUI_SYS_EVT_SYS_POWER_ON, 0}}},
+        {"below the threshold never", 0, {9, 9, 9, 9, 9, 9}, 0, {}},
+        {"HDMI's threshold is 5", 1, {5, 5, 5, 5}, 1, {{E_GUI_SYS_EVT_SYS_POWER_ON, 1}}},
+        {"the fourth low report clears it", 2, {10, 10, 10, 10, 3, 3, 3, 3}, 0, {{E_GUI_SYS_EVT_SYS_POWER_ON, 2}}},
+        {"three low reports do not", 2, {10, 10, 10, 10, 3, 3, 3}, 1, {{E_GUI_SYS_EVT_SYS_POWER_ON, 2}}},
+        {"Bluetooth reports nothing", 3, {90, 90, 90, 90}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        guiWrapperMusicExit();
+        guiWrapperMusicInit();
+        guiManagerAppStateSet(GUI_SYS_STATE_IDLE);
+        guiWrapperMusicAutoWakeSet(1);
+        guiWrapperMusicObj().aud_src = c.src;
+        for (uint32_t e : c.reports) {
+            guiWrapperMusicEnergySet(e);
+        }
+        EXPECT_EQ(guiWrapperMusicSrcInputGet(c.src), c.signal);
+        EXPECT_EQ(posted(), c.wake);
+    }
+}
+
+TEST_F(MusicTimerTest, TheSixthReportAboveFourEndsThePopMute)
+{
+    const uint8_t vol = 30;
+    guiWrapperMusicVolSet(&vol);
+    GuiWrapperMusicObj& o = guiWrapperMusicObj();
+    o.aud_src = GUI_WRAPPER_MUSIC_SRC_ARC;
+    o.unmute_en = 1;
+    guiWrapperMusicPopMuteSet(1);
+    mark();
+    for (int i = 0; i < 5; ++i) {
+        guiWrapperMusicEnergySet(5);
+        guiWrapperMusicEnergySet(4);  // never counts, never resets
+    }
+    EXPECT_EQ(o.pop_mute_sts.load(), 1);
+    EXPECT_TRUE(idsSinceMark().empty());
+    guiWrapperMusicEnergySet(5);
+    EXPECT_EQ(o.pop_mute_sts.load(), 0);
+    EXPECT_EQ(idsSinceMark(), (std::vector<int>{20, 0, 0}));  // the bass level and both streams
+    EXPECT_TRUE(waitFor([&] { return streamsAt(100000); }));
+}
+
+TEST_F(MusicTimerTest, AuxNoiseMutesOnceAfterFiftyTicksAndASignalLiftsIt)
+{
+    const uint32_t aux = GUI_WRAPPER_MUSIC_SRC_AUX;
+    guiWrapperMusicManualSrcInSet(&aux);
+    GuiWrapperMusicObj& o = guiWrapperMusicObj();
+    guiWrapperMusicEnergySet(14);
+    for (int i = 0; i < 49; ++i) {
+        guiWrapperMusicNoiseDetectCbk(0);
+    }
+    EXPECT_EQ(o.noise_sts.load(), 0);
+    mark();
+    guiWrapperMusicNoiseDetectCbk(0);
+    EXPECT_EQ(o.noise_sts.load(), 1);
+    EXPECT_EQ(o.unmute_en.load(), 0);
+    EXPECT_EQ(idsSinceMark(), (std::vector<int>{0, 0}));  // both streams silenced, once
+    for (int i = 0; i < 20; ++i) {
+        guiWrapperMusicNoiseDetectCbk(0);
+    }
+    EXPECT_EQ(idsSinceMark(), (std::vector<int>{0, 0}));
+    guiWrapperMusicEnergySet(51);
+    guiWrapperMusicNoiseDetectCbk(0);
+    EXPECT_EQ(o.noise_sts.load(), 0);
+    EXPECT_EQ(o.unmute_en.load(), 1);
+}
+
+TEST_F(MusicTimerTest, EffectChangesWithinTheWindowAreSentOnceInOrder)
+{
+    const uint8_t eq = 0;
+    const uint8_t on = 1;
+    mark();
+    guiWrapperMusicEqSet(&eq);
+    guiWrapperMusicSurEnSet(&on);
+    guiWrapperMusicVirtualXSet(&on);
+    // Muted at once (each setter silences both streams) and the amplifiers.
+    EXPECT_EQ(idsSinceMark(), (std::vector<int>{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(mute(kAmpLr), kAmpMuted);
+    ASSERT_TRUE(waitFor([] { return guiWrapperMusicEffectPendingForTest() == 0; }));
+    std::vector<int> effects;
+    for (int id : idsSinceMark()) {
+        if (id == 17 || id == 18 || id == 26) {
+            effects.push_back(id);
+        }
+    }
+    EXPECT_EQ(effects, (std::vector<int>{17, 26, 18}));
+    EXPECT_EQ(mute(kAmpLr), kAmpPlaying);
+}
+
+TEST_F(MusicTimerTest, AChangeWaitsForThePromptTone)
+{
+    // A stand-in player that plays for a second.
+    const std::string bin = sandbox.dir() + "/fakebin";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_symlink(FAKE_APLAY, bin + "/aplay");
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin + ":" + path).c_str(), 1);
+    setenv("FAKE_APLAY_MS", "1000", 1);
+    guiToneInit();
+    guiToneEnableSet(1);
+    guiToneVolSet(2);
+    guiTonePowerOn();
+    ASSERT_TRUE(waitFor([] { return guiTonePlayDoneGet() == 0; }));
+    mark();
+    const uint8_t eq = 3;
+    guiWrapperMusicEqSet(&eq);
+    // Twice the window and still waiting: the tone plays on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const bool toneStill = guiTonePlayDoneGet() == 0;
+    const std::vector<int> during = idsSinceMark();
+    ASSERT_TRUE(waitFor([] { return guiWrapperMusicEffectPendingForTest() == 0; }));
+    guiToneExit();
+    setenv("PATH", path.c_str(), 1);
+    unsetenv("FAKE_APLAY_MS");
+    if (toneStill) {
+        EXPECT_EQ(std::count(during.begin(), during.end(), 18), 0);
+    }
+    const std::vector<int> all = idsSinceMark();
+    EXPECT_EQ(std::count(all.begin(), all.end(), 18), 1);
+}
+
 }  // namespace
+

@@ -6,6 +6,7 @@
 #include "main/acfg/acfg_app.h"
 #include "main/am/amb/amb.h"
 #include "main/gui/gui_manager.h"
+#include "main/gui/tone/gui_tone.h"
 #include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/state_mngr/state_mngr.h"
@@ -83,8 +84,10 @@ TEST_F(PowerTest, TheFirstPowerOnIsColdAndEveryLaterOneWakesTheStateManager)
     EXPECT_EQ(1u, guiWrapperPwrObjGet()->pwr_on_state);
     // Default row 0: volume 50, tone volume 2, tones on.
     EXPECT_THAT(calls(), ElementsAreArray({"guiWrapperBtVolSet 50", "guiWrapperBtMacAddrSync", "guiWrapperNandPowerOn",
-                                           "guiWrapperMusicPowerOn", "guiWrapperHdmiPowerOn", "guiWrapperBtPowerOn",
-                                           "guiToneEnableSet 1", "guiToneVolSet 2", "guiTonePowerOn"}));
+                                           "guiWrapperMusicPowerOn", "guiWrapperHdmiPowerOn", "guiWrapperBtPowerOn"}));
+    // Then the power-on tone at the record's level (no player thread runs here: it stays queued).
+    EXPECT_EQ(2u, guiToneVolGet());
+    EXPECT_EQ(0u, guiTonePlayDoneGet());
     // The amplifiers came up between the NAND and the music wrapper.
     EXPECT_EQ("0x03\n", sim.ctl("i2c get 3 0x2d 0 0x04"));
 
@@ -105,6 +108,8 @@ TEST_F(PowerTest, TheFirstPowerOnIsColdAndEveryLaterOneWakesTheStateManager)
 TEST_F(PowerTest, PowerOffStopsEveryWrapperThenAsksForTheStandbyOfTheAutoWakeSetting)
 {
     guiWrapperWidgetPowerOnPrepare(nullptr);
+    // No player thread runs here: with tones off the power-on tone queued above is not waited for.
+    guiToneEnableSet(0);
     struct Case {
         uint8_t autoWake;
         const char* msg;
@@ -115,7 +120,7 @@ TEST_F(PowerTest, PowerOffStopsEveryWrapperThenAsksForTheStandbyOfTheAutoWakeSet
         guiManagerAppStateSet(GUI_SYS_STATE_TRANSIT);
         sandbox.write("/sim/i2c.log", "");
         guiWrapperWidgetPowerOff(nullptr);
-        EXPECT_THAT(calls(), ElementsAreArray({"guiTonePlayDoneWait", "guiWrapperUsbPowerOff", "guiWrapperHdmiPowerOff",
+        EXPECT_THAT(calls(), ElementsAreArray({"guiWrapperUsbPowerOff", "guiWrapperHdmiPowerOff",
                                                "guiWrapperDolbyPowerOff", "guiWrapperDtsPowerOff",
                                                "guiWrapperWirelessAudPowerOff", "guiWrapperBtPowerOff", c.msg}));
         EXPECT_THAT(sandbox.read("/sim/i2c.log"), HasSubstr("addr 0x2e W 04 0e"));
