@@ -32,10 +32,21 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
 {
     const GuiWidgetCbkTable table = guiWrapperCbkTableBuild();
     for (uint32_t i = 0; i < GUI_WIDGET_CBK_SLOTS; ++i) {
-        const bool filled = i == GUI_WIDGET_CBK_WIDGET_SETTING_GET || i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET ||
-                            i == GUI_WIDGET_CBK_MUSIC_POWER_OFF || i == GUI_WIDGET_CBK_POP_MUTE_SET ||
-                            (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET &&
-                             i != GUI_WIDGET_CBK_TONE_VOL_SET) ||
+        const bool sound = i == GUI_WIDGET_CBK_MUSIC_AUTO_SCREENSAVER_ENTER ||
+                           i == GUI_WIDGET_CBK_MUSIC_AUTO_SCREENSAVER_EXIT || i == GUI_WIDGET_CBK_VIRTUAL_XSET ||
+                           i == GUI_WIDGET_CBK_XUPMIX_GET || i == GUI_WIDGET_CBK_XUPMIX_SET ||
+                           i == GUI_WIDGET_CBK_AUTO_WAKE_SET || i == GUI_WIDGET_CBK_SUR_EN_SET ||
+                           i == GUI_WIDGET_CBK_SUR_VOL_SET || i == GUI_WIDGET_CBK_EQ_SET ||
+                           i == GUI_WIDGET_CBK_CUS_EQ_SET || i == GUI_WIDGET_CBK_SRC_TOGGLE_EQ_SET ||
+                           i == GUI_WIDGET_CBK_MUSIC_NOISE_CLR || i == GUI_WIDGET_CBK_MUSIC_TIMER_RESET ||
+                           i == GUI_WIDGET_CBK_POP_MUTE_RESET || i == GUI_WIDGET_CBK_BASS_SET ||
+                           i == GUI_WIDGET_CBK_TREBLE_SET || i == GUI_WIDGET_CBK_CENTER_SET ||
+                           i == GUI_WIDGET_CBK_SURRIGHT_SET || i == GUI_WIDGET_CBK_SURLEFT_SET ||
+                           i == GUI_WIDGET_CBK_HEIGHT_SET || i == GUI_WIDGET_CBK_ERP_SET;
+        const bool filled = sound || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
+                            i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET || i == GUI_WIDGET_CBK_MUSIC_POWER_OFF ||
+                            i == GUI_WIDGET_CBK_POP_MUTE_SET ||
+                            (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET) ||
                             i == GUI_WIDGET_CBK_SYS_REBOOT || i == GUI_WIDGET_CBK_POWER_IDLE_PREPARE ||
                             i == GUI_WIDGET_CBK_POWER_IDLE ||
                             (i >= GUI_WIDGET_CBK_POWER_ON_PREPARE && i <= GUI_WIDGET_CBK_POWER_OFF) ||
