@@ -10,7 +10,7 @@
 namespace {
 
 struct ClientState {
-    std::atomic<uint32_t> ipchandle{0};  // set once by vesk_ipc_create, read by every caller
+    std::atomic<uint32_t> ipchandle{0};  // set by vesk_ipc_create, cleared by vesk_ipc_destory
     const char* veskIpcServer = VESK_IPC_SERVER_PATH;
 };
 
@@ -67,7 +67,8 @@ int vesk_ipc_create(void)
 
 int vesk_ipc_destory(void)
 {
-    const uint32_t handle = gClient.ipchandle.load();
+    // Forgotten before it is closed: a later call is refused rather than sent on a closed handle.
+    const uint32_t handle = gClient.ipchandle.exchange(0);
     if (handle != 0) {
         tarpc_destroy(handle);
     }
