@@ -263,7 +263,8 @@ TEST_F(WidgetDispFrameTest, FirstFrameOfEveryBuilder)
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        EXPECT_NE(std::find(after.begin(), after.end(), c.frame), after.end()) << ::testing::PrintToString(after);
+        EXPECT_TRUE(std::find(after.begin(), after.end(), c.frame) != after.end())
+            << "wanted " << ::testing::PrintToString(c.frame) << ", got " << ::testing::PrintToString(after);
     }
 }
 
