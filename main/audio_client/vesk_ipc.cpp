@@ -13,7 +13,7 @@ namespace {
 std::array<std::atomic<uint32_t>, 8> gStreamVolSent{};
 
 struct ClientState {
-    std::atomic<uint32_t> ipchandle{0};  // set once by vesk_ipc_create, read by every caller
+    std::atomic<uint32_t> ipchandle{0};  // set by vesk_ipc_create, cleared by vesk_ipc_destory
     const char* veskIpcServer = VESK_IPC_SERVER_PATH;
 };
 
@@ -70,7 +70,8 @@ int vesk_ipc_create(void)
 
 int vesk_ipc_destory(void)
 {
-    const uint32_t handle = gClient.ipchandle.load();
+    // Forgotten before it is closed: a later call is refused rather than sent on a closed handle.
+    const uint32_t handle = gClient.ipchandle.exchange(0);
     if (handle != 0) {
         tarpc_destroy(handle);
     }

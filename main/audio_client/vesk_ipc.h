@@ -13,6 +13,7 @@ constexpr int VESK_IPC_ERR_NULL_PARAM = -11;
 
 // Connects once to the server; called after pellant's ready marker exists. Always 0.
 int vesk_ipc_create(void);
+// Closes the connection: every call is refused again (-22) until the next vesk_ipc_create. Always 0.
 int vesk_ipc_destory(void);
 
 // The channel mask of n channel numbers: each low byte c below 32 adds 1 << c (added, so a

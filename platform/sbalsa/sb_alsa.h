@@ -3,7 +3,9 @@
 // lands in SB_ALSA_DIR/<pcm>.out; what is captured from it is read from SB_ALSA_DIR/<pcm>.in,
 // which a test or a person prepares (a missing input fails the capture open). Neither is paced:
 // a capture past the end of its input goes on returning the last period (but a fifo as input
-// paces a capture at its writer's speed).
+// paces a capture at its writer's speed). A capture left running thus writes its copy and what is
+// played from it as fast as it can: the test sandbox bounds the size of every file, so that it
+// ends with SIGXFSZ instead of filling the disk.
 //
 //   "main", "sub0", "sub1", "line_in"  ->  main.out, main.in, ...
 //   "track:N"                          ->  trackN.out, trackN.in

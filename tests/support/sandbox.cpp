@@ -11,6 +11,7 @@
 #include <sstream>
 #include <sys/ipc.h>
 #include <sys/msg.h>
+#include <sys/resource.h>
 #include <sys/shm.h>
 
 namespace fs = std::filesystem;
@@ -24,6 +25,21 @@ const char* const kFtokPrograms[] = {
 namespace {
 
 constexpr int kMaxFtokId = 4;
+// No file a test writes comes near this; a runaway writer (a capture of a plain file is not paced:
+// it repeats its last period as fast as it is read, and a player fed by it writes as fast) is
+// ended by SIGXFSZ here instead of filling the disk.
+constexpr rlim_t kMaxFileBytes = rlim_t{1} << 30;
+
+// Bounds every file this process and the programs it starts write.
+void boundFileSizes()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0 || (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= kMaxFileBytes)) {
+        return;
+    }
+    limit.rlim_cur = kMaxFileBytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
 
 void removeIpcKeyedBy(const fs::path& file)
 {
@@ -47,6 +63,7 @@ void removeIpcKeyedBy(const fs::path& file)
 
 Sandbox::Sandbox()
 {
+    boundFileSizes();
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/sbroot.XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {

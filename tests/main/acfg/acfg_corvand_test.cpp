@@ -22,6 +22,8 @@ TEST_F(AcfgCorvandTest, ConsoleVolumeSurvivesARestartOfCorvand)
         ASSERT_TRUE(corvand.waitFor("<corvand>2.acfg Init Successful\n")) << corvand.output();
         EXPECT_NE(corvand.output().find("<corvand>2.acfg Init Begin\n"), std::string::npos);
         EXPECT_EQ(sandbox.read("/data/misc/app.cfg").size(), 2945u);
+        // The first start's power-on stores the default settings: a volume set before it is lost.
+        ASSERT_TRUE(corvand.waitFor("Restore Param From Flash, After Power On!")) << corvand.output();
         corvand.send("app.acfg.set_volume 70");
         corvand.send("app.acfg.store");
         ASSERT_TRUE(corvand.waitFor("store to flash success.")) << corvand.output();

@@ -99,7 +99,7 @@ std::vector<ClientCase> clientCases()
     };
 }
 
-// The client connects once per process and never again, so its whole life is one test.
+// The client's whole life in one test: refused, connected, closed and refused again.
 TEST(VeskIpcTest, RefusesUntilConnectedThenSendsEveryRecordAtItsSize)
 {
     sbtest::Sandbox sandbox;
@@ -131,6 +131,9 @@ TEST(VeskIpcTest, RefusesUntilConnectedThenSendsEveryRecordAtItsSize)
     }
     EXPECT_EQ(arrived[26].bytes.size(), 56u);
     EXPECT_EQ(arrived[37].bytes.size(), 44u);
+    // Closed, the client refuses again instead of sending on the closed handle.
+    EXPECT_EQ(vesk_ipc_destory(), 0);
+    EXPECT_EQ(vesk_set_master_vol_ipc(3), VESK_IPC_ERR_NOT_CONNECTED);
     tarps_destroy(server);
 }
 

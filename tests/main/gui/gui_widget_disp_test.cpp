@@ -1,18 +1,26 @@
 // The widgets' display texts: value in, the display request out (mode, text, count, times and
-// the follow-up), one table row per case.
+// the follow-up), one table row per case; and the five bytes each text puts on the simulated front
+// display.
 #include "main/gui/gui_ops_priv.h"
 #include "main/gui/gui_widget_core.h"
 #include "main/gui/gui_widget_disp.h"
 
 #include "tests/support/sandbox.h"
+#include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
+
+using namespace std::string_literals;
 
 constexpr uint32_t NONE = GUI_OPS_DISP_MODE_NONE;
 constexpr uint32_t STATIC = GUI_OPS_DISP_MODE_STATIC;
@@ -155,6 +163,109 @@ TEST_F(WidgetDispTest, FollowUpIsHistoryWhileTheSubwooferPairs)
     GuiWidgetSetting w{};
     guiWidgetSettingGet(&w);
     EXPECT_EQ(w.last_usb_file_idx, 77u);
+}
+
+// The five bytes of every frame the simulated display was given, in order.
+std::vector<std::string> displayFrames(const sbtest::Sandbox& sandbox)
+{
+    std::vector<std::string> out;
+    const std::string log = sandbox.exists("/sim/display.log") ? sandbox.read("/sim/display.log") : "";
+    for (size_t at = log.find("frame "); at != std::string::npos; at = log.find("frame ", at + 1)) {
+        std::string frame;
+        for (size_t cell = 0; cell < 5; ++cell) {
+            frame += static_cast<char>(strtoul(log.substr(at + 6 + 3 * cell, 2).c_str(), nullptr, 16));
+        }
+        out.push_back(frame);
+    }
+    return out;
+}
+
+class WidgetDispFrameTest : public sbtest::SimTest {
+protected:
+    void SetUp() override { guiOpsInit(); }
+    void TearDown() override { guiOpsExit(); }
+};
+
+// What reaches the display: the text in its first frame, a NUL in every dark cell behind a short
+// text (spaces only where the text has them), the first five characters of a scrolling text.
+TEST_F(WidgetDispFrameTest, FirstFrameOfEveryBuilder)
+{
+    GuiUpgradePercent pct{5, 42, 0, 0};
+    GuiUpgradePercent bare{7, 3, 0, 0};
+    struct FrameCase {
+        const char* name;
+        std::function<void()> build;
+        std::string frame;
+    };
+    const std::vector<FrameCase> cases = {
+        {"bass above", [] { guiWidgetDispBass(9, 5000); }, "BS+3\0"s},
+        {"bass neutral", [] { guiWidgetDispBass(6, 5000); }, "BS 0\0"s},
+        {"treble below", [] { guiWidgetDispTreble(0, 5000); }, "TB-6\0"s},
+        {"centre", [] { guiWidgetDispCenter(12, 5000); }, "MR+6\0"s},
+        {"surround", [] { guiWidgetDispSurround(7, 5000); }, "SR+1\0"s},
+        {"surround level", [] { guiWidgetDispSurVol(4, 5000); }, "SR-2\0"s},
+        {"surround right", [] { guiWidgetDispSurroundRight(10, 5000); }, "SRR+5"s},
+        {"surround left", [] { guiWidgetDispSurroundLeft(5, 5000); }, "SRL 0"s},
+        {"height", [] { guiWidgetDispHeight(6); }, "UP+3\0"s},
+        {"eq", [] { guiWidgetDispEq(4, 5000); }, "SPRT\0"s},
+        {"eq reset", [] { guiWidgetDispEqReset(5000); }, "EQRS\0"s},
+        {"volume 100", [] { guiWidgetDispVolume(100, 5000); }, " 100\0"s},
+        {"volume 7", [] { guiWidgetVolDispHistorySet(7, 5000); }, "  07\0"s},
+        {"volume 0", [] { guiWidgetDispVolume(0, 5000); }, "   0\0"s},
+        {"tone volume", [] { guiWidgetDispToneVolume(3, 5000); }, "PT 3\0"s},
+        {"lcd dimmer", [] { guiWidgetDispLcdDimmer(2); }, "DIM 2"s},
+        {"led dimmer", [] { guiWidgetDispLedDimmer(1); }, "LED 2"s},
+        {"auto standby", [] { guiWidgetDispAutoStandby(4, 5000); }, "S8H \0"s},
+        {"screensaver", [] { guiWidgetDispAutoScreensaver(1, 5000); }, "030S\0"s},
+        {"usb play mode", [] { guiWidgetDispUdiskPlayMode(0); }, "ALL\0\0"s},
+        {"surround on", [] { guiWidgetDispSurEn(1, 1000); }, "SUR O"s},
+        {"virtual x", [] { guiWidgetDispVirtualX(1, 1000); }, "VRT X"s},
+        {"upmix", [] { guiWidgetDispXupmix(0, 1000); }, "XUPMI"s},
+        {"sales area", [] { guiWidgetDispSalesArea(0); }, "USA\0\0"s},
+        {"shop on", [] { guiWidgetDispShopMode(1); }, "DEMO "s},
+        {"bypass on", [] { guiWidgetDispBypass(1); }, "FLAT\0"s},
+        {"bypass off", [] { guiWidgetDispBypass(0); }, "EXIT\0"s},
+        {"standard test", [] { guiWidgetDispStandardTest(1); }, "STAND"s},
+        {"eq test", [] { guiWidgetDispEqTest(1); }, "EQ Te"s},
+        {"pcba", [] { guiWidgetDispPcbaTest(1); }, "PCBA\0"s},
+        {"machine test", [] { guiWidgetDispMachineTest(1); }, "PDT\0\0"s},
+        {"erp", [] { guiWidgetDispErp(1); }, "ERP\0\0"s},
+        {"product test", [] { guiWidgetDispPdtMode(); }, "TEST\0"s},
+        {"factory reset", [] { guiWidgetDispFactoryReset(0); }, "RSET\0"s},
+        {"power idle", [] { guiWidgetDispPowerIdle(); }, "----\0"s},
+        {"idle mark", [] { guiWidgetDispIdleMark(); }, "-   \0"s},
+        {"power on", [] { guiWidgetDispPowerOnBlink(); }, "----\0"s},
+        {"blank", [] { guiWidgetDispBlank(); }, "    \0"s},
+        {"tv", [] { guiWidgetDispTv(); }, "- TV "s},
+        {"tv blink", [] { guiWidgetDispTvBlink(0); }, "- TV "s},
+        {"scan", [] { guiWidgetDispScan(); }, "SCAN\0"s},
+        {"download", [] { guiWidgetDispDownLoad(); }, "UP--\0"s},
+        {"percent", [&] { guiWidgetDispPercent(&pct); }, "SL 42"s},
+        {"percent without module", [&] { guiWidgetDispPercent(&bare); }, "  3\0\0"s},
+        {"file index", [] { guiWidgetDispUDiskFileIdx(345); }, "0345\0"s},
+    };
+    for (const FrameCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.frame.size(), 5u);
+        // A frame still on its way from the request before may land after this count, so the
+        // case looks for its frame among all that come after it.
+        guiOpsCleanDispBuf();
+        const size_t before = displayFrames(sandbox).size();
+        c.build();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        std::vector<std::string> after;
+        for (;;) {
+            const std::vector<std::string> all = displayFrames(sandbox);
+            after.assign(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+            if (std::find(after.begin(), after.end(), c.frame) != after.end() ||
+                std::chrono::steady_clock::now() > deadline) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_TRUE(std::find(after.begin(), after.end(), c.frame) != after.end())
+            << "wanted " << ::testing::PrintToString(c.frame) << ", got " << ::testing::PrintToString(after);
+    }
 }
 
 }  // namespace
