@@ -6,9 +6,9 @@
 #include "main/device_mngr/dm_log.h"
 #include "main/mw/rwlock/rwlock.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <atomic>
 #include <mutex>
 
 namespace {
