@@ -5,6 +5,7 @@
 
 #include "main/device_mngr/dmh_nfy.h"
 #include "main/mw/handle/handle.h"
+#include "main/mw/os_pthread/os_sema.h"
 
 #include <cstdint>
 
@@ -72,7 +73,7 @@ struct DmDevDesc {
     char pDevName[32];
     DmDevDesc* pt_next;
     DmDevDesc** ppt_prev;
-    handle_t h_sema;
+    sema_t* pt_sema;  // media from an attach only: created free and deleted with the descriptor
     handle_t h_rwlock;
 };
 
@@ -93,6 +94,12 @@ uint32_t dmGetHwType(uint16_t comp);
 // Root component to the descriptor's device type: 85 -> 261, 87 -> 260, 101 -> 522, 105 -> 264.
 uint32_t dmGetCompDevType(uint16_t comp);
 
-// The thread entry of "dm_cb_msg_thrd". Until descriptors are kept, it logs each message and ends on
-// the quit message.
+// The thread entry of "dm_cb_msg_thrd": keeps the descriptor tree t_dev_list (attach, detach,
+// partitions, record events), opens block devices, registers for the children of sockets and media,
+// and hands media to automatic mounting once the list's lock is released. Ends on the quit message
+// or on a failure of its own resources.
 void dmCbMsgThread(void* arg);
+
+// The free function of a descriptor's handle: with reason 1 it closes the descriptor's "/dev" label
+// and device node, deletes its semaphore and lock, and frees it. Always agrees (1).
+int32_t dmHandleFreeFct(handle_t handle, handle_type type, void* obj, uint32_t tag, uint8_t reason);

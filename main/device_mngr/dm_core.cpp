@@ -263,6 +263,11 @@ int32_t dmPostNfyReq(const DmNfyReqMsg& msg)
     return queue != nullptr && xMsgQSend(queue, &msg, sizeof(msg), 0) == OSR_OK ? 0 : -1;
 }
 
+bool dmNfyThreadUp(void)
+{
+    return gCore.t_nfy_queue.load() != nullptr;
+}
+
 int32_t dmPostCbMsg(const void* msg, uint32_t size)
 {
     msg_q_t* queue = gCore.t_cb_queue.load();

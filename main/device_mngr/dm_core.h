@@ -52,6 +52,8 @@ int32_t dmBroadcastNetworkMsg(uint32_t value);
 
 // Posts to "dm_nfy_req_q"; 0, or -1 when the core is not up or the queue refused.
 int32_t dmPostNfyReq(const DmNfyReqMsg& msg);
+// True while the notify thread's queue is up.
+bool dmNfyThreadUp(void);
 // Posts one message to "dm_cb_msg_q"; 0, or -1.
 int32_t dmPostCbMsg(const void* msg, uint32_t size);
 

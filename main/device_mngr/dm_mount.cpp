@@ -6,6 +6,7 @@
 #include "main/device_mngr/dm_log.h"
 #include "main/mw/rwlock/rwlock.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -28,11 +29,7 @@ handle_t mountLock()
     return g.lockResult == 0 ? g.lock : 0;
 }
 
-void announce(uint8_t bMnt)
-{
-    if (dmBroadcastWord(DM_BRDCST_MSG_USB_MNT, bMnt == 1 ? DM_USB_MOUNTED : DM_USB_UNMOUNTED, 0) != 0)
-        DBG_ERROR(dmGetDbgLevel(), "<DM>", "send msg to close nfy thread failed!\n");
-}
+std::atomic<uint32_t> gUmntDone{0};
 
 }  // namespace
 
@@ -60,18 +57,50 @@ int32_t uDmGetMntInfo(DmMntInfo* out)
 
 void dmModifyMntInfo(uint8_t bMnt, const DmMntInfo* rec)
 {
+    DBG_INFO(dmGetDbgLevel(), "<DM>", "dmModifyMntInfo IN,bMnt=%d.\n", bMnt);
     const handle_t lock = mountLock();
     if (lock == 0 || uRwlWriteLock(lock, RWL_OPTION_WAIT) != RWLR_OK) {
         DBG_ERROR(dmGetDbgLevel(), "<DM>", "<write lock> mnt info's rwlock failed!\n");
         return;
     }
+    DBG_INFO(dmGetDbgLevel(), "<DM>", "notify current mount info is %d \n", bMnt);
     if (bMnt != 0 && rec != nullptr) {
         g.info = *rec;
         g.info.acMntPath[DM_MNT_PATH_LEN - 1] = '\0';
     }
     g.info.bMnt = bMnt;
+    const uint8_t stored = g.info.bMnt;
     uRwlReleaseLock(lock);
-    announce(bMnt);
+    dmSendMntMsgToNfyThread(bMnt);
+    DBG_INFO(dmGetDbgLevel(), "<DM>", "dmModifyMntInfo OUT,gDmMntInfo.t_mnt_info.bMnt=%d.\n", stored);
+}
+
+void dmSendMntMsgToNfyThread(uint8_t bMnt)
+{
+    if (gUmntDone.load() != 0) {
+        return;
+    }
+    const DmNfyReqMsg msg{DM_NFY_REQ_MNT, bMnt == 1 ? 1u : 0u};
+    if (!dmNfyThreadUp()) {
+        // A record written while the device manager is not running is still announced.
+        if (dmBroadcastWord(DM_BRDCST_MSG_USB_MNT, msg.value, 0) != 0) {
+            DBG_ERROR(dmGetDbgLevel(), "<DM>", "send msg to close nfy thread failed!\n");
+        }
+        return;
+    }
+    if (dmPostNfyReq(msg) != 0) {
+        DBG_ERROR(dmGetDbgLevel(), "<DM>", "send msg to close nfy thread failed!\n");
+    }
+}
+
+void dmSetUmntDone(uint32_t value)
+{
+    gUmntDone.store(value);
+}
+
+uint32_t dmGetUmntDone(void)
+{
+    return gUmntDone.load();
 }
 
 void dmModifyMntInfoForExternal(uint32_t bMnt, const char* mntPath)
@@ -102,5 +131,6 @@ int32_t dmMntTableCreate(void)
     }
     g.info = DmMntInfo{};
     uRwlReleaseLock(lock);
+    gUmntDone.store(0);
     return DMR_OK;
 }

@@ -38,9 +38,18 @@ enum DmResult : int32_t {
 // @return DMR_OK; DMR_INV_ARG when out is null; DMR_LOCK_FAIL; DMR_NOT_MOUNTED (out untouched).
 int32_t uDmGetMntInfo(DmMntInfo* out);
 
-// Records a mount (bMnt 1, rec copied) or an unmount (bMnt 0, rec ignored) and broadcasts
-// DM_BRDCST_MSG_USB_MNT with bMnt == 1.
+// Records a mount (bMnt 1, rec copied) or an unmount (bMnt 0, rec ignored) and has
+// DM_BRDCST_MSG_USB_MNT (bMnt == 1) broadcast through dmSendMntMsgToNfyThread.
 void dmModifyMntInfo(uint8_t bMnt, const DmMntInfo* rec);
+
+// Posts the mount notice {0, bMnt == 1} to the device manager's notify thread, which broadcasts it,
+// unless gUmntDone is set. Without a running device manager the notice is broadcast at once.
+void dmSendMntMsgToNfyThread(uint8_t bMnt);
+
+// gUmntDone: cleared when a mount or unmount thread starts, set by an unmount that leaves another
+// partition mounted; while it is set, mount notices are not posted.
+void dmSetUmntDone(uint32_t value);
+uint32_t dmGetUmntDone(void);
 
 // The FUSE exFAT mount's report: stores bMnt and, for a mount with its directory given, the code
 // DM_FS_TEXFAT and that path (so readers never get an earlier mount's path), then posts the notice

@@ -167,6 +167,20 @@ int doMkdir(const Args& args)
     return status;
 }
 
+int doRmdir(const Args& args)
+{
+    std::string options;
+    Args paths;
+    takeOptions(args, options, paths);
+    int status = paths.empty() ? 1 : 0;
+    for (const auto& p : paths) {
+        if (rmdir(p.c_str()) != 0) {
+            status = 1;  // missing, not a directory, or not empty
+        }
+    }
+    return status;
+}
+
 int doRm(const Args& args)
 {
     std::string options;
@@ -429,6 +443,7 @@ constexpr FileCommand kFileCommands[] = {
     {"touch", doTouch},
     {"mkdir", doMkdir},
     {"rm", doRm},
+    {"rmdir", doRmdir},
     {"cp", [](const Args& a) { return doCopyOrMove(a, false); }},
     {"mv", [](const Args& a) { return doCopyOrMove(a, true); }},
     {"chmod", doChmod},

@@ -4,7 +4,7 @@
 // Host stand-in: no shell is ever run. Every command line is appended to QUORID_LOG_PATH under the
 // root. The status comes from QUORID_RESULTS_PATH (lines "<status> [<command prefix>]", first match
 // wins, 0 when none matches). With status 0, the file commands the system relies on for their
-// effect (touch, mkdir, rm, cp, mv, chmod, echo > / >>, unzip) are carried out inside the root;
+// effect (touch, mkdir, rm, rmdir, cp, mv, chmod, echo > / >>, unzip) are carried out inside the root;
 // "quellip" lines run the flashing program's stand-in (platform/quellip) with the root in its
 // environment, its exit status being the command's; "/sbin/mount.exfat-fuse" lines always run the
 // FUSE exFAT mounter's stand-in (platform/exfatfuse), which answers the status the results file

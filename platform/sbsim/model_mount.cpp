@@ -1,10 +1,12 @@
 // The mount calls: every call is logged with its arguments, the mounted paths are kept (an
 // unmount succeeds only on a mounted path), and each (type, data) is answered from a table: by
 // default every mount succeeds; "mount refuse TYPE [DATA]" makes that type (with that data) fail.
-// A successful mount of a stick's partition shows the stick's files in the mount directory.
+// A successful mount of a stick's partition shows the stick's files in the mount directory, and its
+// unmount takes them away again.
 #include "platform/sbsim/sim_board_priv.h"
 
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -90,6 +92,7 @@ private:
             std::error_code ec;
             fs::copy(files->second, board_.path(target), fs::copy_options::recursive | fs::copy_options::overwrite_existing,
                      ec);
+            shown_[target] = files->second;
         }
         return Result::ok();
     }
@@ -105,10 +108,25 @@ private:
             return Result::fail(EBUSY);
         }
         mounted_.erase(target);
+        hideFiles(target);
         return Result::ok();
     }
 
+    void hideFiles(const std::string& target)
+    {
+        auto shown = shown_.find(target);
+        if (shown == shown_.end()) {
+            return;
+        }
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(shown->second, ec)) {
+            fs::remove_all(fs::path(board_.path(target)) / entry.path().filename(), ec);
+        }
+        shown_.erase(shown);
+    }
+
     Board& board_;
+    std::map<std::string, std::string> shown_;  // mount directory -> the files shown in it
     std::set<std::string> refused_;
     std::set<std::string> kept_;
     std::set<std::string> mounted_;

@@ -461,6 +461,27 @@ TEST_F(RunScriptTest, EveryCommandExampleOfTheReadmeDoesWhatItSays)
 
 // A factory reset ends in a reboot: the programs start again in the same root and the store
 // answers its defaults.
+TEST_F(RunScriptTest, AnInsertedStickIsMountedAndUsbPlaybackSendsItsFirstTrackToThePlayer)
+{
+    const std::string music = tmp() + "/music";
+    std::filesystem::create_directories(music);
+    for (const char* f : {"a.mp3", "b.mp3", "c.mp3"}) {
+        std::ofstream(music + "/" + f) << "ID3";
+    }
+    RunSession run(tmp(), {});
+    ASSERT_TRUE(run.waitFor("soundbar: console ready")) << run.said();
+    const auto roots = runRoots(tmp());
+    ASSERT_EQ(1u, roots.size());
+    const std::string root = roots[0];
+    run.send(":key power\n:sim usb insert 0x0781 0x5567 8G 8G --files " + music + "\n");
+    ASSERT_TRUE(eventually([&] { return std::filesystem::exists(root + "/data/mnt/sda1/c.mp3"); })) << run.said();
+    run.send("app.sm.request_play 13\n");
+    ASSERT_TRUE(eventually([&] { return fileText(root + "/sim/velmor.log").find("PLAY 0 /data/mnt/sda1/") != std::string::npos; }))
+        << fileText(root + "/sim/velmor.log");
+    run.closeInput();
+    EXPECT_EQ(0, run.finish()) << run.said();
+}
+
 TEST_F(RunScriptTest, AFactoryResetRebootsTheSystemWhichComesBackWithDefaults)
 {
     RunSession run(tmp(), {});

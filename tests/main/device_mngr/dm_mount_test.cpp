@@ -44,8 +44,12 @@ TEST(DmMountTest, RecordFollowsMountsAndEveryChangeIsBroadcast)
     EXPECT_STREQ(out.acMntPath, "/data/mnt/sdb1");  // the later mount's record is kept
     EXPECT_EQ(out.bMnt, 1);
 
+    // While an unmount left another partition mounted, changes are recorded but not announced.
+    dmSetUmntDone(1);
     dmModifyMntInfo(0, nullptr);
     EXPECT_EQ(uDmGetMntInfo(&out), DMR_NOT_MOUNTED);
+    dmSetUmntDone(0);
+    dmModifyMntInfo(0, nullptr);
 
     ASSERT_TRUE(listener.waitMessages(3));
     const auto msgs = listener.messages();
