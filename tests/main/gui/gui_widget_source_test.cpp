@@ -44,6 +44,9 @@ void settingSet(GuiWrapperSettingId id, const GuiWidgetSetting*)
     gSettings.push_back(id);
 }
 
+// The GUI state a fresh process starts in, taken before any case changes it.
+const uint32_t kFirstState = guiManagerAppStateGet();
+
 class SourceWidgetTest : public sbtest::SandboxTest {
 protected:
     SourceWidgetTest()
@@ -59,6 +62,9 @@ protected:
         t.slot[GUI_WIDGET_CBK_POP_MUTE_SET] = record<GUI_WIDGET_CBK_POP_MUTE_SET, uint8_t>;
         t.slot[GUI_WIDGET_CBK_MUTE_SET] = record<GUI_WIDGET_CBK_MUTE_SET, uint8_t>;
         t.WidgetSettingSet = settingSet;
+        // The record outlives the widgets' exit: each case starts from the fresh process's record.
+        set([](GuiWidgetSetting& s) { s = GuiWidgetSetting{}; });
+        guiManagerAppStateSet(kFirstState);
         guiWidgetRegisterCbk(&t);
         guiWidgetInit();
         calls();
