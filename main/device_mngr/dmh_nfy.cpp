@@ -257,15 +257,27 @@ int32_t dmhRegRootNfyFct(uint32_t uRootDevId, const DmhNfy* nfy)
         if (rec->ui4_root_dev_id != uRootDevId || rec->ui1_dev_level != 2) {
             continue;
         }
+        // A stick on a root port puts its disk, not its USB device, at level 2. The disk is told
+        // as the hotplug thread tells it to this registration: a named disk attach that becomes
+        // the one attach of the disk, so its later detach finds this receiver.
+        const bool disk = rec->t_device_type == DMH_DEV_USB_STORAGE;
         uint32_t status = rec->t_device_type != DMH_DEV_UNSUPPORTED ? DMH_NFY_HUB_ATTACH : DMH_NFY_UNSUPPORTED;
-        if (uRootDevId == 7) {
+        if (uRootDevId == 7 || disk) {
             status = DMH_NFY_DISK_ATTACH;
         }
+        if (disk && rec->ui4_attach_reported.load() != 0) {
+            DM_INFO("The USB Storage has been send before ...so quit!\n");
+            continue;
+        }
         DmhDevInfo info = infoOf(*rec, status, false);
-        if (uRootDevId == 7) {
+        if (uRootDevId == 7 || disk) {
             fillName(info, *rec);
         }
         reg->pfNfy(reg->tag, status, &info);
+        if (disk) {
+            rec->ui4_attach_reported.store(1);
+            rec->pt_attach_receiver.store(reg);
+        }
     }
     return 0;
 }

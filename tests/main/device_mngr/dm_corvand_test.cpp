@@ -94,6 +94,10 @@ TEST_F(DmCorvandTest, StickPresentAtStartThenPulledAndInsertedAgain)
     EXPECT_TRUE(sbtest::containsInOrder(corvand().output().substr(from),
                                         {"dmSendMsgToPlaybackUsb,if usb playing, stop!", "M:N=[8:1]"}));
     EXPECT_TRUE(waitFor("eDmEvent=0*", from));
+    // The disk told at start came by its name, as an inserted one does: it was opened, and it
+    // is let go when pulled, so the stick inserted again is a new disk.
+    EXPECT_TRUE(waitFor("event 3 type 522 socket 0 [8:0]", from)) << corvand().output().substr(from);
+    EXPECT_TRUE(waitFor("close fd:", from)) << corvand().output().substr(from);
 
     from = mark();
     sim.ctl("usb insert 0x0781 0x5567 8G 8G");
@@ -103,6 +107,9 @@ TEST_F(DmCorvandTest, StickPresentAtStartThenPulledAndInsertedAgain)
     from = mark();
     sim.ctl("usb remove");
     EXPECT_TRUE(waitFor("event 3 type 522 socket 0 [8:0]", from)) << corvand().output().substr(from);
+    // Neither disk's mount pass missed its disk (long since run, at start and at the insert).
+    EXPECT_EQ(corvand().output().find("uFmGetPartNs: error."), std::string::npos) << corvand().output();
+    EXPECT_EQ(corvand().output().find("open device error"), std::string::npos) << corvand().output();
 }
 
 TEST_F(DmCorvandTest, SpecialDevicesAndEmptyCardReader)

@@ -34,23 +34,50 @@ protected:
     static int32_t notify(DmhDevNode* rec, uint32_t status) { return dmhNfyFunc(rec, rec->ui1_dev_level, status); }
 };
 
-TEST_F(DmhNfyTest, RootRegistrationReplaysLevelTwoDevices)
+// A stick on a root port at start-up: its disk sits at level 2 and is replayed as the hotplug
+// thread would tell it, named, once, with this registration as the receiver of its detach.
+TEST_F(DmhNfyTest, RootRegistrationReplaysTheDiskOfAStickPresentAtStart)
 {
-    layOutStick(sandbox, "KvxUsbHcd.0", "0781", "5567");
+    const auto p = layOutStick(sandbox, "KvxUsbHcd.0", "0781", "5567");
     ASSERT_EQ(dmhScanPath("/sys/devices/platform"), 0);
     const DmhNfy nfy{7, listen};
     ASSERT_EQ(dmhRegRootNfyFct(4, &nfy), 0);
     ASSERT_EQ(gHeard.size(), 1u);
     EXPECT_EQ(gHeard[0].tag, 7u);
-    EXPECT_EQ(gHeard[0].status, DMH_NFY_HUB_ATTACH);
+    EXPECT_EQ(gHeard[0].status, DMH_NFY_DISK_ATTACH);
     EXPECT_EQ(gHeard[0].info.tDevType, DMH_DEV_USB_STORAGE);
     EXPECT_EQ(gHeard[0].info.uMajor, 8u);
     EXPECT_EQ(gHeard[0].info.uMinor, 0u);
+    EXPECT_STREQ(gHeard[0].info.pDevName, "sda");
     EXPECT_EQ(gHeard[0].info.ps_vendor, 0u);  // replays carry no ids
+
+    // A medium change re-announces the disk: absorbed. Pulling it reaches this registration.
+    DmhDevNode* disk = recordAt(p.disk);
+    ASSERT_NE(disk, nullptr);
+    EXPECT_EQ(notify(disk, DMH_NFY_DISK_ATTACH), 0);
+    EXPECT_EQ(gHeard.size(), 1u);
+    EXPECT_EQ(notify(disk, DMH_NFY_DISK_DETACH), 0);
+    ASSERT_EQ(gHeard.size(), 2u);
+    EXPECT_EQ(gHeard[1].tag, 7u);
+    EXPECT_EQ(gHeard[1].status, DMH_NFY_DISK_DETACH);
+
     gHeard.clear();
     ASSERT_EQ(dmhRegRootNfyFct(5, &nfy), 0);
     ASSERT_EQ(dmhRegRootNfyFct(8, &nfy), 0);
     EXPECT_TRUE(gHeard.empty());
+}
+
+// A second registration for the same controller hears no second attach of a disk already told.
+TEST_F(DmhNfyTest, RootReplayTellsADiskOnce)
+{
+    layOutStick(sandbox, "KvxUsbHcd.0", "0781", "5567");
+    ASSERT_EQ(dmhScanPath("/sys/devices/platform"), 0);
+    const DmhNfy first{1, listen};
+    const DmhNfy second{2, listen};
+    ASSERT_EQ(dmhRegRootNfyFct(4, &first), 0);
+    ASSERT_EQ(dmhRegRootNfyFct(4, &second), 0);
+    ASSERT_EQ(gHeard.size(), 1u);
+    EXPECT_EQ(gHeard[0].tag, 1u);
 }
 
 TEST_F(DmhNfyTest, RootIdNineStaysAndHearsUnknownControllers)
