@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -81,7 +82,15 @@ protected:
     {
         const std::string bin = sandbox.dir() + "/fakebin";
         std::filesystem::create_directories(bin);
-        std::filesystem::create_symlink(FAKE_APLAY, bin + "/aplay");
+        const std::string emulator = sbtest::emulator();
+        if (emulator.empty()) {
+            std::filesystem::create_symlink(FAKE_APLAY, bin + "/aplay");
+        } else {
+            // The board's build: the host cannot exec an ARM program by itself, so the player
+            // found on PATH is a script that hands it to the emulator (exec keeps the pid).
+            std::ofstream(bin + "/aplay") << "#!/bin/sh\nexec " << emulator << " " << FAKE_APLAY << " \"$@\"\n";
+            std::filesystem::permissions(bin + "/aplay", std::filesystem::perms::owner_all);
+        }
         setenv("PATH", (bin + ":" + savedPath_).c_str(), 1);
         setenv("FAKE_APLAY_MS", std::to_string(ms).c_str(), 1);
         setenv("FAKE_APLAY_STATUS", std::to_string(status).c_str(), 1);
