@@ -1,6 +1,6 @@
 #include "main/gui/link/protocol_ats2853.h"
 
-#include "main/gui/link/link_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/link/protocol_ats2853_cmd_priv.h"
 #include "main/gui/link/wireless_drv.h"
 
@@ -8,8 +8,8 @@
 #include <array>
 #include <cstring>
 
-#define ATS2853_LOG(fmt, ...) LINK_LOG_API("<ATS2853>", fmt, ##__VA_ARGS__)
-#define ATS2853_ERR(fmt, ...) LINK_LOG_ERR("<ATS2853>", fmt, ##__VA_ARGS__)
+#define ATS2853_LOG(fmt, ...) WRAPPER_LOG_API("<ATS2853>", fmt, ##__VA_ARGS__)
+#define ATS2853_ERR(fmt, ...) WRAPPER_LOG_ERR("<ATS2853>", fmt, ##__VA_ARGS__)
 
 ProtocolAts2853Db g_protocol_ats2853_db{};
 

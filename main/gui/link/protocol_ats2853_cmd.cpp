@@ -1,7 +1,7 @@
 // The Bluetooth module's received commands: each handler updates the module's status record,
 // hands a touch key to the key callback, answers the module, or raises a module event through the
 // receive callback. All run on slot 0's unpack thread.
-#include "main/gui/link/link_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/link/protocol_ats2853_cmd_priv.h"
 #include "main/gui/wrapper/wrapper_bt.h"
 #include "main/gui/wrapper/wrapper_general.h"
@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#define ATS2853_LOG(fmt, ...) LINK_LOG_API("<ATS2853>", fmt, ##__VA_ARGS__)
+#define ATS2853_LOG(fmt, ...) WRAPPER_LOG_API("<ATS2853>", fmt, ##__VA_ARGS__)
 
 namespace {
 

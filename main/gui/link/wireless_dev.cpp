@@ -1,14 +1,14 @@
 #include "main/gui/link/wireless_dev.h"
 
-#include "main/gui/link/link_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/link/wireless_drv.h"
 #include "main/gui/link/wrapper_uart.h"
 #include "main/gui/wrapper/wrapper_i2c.h"
 
 #include <mutex>
 
-#define WIRELESS_LOG(fmt, ...) LINK_LOG_ERR("<WIRELESS>", fmt, ##__VA_ARGS__)
-#define UART_LOG(fmt, ...) LINK_LOG_ERR("<UART>", fmt, ##__VA_ARGS__)
+#define WIRELESS_LOG(fmt, ...) WRAPPER_LOG_ERR("<WIRELESS>", fmt, ##__VA_ARGS__)
+#define UART_LOG(fmt, ...) WRAPPER_LOG_ERR("<UART>", fmt, ##__VA_ARGS__)
 
 namespace {
 

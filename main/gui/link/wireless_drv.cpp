@@ -1,6 +1,6 @@
 #include "main/gui/link/wireless_drv.h"
 
-#include "main/gui/link/link_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/link/wireless_dev.h"
 #include "main/gui/link/wireless_protocol.h"
 
@@ -17,7 +17,7 @@
 #include <sched.h>
 #include <thread>
 
-#define WIRELESS_LOG(fmt, ...) LINK_LOG_ERR("<WIRELESS>", fmt, ##__VA_ARGS__)
+#define WIRELESS_LOG(fmt, ...) WRAPPER_LOG_ERR("<WIRELESS>", fmt, ##__VA_ARGS__)
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "main/gui/link/wireless_protocol.h"
 
-#include "main/gui/link/link_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/link/protocol_ats2835.h"
 #include "main/gui/link/protocol_ats2853.h"
 #include "main/gui/link/protocol_brontal.h"
@@ -20,7 +20,7 @@
 #include <cstring>
 #include <mutex>
 
-#define WIRELESS_LOG(fmt, ...) LINK_LOG_ERR("<WIRELESS>", fmt, ##__VA_ARGS__)
+#define WIRELESS_LOG(fmt, ...) WRAPPER_LOG_ERR("<WIRELESS>", fmt, ##__VA_ARGS__)
 
 namespace {
 

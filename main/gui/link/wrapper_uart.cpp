@@ -1,6 +1,6 @@
 #include "main/gui/link/wrapper_uart.h"
 
-#include "main/gui/link/link_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_dev.h"
 
@@ -12,7 +12,7 @@
 #include <new>
 #include <termios.h>
 
-#define UART_LOG(fmt, ...) LINK_LOG_ERR("<UART>", fmt, ##__VA_ARGS__)
+#define UART_LOG(fmt, ...) WRAPPER_LOG_ERR("<UART>", fmt, ##__VA_ARGS__)
 
 namespace {
 

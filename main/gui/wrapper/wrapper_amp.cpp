@@ -2,7 +2,7 @@
 
 #include "main/gui/msg/gui_msg.h"
 #include "main/gui/wrapper/wrapper_amp_tables.h"
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/wrapper/wrapper_gpio.h"
 #include "main/gui/wrapper/wrapper_i2c.h"
 #include "main/timerd/gui_timer.h"

@@ -3,7 +3,7 @@
 #include "main/gui/wrapper/wrapper_bt.h"
 
 #include "main/gui/link/wireless_protocol.h"
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 
 #include <array>
 #include <cstring>

@@ -11,7 +11,7 @@
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_bt.h"
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/wrapper/wrapper_hdmi.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/state_mngr/msg/sm_msg.h"

@@ -1,6 +1,6 @@
 #include "main/gui/wrapper/wrapper_i2c.h"
 
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/sb_dev.h"
 

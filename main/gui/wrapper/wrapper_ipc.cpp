@@ -1,6 +1,6 @@
 #include "main/gui/wrapper/wrapper_ipc.h"
 
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 
 #include <cstring>
 #include <memory>

@@ -5,7 +5,7 @@
 #include "main/gui/link/wrapper_wireless.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
 #include "main/gui/wrapper/wrapper_music_priv.h"
 #include "main/timerd/gui_timer.h"

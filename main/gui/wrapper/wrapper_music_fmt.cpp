@@ -7,7 +7,7 @@
 #include "main/gui/link/wrapper_brontal.h"
 #include "main/gui/msg/gui_msg.h"
 #include "main/gui/tone/gui_tone.h"
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/wrapper_music_priv.h"
 #include "main/timerd/gui_timer.h"

@@ -5,7 +5,7 @@
 #include "main/gui/link/wrapper_wireless.h"
 #include "main/gui/msg/gui_msg.h"
 #include "main/gui/wrapper/wrapper_bt.h"
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
 #include "main/gui/wrapper/wrapper_music_priv.h"

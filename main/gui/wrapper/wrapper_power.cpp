@@ -7,7 +7,7 @@
 #include "main/gui/tone/gui_tone.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_bt.h"
-#include "main/gui/wrapper/wrapper_dev_log_priv.h"
+#include "main/gui/wrapper/wrapper_dev_log.h"
 #include "main/gui/wrapper/wrapper_dolby.h"
 #include "main/gui/wrapper/wrapper_dts.h"
 #include "main/gui/wrapper/wrapper_general.h"

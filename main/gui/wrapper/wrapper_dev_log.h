@@ -1,10 +1,10 @@
-// Line shape of the device wrappers' log lines: the wrapper's tag, "[function,line]:", the text.
+// Line shape of the device wrappers' and links' log lines: the tag, "[function,line]:", the text.
 #pragma once
 
 #include "main/cli/dbg_level.h"
 
 namespace wrapper_dev {
-// The device wrappers log their errors and their calls.
+// The device wrappers and links log their errors and their calls.
 constexpr uint16_t kLogLevel = DBG_LAYER_APP | DBG_LEVEL_ERROR | DBG_LEVEL_API;
 }  // namespace wrapper_dev
 
