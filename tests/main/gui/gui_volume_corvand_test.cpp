@@ -76,6 +76,27 @@ protected:
         }
         return false;
     }
+    // The remote added and the soundbar powered on from its first idle.
+    bool powerOn(ProgramRunner& corvand)
+    {
+        if (!corvand.waitFor("<GUI>Power Idle!")) {
+            return false;
+        }
+        sim.ctl("input add KVX_Remote_Controller");
+        return click(corvand, "power", "0x1000") && corvand.waitFor("<GUI>sys_evt = 0x8000");
+    }
+    bool displayShows(const std::string& text) const
+    {
+        return pellanttest::waitFor(
+            [&] { return sandbox.read("/sim/display.log").find("\"" + text) != std::string::npos; });
+    }
+    // The store item `item` read through the console answers `value`.
+    static bool storeReads(ProgramRunner& corvand, int item, const std::string& value)
+    {
+        const size_t asked = corvand.output().size();
+        corvand.send("app.acfg.get " + std::to_string(item));
+        return corvand.waitFor("INT: " + value, asked);
+    }
 };
 
 TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioServer)
@@ -83,10 +104,7 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
     auto pellant = pellanttest::startPellant(sandbox);
     ASSERT_TRUE(pellanttest::waitStarted(sandbox));
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
-    sim.ctl("input add KVX_Remote_Controller");
-    ASSERT_TRUE(click(corvand, "power", "0x1000")) << corvand.output();
-    ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000")) << corvand.output();
+    ASSERT_TRUE(powerOn(corvand)) << corvand.output();
 
     const std::string lrsBefore = coeff(0x2C);
     size_t from = pellantLines();
@@ -127,27 +145,18 @@ TEST_F(VolumeCorvandTest, ToneControlKeysShowStoreAndSendTheirLevel)
     auto pellant = pellanttest::startPellant(sandbox);
     ASSERT_TRUE(pellanttest::waitStarted(sandbox));
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
-    sim.ctl("input add KVX_Remote_Controller");
-    ASSERT_TRUE(click(corvand, "power", "0x1000")) << corvand.output();
-    ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000")) << corvand.output();
+    ASSERT_TRUE(powerOn(corvand)) << corvand.output();
 
     size_t from = pellantLines();
     ASSERT_TRUE(click(corvand, "bass+", "0x1043")) << corvand.output();
-    EXPECT_TRUE(pellanttest::waitFor([&] {
-        return sandbox.read("/sim/display.log").find("\"BS+1 \"") != std::string::npos;
-    })) << sandbox.read("/sim/display.log");
+    EXPECT_TRUE(displayShows("BS+1 \"")) << sandbox.read("/sim/display.log");
     EXPECT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {20}); })) << ::testing::PrintToString(idsFrom(from));
-    const size_t asked = corvand.output().size();
-    corvand.send("app.acfg.get 16");
-    EXPECT_TRUE(corvand.waitFor("INT: 7", asked)) << corvand.output();
+    EXPECT_TRUE(storeReads(corvand, 16, "7")) << corvand.output();
 
     for (int i = 0; i < 6; ++i) {
         ASSERT_TRUE(click(corvand, "bass+", "0x1043")) << corvand.output();
     }
-    EXPECT_TRUE(pellanttest::waitFor([&] {
-        return sandbox.read("/sim/display.log").find("\"BS+6 \"") != std::string::npos;
-    }));
+    EXPECT_TRUE(displayShows("BS+6 \"")) << sandbox.read("/sim/display.log");
     corvand.signal(SIGTERM);
     corvand.wait();
 }
@@ -159,25 +168,16 @@ TEST_F(VolumeCorvandTest, SoundModeKeysSwitchTheEqAndNightModeItsVolume)
     auto pellant = pellanttest::startPellant(sandbox);
     ASSERT_TRUE(pellanttest::waitStarted(sandbox));
     ProgramRunner corvand("main/corvand");
-    ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
-    sim.ctl("input add KVX_Remote_Controller");
-    ASSERT_TRUE(click(corvand, "power", "0x1000")) << corvand.output();
-    ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8000")) << corvand.output();
+    ASSERT_TRUE(powerOn(corvand)) << corvand.output();
 
     size_t from = pellantLines();
     ASSERT_TRUE(click(corvand, "music", "0x1025")) << corvand.output();
-    EXPECT_TRUE(pellanttest::waitFor([&] {
-        return sandbox.read("/sim/display.log").find("\"MUSC") != std::string::npos;
-    })) << sandbox.read("/sim/display.log");
+    EXPECT_TRUE(displayShows("MUSC")) << sandbox.read("/sim/display.log");
     EXPECT_TRUE(pellanttest::waitFor([&] { return idsInclude(from, {18}); })) << ::testing::PrintToString(idsFrom(from));
-    const size_t asked = corvand.output().size();
-    corvand.send("app.acfg.get 15");
-    EXPECT_TRUE(corvand.waitFor("INT: 0", asked)) << corvand.output();
+    EXPECT_TRUE(storeReads(corvand, 15, "0")) << corvand.output();
 
     ASSERT_TRUE(click(corvand, "night", "0x102a")) << corvand.output();
-    EXPECT_TRUE(pellanttest::waitFor([&] {
-        return sandbox.read("/sim/display.log").find("\"NIGT") != std::string::npos;
-    })) << sandbox.read("/sim/display.log");
+    EXPECT_TRUE(displayShows("NIGT")) << sandbox.read("/sim/display.log");
     EXPECT_TRUE(pellanttest::waitFor([&] { return coeff(0x2D) == entry(gGuiWrapperAmpAcm8625SLrVolTab[20]); }));
     corvand.signal(SIGTERM);
     corvand.wait();
