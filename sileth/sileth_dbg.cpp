@@ -87,13 +87,18 @@ void takeLines(std::string& pending, bool atEnd)
     }
 }
 
+// Opened without waiting for a writer, so an exit never needs one to come along.
+sb::UniqueFd openReader(const std::string& path)
+{
+    return sb::UniqueFd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+}
+
 void pvDbgThread(std::string path)
 {
+    sb::UniqueFd fd = openReader(path);
     bool alive = true;
     while (alive && gDbg.run.load()) {
         APP_DBG("[DBG Thread]enter while  ");
-        // Opened without waiting for a writer, so an exit never needs one to come along.
-        sb::UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         if (fd.get() < 0) {
             APP_ERR("read,open file error! ");
             break;
@@ -125,6 +130,11 @@ void pvDbgThread(std::string path)
             takeLines(pending, false);
         }
         takeLines(pending, true);
+        if (alive) {
+            // The next read end opens before this one closes: the fifo never goes without a reader,
+            // so a writer arriving in between keeps its line for the next round.
+            fd = openReader(path);
+        }
     }
     APP_INFO("[DBG Thread] Exit ");
 }

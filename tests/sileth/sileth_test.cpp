@@ -375,9 +375,9 @@ TEST_F(SilethTest, DebugFifoSetsTheLevelAndInjectsCommands)
     SilethProcess sileth(sandbox);
     ASSERT_TRUE(sileth.waitStarted()) << sileth.output();
     Corvand corvand;
-    // One write: a second writer that opens the fifo just as the reader sees the first one's end
-    // can lose its line when the reader closes to reopen.
-    ASSERT_TRUE(writeFifo(sandbox, "set level e\nget level\n"));
+    // Two writers back to back: the second may arrive just as the reader sees the first one's end.
+    ASSERT_TRUE(writeFifo(sandbox, "set level e\n"));
+    ASSERT_TRUE(writeFifo(sandbox, "get level\n"));
     EXPECT_TRUE(sileth.waitSaid("[DBG Thread] _dbg_level: 1 (1:err,2:info,3:dbg)\n"));
 
     // As a PLAY from corvand with source type 2: no signal on the input yet.
