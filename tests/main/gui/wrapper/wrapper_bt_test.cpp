@@ -9,8 +9,10 @@
 #include "main/am/amb/amb.h"
 #include "main/gui/link/protocol_ats2853.h"
 #include "main/gui/link/wireless_drv.h"
+#include "main/gui/wrapper/gui_wrapper.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/support/app_support.h"
 #include "tests/support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -165,6 +167,49 @@ TEST_F(BtTest, EachOperationSendsItsCommand)
     }
 }
 
+// The widgets reach the module through the wrapper table's Bluetooth slots.
+TEST_F(BtTest, TheTableSlotsReachTheModule)
+{
+    const GuiWidgetCbkTable table = guiWrapperCbkTableBuild();
+    uint8_t on = 1;
+    uint8_t off = 0;
+    uint32_t next = 3;
+    uint32_t usbConn = 2;
+    struct Case {
+        GuiWidgetCbkSlot slot;
+        void* arg;
+        std::vector<Bytes> sent;
+    };
+    const std::vector<Case> cases = {
+        {GUI_WIDGET_CBK_BT_SRC_IN_SET, nullptr, {cmd(0x16)}},
+        {GUI_WIDGET_CBK_BT_PAIR, nullptr, {cmd(0x15)}},
+        {GUI_WIDGET_CBK_BT_PLAY, nullptr, {cmd(0x01)}},
+        {GUI_WIDGET_CBK_BT_PAUSE, nullptr, {cmd(0x02)}},
+        {GUI_WIDGET_CBK_MUSIC_BT_CTRL, &next, {cmd(0x03)}},
+        {GUI_WIDGET_CBK_SHOP_SET, &on, {cmd(0x26, {1})}},
+        {GUI_WIDGET_CBK_PCBA_TEST_SET, &off, {cmd(0xF1)}},
+        {GUI_WIDGET_CBK_MACHINE_TEST_SET, &off, {cmd(0xF3)}},
+        {GUI_WIDGET_CBK_USB_CONN_SET, &usbConn, {cmd(0x28, {2})}},
+        {GUI_WIDGET_CBK_MUSIC_BT_CTRL, nullptr, {}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(nullptr, table.slot[c.slot]) << c.slot;
+        table.slot[c.slot](c.arg);
+        EXPECT_EQ(c.sent, taken()) << "slot " << c.slot;
+    }
+
+    db().bt_sts = 4;
+    uint32_t sts = 0;
+    table.slot[GUI_WIDGET_CBK_BT_STS_GET](&sts);
+    EXPECT_EQ(16u, sts);
+    // Disconnected, in the state's high byte: the play status is cleared.
+    db().play_sts = 1;
+    uint16_t state = 3 << 8;
+    table.slot[GUI_WIDGET_CBK_BT_STS_SET_PROCESS](&state);
+    EXPECT_EQ(0u, db().play_sts);
+    EXPECT_TRUE(taken().empty());
+}
+
 // The start-up queries, then a power on in the Bluetooth source: its volume waits for the next tick.
 // Outside the Bluetooth source the timer stops and what the module asks meanwhile waits.
 TEST_F(BtTest, TheQueryTimerServesOneQueryATickInItsOrderOnlyInTheBluetoothSource)
@@ -245,13 +290,7 @@ protected:
     {
         BtTest::SetUp();
         apptest::startFramework();
-        static amb_register_info_t info{};
-        static bool registered = false;
-        if (!registered) {
-            a_acfg_register(&info);
-            ASSERT_EQ(u_amb_register_app(&info), 0);
-            registered = true;
-        }
+        ASSERT_EQ(apptest::registerOnce(a_acfg_register), 0);
         ASSERT_EQ(u_amb_sync_start_app("acfg"), 0);
     }
     void TearDown() override
