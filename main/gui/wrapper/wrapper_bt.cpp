@@ -7,6 +7,7 @@
 #include "main/acfg/acfg_item_idx.h"
 #include "main/gui/link/protocol_ats2853.h"
 #include "main/gui/link/protocol_wavrel.h"
+#include "main/gui/link/wireless_drv.h"
 #include "main/gui/link/wireless_protocol.h"
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_dev_log.h"
@@ -132,6 +133,11 @@ WavrelView wavrelView()
 
 void guiWrapperBtQueryTimeoutCbk(uint32_t)
 {
+    // The module's line opens after this wrapper starts, and a busy start can take longer than
+    // the first tick: the queries wait for the line rather than being lost before it is up.
+    if (guiWrapperWirelessDrvSleepGet(WIRELESS_DEV_E_ATS2853) != 0) {
+        return;
+    }
     GuiWrapperBtObj& o = gGuiWrapperBtThisObj;
     for (const Query& q : kQueries) {
         if ((o.pending.load() & q.bit) == 0) {

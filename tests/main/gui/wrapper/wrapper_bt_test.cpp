@@ -71,6 +71,7 @@ protected:
         taken();
         const GuiWirelessDevOps ops{nullptr, nullptr, nullptr, recordWrite};
         guiWrapperWirelessDrvRegister(WIRELESS_DEV_E_ATS2853, &ops);
+        guiWrapperWirelessDrvPowerOn();
         db() = ProtocolAts2853Db{};
     }
     void TearDown() override
@@ -214,7 +215,12 @@ TEST_F(BtTest, TheTableSlotsReachTheModule)
 // Outside the Bluetooth source the timer stops and what the module asks meanwhile waits.
 TEST_F(BtTest, TheQueryTimerServesOneQueryATickInItsOrderOnlyInTheBluetoothSource)
 {
+    // Nothing is lost while the module's line is not up yet.
+    guiWrapperWirelessDrvSleepSet(WIRELESS_DEV_E_ATS2853, 1);
     guiWrapperBtInit();
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_TRUE(taken().empty());
+    guiWrapperWirelessDrvPowerOn();
     EXPECT_EQ((std::vector<Bytes>{query(0x03), query(0x04), query(0x05), query(0x06)}), takeWhen(4));
 
     GuiWrapperSetting s{};
