@@ -14,6 +14,7 @@
 #include "main/gui/gui_widget.h"
 #include "main/gui/link/wireless_protocol.h"
 #include "main/gui/tone/gui_tone.h"
+#include "main/gui/wrapper/wrapper_bt.h"
 #include "main/timerd/gui_log.h"
 #include "main/timerd/gui_timer.h"
 
@@ -128,6 +129,8 @@ int32_t guiManagerAppInit(const char*, handle_t app)
     guiManagerSetDbgLevel(kInitialDbgLevel);
     // The module links' start registers the touch-key handler with the Bluetooth module.
     guiWrapperWirelessProtocolKeyCbkSet(guiKeyTouchProcess);
+    // The Bluetooth module's machine test reads and writes the 5.8 GHz user id through the widgets.
+    guiWrapperBtUuidCbkSet(guiWidgetUuidReadProcess, guiWidgetUuidWriteProcess);
     // The widgets read the wrapper table, so the wrappers start first.
     guiWrapperInit();
     guiOpsInit();

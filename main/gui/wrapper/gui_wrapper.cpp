@@ -69,6 +69,14 @@ int32_t byteValueSlot(void* arg)
     return 0;
 }
 
+// A slot whose wrapper takes the widget's variable as a pointer of its own type.
+template <typename T, void (*F)(T*)>
+int32_t typedSlot(void* arg)
+{
+    F(static_cast<T*>(arg));
+    return 0;
+}
+
 int32_t cusEqSetSlot(void* arg)
 {
     guiWrapperWidgetCusEqSet(static_cast<const GuiWrapperMusicCusEq*>(arg));
@@ -199,6 +207,19 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
         guiWrapperAmpStsGet(out);
         return 0;
     };
+    // The Bluetooth module's slots.
+    t.slot[GUI_WIDGET_CBK_BT_SRC_IN_SET] = typedSlot<const void, guiWrapperWidgetBtSrcInSet>;
+    t.slot[GUI_WIDGET_CBK_BT_STS_GET] = typedSlot<uint32_t, guiWrapperBtStsGet>;
+    t.slot[GUI_WIDGET_CBK_BT_STS_SET_PROCESS] = typedSlot<const uint16_t, guiWrapperWidgetBtStsSetProcess>;
+    t.slot[GUI_WIDGET_CBK_BT_MAC_SET] = byteSlot<guiWrapperWidgetBtMacSet>;
+    t.slot[GUI_WIDGET_CBK_BT_PAIR] = typedSlot<const void, guiWrapperWidgetBtPair>;
+    t.slot[GUI_WIDGET_CBK_BT_PLAY] = typedSlot<const void, guiWrapperWidgetBtPlay>;
+    t.slot[GUI_WIDGET_CBK_BT_PAUSE] = typedSlot<const void, guiWrapperWidgetBtPause>;
+    t.slot[GUI_WIDGET_CBK_MUSIC_BT_CTRL] = typedSlot<const uint32_t, guiWrapperWidgetMusicBtCtrl>;
+    t.slot[GUI_WIDGET_CBK_SHOP_SET] = byteSlot<guiWrapperWidgetShopSet>;
+    t.slot[GUI_WIDGET_CBK_PCBA_TEST_SET] = byteSlot<guiWrapperWidgetPcbaTestSet>;
+    t.slot[GUI_WIDGET_CBK_MACHINE_TEST_SET] = byteSlot<guiWrapperWidgetMachineTestSet>;
+    t.slot[GUI_WIDGET_CBK_USB_CONN_SET] = typedSlot<const uint32_t, guiWrapperWidgetUsbConnSet>;
     return t;
 }
 

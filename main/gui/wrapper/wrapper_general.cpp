@@ -218,7 +218,8 @@ void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute)
         GENERAL_LOG("Param Error!");
         return;
     }
-    // The Bluetooth, HDMI and decoder wrappers join this row as they come into the tree.
+    // The HDMI and decoder wrappers join this row as they come into the tree.
+    guiWrapperBtMuteSet(*mute);
     guiWrapperWirelessAudMuteSet(mute);
     guiWrapperMusicMuteSet(mute);
 }
@@ -233,13 +234,14 @@ void guiWrapperWidgetMuteSet(const uint8_t* mute)
     guiWrapperWidgetRoutingMuteSet(mute);
 }
 
-// The Bluetooth, HDMI and decoder wrappers join these rows as they come into the tree.
+// The HDMI and decoder wrappers join these rows as they come into the tree.
 void guiWrapperWidgetVolSet(const uint8_t* vol)
 {
     if (!recordVolume(vol)) {
         return;
     }
     volumeToLinkAndAmps(vol);
+    guiWrapperBtVolSet(*vol);
     guiWrapperMusicVolSet(vol);
     guiWrapperBrontalVolSet(vol);
 }
@@ -261,6 +263,7 @@ void guiWrapperWidgetVolBtSet(const uint8_t* vol)
     }
     volumeToLinkAndAmps(vol);
     guiWrapperMusicBtVolSet(vol);
+    guiWrapperBtVolSet(*vol);
 }
 
 void guiWrapperWidgetVolWirelessSet(const uint8_t* vol)
@@ -351,3 +354,92 @@ void guiWrapperWidgetAutoWakeSet(const uint8_t*)
 {
 }
 
+
+// The Bluetooth module's slots.
+void guiWrapperWidgetBtStsSetProcess(const uint16_t* sts)
+{
+    if (sts == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    const uint8_t msg[2] = {static_cast<uint8_t>(*sts >> 8), guiWrapperVolGet()};
+    GENERAL_LOG("sts = %d, vol = %d", msg[0], msg[1]);
+    guiWrapperBtStsSetProcess(msg);
+}
+
+void guiWrapperWidgetBtMacSet(const uint8_t* mac)
+{
+    if (mac == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    guiWrapperBtMacAddrSet(mac);
+}
+
+void guiWrapperWidgetBtSrcInSet(const void*)
+{
+    guiWrapperBtSrcInSet();
+}
+
+void guiWrapperWidgetBtPair(const void*)
+{
+    guiWrapperBtPair();
+}
+
+void guiWrapperWidgetBtPlay(const void*)
+{
+    guiWrapperBtPlay();
+}
+
+void guiWrapperWidgetBtPause(const void*)
+{
+    guiWrapperBtPause();
+}
+
+void guiWrapperWidgetMusicBtCtrl(const uint32_t* ctrl)
+{
+    if (ctrl == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    guiWrapperBtMusicCtrl(*ctrl);
+}
+
+void guiWrapperWidgetShopSet(const uint8_t* on)
+{
+    if (on == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    guiWrapperBtShopSet(*on);
+}
+
+void guiWrapperWidgetPcbaTestSet(const uint8_t* enter)
+{
+    if (enter == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    GENERAL_LOG("enter_en = %d!", *enter);
+    guiWrapperBtPcbaTestSet(*enter);
+}
+
+void guiWrapperWidgetMachineTestSet(const uint8_t* enter)
+{
+    if (enter == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    GENERAL_LOG("enter_en = %d!", *enter);
+    guiWrapperBtMachineTestSet(*enter);
+}
+
+void guiWrapperWidgetUsbConnSet(const uint32_t* conn)
+{
+    if (conn == nullptr) {
+        GENERAL_LOG("Param Error!");
+        return;
+    }
+    GENERAL_LOG("usb conn = %u!", *conn);
+    guiWrapperBtUsbConnSet(*conn);
+}

@@ -38,14 +38,14 @@ void guiWrapperWidgetMuteSet(const uint8_t* mute);
 // The volume slots: the record's volume of the current mode (the night volume in night mode)
 // takes the value, then every wrapper that plays it hears of it. A volume above 100 is refused
 // ("Param Error!"): the amplifier and stream tables end there.
-// Slot VolSet (a volume key or set event): the 5.8 GHz link, the amplifiers, the music wrapper, the
-// phone app.
+// Slot VolSet (a volume key or set event): the 5.8 GHz link, the amplifiers, the Bluetooth module,
+// the music wrapper, the phone app.
 void guiWrapperWidgetVolSet(const uint8_t* vol);
 // Slot VolSync (the volume the TV route reports): the link, the amplifiers, the music wrapper and
 // the phone app.
 void guiWrapperWidgetVolSync(const uint8_t* vol);
 // Slot VolBtSet (the volume the Bluetooth module reports): the link, the amplifiers, the music
-// wrapper.
+// wrapper, the Bluetooth module.
 void guiWrapperWidgetVolBtSet(const uint8_t* vol);
 // Slot VolWirelessSet (the volume the 5.8 GHz link reports): the link, the amplifiers, the music
 // wrapper.
@@ -73,3 +73,22 @@ void guiWrapperWidgetTrebleSet(const uint8_t* level);
 void guiWrapperWidgetXupmixGet(uint8_t* out);
 // Slot AutoWakeSet: nothing (the record's auto wake is the settings' to write).
 void guiWrapperWidgetAutoWakeSet(const uint8_t* on);
+
+// The Bluetooth module's slots.
+// Slot BtStsSetProcess: the module state (the argument's high byte) with the current volume.
+void guiWrapperWidgetBtStsSetProcess(const uint16_t* sts);
+// Slot BtMacSet: the 6-byte MAC the module reported.
+void guiWrapperWidgetBtMacSet(const uint8_t* mac);
+// Slots BtSrcInSet, BtPair, BtPlay and BtPause: their module command; the argument is not read.
+void guiWrapperWidgetBtSrcInSet(const void* unused);
+void guiWrapperWidgetBtPair(const void* unused);
+void guiWrapperWidgetBtPlay(const void* unused);
+void guiWrapperWidgetBtPause(const void* unused);
+// Slot MusicBtCtrl: 0 pause, 1 play/pause, 2 previous, 3 next.
+void guiWrapperWidgetMusicBtCtrl(const uint32_t* ctrl);
+// Slots ShopSet, PcbaTestSet, MachineTestSet and UsbConnSet: the module's shop mode, production
+// tests and USB connection state.
+void guiWrapperWidgetShopSet(const uint8_t* on);
+void guiWrapperWidgetPcbaTestSet(const uint8_t* enter);
+void guiWrapperWidgetMachineTestSet(const uint8_t* enter);
+void guiWrapperWidgetUsbConnSet(const uint32_t* conn);

@@ -269,7 +269,7 @@ void guiWrapperMusicAutoScreensaverTimeoutCbk(void)
         o.auto_screensaver_lock.load() == 0 && pairing != 1 && pairing != 3) {
         uint32_t limit = kScreensaverTicks[setting];
         if (o.aud_src.load() == GUI_WRAPPER_MUSIC_SRC_BT) {
-            uint8_t bt = 0xFF;
+            uint32_t bt = 0xFF;
             guiWrapperBtStsGet(&bt);
             if (bt < kBtStsConnected) {
                 limit = kScreensaverBtTicks;

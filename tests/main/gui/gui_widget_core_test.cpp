@@ -43,7 +43,12 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
                            i == GUI_WIDGET_CBK_TREBLE_SET || i == GUI_WIDGET_CBK_CENTER_SET ||
                            i == GUI_WIDGET_CBK_SURRIGHT_SET || i == GUI_WIDGET_CBK_SURLEFT_SET ||
                            i == GUI_WIDGET_CBK_HEIGHT_SET || i == GUI_WIDGET_CBK_ERP_SET;
-        const bool filled = sound || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
+        const bool bt = i == GUI_WIDGET_CBK_BT_SRC_IN_SET ||
+                        (i >= GUI_WIDGET_CBK_BT_STS_GET && i <= GUI_WIDGET_CBK_BT_PAUSE) ||
+                        i == GUI_WIDGET_CBK_MUSIC_BT_CTRL || i == GUI_WIDGET_CBK_SHOP_SET ||
+                        i == GUI_WIDGET_CBK_PCBA_TEST_SET || i == GUI_WIDGET_CBK_MACHINE_TEST_SET ||
+                        i == GUI_WIDGET_CBK_USB_CONN_SET;
+        const bool filled = sound || bt || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
                             i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET || i == GUI_WIDGET_CBK_MUSIC_POWER_OFF ||
                             i == GUI_WIDGET_CBK_POP_MUTE_SET ||
                             (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET) ||
