@@ -358,11 +358,6 @@ bool _flash_read(uint32_t offset, uint8_t* buf, uint32_t len)
     return true;
 }
 
-void percent(uint32_t p)
-{
-    guiWrapperHdmiUpgradePercentDisp(p);
-}
-
 bool isp_write(IspContext& ctx)
 {
     bool ok = true;
@@ -372,7 +367,7 @@ bool isp_write(IspContext& ctx)
         }
         // A failed sector does not stop the others: the verify finds and rewrites it.
         ok = _flash_write(i * kSectorSize, &ctx.image[i * kSectorSize], kSectorSize);
-        percent(std::min<uint32_t>(70 * i / ctx.sector_count / 10 * 10 + 20, 90));
+        guiWrapperHdmiUpgradePercentDisp(std::min<uint32_t>(70 * i / ctx.sector_count / 10 * 10 + 20, 90));
     }
     return ok;
 }
@@ -400,7 +395,7 @@ int fw_update_loop(IspContext& ctx)
             --ctx.enter_retries;
             if (isp_enter()) {
                 ctx.state = ISP_PREPARE;
-                percent(10);
+                guiWrapperHdmiUpgradePercentDisp(10);
                 return STEP_CONTINUE;
             }
             if (ctx.enter_retries > 0) {
@@ -425,7 +420,7 @@ int fw_update_loop(IspContext& ctx)
         }
         std::fill(ctx.erase_map.begin(), ctx.erase_map.begin() + ctx.sector_count, SECTOR_TO_WRITE);
         ctx.state = ISP_WRITE;
-        percent(20);
+        guiWrapperHdmiUpgradePercentDisp(20);
         return STEP_CONTINUE;
     case ISP_WRITE:
         GUI_LOG_INFO("::Writing FW");
@@ -457,7 +452,7 @@ int fw_update_loop(IspContext& ctx)
         if (!writeReg(REG_LEAVE_ISP, kLeaveIsp)) {
             GUI_LOG_ERR("MCU may not reset!");
         }
-        percent(100);
+        guiWrapperHdmiUpgradePercentDisp(100);
         return STEP_DONE;
     default:
         GUI_LOG_ERR("::Unknown ISP state");
