@@ -1,8 +1,8 @@
 // I2C buses "/dev/i2c-N": chip models by bus and address, every transfer logged, no acknowledge
 // from an address without a chip, and "fail N times, then succeed" per chip. The three amplifiers
 // sit at 0x2D, 0x2C and 0x2E of bus 3, the HDMI chip at 0x5C of bus 2.
-#include "platform/sbsim/model_i2c_chip_priv.h"
 #include "platform/hdmichip/hdmichip_isp.h"
+#include "platform/sbsim/model_i2c_chip_priv.h"
 
 #include <array>
 #include <cstdio>
