@@ -1,7 +1,8 @@
 // I2C buses "/dev/i2c-N": chip models by bus and address, every transfer logged, no acknowledge
 // from an address without a chip, and "fail N times, then succeed" per chip. The three amplifiers
-// sit at 0x2D, 0x2C and 0x2E of bus 3.
-#include "platform/sbsim/sim_board_priv.h"
+// sit at 0x2D, 0x2C and 0x2E of bus 3, the HDMI chip at 0x5C of bus 2.
+#include "platform/hdmichip/hdmichip_isp.h"
+#include "platform/sbsim/model_i2c_chip_priv.h"
 
 #include <array>
 #include <cstdio>
@@ -14,17 +15,7 @@
 namespace sbsim {
 namespace {
 
-// A chip answering 8-bit register addresses: a write sets the register pointer and stores what
-// follows, a read returns bytes from the pointer on, both auto-incrementing.
-class Chip {
-public:
-    virtual ~Chip() = default;
-    virtual void write(const Bytes& data) = 0;
-    virtual Bytes read(size_t len) = 0;
-    virtual uint8_t get(uint8_t page, uint8_t reg) const = 0;
-    virtual void set(uint8_t page, uint8_t reg, uint8_t value) = 0;
-    virtual const char* kind() const = 0;
-};
+using Chip = I2cChip;
 
 // Amplifier: register 0x00 of every page selects the page; 256 pages of 256 bytes. Page 0 answers
 // its identity 0x26 at register 0x15.
@@ -137,11 +128,17 @@ public:
         for (int addr : {0x2D, 0x2C, 0x2E}) {
             slots_[{3, addr}].chip = std::make_unique<Amplifier>();
         }
+        slots_[{2, hdmichip::kI2cAddress}].chip = makeHdmiChip();
+        board_.i2cChip = [this](int bus, int addr) -> Chip* {
+            auto it = slots_.find({bus, addr});
+            return it == slots_.end() ? nullptr : it->second.chip.get();
+        };
     }
+    ~I2c() override { board_.i2cChip = nullptr; }
     const char* name() const override { return "i2c"; }
     const char* usage() const override
     {
-        return "i2c add BUS ADDR amplifier|registers   put a chip on a bus (the bus node appears)\n"
+        return "i2c add BUS ADDR amplifier|registers|hdmichip  put a chip on a bus (the bus node appears)\n"
                "i2c remove BUS ADDR             take it away (transfers are not acknowledged)\n"
                "i2c fail BUS ADDR [COUNT]       fail the next COUNT transfers (default every one; 0 stops)\n"
                "i2c set BUS ADDR PAGE REG VALUE  set a register (PAGE 0 for chips without pages)\n"
@@ -174,10 +171,15 @@ public:
             }
         }
         const Key key{static_cast<int>(n[0]), static_cast<int>(n[1])};
-        if (verb == "add" && w.size() == 5 && (w[4] == "amplifier" || w[4] == "registers")) {
+        if (verb == "add" && w.size() == 5 && (w[4] == "amplifier" || w[4] == "registers" || w[4] == "hdmichip")) {
             addBus(key.first);
-            slots_[key].chip = w[4] == "amplifier" ? std::unique_ptr<Chip>(std::make_unique<Amplifier>())
-                                                   : std::make_unique<Registers>();
+            if (w[4] == "hdmichip") {
+                slots_[key].chip = makeHdmiChip();
+            } else if (w[4] == "amplifier") {
+                slots_[key].chip = std::make_unique<Amplifier>();
+            } else {
+                slots_[key].chip = std::make_unique<Registers>();
+            }
             return true;
         }
         auto it = slots_.find(key);
@@ -255,8 +257,8 @@ public:
             return Result::fail(ENXIO);
         }
         Slot& slot = it->second;
-        if (slot.failures != 0) {
-            if (slot.failures > 0) {
+        if (slot.failures != 0 || slot.chip->refuses(isRead)) {
+            if (slot.failures > 0 && !slot.chip->refuses(isRead)) {
                 --slot.failures;
             }
             board_.log("i2c", std::string(head) + (isRead ? "R" : "W") + " failed");

@@ -39,6 +39,7 @@ public:
 };
 
 class Board;
+class I2cChip;
 
 class Model {
 public:
@@ -92,6 +93,8 @@ public:
     // The files an inserted stick carries, by the device node of each of its partitions
     // ("/dev/sda1"): a successful mount of that node shows them in the mount directory.
     std::map<std::string, std::string> mediaFiles;
+    // The I2C model's chip at a bus and address, or null, for models that act on one chip.
+    std::function<I2cChip*(int bus, int addr)> i2cChip;
     // Raises one datagram as it stands (a malformed one too).
     void raiseRawUevent(const Bytes& datagram);
 
@@ -112,6 +115,8 @@ std::unique_ptr<Model> makeUevent(Board& board);
 std::unique_ptr<Model> makeUsb(Board& board);
 std::unique_ptr<Model> makeMount(Board& board);
 std::unique_ptr<Model> makeNet(Board& board);
+// The "hdmichip" words, acting on the chip that the I2C model holds at 2/0x5C.
+std::unique_ptr<Model> makeHdmiChipControl(Board& board);
 
 // Small parsing helpers for control words.
 bool parseNumber(const std::string& text, int64_t& value);

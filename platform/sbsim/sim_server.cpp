@@ -62,6 +62,7 @@ Server::Server(const std::string& root) : board_(root), ptys_(board_)
     models_.push_back(makeDisplay(board_));
     models_.push_back(makeInput(board_));
     models_.push_back(makeI2c(board_));
+    models_.push_back(makeHdmiChipControl(board_));
     models_.push_back(makeSysfs(board_));
     models_.push_back(makeMtd(board_));
     models_.push_back(makeActl(board_));

@@ -31,3 +31,8 @@ void guiWrapperHdmiCecRcvCbk(const uint8_t* frame, uint8_t len);
 
 // The HDMI chip's firmware version.
 void guiWrapperHdmiVersionGet(uint32_t* out);
+
+// Powers the HDMI chip's I2C side (on != 0) or takes it down, then waits 10 ms.
+void guiWrapperHdmiI2cPwrSet(uint8_t on);
+// The chip upgrade's progress for the GUI, except while that upgrade came by OTA.
+void guiWrapperHdmiUpgradePercentDisp(uint32_t percent);

@@ -95,3 +95,13 @@ void guiWrapperHdmiVersionGet(uint32_t*)
 {
     wrapperCallLog(WRAPPER_SOURCE_CALL_LOG, "%s", __func__);
 }
+
+void guiWrapperHdmiI2cPwrSet(uint8_t on)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, on);
+}
+
+void guiWrapperHdmiUpgradePercentDisp(uint32_t percent)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, percent);
+}

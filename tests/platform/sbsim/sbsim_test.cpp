@@ -1,4 +1,5 @@
 // The board simulator reached only through the production seams, as the system reaches it.
+#include "platform/hdmichip/hdmichip_isp.h"
 #include "platform/quorid/quorid.h"
 #include "platform/sbdev/hdmitx_ioctl.h"
 #include "platform/sbdev/led_display_ioctl.h"
@@ -475,6 +476,48 @@ TEST_F(BoardSimTest, I2cAmplifierRegistersReadBackAndFailuresAreInjected)
     EXPECT_THAT(log, HasSubstr("bus 3 addr 0x2d W 7c 11 22 33 44"));
     EXPECT_THAT(log, HasSubstr("bus 3 addr 0x2c W failed"));
     EXPECT_THAT(log, HasSubstr("bus 3 addr 0x50 W nak"));
+}
+
+// The HDMI chip obeys its commands only after the whole unlock sequence, in order, and its flash
+// programs as flash does: bits are only cleared until the next erase.
+TEST_F(BoardSimTest, HdmiChipProgramsOnlyInProgrammingModeAndOnlyClearsBits)
+{
+    Dev bus("/dev/i2c-2");
+    ASSERT_GE(bus.fd, 0);
+    auto put = [&](uint8_t reg, std::vector<uint8_t> data) {
+        data.insert(data.begin(), reg);
+        return i2cTransfer(bus.fd, {{hdmichip::kI2cAddress, 0, static_cast<uint16_t>(data.size()), data.data()}});
+    };
+    auto program = [&](uint8_t value) {
+        ASSERT_EQ(1, put(hdmichip::REG_OFFSET_LOW, {0x10}));
+        ASSERT_EQ(1, put(hdmichip::REG_BYTE_COUNT, {2}));
+        ASSERT_EQ(1, put(hdmichip::REG_COMMAND, {hdmichip::CMD_PROGRAM}));
+        ASSERT_EQ(1, put(hdmichip::REG_WRITE_FIFO, {value, value}));
+    };
+    auto unlock = [&](const std::vector<size_t>& order) {
+        for (size_t i : order) {
+            const hdmichip::RegWrite& w = hdmichip::kUnlockSequence[i];
+            ASSERT_EQ(1, put(w.reg, {w.value}));
+        }
+    };
+
+    unlock({1, 0, 2, 3, 4, 5});
+    EXPECT_EQ("0x00\n", sim.ctl("i2c get 2 0x5c 0 0x50")) << "out of order";
+    program(0x00);
+    EXPECT_EQ("00010: ff ff\n", sim.ctl("hdmichip dump 0x10 2")) << "no programming outside the mode";
+
+    unlock({0, 1, 2, 3, 4, 5});
+    EXPECT_EQ("0x80\n", sim.ctl("i2c get 2 0x5c 0 0x50"));
+    program(0x0F);
+    program(0xF3);
+    EXPECT_EQ("00010: 03 03\n", sim.ctl("hdmichip dump 0x10 2"));
+    EXPECT_EQ("0x08\n", sim.ctl("i2c get 2 0x5c 0 0x08")) << "program done";
+
+    ASSERT_EQ(1, put(hdmichip::REG_LEAVE_ISP, {hdmichip::kLeaveIsp}));
+    EXPECT_EQ("0x00\n", sim.ctl("i2c get 2 0x5c 0 0x50"));
+    ASSERT_EQ(1, put(hdmichip::REG_STATUS, {hdmichip::kEraseArm}));
+    ASSERT_EQ(1, put(hdmichip::REG_COMMAND, {hdmichip::CMD_CHIP_ERASE}));
+    EXPECT_EQ("00010: 03 03\n", sim.ctl("hdmichip dump 0x10 2")) << "no erase outside the mode";
 }
 
 TEST_F(BoardSimTest, GpioExportCreatesTheLinesNodesAndWritesAreLogged)
