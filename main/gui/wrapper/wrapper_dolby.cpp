@@ -21,8 +21,8 @@ constexpr uint8_t kLastProfile = 7;
 constexpr size_t kCommandSize = 200;
 // The first effect configuration the audio-server host preloads; it also configures Dolby.
 constexpr const char* kDolbyConfig = "/res/xml/ppc_dolby.xml";
-constexpr std::array<const char*, kLastProfile + 1> kProfiles = {
-    "music", "movie", "game", "voice", "dynamic", "night", "personalize", "personalize"};
+constexpr std::array<const char*, kLastProfile + 1> kProfiles = {"music",   "movie", "game",        "voice",
+                                                                 "dynamic", "night", "personalize", "personalize"};
 
 struct DolbyObj {
     std::atomic<uint8_t> init{0};
@@ -85,11 +85,11 @@ void guiWrapperUpmix_set(uint8_t eqMode, uint8_t virtEn)
         return;
     }
     std::array<char, kCommandSize> line{};
-    const int n = snprintf(line.data(), line.size(),
-                           "mervane -w dolby -speakers lr:c:lrs:lrrs:lfe -config file=%s:endpoint=internal_speaker"
-                           "%s %s %s",
-                           kDolbyConfig, virtEn != 0 ? ":virt-enable" : " ", "-drc drc-mode=disable -profile",
-                           kProfiles[eqMode]);
+    const int n =
+        snprintf(line.data(), line.size(),
+                 "mervane -w dolby -speakers lr:c:lrs:lrrs:lfe -config file=%s:endpoint=internal_speaker"
+                 "%s %s %s",
+                 kDolbyConfig, virtEn != 0 ? ":virt-enable" : " ", "-drc drc-mode=disable -profile", kProfiles[eqMode]);
     // A line cut short would run the tool with a profile it was not meant to get.
     if (n < 0 || static_cast<size_t>(n) >= line.size()) {
         DECODER_LOG("command too long: %d", n);
@@ -121,12 +121,30 @@ int32_t wrapperDecoderMsgSnd(uint32_t cmd)
     return u_app_send_msg(handle, E_APP_MSG_TYPE_USER_CMD, &body, sizeof(body), nullptr, 0);
 }
 
-void guiWrapperDolbyPowerOn(const void*) {}
-void guiWrapperDolbyPowerOff(const void*) {}
-void guiWrapperDolbyFactoryReset(const void*) {}
-void guiWrapperDolbySurEnSet(const void*) {}
-void guiWrapperDolbyEqSet(const void*) {}
-void guiWrapperDolbyMuteSet(const void*) {}
-void guiWrapperDolbyVolSet(const void*) {}
-void guiWrapperDolbyBassSet(const void*) {}
-void guiWrapperDolbyTrebleSet(const void*) {}
+void guiWrapperDolbyPowerOn(const void*)
+{
+}
+void guiWrapperDolbyPowerOff(const void*)
+{
+}
+void guiWrapperDolbyFactoryReset(const void*)
+{
+}
+void guiWrapperDolbySurEnSet(const void*)
+{
+}
+void guiWrapperDolbyEqSet(const void*)
+{
+}
+void guiWrapperDolbyMuteSet(const void*)
+{
+}
+void guiWrapperDolbyVolSet(const void*)
+{
+}
+void guiWrapperDolbyBassSet(const void*)
+{
+}
+void guiWrapperDolbyTrebleSet(const void*)
+{
+}

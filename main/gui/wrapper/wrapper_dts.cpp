@@ -48,16 +48,42 @@ int32_t guiWrapperDtsMsgSnd(uint32_t cmd)
     return 0;
 }
 
-void guiWrapperDtsPowerOn(const void*) {}
-void guiWrapperDtsPowerOff(const void*) {}
-void guiWrapperDtsFactoryReset(const void*) {}
-void guiWrapperDtsSurEnSet(const void*) {}
-void guiWrapperDtsEqSet(const void*) {}
-void guiWrapperDtsMuteSet(const void*) {}
-void guiWrapperDtsVolSet(const void*) {}
-void guiWrapperDtsBassSet(const void*) {}
-void guiWrapperDtsTrebleSet(const void*) {}
-void guiWrapperDtsDrcLvlSet(const void*) {}
-void guiWrapperDtsDclLvlSet(const void*) {}
-void guiWrapperDtsNeuralXSet(const void*) {}
-void guiWrapperDtsVxDfSet(const void*) {}
+void guiWrapperDtsPowerOn(const void*)
+{
+}
+void guiWrapperDtsPowerOff(const void*)
+{
+}
+void guiWrapperDtsFactoryReset(const void*)
+{
+}
+void guiWrapperDtsSurEnSet(const void*)
+{
+}
+void guiWrapperDtsEqSet(const void*)
+{
+}
+void guiWrapperDtsMuteSet(const void*)
+{
+}
+void guiWrapperDtsVolSet(const void*)
+{
+}
+void guiWrapperDtsBassSet(const void*)
+{
+}
+void guiWrapperDtsTrebleSet(const void*)
+{
+}
+void guiWrapperDtsDrcLvlSet(const void*)
+{
+}
+void guiWrapperDtsDclLvlSet(const void*)
+{
+}
+void guiWrapperDtsNeuralXSet(const void*)
+{
+}
+void guiWrapperDtsVxDfSet(const void*)
+{
+}

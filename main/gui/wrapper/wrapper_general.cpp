@@ -12,6 +12,8 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_bt.h"
 #include "main/gui/wrapper/wrapper_dev_log.h"
+#include "main/gui/wrapper/wrapper_dolby.h"
+#include "main/gui/wrapper/wrapper_dts.h"
 #include "main/gui/wrapper/wrapper_hdmi.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/state_mngr/msg/sm_msg.h"
@@ -221,6 +223,8 @@ void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute)
     // The Bluetooth, HDMI and decoder wrappers join this row as they come into the tree.
     guiWrapperWirelessAudMuteSet(mute);
     guiWrapperMusicMuteSet(mute);
+    guiWrapperDolbyMuteSet(mute);
+    guiWrapperDtsMuteSet(mute);
 }
 
 void guiWrapperWidgetMuteSet(const uint8_t* mute)
@@ -241,6 +245,8 @@ void guiWrapperWidgetVolSet(const uint8_t* vol)
     }
     volumeToLinkAndAmps(vol);
     guiWrapperMusicVolSet(vol);
+    guiWrapperDolbyVolSet(vol);
+    guiWrapperDtsVolSet(vol);
     guiWrapperBrontalVolSet(vol);
 }
 
@@ -277,6 +283,8 @@ void guiWrapperWidgetVolWirelessSet(const uint8_t* vol)
 void guiWrapperWidgetSurEnSet(const uint8_t* on)
 {
     guiWrapperMusicSurEnSet(on);
+    guiWrapperDolbySurEnSet(on);
+    guiWrapperDtsSurEnSet(on);
 }
 
 void guiWrapperWidgetEqSet(const uint8_t* eqMode)
@@ -290,6 +298,8 @@ void guiWrapperWidgetEqSet(const uint8_t* eqMode)
     guiWrapperWirelessAudEqSet(eqMode);
     guiWrapperAmpEqSet(eqMode);
     guiWrapperMusicEqSet(eqMode);
+    guiWrapperDolbyEqSet(eqMode);
+    guiWrapperDtsEqSet(eqMode);
     guiWrapperBrontalEqSet(eqMode);
 }
 
@@ -309,6 +319,8 @@ void guiWrapperWidgetCusEqSet(const GuiWrapperMusicCusEq* eq)
     guiWrapperWirelessAudEqSet(&mode);
     guiWrapperAmpEqSet(&mode);
     guiWrapperMusicCusEqSet(eq);
+    guiWrapperDolbyEqSet(&mode);
+    guiWrapperDtsEqSet(&mode);
 }
 
 void guiWrapperWidgetSrcToggleEqSet(const uint8_t* eqMode)
@@ -335,11 +347,15 @@ void guiWrapperWidgetToneVolSet(const uint8_t* level)
 void guiWrapperWidgetBassSet(const uint8_t* level)
 {
     guiWrapperMusicBassSet(level);
+    guiWrapperDolbyBassSet(level);
+    guiWrapperDtsBassSet(level);
 }
 
 void guiWrapperWidgetTrebleSet(const uint8_t* level)
 {
     guiWrapperMusicTrebleSet(level);
+    guiWrapperDolbyTrebleSet(level);
+    guiWrapperDtsTrebleSet(level);
 }
 
 void guiWrapperWidgetXupmixGet(uint8_t* out)

@@ -13,10 +13,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mtd/mtd-user.h>
-#include <sys/ioctl.h>
 #include <mutex>
 #include <optional>
 #include <strings.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <vector>
 

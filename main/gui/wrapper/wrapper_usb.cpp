@@ -228,8 +228,7 @@ void guiWrapperUsbMusicCtrl(const uint32_t arg[2])
         sendKey(kNoFileWord, kKeyStop);
         return;
     case GUI_WRAPPER_USB_CTRL_PLAY_PAUSE:
-        sendKey(fileIdx,
-                gGuiWrapperUsbThisObj.musicSts.load() == GUI_WRAPPER_USB_MUSIC_PLAYING ? kKeyPause : kKeyPlay);
+        sendKey(fileIdx, gGuiWrapperUsbThisObj.musicSts.load() == GUI_WRAPPER_USB_MUSIC_PLAYING ? kKeyPause : kKeyPlay);
         return;
     case GUI_WRAPPER_USB_CTRL_PREV:
     case GUI_WRAPPER_USB_CTRL_NEXT:

@@ -447,8 +447,7 @@ uint32_t wrapperFileCount(const char* root)
     return count;
 }
 
-constexpr GuiWrapperUsbPlayer kWrapperPlayer = {playbackGstModeSwitchMsgProcess, wrapperMountPathGet,
-                                                wrapperFileCount};
+constexpr GuiWrapperUsbPlayer kWrapperPlayer = {playbackGstModeSwitchMsgProcess, wrapperMountPathGet, wrapperFileCount};
 
 }  // namespace
 

@@ -58,8 +58,7 @@ TEST_F(DolbyTest, AProfileRunsTheToolOnlyWhenTheModeChanges)
     for (const Step& s : steps) {
         guiWrapperUpmix_set(s.mode, s.virt);
         const std::vector<std::string> log = sandbox.quoridLog();
-        EXPECT_THAT(std::vector<std::string>(log.begin() + static_cast<long>(seen), log.end()),
-                    ElementsAreArray(s.run))
+        EXPECT_THAT(std::vector<std::string>(log.begin() + static_cast<long>(seen), log.end()), ElementsAreArray(s.run))
             << int{s.mode};
         seen = log.size();
     }

@@ -187,10 +187,8 @@ TEST_F(UsbWrapperTest, ControlsSendTheKeyOfTheStatusAndPopMuteATrackChange)
         Key key;
     };
     const Case cases[] = {
-        {2, GUI_WRAPPER_USB_CTRL_STOP, {12, 166, 0}},
-        {2, GUI_WRAPPER_USB_CTRL_PLAY_PAUSE, {4, 201, 0}},
-        {3, GUI_WRAPPER_USB_CTRL_PLAY_PAUSE, {4, 200, 0}},
-        {0, GUI_WRAPPER_USB_CTRL_PREV, {4, 165, 0}},
+        {2, GUI_WRAPPER_USB_CTRL_STOP, {12, 166, 0}},      {2, GUI_WRAPPER_USB_CTRL_PLAY_PAUSE, {4, 201, 0}},
+        {3, GUI_WRAPPER_USB_CTRL_PLAY_PAUSE, {4, 200, 0}}, {0, GUI_WRAPPER_USB_CTRL_PREV, {4, 165, 0}},
         {2, GUI_WRAPPER_USB_CTRL_NEXT, {4, 163, 0}},
     };
     std::vector<Key> want;
@@ -286,10 +284,10 @@ TEST_F(UsbWrapperTest, FactoryResetForgetsTheResumedTrackAndDeviceModeSwitchesTh
     std::vector<std::string> lines = sandbox.quoridLog();
     ASSERT_GE(lines.size(), 4u);
     lines.erase(lines.begin(), lines.end() - 4);  // after the GPIO's own lines
-    EXPECT_THAT(lines, ElementsAre("rm /data/misc/Music.play",
-                                                 "chown system:system /sys/devices/platform/kv_usb/swmode",
-                                                 "echo 'idle' > /sys/devices/platform/kv_usb/swmode",
-                                                 "echo 'device' > /sys/devices/platform/kv_usb/swmode"));
+    EXPECT_THAT(lines,
+                ElementsAre("rm /data/misc/Music.play", "chown system:system /sys/devices/platform/kv_usb/swmode",
+                            "echo 'idle' > /sys/devices/platform/kv_usb/swmode",
+                            "echo 'device' > /sys/devices/platform/kv_usb/swmode"));
 }
 
 }  // namespace
