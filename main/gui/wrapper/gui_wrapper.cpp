@@ -131,6 +131,23 @@ int32_t sysRebootSlot(void* arg)
     return 0;
 }
 
+int32_t usbFilelistSearchSlot(void* arg)
+{
+    return guiWrapperUsbUDiskFilelistSearch(static_cast<uint32_t*>(arg));
+}
+
+int32_t usbPlayModeSetSlot(void* arg)
+{
+    if (arg == nullptr) {
+        GUI_LOG_ERR("Param Error!");
+        return -1;
+    }
+    const uint32_t mode = *static_cast<const uint32_t*>(arg);
+    GUI_LOG_INFO("play_mode = %u!", mode);
+    guiWrapperUsbMusicPlayModeSet(static_cast<int32_t>(mode));
+    return 0;
+}
+
 }  // namespace
 
 const GuiWrapperRow gGuiWrapperTable[GUI_WRAPPER_ROWS] = {
@@ -203,6 +220,14 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_POWER_OFF_PREPARE] = guiWrapperWidgetPowerOffPrepare;
     t.slot[GUI_WIDGET_CBK_POWER_OFF] = guiWrapperWidgetPowerOff;
     t.slot[GUI_WIDGET_CBK_FACTORY_RESET] = guiWrapperWidgetFactoryReset;
+    // The USB music slots.
+    t.slot[GUI_WIDGET_CBK_USB_UDISK_PLUG_STS_GET] = typedSlot<uint8_t, guiWrapperUsbUdiskPlugStsGet>;
+    t.slot[GUI_WIDGET_CBK_USB_UDISK_FILELIST_SEARCH] = usbFilelistSearchSlot;
+    t.slot[GUI_WIDGET_CBK_USB_PLAY_MODE_SET] = usbPlayModeSetSlot;
+    t.slot[GUI_WIDGET_CBK_PLAY_TIME_GET] = typedSlot<const uint8_t, guiWrapperUsbMusicPlayTimeGet>;
+    t.slot[GUI_WIDGET_CBK_USB_MUSIC_PLAY] = typedSlot<const uint32_t, guiWrapperUsbMusicPlay>;
+    t.slot[GUI_WIDGET_CBK_USB_MUSIC_PAUSE] = typedSlot<const uint32_t, guiWrapperUsbMusicPause>;
+    t.slot[GUI_WIDGET_CBK_MUSIC_USB_CTRL] = typedSlot<const uint32_t, guiWrapperUsbMusicCtrl>;
     t.slot[GUI_WIDGET_CBK_AMP_STS_GET] = [](void* out) -> int32_t {
         guiWrapperAmpStsGet(out);
         return 0;

@@ -12,6 +12,8 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_bt.h"
 #include "main/gui/wrapper/wrapper_dev_log.h"
+#include "main/gui/wrapper/wrapper_dolby.h"
+#include "main/gui/wrapper/wrapper_dts.h"
 #include "main/gui/wrapper/wrapper_hdmi.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/state_mngr/msg/sm_msg.h"
@@ -222,6 +224,8 @@ void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute)
     guiWrapperBtMuteSet(*mute);
     guiWrapperWirelessAudMuteSet(mute);
     guiWrapperMusicMuteSet(mute);
+    guiWrapperDolbyMuteSet(mute);
+    guiWrapperDtsMuteSet(mute);
 }
 
 void guiWrapperWidgetMuteSet(const uint8_t* mute)
@@ -243,6 +247,8 @@ void guiWrapperWidgetVolSet(const uint8_t* vol)
     volumeToLinkAndAmps(vol);
     guiWrapperBtVolSet(*vol);
     guiWrapperMusicVolSet(vol);
+    guiWrapperDolbyVolSet(vol);
+    guiWrapperDtsVolSet(vol);
     guiWrapperBrontalVolSet(vol);
 }
 
@@ -280,6 +286,8 @@ void guiWrapperWidgetVolWirelessSet(const uint8_t* vol)
 void guiWrapperWidgetSurEnSet(const uint8_t* on)
 {
     guiWrapperMusicSurEnSet(on);
+    guiWrapperDolbySurEnSet(on);
+    guiWrapperDtsSurEnSet(on);
 }
 
 void guiWrapperWidgetEqSet(const uint8_t* eqMode)
@@ -293,6 +301,8 @@ void guiWrapperWidgetEqSet(const uint8_t* eqMode)
     guiWrapperWirelessAudEqSet(eqMode);
     guiWrapperAmpEqSet(eqMode);
     guiWrapperMusicEqSet(eqMode);
+    guiWrapperDolbyEqSet(eqMode);
+    guiWrapperDtsEqSet(eqMode);
     guiWrapperBrontalEqSet(eqMode);
 }
 
@@ -312,6 +322,8 @@ void guiWrapperWidgetCusEqSet(const GuiWrapperMusicCusEq* eq)
     guiWrapperWirelessAudEqSet(&mode);
     guiWrapperAmpEqSet(&mode);
     guiWrapperMusicCusEqSet(eq);
+    guiWrapperDolbyEqSet(&mode);
+    guiWrapperDtsEqSet(&mode);
 }
 
 void guiWrapperWidgetSrcToggleEqSet(const uint8_t* eqMode)
@@ -338,11 +350,15 @@ void guiWrapperWidgetToneVolSet(const uint8_t* level)
 void guiWrapperWidgetBassSet(const uint8_t* level)
 {
     guiWrapperMusicBassSet(level);
+    guiWrapperDolbyBassSet(level);
+    guiWrapperDtsBassSet(level);
 }
 
 void guiWrapperWidgetTrebleSet(const uint8_t* level)
 {
     guiWrapperMusicTrebleSet(level);
+    guiWrapperDolbyTrebleSet(level);
+    guiWrapperDtsTrebleSet(level);
 }
 
 void guiWrapperWidgetXupmixGet(uint8_t* out)

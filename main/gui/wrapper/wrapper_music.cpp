@@ -6,6 +6,7 @@
 #include "main/gui/wrapper/gui_wrapper_setting.h"
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/gui/wrapper/wrapper_dev_log.h"
+#include "main/gui/wrapper/wrapper_dolby.h"
 #include "main/gui/wrapper/wrapper_music_cbk_priv.h"
 #include "main/gui/wrapper/wrapper_music_priv.h"
 #include "main/timerd/gui_timer.h"
@@ -569,7 +570,8 @@ void guiWrapperMusicXupmixSet(const uint8_t* on)
         return;
     }
     guiWrapperBrontalXupmixSet(on);
-    // The Dolby wrapper's upmix follows once that wrapper is in the tree.
+    const uint8_t eqMode = obj().eq_mode.load();
+    guiWrapperDolbyXupmixSet(&eqMode, on);
     obj().xupmix_en = *on;
     vesk_set_xupmix_ipc(*on);
 }

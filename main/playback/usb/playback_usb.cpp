@@ -428,6 +428,27 @@ int32_t playbackUsbAppProcessMsg(handle_t, uint32_t msgId, const void* data, uin
     return 0;
 }
 
+// What the GUI's USB wrapper, below this application, borrows from it and the device manager.
+int32_t wrapperMountPathGet(char* path, size_t size)
+{
+    DmMntInfo info{};
+    const int32_t ret = uDmGetMntInfo(&info);
+    if (ret == DMR_OK && path != nullptr && size != 0) {
+        snprintf(path, size, "%.*s", static_cast<int>(sizeof(info.acMntPath)), info.acMntPath);
+    }
+    return ret;
+}
+
+uint32_t wrapperFileCount(const char* root)
+{
+    uint32_t count = 0;
+    UsbPbNode* list = playbackUsbDepthFirstSearch(&count, root);
+    playbackUsbFreeList(&list);
+    return count;
+}
+
+constexpr GuiWrapperUsbPlayer kWrapperPlayer = {playbackGstModeSwitchMsgProcess, wrapperMountPathGet, wrapperFileCount};
+
 }  // namespace
 
 int32_t playbackUsbGstMsgProcess(usb_pb_msg_t msg)
@@ -501,6 +522,7 @@ usb_pb_msg_t playbackUsbPlayerMsg(usb_pb_id id, int64_t value, uint32_t arg)
 
 void a_playback_usb_register(amb_register_info_t* info)
 {
+    guiWrapperUsbPlayerRegister(&kWrapperPlayer);
     if (g.initialised.load() != 0) {
         return;
     }

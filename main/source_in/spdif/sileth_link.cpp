@@ -1,6 +1,7 @@
 #include "main/source_in/spdif/sileth_link.h"
 
 #include "common/sileth_ipc/sileth_msg.h"
+#include "main/gui/wrapper/wrapper_dolby.h"
 #include "main/gui/wrapper/wrapper_hdmi.h"
 #include "main/gui/wrapper/wrapper_music.h"
 #include "main/source_in/spdif/spdif_hdmi_mode.h"
@@ -372,6 +373,7 @@ int32_t i4GstInit(void)
     }
     g.msgId.store(id);
     g.playSent.store(false);  // a fresh link has sent no PLAY yet
+    guiWrapperDolbyGstSetRegister(vSpdifInGstSet);
     SPDIF_INFO("<App Main MSG_ID> i4MsgID:%d  errno:%d \n", id, errno);
     SPDIF_INFO("Gst Init Finish <<<<< \n");
     return 0;

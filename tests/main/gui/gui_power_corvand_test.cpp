@@ -50,6 +50,8 @@ TEST_F(PowerCorvandTest, AmplifiersComeUpAtPowerOnAndAWarmIdleWakesFromSuspend)
     // Home show, then the source state of ARC.
     ASSERT_TRUE(corvand.waitFor("pwr_src=0", from)) << corvand.output().substr(from);
     ASSERT_TRUE(corvand.waitFor("<GUI>sys_evt = 0x8002", from)) << corvand.output().substr(from);
+    // Power on gave the USB port its host role: GPIO 509 low.
+    EXPECT_EQ("0\n", sandbox.read("/sys/class/gpio/gpio509/value"));
 
     // The power key in a source state goes to idle; the next one wakes from suspend standby.
     from = corvand.output().size();

@@ -104,6 +104,11 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
     auto pellant = pellanttest::startPellant(sandbox);
     ASSERT_TRUE(pellanttest::waitStarted(sandbox));
     ProgramRunner corvand("main/corvand");
+    // Before power on the display's first dimmer level goes to the NAND's boot record: dirty 1,
+    // volume 0 and dimmer 3 as little-endian words at the start of "custom".
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        return sandbox.read("/sim/mtd/custom.bin").compare(0, 12, std::string("\1\0\0\0\0\0\0\0\3\0\0\0", 12)) == 0;
+    }));
     ASSERT_TRUE(powerOn(corvand)) << corvand.output();
 
     const std::string lrsBefore = coeff(0x2C);
@@ -119,6 +124,11 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
     EXPECT_TRUE(pellanttest::waitFor([&] {
         return sandbox.read("/sim/display.log").find("\"  51 \"") != std::string::npos;
     })) << sandbox.read("/sim/display.log");
+    // The new volume reaches the NAND's boot record (u32 at offset 4 of "custom") a moment later.
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        const std::string rec = sandbox.read("/sim/mtd/custom.bin");
+        return rec.size() > 8 && rec.compare(4, 4, std::string("\x33\0\0\0", 4)) == 0;
+    }));
 
     // Mute: "MUTE", both streams closed; a press up unmutes at 52.
     from = pellantLines();

@@ -56,7 +56,8 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
                             i == GUI_WIDGET_CBK_POWER_IDLE ||
                             (i >= GUI_WIDGET_CBK_POWER_ON_PREPARE && i <= GUI_WIDGET_CBK_POWER_OFF) ||
                             i == GUI_WIDGET_CBK_FACTORY_RESET || i == GUI_WIDGET_CBK_AMP_STS_GET ||
-                            i == GUI_WIDGET_CBK_DSP_VER_READ;
+                            i == GUI_WIDGET_CBK_DSP_VER_READ ||
+                            (i >= GUI_WIDGET_CBK_USB_UDISK_PLUG_STS_GET && i <= GUI_WIDGET_CBK_MUSIC_USB_CTRL);
         EXPECT_EQ(table.slot[i] != nullptr, filled) << "slot " << i;
     }
     EXPECT_EQ(table.slot[GUI_WIDGET_CBK_RESERVED21], nullptr);

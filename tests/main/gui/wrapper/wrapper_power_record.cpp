@@ -57,4 +57,60 @@ void __wrap__Z24guiWrapperBtFactoryResetj(uint32_t)
     wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperBtFactoryReset");
 }
 
+// The NAND, USB, Dolby and DTS wrappers are real too.
+void __wrap__Z21guiWrapperNandPowerOnPK17GuiWrapperSetting(const GuiWrapperSetting*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperNandPowerOn");
+}
+
+void __wrap__Z22guiWrapperNandPowerOffPK17GuiWrapperSetting(const GuiWrapperSetting*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperNandPowerOff");
+}
+
+void __wrap__Z20guiWrapperUsbPowerOnPK17GuiWrapperSetting(const GuiWrapperSetting*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperUsbPowerOn");
+}
+
+void __wrap__Z21guiWrapperUsbPowerOffj(uint32_t)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperUsbPowerOff");
+}
+
+void __wrap__Z25guiWrapperUsbFactoryResetj(uint32_t)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperUsbFactoryReset");
+}
+
+void __wrap__Z22guiWrapperDolbyPowerOnPKv(const void*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperDolbyPowerOn");
+}
+
+void __wrap__Z23guiWrapperDolbyPowerOffPKv(const void*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperDolbyPowerOff");
+}
+
+void __wrap__Z27guiWrapperDolbyFactoryResetPKv(const void*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperDolbyFactoryReset");
+}
+
+void __wrap__Z20guiWrapperDtsPowerOnPKv(const void*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperDtsPowerOn");
+}
+
+void __wrap__Z21guiWrapperDtsPowerOffPKv(const void*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperDtsPowerOff");
+}
+
+void __wrap__Z25guiWrapperDtsFactoryResetPKv(const void*)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "guiWrapperDtsFactoryReset");
+}
+
 }  // extern "C"
