@@ -1,7 +1,8 @@
 // I2C buses "/dev/i2c-N": chip models by bus and address, every transfer logged, no acknowledge
 // from an address without a chip, and "fail N times, then succeed" per chip. The three amplifiers
-// sit at 0x2D, 0x2C and 0x2E of bus 3.
+// sit at 0x2D, 0x2C and 0x2E of bus 3, and the 5.8 GHz module at 0x63 of bus 3 (its own model).
 #include "platform/sbsim/sim_board_priv.h"
+#include "platform/sbsim/sim_i2c_priv.h"
 
 #include <array>
 #include <cstdio>
@@ -14,17 +15,7 @@
 namespace sbsim {
 namespace {
 
-// A chip answering 8-bit register addresses: a write sets the register pointer and stores what
-// follows, a read returns bytes from the pointer on, both auto-incrementing.
-class Chip {
-public:
-    virtual ~Chip() = default;
-    virtual void write(const Bytes& data) = 0;
-    virtual Bytes read(size_t len) = 0;
-    virtual uint8_t get(uint8_t page, uint8_t reg) const = 0;
-    virtual void set(uint8_t page, uint8_t reg, uint8_t value) = 0;
-    virtual const char* kind() const = 0;
-};
+using Chip = I2cChip;
 
 // Amplifier: register 0x00 of every page selects the page; 256 pages of 256 bytes. Page 0 answers
 // its identity 0x26 at register 0x15.
@@ -137,11 +128,15 @@ public:
         for (int addr : {0x2D, 0x2C, 0x2E}) {
             slots_[{3, addr}].chip = std::make_unique<Amplifier>();
         }
+        auto wavrel = board_.i2cChipKinds.find("wavrel");
+        if (wavrel != board_.i2cChipKinds.end()) {
+            slots_[{3, 0x63}].chip = wavrel->second();
+        }
     }
     const char* name() const override { return "i2c"; }
     const char* usage() const override
     {
-        return "i2c add BUS ADDR amplifier|registers   put a chip on a bus (the bus node appears)\n"
+        return "i2c add BUS ADDR amplifier|registers|wavrel   put a chip on a bus (the bus node appears)\n"
                "i2c remove BUS ADDR             take it away (transfers are not acknowledged)\n"
                "i2c fail BUS ADDR [COUNT]       fail the next COUNT transfers (default every one; 0 stops)\n"
                "i2c set BUS ADDR PAGE REG VALUE  set a register (PAGE 0 for chips without pages)\n"
@@ -178,6 +173,11 @@ public:
             addBus(key.first);
             slots_[key].chip = w[4] == "amplifier" ? std::unique_ptr<Chip>(std::make_unique<Amplifier>())
                                                    : std::make_unique<Registers>();
+            return true;
+        }
+        if (verb == "add" && w.size() == 5 && board_.i2cChipKinds.count(w[4]) != 0) {
+            addBus(key.first);
+            slots_[key].chip = board_.i2cChipKinds.at(w[4])();
             return true;
         }
         auto it = slots_.find(key);

@@ -39,6 +39,7 @@ public:
 };
 
 class Board;
+class I2cChip;
 
 class Model {
 public:
@@ -92,6 +93,8 @@ public:
     // The files an inserted stick carries, by the device node of each of its partitions
     // ("/dev/sda1"): a successful mount of that node shows them in the mount directory.
     std::map<std::string, std::string> mediaFiles;
+    // Chip kinds that other models put on the I2C buses (`i2c add BUS ADDR KIND`), by kind.
+    std::map<std::string, std::function<std::unique_ptr<I2cChip>()>> i2cChipKinds;
     // Raises one datagram as it stands (a malformed one too).
     void raiseRawUevent(const Bytes& datagram);
 
@@ -112,6 +115,8 @@ std::unique_ptr<Model> makeUevent(Board& board);
 std::unique_ptr<Model> makeUsb(Board& board);
 std::unique_ptr<Model> makeMount(Board& board);
 std::unique_ptr<Model> makeNet(Board& board);
+// Before the I2C model: it offers the 5.8 GHz module's chip kind that the buses start with.
+std::unique_ptr<Model> makeWavrel(Board& board);
 
 // Small parsing helpers for control words.
 bool parseNumber(const std::string& text, int64_t& value);
