@@ -43,7 +43,10 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
                            i == GUI_WIDGET_CBK_TREBLE_SET || i == GUI_WIDGET_CBK_CENTER_SET ||
                            i == GUI_WIDGET_CBK_SURRIGHT_SET || i == GUI_WIDGET_CBK_SURLEFT_SET ||
                            i == GUI_WIDGET_CBK_HEIGHT_SET || i == GUI_WIDGET_CBK_ERP_SET;
-        const bool filled = sound || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
+        const bool wireless =
+            (i >= GUI_WIDGET_CBK_WIRELESS_AUD_HOME_SET && i <= GUI_WIDGET_CBK_WIRELESS_AUD_FACTORY_PAIR) ||
+            (i >= GUI_WIDGET_CBK_UUID_GET && i <= GUI_WIDGET_CBK_UUID_SET);
+        const bool filled = sound || wireless || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
                             i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET || i == GUI_WIDGET_CBK_MUSIC_POWER_OFF ||
                             i == GUI_WIDGET_CBK_POP_MUTE_SET ||
                             (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET) ||
