@@ -1,6 +1,7 @@
 // I2C buses "/dev/i2c-N": chip models by bus and address, every transfer logged, no acknowledge
 // from an address without a chip, and "fail N times, then succeed" per chip. The three amplifiers
-// sit at 0x2D, 0x2C and 0x2E of bus 3, the HDMI chip at 0x5C of bus 2.
+// sit at 0x2D, 0x2C and 0x2E of bus 3, the 5.8 GHz module at 0x63 of bus 3 (its own model) and
+// the HDMI chip at 0x5C of bus 2.
 #include "platform/hdmichip/hdmichip_isp.h"
 #include "platform/sbsim/model_i2c_chip_priv.h"
 
@@ -133,12 +134,16 @@ public:
             auto it = slots_.find({bus, addr});
             return it == slots_.end() ? nullptr : it->second.chip.get();
         };
+        auto wavrel = board_.i2cChipKinds.find("wavrel");
+        if (wavrel != board_.i2cChipKinds.end()) {
+            slots_[{3, 0x63}].chip = wavrel->second();
+        }
     }
     ~I2c() override { board_.i2cChip = nullptr; }
     const char* name() const override { return "i2c"; }
     const char* usage() const override
     {
-        return "i2c add BUS ADDR amplifier|registers|hdmichip  put a chip on a bus (the bus node appears)\n"
+        return "i2c add BUS ADDR amplifier|registers|hdmichip|wavrel  put a chip on a bus (the bus node appears)\n"
                "i2c remove BUS ADDR             take it away (transfers are not acknowledged)\n"
                "i2c fail BUS ADDR [COUNT]       fail the next COUNT transfers (default every one; 0 stops)\n"
                "i2c set BUS ADDR PAGE REG VALUE  set a register (PAGE 0 for chips without pages)\n"
@@ -180,6 +185,11 @@ public:
             } else {
                 slots_[key].chip = std::make_unique<Registers>();
             }
+            return true;
+        }
+        if (verb == "add" && w.size() == 5 && board_.i2cChipKinds.count(w[4]) != 0) {
+            addBus(key.first);
+            slots_[key].chip = board_.i2cChipKinds.at(w[4])();
             return true;
         }
         auto it = slots_.find(key);

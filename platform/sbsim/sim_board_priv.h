@@ -95,6 +95,8 @@ public:
     std::map<std::string, std::string> mediaFiles;
     // The I2C model's chip at a bus and address, or null, for models that act on one chip.
     std::function<I2cChip*(int bus, int addr)> i2cChip;
+    // Chip kinds that other models put on the I2C buses (`i2c add BUS ADDR KIND`), by kind.
+    std::map<std::string, std::function<std::unique_ptr<I2cChip>()>> i2cChipKinds;
     // Raises one datagram as it stands (a malformed one too).
     void raiseRawUevent(const Bytes& datagram);
 
@@ -117,6 +119,8 @@ std::unique_ptr<Model> makeMount(Board& board);
 std::unique_ptr<Model> makeNet(Board& board);
 // The "hdmichip" words, acting on the chip that the I2C model holds at 2/0x5C.
 std::unique_ptr<Model> makeHdmiChipControl(Board& board);
+// Before the I2C model: it offers the 5.8 GHz module's chip kind that the buses start with.
+std::unique_ptr<Model> makeWavrel(Board& board);
 
 // Small parsing helpers for control words.
 bool parseNumber(const std::string& text, int64_t& value);

@@ -61,6 +61,7 @@ Server::Server(const std::string& root) : board_(root), ptys_(board_)
     models_.push_back(makeHdmitx(board_));
     models_.push_back(makeDisplay(board_));
     models_.push_back(makeInput(board_));
+    models_.push_back(makeWavrel(board_));
     models_.push_back(makeI2c(board_));
     models_.push_back(makeHdmiChipControl(board_));
     models_.push_back(makeSysfs(board_));

@@ -47,6 +47,19 @@ int32_t byteSlot(void* arg)
     return 0;
 }
 
+// A slot whose wrapper ignores the widget's argument.
+template <int32_t (*F)(uint32_t)>
+int32_t ignoredSlot(void*)
+{
+    return F(0);
+}
+
+int32_t wirelessFactoryPairSlot(void*)
+{
+    GUI_LOG_INFO("factory test pairing");
+    return guiWrapperWirelessAuFactorydPair(0);
+}
+
 int32_t popMuteSetSlot(void* arg)
 {
     if (arg == nullptr) {
@@ -228,6 +241,20 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_USB_MUSIC_PLAY] = typedSlot<const uint32_t, guiWrapperUsbMusicPlay>;
     t.slot[GUI_WIDGET_CBK_USB_MUSIC_PAUSE] = typedSlot<const uint32_t, guiWrapperUsbMusicPause>;
     t.slot[GUI_WIDGET_CBK_MUSIC_USB_CTRL] = typedSlot<const uint32_t, guiWrapperUsbMusicCtrl>;
+    // The 5.8 GHz link's slots.
+    t.slot[GUI_WIDGET_CBK_WIRELESS_AUD_HOME_SET] = ignoredSlot<guiWrapperWirelessAudHomeSet>;
+    t.slot[GUI_WIDGET_CBK_WIRELESS_AUD_STS_SET] = [](void* sts) -> int32_t {
+        guiWrapperWirelessAudStsProcess(static_cast<const uint32_t*>(sts));
+        return 0;
+    };
+    t.slot[GUI_WIDGET_CBK_WIRELESS_AUD_START_PAIR] = ignoredSlot<guiWrapperWirelessAudStartPair>;
+    t.slot[GUI_WIDGET_CBK_WIRELESS_AUD_STOP_PAIR] = ignoredSlot<guiWrapperWirelessAudStopPair>;
+    t.slot[GUI_WIDGET_CBK_WIRELESS_AUD_FACTORY_PAIR] = wirelessFactoryPairSlot;
+    t.slot[GUI_WIDGET_CBK_UUID_GET] = ignoredSlot<guiWrapperWirelessAudUuidRead>;
+    t.slot[GUI_WIDGET_CBK_5P8_CONNECT_STATE_GET] = ignoredSlot<guiWrapperWireless5p8ConnectStateRead>;
+    t.slot[GUI_WIDGET_CBK_UUID_SET] = [](void* id) -> int32_t {
+        return guiWrapperWirelessAudUuidWrite(static_cast<const uint8_t*>(id));
+    };
     t.slot[GUI_WIDGET_CBK_AMP_STS_GET] = [](void* out) -> int32_t {
         guiWrapperAmpStsGet(out);
         return 0;

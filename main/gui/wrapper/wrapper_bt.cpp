@@ -113,8 +113,8 @@ uint8_t currentVolume(const GuiWrapperSetting& s)
     return s.eq_mode == GUI_EQ_MODE_NIGHT ? s.night_vol : s.vol;
 }
 
-// What the wrapper reads of the 5.8 GHz module's status record: the link state (byte 26) and the
-// user id last read from the module (bytes 47..49); zeros while there is no record.
+// What the wrapper reads of the 5.8 GHz module's status record: the link state and the user id
+// last read from the module's RAM; zeros while there is no record.
 struct WavrelView {
     uint8_t link = 0;
     std::array<uint8_t, 3> uid{};
@@ -122,11 +122,11 @@ struct WavrelView {
 
 WavrelView wavrelView()
 {
-    const auto* db = static_cast<const uint8_t*>(guiWrapperProtocolWavrelDBget());
+    const WavrelDb* db = guiWrapperProtocolWavrelDBget();
     WavrelView v;
     if (db != nullptr) {
-        v.link = db[26];
-        v.uid = {db[47], db[48], db[49]};
+        v.link = db->sub_conn_sts.load();
+        v.uid = {db->ram_uuid[0].load(), db->ram_uuid[1].load(), db->ram_uuid[2].load()};
     }
     return v;
 }

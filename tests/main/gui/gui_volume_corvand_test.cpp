@@ -120,7 +120,17 @@ TEST_F(VolumeCorvandTest, AVolumeKeyReachesTheDisplayTheAmplifiersAndTheAudioSer
     EXPECT_TRUE(pellanttest::waitFor([&] { return streams("100000"); }));
     EXPECT_EQ(coeff(0x2D), entry(gGuiWrapperAmpAcm8625SLrVolTab[51]));
     EXPECT_EQ(coeff(0x2E), entry(gGuiWrapperAmpAcm8625SCenterVolTab[51]));
-    EXPECT_EQ(coeff(0x2C), lrsBefore);
+    // The front surround amplifier takes its gain from the 5.8 GHz link: 14 dB at volume 51 with the
+    // surround at level 6 (0 dB); the wireless surround gets 9 dB. The module was powered on, and
+    // its status poll runs once the source's home text is shown.
+    EXPECT_TRUE(pellanttest::waitFor([&] { return coeff(0x2C) == "0281850802818508"; })) << lrsBefore;
+    const std::string i2c = sim.ctl("log i2c");
+    for (const char* want : {"bus 3 addr 0x63 W 14 60 02 00 00 00 00 01", "bus 3 addr 0x63 W 14 60 09 01 68 c0 c6 01"}) {
+        EXPECT_NE(std::string::npos, i2c.find(want)) << want;
+    }
+    EXPECT_TRUE(pellanttest::waitFor([&] {
+        return sim.ctl("log i2c").find("bus 3 addr 0x63 W 14 60 99 00 00 00 00 01") != std::string::npos;
+    }));
     EXPECT_TRUE(pellanttest::waitFor([&] {
         return sandbox.read("/sim/display.log").find("\"  51 \"") != std::string::npos;
     })) << sandbox.read("/sim/display.log");

@@ -48,7 +48,10 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
                         i == GUI_WIDGET_CBK_MUSIC_BT_CTRL || i == GUI_WIDGET_CBK_SHOP_SET ||
                         i == GUI_WIDGET_CBK_PCBA_TEST_SET || i == GUI_WIDGET_CBK_MACHINE_TEST_SET ||
                         i == GUI_WIDGET_CBK_USB_CONN_SET;
-        const bool filled = sound || bt || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
+        const bool wireless =
+            (i >= GUI_WIDGET_CBK_WIRELESS_AUD_HOME_SET && i <= GUI_WIDGET_CBK_WIRELESS_AUD_FACTORY_PAIR) ||
+            (i >= GUI_WIDGET_CBK_UUID_GET && i <= GUI_WIDGET_CBK_UUID_SET);
+        const bool filled = sound || bt || wireless || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
                             i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET || i == GUI_WIDGET_CBK_MUSIC_POWER_OFF ||
                             i == GUI_WIDGET_CBK_POP_MUTE_SET ||
                             (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET) ||

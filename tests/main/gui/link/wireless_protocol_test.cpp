@@ -5,8 +5,7 @@
 #include "main/gui/link/wireless_protocol.h"
 #include "main/gui/msg/gui_msg.h"
 #include "main/gui/wrapper/call_log/wrapper_call_log.h"
-#include "tests/support/app_support.h"
-#include "tests/support/sim_process.h"
+#include "tests/main/gui/link/link_stack_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +19,10 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-using Clock = std::chrono::steady_clock;
+using linktest::Bytes;
+using linktest::Clock;
+using linktest::Posted;
 using namespace std::chrono_literals;
-
-struct Posted {
-    uint16_t id;
-    Bytes payload;
-    Clock::time_point at;
-};
 
 Bytes frame(uint8_t group, uint8_t id, const Bytes& payload)
 {
@@ -40,95 +34,7 @@ Bytes frame(uint8_t group, uint8_t id, const Bytes& payload)
 
 const Bytes kConnected = frame(0x21, 0x02, {0});  // event 28, never parked: the marker of the cases
 
-class WirelessProtocolTest : public sbtest::SimTest {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.started());
-        apptest::startFramework();
-        gui_ = &apptest::runningRecorder(GUI_MANAGER_APP_NAME);
-        gui_->clearMessages();
-        guiManagerAppStateSet(GUI_SYS_STATE_ON);
-        master_ = sim.takePty("/dev/ttyS2");
-        ASSERT_GE(master_, 0);
-        guiWrapperWirelessProtocolInit();
-    }
-
-    void TearDown() override
-    {
-        guiWrapperWirelessProtocolExit();
-        ::close(master_);
-        gui_->clearMessages();
-    }
-
-    void send(const Bytes& bytes) const
-    {
-        ASSERT_EQ(static_cast<ssize_t>(bytes.size()), ::write(master_, bytes.data(), bytes.size()));
-        // The next frame of a case is a burst of its own.
-        std::this_thread::sleep_for(100ms);
-    }
-
-    Bytes line(size_t want) const
-    {
-        Bytes got;
-        const auto end = Clock::now() + 10s;
-        while (got.size() < want && Clock::now() < end) {
-            pollfd p{master_, POLLIN, 0};
-            if (poll(&p, 1, 50) == 1) {
-                uint8_t buf[256];
-                const ssize_t n = ::read(master_, buf, sizeof(buf));
-                if (n > 0) {
-                    got.insert(got.end(), buf, buf + n);
-                }
-            }
-        }
-        return got;
-    }
-
-    std::vector<Posted> posted() const
-    {
-        std::vector<Posted> out;
-        for (const apptest::ReceivedMsg& m : gui_->messages()) {
-            if (m.msgId != E_APP_MSG_TYPE_GUI || m.data.size() < 8 + sizeof(GuiMsg)) {
-                continue;
-            }
-            GuiMsg msg{};
-            std::memcpy(&msg, m.data.data() + 8, sizeof(msg));
-            out.push_back({msg.msg_id, Bytes(msg.data, msg.data + msg.msg_size), m.at});
-        }
-        return out;
-    }
-
-    // Waits for the `nth` (from 1) post of `id`; its record.
-    Posted waitPosted(uint16_t id, size_t nth = 1) const
-    {
-        Posted found{0, {}, {}};
-        apptest::eventually([&] {
-            size_t seen = 0;
-            for (const Posted& p : posted()) {
-                if (p.id == id && ++seen == nth) {
-                    found = p;
-                    return true;
-                }
-            }
-            return false;
-        });
-        EXPECT_EQ(id, found.id) << "posted " << std::hex << id;
-        return found;
-    }
-
-    std::vector<uint16_t> ids() const
-    {
-        std::vector<uint16_t> out;
-        for (const Posted& p : posted()) {
-            out.push_back(p.id);
-        }
-        return out;
-    }
-
-    apptest::TestApp* gui_ = nullptr;
-    int master_ = -1;
-};
+class WirelessProtocolTest : public linktest::LinkStackTest {};
 
 TEST_F(WirelessProtocolTest, ModuleFramesBecomeGuiEvents)
 {
@@ -191,7 +97,8 @@ TEST_F(WirelessProtocolTest, FiveGigahertzLinkUpAndDown)
     EXPECT_EQ((Bytes{0x82, 0x06, 0x81, 0x2D, 0x00, 0xC9, 0x82, 0x06, 0x81, 0x2D, 0x00, 0xC9}), line(12));
     EXPECT_EQ(Bytes{0}, waitPosted(E_GUI_SYS_EVT_WIRELESS_AUD_STS_3).payload);
     const std::string calls = sandbox.read(WRAPPER_SOURCE_CALL_LOG);
-    EXPECT_NE(std::string::npos, calls.find("guiWrapperWirelesRfBandSet 0")) << calls;
+    EXPECT_NE(std::string::npos, sim.ctl("log i2c").find("bus 3 addr 0x63 W 14 60 f6 00 00 00 00 01"))
+        << "the RF band reset";
     EXPECT_NE(std::string::npos, calls.find("guiWrapperOtaDisconnHandle 1")) << calls;
 }
 
