@@ -12,6 +12,8 @@
 #include "main/gui/gui_pdt.h"
 #include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/gui_widget_core.h"
+#include "main/gui/link/protocol_brontal.h"
 #include "main/gui/link/wireless_protocol.h"
 #include "main/gui/tone/gui_tone.h"
 #include "main/timerd/gui_log.h"
@@ -128,6 +130,8 @@ int32_t guiManagerAppInit(const char*, handle_t app)
     guiManagerSetDbgLevel(kInitialDbgLevel);
     // The module links' start registers the touch-key handler with the Bluetooth module.
     guiWrapperWirelessProtocolKeyCbkSet(guiKeyTouchProcess);
+    // The phone app's queries read the power word and the usage counters.
+    guiWrapperProtocolBrontalGuiGetRegister(guiWidgetSettingGet, guiTrackingGet);
     // The widgets read the wrapper table, so the wrappers start first.
     guiWrapperInit();
     guiOpsInit();
