@@ -38,12 +38,14 @@ struct Event {
 };
 
 std::vector<Bytes> gWrites;
+std::vector<Clock::time_point> gWriteTimes;
 std::vector<Event> gEvents;
 uint8_t gPowerOn = 0;
 
 int32_t recordWrite(uint16_t, const uint8_t* buf, uint32_t len)
 {
     gWrites.emplace_back(buf, buf + len);
+    gWriteTimes.push_back(Clock::now());
     return static_cast<int32_t>(len);
 }
 
@@ -509,6 +511,7 @@ TEST_F(BrontalTest, UsageTextGoesInChunksOf30BytesEachWithItsMd5Tail)
     const BrontalPacket req{0, 0x04, 0x02, {}, 0};
     for (const Case& c : cases) {
         gWrites.clear();
+        gWriteTimes.clear();
         std::string text(c.len, 'x');
         for (uint32_t i = 0; i < c.len; ++i) {
             text[i] = static_cast<char>('0' + i % 43);
@@ -525,6 +528,9 @@ TEST_F(BrontalTest, UsageTextGoesInChunksOf30BytesEachWithItsMd5Tail)
         const brontal_check::Report r = brontal_check::reassemble(gWrites);
         EXPECT_EQ("", r.error) << c.len;
         EXPECT_EQ(text, r.text.at(5)) << c.len;
+        for (size_t n = 1; n < gWriteTimes.size(); ++n) {
+            EXPECT_GE(gWriteTimes[n] - gWriteTimes[n - 1], std::chrono::milliseconds(100)) << "100 ms after each packet";
+        }
     }
 }
 
