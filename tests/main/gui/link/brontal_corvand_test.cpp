@@ -250,6 +250,14 @@ TEST_F(BrontalCorvandTest, ThePhoneAppControlsTheSoundbarAndReadsItsUsage)
     echo.push_back(static_cast<uint8_t>(sum));
     EXPECT_TRUE(wrote(echo, frames));
 
+    // The app reads the curve back: a custom curve comes as the whole EQ payload.
+    frames = frameCount();
+    app(0x01, 0x08);
+    echo[3] = 0x01;
+    echo[4] = 0x08;
+    echo.back() = static_cast<uint8_t>(echo.back() - 0x02 - 0x04 + 0x01 + 0x08);
+    EXPECT_TRUE(wrote(echo, frames)) << dump(frames);
+
     // The usage report: 19 categories in order, 100 ms apart, each as the counters read.
     frames = frameCount();
     app(0x04, 0x01);

@@ -290,6 +290,7 @@ TEST_F(BrontalTest, EveryCommandRowAnswersOrRaisesItsEvent)
     const std::vector<Row> rows = {
         {"get source", in(1, 0x06), {out(1, 0x06, {1})}, {}},
         {"get volume", in(1, 0x07), {out(1, 0x07, {20})}, {}},
+        {"get EQ of a preset: its mode", in(1, 0x08), {out(1, 0x08, {2})}, {}},
         {"get tone volume", in(1, 0x0A), {out(1, 0x0A, {7})}, {}},
         {"get standby code", in(1, 0x0B), {out(1, 0x0B, {3})}, {}},
         {"get screensaver", in(1, 0x0C), {out(1, 0x0C, {2})}, {}},
@@ -631,7 +632,15 @@ TEST_F(BrontalTest, NotificationCallsSendTheirFrame)
         EXPECT_EQ(c.frames, gWrites) << c.what;
         EXPECT_EQ(c.frames.empty() ? -1 : 0, ret) << c.what;
     }
+    // The music wrapper holds a preset mode: the EQ frame carries the mode and no curve.
+    gWrites.clear();
     auto t0 = Clock::now();
+    EXPECT_EQ(0, guiWrapperBrontalCusEqPointSet(nullptr));
+    EXPECT_GE(msSince(t0), 150);
+    Bytes preset(BRONTAL_EQ_PAYLOAD_SIZE, 0);
+    preset[0] = 2;
+    EXPECT_EQ((std::vector<Bytes>{out(2, 0x04, preset)}), gWrites);
+    t0 = Clock::now();
     guiWrapperBrontalManualSrcInSet(&one);
     EXPECT_GE(msSince(t0), 50);
     t0 = Clock::now();
