@@ -12,6 +12,8 @@
 #include "main/gui/gui_pdt.h"
 #include "main/gui/gui_tracking.h"
 #include "main/gui/gui_widget.h"
+#include "main/gui/gui_widget_core.h"
+#include "main/gui/link/protocol_brontal.h"
 #include "main/gui/link/wireless_protocol.h"
 #include "main/gui/tone/gui_tone.h"
 #include "main/gui/wrapper/wrapper_bt.h"
@@ -131,6 +133,8 @@ int32_t guiManagerAppInit(const char*, handle_t app)
     guiWrapperWirelessProtocolKeyCbkSet(guiKeyTouchProcess);
     // The Bluetooth module's machine test reads and writes the 5.8 GHz user id through the widgets.
     guiWrapperBtUuidCbkSet(guiWidgetUuidReadProcess, guiWidgetUuidWriteProcess);
+    // The phone app's queries read the power word and the usage counters.
+    guiWrapperProtocolBrontalGuiGetRegister(guiWidgetSettingGet, guiTrackingGet);
     // The widgets read the wrapper table, so the wrappers start first.
     guiWrapperInit();
     guiOpsInit();

@@ -59,7 +59,7 @@ void guiWidgetPowerIdleProcess(void)
     uint8_t coldPowerOn = 0;
     if (state > GUI_SYS_STATE_ON) {
         guiManagerAppStateSet(GUI_SYS_STATE_TRANSIT);
-        guiWrapperBrontalPowerOff();
+        guiWrapperBrontalPowerOff(0);
         guiWidgetDispPlayerStop();
         guiWidgetSlotCall(GUI_WIDGET_CBK_POWER_IDLE_PREPARE, &coldPowerOn);
         guiWidgetDispPowerIdle();
@@ -246,8 +246,7 @@ void guiWidgetAutoScreensaverProcess(uint8_t on)
         std::lock_guard<std::mutex> lock(guiWidgetRecordLock());
         level = guiWidgetRecord().lcd_dimmer_lvl;
     }
-    const uint8_t told = static_cast<uint8_t>(level);
-    guiWrapperBrontalLcdDimmerSet(&told);
+    guiWrapperBrontalLcdDimmerSet(&level);
     guiOpsDispDimmerSet(level, 0);
 }
 

@@ -43,8 +43,7 @@ void stopVolumeTimers()
 
 void applyDimmer(uint32_t level, GuiWrapperSettingId id)
 {
-    const auto byte = static_cast<uint8_t>(level);
-    guiWrapperBrontalLcdDimmerSet(&byte);
+    guiWrapperBrontalLcdDimmerSet(&level);
     guiOpsDispDimmerSet(level, 1);
     guiWidgetSlotSettingSet(id);
     guiTrackingPrint(3, level);

@@ -343,7 +343,7 @@ void guiWrapperWidgetToneVolSet(const uint8_t* level)
     } else {
         GENERAL_LOG("tone_vol = %d!", *level);
     }
-    guiWrapperBrontalToneVolSet(level);
+    guiWrapperBrontalToneVolSet(*level);
     guiToneVolSet(*level);
 }
 

@@ -22,6 +22,7 @@
 #include "main/timerd/gui_timer.h"
 #include "platform/quorid/quorid.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/main/gui/wrapper/phone_app_frames.h"
 #include "tests/pellant/pellant_harness.h"
 #include "tests/support/app_support.h"
 #include "tests/support/sim_process.h"
@@ -178,6 +179,7 @@ TEST_F(GeneralWrapperTest, MuteReachesThePhoneAppTheLinkAndTheStreams)
     ASSERT_TRUE(pellanttest::waitStarted(sandbox));
     ASSERT_EQ(vesk_ipc_create(), 0);
     guiWrapperMusicInit();
+    phoneapp::start();
     const uint8_t vol = 20;
     guiWrapperMusicVolSet(&vol);
 
@@ -187,12 +189,15 @@ TEST_F(GeneralWrapperTest, MuteReachesThePhoneAppTheLinkAndTheStreams)
     const uint8_t off = 0;
     guiWrapperWidgetRoutingMuteSet(&off);
     EXPECT_EQ(pellanttest::lines(sandbox.read(WRAPPER_SOURCE_CALL_LOG)),
-              (std::vector<std::string>{"guiWrapperBrontalMuteSet 1", "guiWrapperWirelessAudMuteSet 1",
+              (std::vector<std::string>{"guiWrapperWirelessAudMuteSet 1",
                                         "guiWrapperWirelessAudMuteSet 0", "guiWrapperWirelessAudVolSet 20 0 0"}));
     // The audio server takes the streams' volume on its own time.
     EXPECT_TRUE(apptest::eventually(
         [&] { return pellanttest::contains(pellanttest::vesk2State(sandbox), "vesk_set_stream_vol_ext 1 100000"); }));
     EXPECT_EQ(guiWrapperMusicMuteGet(), 0);
+    // The app shows sound on: muting tells it 0.
+    EXPECT_EQ(phoneapp::take(), (std::vector<std::string>{"phone app 02 0a 00"}));
+    phoneapp::stop();
     guiWrapperMusicExit();
 }
 
@@ -212,9 +217,11 @@ protected:
         guiWrapperSettingRecord()->night_vol = 20;
         const uint8_t vol = 50;
         guiWrapperMusicVolSet(&vol);
+        phoneapp::start();
     }
     void TearDown() override
     {
+        phoneapp::stop();
         guiWrapperMusicExit();
         guiWrapperAmpExit();
     }
@@ -289,7 +296,8 @@ TEST_F(VolumeFanOutTest, VolumeReachesTheRecordTheLinkTheAmplifiersAndTheStreams
     EXPECT_EQ(coeff(0x2E), tableEntry(gGuiWrapperAmpAcm8625SCenterVolTab[51]));
     EXPECT_EQ(coeff(0x2C), lrsBefore);
     EXPECT_EQ(linkFrom(linkFromLine),
-              (std::vector<std::string>{"guiWrapperWirelessAudVolSet 51 6 6", "guiWrapperBrontalVolSet 51"}));
+              (std::vector<std::string>{"guiWrapperWirelessAudVolSet 51 6 6"}));
+    EXPECT_EQ(phoneapp::take(), (std::vector<std::string>{"phone app 02 03 33"}));
 }
 
 TEST_F(VolumeFanOutTest, EverySlotWritesTheVolumeOfTheCurrentMode)
@@ -316,6 +324,7 @@ TEST_F(VolumeFanOutTest, EverySlotWritesTheVolumeOfTheCurrentMode)
         ASSERT_TRUE(effectSettled());
         const uint8_t otherBefore = c.eqMode == 5 ? rec->vol : rec->night_vol;
         const size_t linkFromLine = linkLines();
+        phoneapp::take();
         c.slot(&c.vol);
         EXPECT_EQ(c.eqMode == 5 ? rec->night_vol : rec->vol, c.vol);
         EXPECT_EQ(c.eqMode == 5 ? rec->vol : rec->night_vol, otherBefore);
@@ -324,7 +333,9 @@ TEST_F(VolumeFanOutTest, EverySlotWritesTheVolumeOfTheCurrentMode)
         const auto link = linkFrom(linkFromLine);
         ASSERT_FALSE(link.empty());
         EXPECT_EQ(link.front(), "guiWrapperWirelessAudVolSet " + std::to_string(c.vol) + " 6 6");
-        EXPECT_EQ(link.back() == "guiWrapperBrontalVolSet " + std::to_string(c.vol), c.phoneApp);
+        char volFrame[32];
+        std::snprintf(volFrame, sizeof(volFrame), "phone app 02 03 %02x", c.vol);
+        EXPECT_EQ(phoneapp::take(), c.phoneApp ? std::vector<std::string>{volFrame} : std::vector<std::string>{});
     }
 }
 
@@ -343,6 +354,7 @@ TEST_F(VolumeFanOutTest, AVolumeAboveTheTablesChangesNothing)
     EXPECT_EQ(guiWrapperSettingRecord()->vol, 50);
     EXPECT_TRUE(idsFrom(from).empty());
     EXPECT_TRUE(linkFrom(linkFromLine).empty());
+    EXPECT_TRUE(phoneapp::take().empty());
     EXPECT_EQ(coeff(0x2D), lrBefore);
 }
 
@@ -365,17 +377,28 @@ TEST_F(VolumeFanOutTest, SoundSlotsReachTheRecordTheServerAndTheLinks)
         void* arg;
         std::vector<int> ids;  // remote calls other than the muted window's stream volumes
         std::vector<std::string> link;
+        std::vector<std::string> app;  // the frames the phone app is sent
+    };
+    // The EQ frame of a curve: the app's mode, then each point's frequency and gain, little-endian.
+    const auto eqFrame = [](uint8_t appMode, const GuiWrapperMusicCusEq& eq) {
+        char text[256];
+        int n = std::snprintf(text, sizeof(text), "phone app 02 04 %02x", appMode);
+        for (const auto& p : eq.points) {
+            n += std::snprintf(text + n, sizeof(text) - n, " %02x %02x %02x %02x", p.freq & 0xFF, p.freq >> 8,
+                               static_cast<uint16_t>(p.gain) & 0xFF, static_cast<uint16_t>(p.gain) >> 8);
+        }
+        return std::vector<std::string>{text};
     };
     static uint8_t zero = 0;
     static uint8_t one = 1;
     static uint8_t two = 2;
     static uint8_t seven = 7;
     const std::vector<Case> cases{
-        {"EQ", GUI_WIDGET_CBK_EQ_SET, &zero, {18}, {"guiWrapperWirelessAudEqSet 0", "guiWrapperBrontalEqSet 0"}},
-        {"custom curve", GUI_WIDGET_CBK_CUS_EQ_SET, &custom, {18, 19}, {"guiWrapperWirelessAudEqSet 7",
-                                                                         "guiWrapperBrontalCusEqPointSet"}},
-        {"style curve", GUI_WIDGET_CBK_CUS_EQ_SET, &style, {18, 19}, {"guiWrapperWirelessAudEqSet 6",
-                                                                       "guiWrapperBrontalCusEqPointSet"}},
+        {"EQ", GUI_WIDGET_CBK_EQ_SET, &zero, {18}, {"guiWrapperWirelessAudEqSet 0"}, {"phone app 02 04 02"}},
+        {"custom curve", GUI_WIDGET_CBK_CUS_EQ_SET, &custom, {18, 19}, {"guiWrapperWirelessAudEqSet 7"},
+         eqFrame(8, custom)},
+        {"style curve", GUI_WIDGET_CBK_CUS_EQ_SET, &style, {18, 19}, {"guiWrapperWirelessAudEqSet 6"},
+         eqFrame(7, style)},
         {"a mode without a curve", GUI_WIDGET_CBK_CUS_EQ_SET, &tooLow, {}, {}},
         {"surround on", GUI_WIDGET_CBK_SUR_EN_SET, &one, {17}, {}},
         {"virtualiser", GUI_WIDGET_CBK_VIRTUAL_XSET, &one, {26}, {}},
@@ -386,8 +409,8 @@ TEST_F(VolumeFanOutTest, SoundSlotsReachTheRecordTheServerAndTheLinks)
         {"centre", GUI_WIDGET_CBK_CENTER_SET, &seven, {32}, {}},
         {"height", GUI_WIDGET_CBK_HEIGHT_SET, &two, {35}, {}},
         {"surround volume", GUI_WIDGET_CBK_SUR_VOL_SET, &seven, {24}, {"guiWrapperWirelesRxSurVolSet 7"}},
-        {"upmix", GUI_WIDGET_CBK_XUPMIX_SET, &zero, {37}, {"guiWrapperBrontalXupmixSet 0"}},
-        {"tone level", GUI_WIDGET_CBK_TONE_VOL_SET, &one, {}, {"guiWrapperBrontalToneVolSet 1"}},
+        {"upmix", GUI_WIDGET_CBK_XUPMIX_SET, &zero, {37}, {}, {"phone app 02 16 00"}},
+        {"tone level", GUI_WIDGET_CBK_TONE_VOL_SET, &one, {}, {}, {"phone app 02 06 01"}},
         {"source EQ", GUI_WIDGET_CBK_SRC_TOGGLE_EQ_SET, &two, {18}, {"guiWrapperWirelessAudEqSet 2"}},
     };
     // Each case starts once the previous muted window and its pop unmute are over.
@@ -402,6 +425,7 @@ TEST_F(VolumeFanOutTest, SoundSlotsReachTheRecordTheServerAndTheLinks)
         ASSERT_TRUE(apptest::eventually(settled));
         const size_t from = pellantLines();
         const size_t linkFromLine = linkLines();
+        phoneapp::take();
         EXPECT_EQ(table.slot[c.slot](c.arg), 0);
         ASSERT_TRUE(apptest::eventually(settled));
         // The end of a muted window sends the bass level and the streams' volume again.
@@ -419,6 +443,7 @@ TEST_F(VolumeFanOutTest, SoundSlotsReachTheRecordTheServerAndTheLinks)
             }
         }
         EXPECT_EQ(link, c.link);
+        EXPECT_EQ(phoneapp::take(), c.app);
     }
     // The curves went to the record crosswise (mode 7's into style_eq_point), the tone level to
     // the tones, and the upmix switch reads back.

@@ -12,6 +12,7 @@
 #include "main/gui/tone/gui_tone.h"
 #include "main/gui/wrapper/call_log/wrapper_call_log.h"
 #include "main/gui/wrapper/wrapper_music_priv.h"
+#include "tests/main/gui/wrapper/phone_app_frames.h"
 #include "tests/pellant/pellant_harness.h"
 #include "tests/support/sim_process.h"
 
@@ -69,9 +70,11 @@ protected:
         guiWrapperAmpInit();
         guiWrapperAmpRegReset(GUI_WRAPPER_AMP_IDX_LR);  // finds the chips the volume is written to
         guiWrapperMusicInit();
+        phoneapp::start();
     }
     void TearDown() override
     {
+        phoneapp::stop();
         guiWrapperMusicExit();
         guiWrapperAmpExit();
         // The remote-call client has a few connection slots per process: a whole run needs them back.
@@ -313,6 +316,7 @@ TEST_F(MusicWrapperTest, EffectSettersSendTheirRemoteCall)
         std::function<void()> call;
         int id;
         std::vector<std::string> link;
+        std::vector<std::string> app;  // the frames the phone app is sent
     };
     static const uint8_t five = 5;
     static const uint8_t thirteen = 13;
@@ -326,7 +330,7 @@ TEST_F(MusicWrapperTest, EffectSettersSendTheirRemoteCall)
         {"treble", [] { guiWrapperMusicTrebleSet(&five); }, 21, {}},
         {"height", [] { guiWrapperMusicHeightSet(3); }, 35, {}},
         {"bass boost", [] { guiWrapperMusicBassBoostSet(1); }, 22, {}},
-        {"upmix", [] { guiWrapperMusicXupmixSet(&one); }, 37, {"guiWrapperBrontalXupmixSet 1"}},
+        {"upmix", [] { guiWrapperMusicXupmixSet(&one); }, 37, {}, {"phone app 02 16 01"}},
         {"bypass", [] { guiWrapperMusicBypassSet(&one); }, 16, {}},
         {"1/8 power", [] { guiWrapperMusic1D8PowerSet(1); }, 25, {}},
         {"standard test", [] { guiWrapperMusicStandardTestSet(1); }, 28, {}},
@@ -339,9 +343,11 @@ TEST_F(MusicWrapperTest, EffectSettersSendTheirRemoteCall)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         mark();
+        phoneapp::take();
         c.call();
         EXPECT_EQ(idsSinceMark(), std::vector<int>{c.id});
         EXPECT_EQ(linkCallsSinceMark(), c.link);
+        EXPECT_EQ(phoneapp::take(), c.app);
     }
     uint8_t upmix = 0;
     guiWrapperMusicXupmixGet(&upmix);

@@ -11,6 +11,7 @@
 #include "main/gui/wrapper/wrapper_amp.h"
 #include "main/state_mngr/state_mngr.h"
 #include "tests/main/am/app_harness.h"
+#include "tests/main/gui/wrapper/phone_app_frames.h"
 #include "tests/support/sim_process.h"
 
 #include <gmock/gmock.h>
@@ -168,15 +169,17 @@ TEST_P(FactoryResetTest, KeepsTheMacTakesTheSalesAreasRowAndResetsTheLinkOnlyWhe
     rec().vol = 77;
     calls();
     uint8_t withWireless = wireless;
+    phoneapp::start();
     guiWrapperWidgetFactoryReset(&withWireless);
+    phoneapp::stop();
+    EXPECT_EQ(phoneapp::take(), (std::vector<std::string>{"phone app 02 0b 01"}));
 
     const GuiWrapperSetting& row = gGuiWrapperDefaultSetting[salesArea < 2 ? salesArea : 0];
     EXPECT_EQ(0, std::memcmp(rec().bt_mac, mac, sizeof(mac)));
     EXPECT_EQ(row.sales_area, rec().sales_area);
     EXPECT_EQ(row.vol, rec().vol);
     EXPECT_EQ(row.eq_mode, rec().eq_mode);
-    std::vector<std::string> want = {"guiWrapperHdmiPowerOff", "guiWrapperBrontalFactoryReset",
-                                     "guiWrapperBtFactoryReset"};
+    std::vector<std::string> want = {"guiWrapperHdmiPowerOff", "guiWrapperBtFactoryReset"};
     if (wireless != 0) {
         want.push_back("guiWrapperWirelessAudFactoryReset");
     }
