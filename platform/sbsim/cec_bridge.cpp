@@ -66,7 +66,16 @@ public:
 
     int fd() const override { return fd_; }
     int setMode(uint32_t mode) override { return call(CEC_S_MODE, &mode); }
-    int setLogAddrs(cec_log_addrs& addrs) override { return call(CEC_ADAP_S_LOG_ADDRS, &addrs); }
+    // Waits for the claim to end, as the board's driver does: frames the stack sends right after
+    // setting its address would otherwise meet an adapter still polling for it and fail.
+    int setLogAddrs(cec_log_addrs& addrs) override
+    {
+        const int flags = ::fcntl(fd_, F_GETFL);
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+        const int error = call(CEC_ADAP_S_LOG_ADDRS, &addrs);
+        ::fcntl(fd_, F_SETFL, flags);
+        return error;
+    }
     int getPhysAddr(uint16_t& address) override { return call(CEC_ADAP_G_PHYS_ADDR, &address); }
     int transmit(cec_msg& msg) override { return call(CEC_TRANSMIT, &msg); }
     int receive(cec_msg& msg) override { return call(CEC_RECEIVE, &msg); }
@@ -201,9 +210,12 @@ int CecBridge::setLogicalAddress(const std::vector<uint8_t>& record)
                   " refused: " + std::strerror(error));
         return error;
     }
-    claimed_ = claim;
-    sink_.log("bridge " + device_ + (claim ? ": claiming logical address " + std::to_string(la) + " (audio system)"
-                                           : ": logical addresses released"));
+    const bool got = claim && addrs.num_log_addrs == 1 && addrs.log_addr[0] < kBroadcast;
+    claimed_ = got;  // with none free, the next request tries again
+    sink_.log("bridge " + device_ +
+              (!claim ? ": logical addresses released"
+                      : got ? ": logical address " + std::to_string(addrs.log_addr[0]) + " claimed (audio system)"
+                            : ": no logical address free for the audio system"));
     return 0;
 }
 

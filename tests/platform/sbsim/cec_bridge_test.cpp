@@ -153,6 +153,7 @@ public:
         std::vector<uint8_t> logAddrCounts;  // num_log_addrs of every set, in order
         std::vector<Bytes> transmitted;
         uint16_t pa = CEC_PHYS_ADDR_INVALID;
+        uint8_t freeAddress = 5;  // CEC_LOG_ADDR_INVALID: the line had no audio-system address free
         int transmitError = 0;
         uint8_t immediateStatus = 0;  // a transmit that finishes at once
         uint32_t nextSequence = 1;
@@ -169,6 +170,9 @@ public:
     int setLogAddrs(cec_log_addrs& addrs) override
     {
         s_.logAddrCounts.push_back(addrs.num_log_addrs);
+        if (addrs.num_log_addrs == 1) {
+            addrs.log_addr[0] = s_.freeAddress;  // the claim has ended, as the kernel returns it
+        }
         return 0;
     }
     int getPhysAddr(uint16_t& address) override
@@ -245,9 +249,18 @@ TEST_F(CecBridgeTest, ClaimsTheAddressOnceOverNoneAndReleasesItOnRequest)
     EXPECT_EQ(bridge->setLogicalAddress(record), 0);
     EXPECT_EQ(bridge->setLogicalAddress(record), 0);
     EXPECT_EQ(adapter.logAddrCounts, (std::vector<uint8_t>{0, 1})) << "claimed again it would poll the line anew";
+    EXPECT_THAT(log, ::testing::HasSubstr("/dev/cec1: logical address 5 claimed (audio system)"));
     record[1] = 15;
     EXPECT_EQ(bridge->setLogicalAddress(record), 0);
     EXPECT_EQ(adapter.logAddrCounts.back(), 0);
+    adapter.freeAddress = CEC_LOG_ADDR_INVALID;
+    record[1] = 5;
+    EXPECT_EQ(bridge->setLogicalAddress(record), 0);
+    EXPECT_THAT(log, ::testing::HasSubstr("/dev/cec1: no logical address free for the audio system"));
+    const size_t sets = adapter.logAddrCounts.size();
+    adapter.freeAddress = 5;
+    EXPECT_EQ(bridge->setLogicalAddress(record), 0);
+    EXPECT_EQ(adapter.logAddrCounts.size(), sets + 2) << "a claim that found none free is tried again";
 }
 
 TEST_F(CecBridgeTest, StatusesComeBackWithTheirTagsByTransmitSequence)
