@@ -309,7 +309,9 @@ public:
                "hdmitx switch NAME STATE        raise the driver's switch uevent (eARC, CEC, cec_hdmi, ...)\n"
                "  A stream-format change: script GET_EARC_AUDIO_INFO or GET_RX_AUDIO_INFO, then\n"
                "  \"hdmitx switch eARC 5\"; or \"actl set Spdif_In_Info ...\" for the S/PDIF receiver.\n"
-               "hdmitx requests                 the request names and numbers\n";
+               "hdmitx requests                 the request names and numbers\n"
+               "  Under sbsim --cec-device DEV the CEC line is that Linux CEC adapter's: frames go both\n"
+               "  ways on it, its statuses and plug events are reported (\"log cec\" has its lines).\n";
     }
 
     std::unique_ptr<DevHandle> open(const std::string& path, int, const Pusher&, int& error) override
