@@ -343,6 +343,14 @@ void cecPsrSetStreamPath(const CecFrame* frame)
     char text[CEC_PA_TEXT_SIZE] = {};
     pa_to_string(address, text);
     CEC_INFO("set stream path: %s \n", text);
+    // The TV routing to a sleeping soundbar wakes it: the standby toggle leaves suspend. This is no
+    // standby of the TV's, so the once-per-cycle hand-over of a received Standby does not hold it.
+    if (gPlatformInfo.ui1Suspended.load() != 0 && address == gHDMITXInfo[CEC_TX_PORT_0].physicalAddr.load()) {
+        CEC_INFO("stream path to the soundbar in suspend: wake up \n");
+        if (cecPsrSendToSmStandby() != CECR_OK) {
+            CEC_ERR("<CEC>Err:cecPsrSendToSmStandby fail for the stream path \r\n");
+        }
+    }
 }
 
 void cecPsrDeviceVendorID(const CecFrame* frame)
@@ -369,11 +377,14 @@ void cecPsrGiveDeviceVendorID(const CecFrame*)
     }
 }
 
-void cecPsrGiveDevicePowerStatus(const CecFrame*)
+void cecPsrGiveDevicePowerStatus(const CecFrame* frame)
 {
-    // Reported to the TV, whoever asked: the power status is "on".
-    if (parserStarted()) {
-        cecCtrlReportPowerStatus(0, CEC_LA_TV);
+    // On the board the standby co-processor answers while the main processor sleeps; here the
+    // application stays up through suspend, so it answers as a sleeping soundbar must, to the
+    // device that asked.
+    if (parserStarted() && frame != nullptr) {
+        const uint8_t status = gPlatformInfo.ui1Suspended.load() != 0 ? CEC_POWER_STATUS_STANDBY : CEC_POWER_STATUS_ON;
+        cecCtrlReportPowerStatus(status, frame->ui1Initiator);
     }
 }
 

@@ -51,6 +51,9 @@ enum CecOpcode : uint16_t {
 // Reasons of a Feature Abort.
 constexpr uint8_t CEC_ABORT_UNRECOGNIZED_OPCODE = 0;
 constexpr uint8_t CEC_ABORT_INVALID_OPERAND = 3;
+// Report Power Status operands.
+constexpr uint8_t CEC_POWER_STATUS_ON = 0;
+constexpr uint8_t CEC_POWER_STATUS_STANDBY = 1;
 
 // The soundbar's device type in its physical-address report: audio system.
 constexpr uint8_t CEC_DEVICE_TYPE_AUDIO_SYSTEM = 5;

@@ -53,10 +53,12 @@ int32_t cecSmMsgProcess(const appmsg_t* msg)
     switch (body) {
     case SM_BODY_CEC_ENTER_SUSPEND:
         CEC_INFO("SM inform CEC enter suspend \r");
+        gPlatformInfo.ui1Suspended = 1;
         cecCtrlSetSystemAudioMode(CEC_LA_TV, 0);
         return CECR_OK;
     case SM_BODY_CEC_EXIT_SUSPEND:
         CEC_INFO("SM inform CEC exit suspend \r");
+        gPlatformInfo.ui1Suspended = 0;
         gIsCecSendReq = 0;
         gPlatformInfo.ui1FakePlugIn = 0;
         cecUpdateCm4RxInfo();
@@ -64,6 +66,7 @@ int32_t cecSmMsgProcess(const appmsg_t* msg)
         return CECR_OK;
     case SM_BODY_CEC_ENTER_SUSPEND_FAIL:
         CEC_INFO("SM inform CEC enter suspend fail \r");
+        gPlatformInfo.ui1Suspended = 0;
         gIsCecSendReq = 0;
         return CECR_OK;
     default:

@@ -17,6 +17,7 @@ void cecStateReset(handle_t app)
     gTVInfo.ui4LogicalAddr = CEC_LA_TV;
     gPlatformInfo.ui1FakePlugIn = 0;
     gPlatformInfo.ui1SysAudioOpen = 0;
+    gPlatformInfo.ui1Suspended = 0;
     gPlatformInfo.prGuardTimer = nullptr;
     gPlatformInfo.ui4ActiveRx = CEC_RX_PORT_NONE;
     gPlatformInfo.ui4ActiveTx = CEC_TX_PORT_0;

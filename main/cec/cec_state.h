@@ -57,6 +57,9 @@ struct CecTvInfo {
 struct CecPlatformInfo {
     std::atomic<uint8_t> ui1FakePlugIn{0};  // the next TV plug-in event is to be ignored
     std::atomic<uint8_t> ui1SysAudioOpen{0};
+    // From the state manager's enter-suspend notice to its exit-suspend notice: the soundbar sleeps
+    // and answers CEC as a sleeping one (its power status is standby).
+    std::atomic<uint8_t> ui1Suspended{0};
     std::atomic<os_timer_t*> prGuardTimer{nullptr};
     std::atomic<uint32_t> ui4ActiveRx{CEC_RX_PORT_NONE};
     std::atomic<uint32_t> ui4ActiveTx{CEC_TX_PORT_0};  // every sender refuses any other value

@@ -1,8 +1,10 @@
 // The HDMI transmitter driver "/dev/hdmitx": scripted getter answers, the last value of every
 // setter, a request log, failure injection per request, CEC frames both ways with one transmit
 // status per transmission (reported at once, or held until a test releases it), the switch uevents
-// the driver raises, and a transmitter that is not there at all.
+// the driver raises, and a transmitter that is not there at all. Given a Linux CEC device, its CEC
+// line is that adapter's instead of the scripted queues.
 #include "platform/sbdev/hdmitx_ioctl.h"
+#include "platform/sbsim/cec_bridge_priv.h"
 #include "platform/sbsim/sim_board_priv.h"
 
 #include <algorithm>
@@ -89,7 +91,25 @@ struct HdmiState {
     bool holdStatuses = false;
     bool missing = false;
     uint32_t txAck = 1;
+    std::unique_ptr<CecBridge> bridge;  // the CEC line of a real adapter, when given one
 };
+
+constexpr int kCecHdmiTvIn = 1;  // cec_hdmi switch state: the TV link came (0: it went)
+constexpr uint8_t kArcSupported = 1;
+
+// The address of input `port` (1-based) below `pa`: the first free nibble from the top.
+uint16_t childAddress(uint16_t pa, uint16_t port)
+{
+    if (pa == 0xFFFF) {
+        return 0xFFFF;
+    }
+    for (int shift = 12; shift >= 0; shift -= 4) {
+        if (((pa >> shift) & 0xF) == 0) {
+            return static_cast<uint16_t>(pa | port << shift);
+        }
+    }
+    return 0xFFFF;
+}
 
 // Queues the transmit status {tag, ack} and raises its switch event.
 void announceStatus(Board& board, HdmiState& s, uint32_t tag, uint32_t ack)
@@ -132,10 +152,16 @@ public:
         }
         if (info->setter) {
             s_.last[request] = arg;
+            if (s_.bridge && request == KVX_HMDI_SETLA && s_.bridge->setLogicalAddress(arg) != 0) {
+                return Result::fail(EIO);
+            }
             if (request == KVX_HDMI_SET_CECCMD) {
                 transmitted(arg);
             }
             return Result::ok(0, byValue ? Bytes{} : arg);
+        }
+        if (s_.bridge && request != KVX_HDMI_GET_CECCMD && request != KVX_HDMI_GET_TX_STS) {
+            return bridged(request, size, arg);
         }
         return answer(request, size, arg);
     }
@@ -193,10 +219,52 @@ private:
         return Result::ok(0, out);
     }
 
+    // The reads a real line answers: its own address and what follows from it, an ARC link, and
+    // inputs with no device on them; the rest as scripted.
+    Result bridged(uint32_t request, size_t size, const Bytes& in)
+    {
+        const uint16_t pa = s_.bridge->physicalAddress();
+        Bytes out(size, 0);
+        switch (request) {
+        case KVX_HDMI_GET_TX_PA:
+            out.clear();
+            sbwire::putU32(out, pa);
+            return Result::ok(0, out);
+        case KVX_HDMI_GET_TX_INFO:
+            out[0] = kArcSupported;
+            return Result::ok(0, out);
+        case KVX_HDMI_GET_RX_PA:
+            out.clear();
+            sbwire::putU32(out, childAddress(pa, 1));
+            sbwire::putU32(out, childAddress(pa, 2));
+            return Result::ok(0, out);
+        case KVX_HDMI_GET_CM4_INFO: {
+            const uint32_t selector = sbwire::getU32(in.data());
+            uint32_t value = 0;
+            if (selector == 1) {
+                value = pa;
+            } else if (selector == 2) {
+                value = 5;
+            } else if (selector == 3) {
+                value = childAddress(pa, 1) | static_cast<uint32_t>(childAddress(pa, 2)) << 16;
+            }
+            out.assign(in.begin(), in.begin() + 4);
+            sbwire::putU32(out, value);
+            return Result::ok(0, out);
+        }
+        default:
+            return answer(request, size, in);
+        }
+    }
+
     // The driver puts the frame on the line and reports its transmit status by its switch, unless
     // a test holds the statuses back.
     void transmitted(const Bytes& cmd)
     {
+        if (s_.bridge) {
+            s_.bridge->transmit(cmd);
+            return;
+        }
         board_.log("cec", "tx " + hexBytes(cmd.data() + 4, kCecFrameSize));
         const uint32_t tag = sbwire::getU32(cmd.data());
         if (s_.holdStatuses) {
@@ -214,7 +282,13 @@ private:
 
 class Hdmitx : public Model {
 public:
-    explicit Hdmitx(Board& board) : board_(board) { board_.setNodePresent("/dev/hdmitx", true); }
+    explicit Hdmitx(Board& board) : board_(board)
+    {
+        board_.setNodePresent("/dev/hdmitx", true);
+        if (!board_.cecDevice.empty()) {
+            bridge();
+        }
+    }
     const char* name() const override { return "hdmitx"; }
     const char* usage() const override
     {
@@ -235,7 +309,9 @@ public:
                "hdmitx switch NAME STATE        raise the driver's switch uevent (eARC, CEC, cec_hdmi, ...)\n"
                "  A stream-format change: script GET_EARC_AUDIO_INFO or GET_RX_AUDIO_INFO, then\n"
                "  \"hdmitx switch eARC 5\"; or \"actl set Spdif_In_Info ...\" for the S/PDIF receiver.\n"
-               "hdmitx requests                 the request names and numbers\n";
+               "hdmitx requests                 the request names and numbers\n"
+               "  Under sbsim --cec-device DEV the CEC line is that Linux CEC adapter's: frames go both\n"
+               "  ways on it, its statuses and plug events are reported (\"log cec\" has its lines).\n";
     }
 
     std::unique_ptr<DevHandle> open(const std::string& path, int, const Pusher&, int& error) override
@@ -331,6 +407,31 @@ public:
     }
 
 private:
+    // Carries the CEC line by the given adapter; without it the line stays the scripted one.
+    void bridge()
+    {
+        int error = 0;
+        auto adapter = openCecAdapter(board_.cecDevice, error);
+        if (adapter == nullptr) {
+            board_.log("cec", "bridge " + board_.cecDevice + ": cannot open: " + std::strerror(error));
+            std::fprintf(stderr, "sbsim: cannot open %s: %s\n", board_.cecDevice.c_str(), std::strerror(error));
+            return;
+        }
+        CecBridgeSink sink;
+        sink.log = [this](const std::string& line) { board_.log("cec", line); };
+        sink.status = [this](uint32_t tag, uint32_t ack) { announceStatus(board_, s_, tag, ack); };
+        sink.frame = [this](const Bytes& frame) {
+            s_.cecReceived.push_back(frame);
+            board_.raiseSwitch("cec_hdmi", kCecHdmiGotFrame);
+        };
+        sink.plug = [this](int state) { board_.raiseSwitch("cec_hdmi", state != 0 ? kCecHdmiTvIn : 0); };
+        s_.bridge = std::make_unique<CecBridge>(std::move(adapter), board_.cecDevice, std::move(sink));
+        if (!s_.bridge->start()) {
+            std::fprintf(stderr, "sbsim: %s refused the exclusive follower mode\n", board_.cecDevice.c_str());
+        }
+        board_.watches[s_.bridge->fd()] = [this] { s_.bridge->onReadable(); };
+    }
+
     static bool refuse(std::string& out, const std::string& why)
     {
         out = "hdmitx: " + why + "\n";

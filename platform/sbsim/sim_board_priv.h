@@ -99,6 +99,11 @@ public:
     std::map<std::string, std::function<std::unique_ptr<I2cChip>()>> i2cChipKinds;
     // Raises one datagram as it stands (a malformed one too).
     void raiseRawUevent(const Bytes& datagram);
+    // A Linux CEC device the transmitter's CEC line is carried by instead of the scripted queues
+    // (empty: none); set before the models are made.
+    std::string cecDevice;
+    // Descriptors of the host the server polls beside its clients, with what to do when readable.
+    std::map<int, std::function<void()>> watches;
 
 private:
     std::string root_;

@@ -1,4 +1,5 @@
-// sbsim: the board simulator of one root. Usage: sbsim [--root DIR]   (default: $SOUNDBAR_ROOT)
+// sbsim: the board simulator of one root. Usage: sbsim [--root DIR] [--cec-device DEV]
+// (root default: $SOUNDBAR_ROOT)
 // Prints "ready" on standard output once its socket "/sim/board.sock" accepts connections, and
 // serves until SIGTERM or SIGINT.
 #include "platform/sbsim/sim_server_priv.h"
@@ -14,6 +15,7 @@
 int main(int argc, char** argv)
 {
     std::string root;
+    std::string cecDevice;
     const char* env = std::getenv("SOUNDBAR_ROOT");
     if (env != nullptr) {
         root = env;
@@ -21,10 +23,14 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
             root = argv[++i];
+        } else if (std::strcmp(argv[i], "--cec-device") == 0 && i + 1 < argc) {
+            cecDevice = argv[++i];
         } else {
-            std::printf("usage: sbsim [--root DIR]\n"
+            std::printf("usage: sbsim [--root DIR] [--cec-device DEV]\n"
                         "Plays the board's devices for the programs running in root DIR (default\n"
-                        "$SOUNDBAR_ROOT), on the socket DIR/sim/board.sock. Talk to it with sbsimctl.\n");
+                        "$SOUNDBAR_ROOT), on the socket DIR/sim/board.sock. Talk to it with sbsimctl.\n"
+                        "--cec-device DEV carries the HDMI transmitter's CEC line by the Linux CEC\n"
+                        "adapter DEV (such as /dev/cec1) instead of the scripted frames and statuses.\n");
             return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
         }
     }
@@ -46,7 +52,7 @@ int main(int argc, char** argv)
         std::perror("sbsim: signalfd");
         return 1;
     }
-    sbsim::Server server(root);
+    sbsim::Server server(root, cecDevice);
     if (!server.listen()) {
         return 1;
     }

@@ -52,8 +52,9 @@ Result textResult(bool ok, const std::string& text)
 
 }  // namespace
 
-Server::Server(const std::string& root) : board_(root), ptys_(board_)
+Server::Server(const std::string& root, const std::string& cecDevice) : board_(root), ptys_(board_)
 {
+    board_.cecDevice = cecDevice;
     for (const char* dir : {"/sim", "/dev", "/dev/input", "/proc"}) {
         mkdir(board_.path(dir).c_str(), 0755);
     }
@@ -125,6 +126,10 @@ void Server::run(int stopFd)
         }
         const size_t ptyFrom = fds.size();
         ptys_.addPollFds(fds);
+        const size_t watchFrom = fds.size();
+        for (const auto& [fd, onReadable] : board_.watches) {
+            fds.push_back({fd, POLLIN | POLLPRI, 0});
+        }
         if (poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -149,9 +154,15 @@ void Server::run(int stopFd)
                 receive(ids[i]);
             }
         }
-        for (size_t i = ptyFrom; i < fds.size(); ++i) {
+        for (size_t i = ptyFrom; i < watchFrom; ++i) {
             if ((fds[i].revents & POLLIN) != 0) {
                 ptys_.onReadable(fds[i].fd);
+            }
+        }
+        for (size_t i = watchFrom; i < fds.size(); ++i) {
+            auto watch = board_.watches.find(fds[i].fd);
+            if (fds[i].revents != 0 && watch != board_.watches.end()) {
+                watch->second();
             }
         }
         dropClosing();

@@ -12,7 +12,7 @@ namespace sbsim {
 
 class Server {
 public:
-    explicit Server(const std::string& root);
+    explicit Server(const std::string& root, const std::string& cecDevice = "");
     ~Server();
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;

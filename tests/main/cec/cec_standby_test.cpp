@@ -14,6 +14,8 @@
 
 namespace {
 
+using cectest::frame;
+
 class CecStandbyTest : public cectest::CecAppTest {
 protected:
     void SetUp() override
@@ -44,6 +46,7 @@ TEST_F(CecStandbyTest, OneHandOverPerSuspendCycleAndAnotherAfterAFailedOne)
     EXPECT_EQ(0, gIsCecSendReq.load());
 
     apptest::TestApp& sm = apptest::runningRecorder(SM_APP_NAME);
+    sm.clearMessages();
     sim.ctl("hdmitx cm4 2 5");  // the own logical address kept over the suspend
     const auto notice = [this](uint32_t body) {
         EXPECT_TRUE(sentFor([body] {
@@ -78,6 +81,32 @@ TEST_F(CecStandbyTest, OneHandOverPerSuspendCycleAndAnotherAfterAFailedOne)
         EXPECT_EQ(std::vector<uint8_t>(APPMSG_DATA_SIZE, 0),
                   std::vector<uint8_t>(msg.aui1_data, msg.aui1_data + APPMSG_DATA_SIZE));
     }
+
+    // With no co-processor to stand in while it sleeps, the application answers as a sleeping
+    // soundbar: standby power status between the suspend notices, to whoever asked, and the TV's
+    // stream path to it wakes it, though the TV's standby went over in this cycle already.
+    sm.clearMessages();
+    sim.ctl("hdmitx cm4 1 0x1000");
+    notice(SM_BODY_CEC_EXIT_SUSPEND);  // the addresses read back, as after a wake-up
+    const auto powerStatusTo4 = [this] { return sentFor([this] { receive("4 5 0x8F"); }); };
+    EXPECT_EQ(std::vector<std::string>{frame(4, 0x90, {0x00})}, powerStatusTo4());
+    EXPECT_TRUE(answersTo("0 15 0x86 10 00").empty()) << "awake, a stream path to it changes nothing";
+    sentFor([] {
+        ASSERT_EQ(0, u_app_send_appmsg(gCecThisObj.hApp.load(), E_APP_MSG_TYPE_STATE_MNGR, MSG_FROM_SM,
+                                       smMsgWord(SM_INFORM_GRP, SM_BODY_CEC_ENTER_SUSPEND, 0), nullptr, 0));
+    });  // (it closes the system audio mode)
+    EXPECT_EQ(std::vector<std::string>{frame(4, 0x90, {0x01})}, powerStatusTo4());
+    EXPECT_TRUE(answersTo("0 5 0x36").empty());
+    EXPECT_TRUE(answersTo("0 15 0x86 20 00").empty());
+    EXPECT_TRUE(answersTo("0 15 0x86 10 00").empty());
+    ASSERT_TRUE(sm.waitMessages(2));
+    notice(SM_BODY_CEC_EXIT_SUSPEND);
+    EXPECT_EQ(std::vector<std::string>{frame(4, 0x90, {0x00})}, powerStatusTo4());
+    const auto woken = sm.messages();
+    ASSERT_EQ(2u, woken.size()) << "the TV's standby, then the stream path's wake-up";
+    appmsg_t msg{};
+    memcpy(&msg, woken[1].data.data(), sizeof msg);
+    EXPECT_EQ(SM_BODY_CEC_STANDBY, msg.ui4_msg_type);
 }
 
 TEST_F(CecStandbyTest, OsdNameFallsBackWhenTheStoreCannotBeRead)
