@@ -29,3 +29,9 @@ void guiWrapperWirelesDisconnStateReport(void);
 // is left alone.
 void guiWrapperBtStsGet(uint8_t* out);
 void guiWrapperBtPlayStsGet(uint8_t* out);
+
+// The source on the module: the source's code (0..5), the source of a TV routing (0, 1 ARC/eARC,
+// 2 HDMI in), and the clear.
+void guiWrapperBtManualSrcInSet(uint32_t audSrc);
+void guiWrapperBtRoutingSrcInSet(uint32_t route);
+void guiWrapperBtSrcInClr(void);

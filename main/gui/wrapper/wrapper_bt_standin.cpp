@@ -53,3 +53,18 @@ void guiWrapperBtPlayStsGet(uint8_t* out)
         *out = 0;
     }
 }
+
+void guiWrapperBtManualSrcInSet(uint32_t audSrc)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, audSrc);
+}
+
+void guiWrapperBtRoutingSrcInSet(uint32_t route)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, route);
+}
+
+void guiWrapperBtSrcInClr(void)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s", __func__);
+}

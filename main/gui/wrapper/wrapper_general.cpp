@@ -220,6 +220,7 @@ void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute)
     }
     // The Bluetooth, HDMI and decoder wrappers join this row as they come into the tree.
     guiWrapperWirelessAudMuteSet(mute);
+    guiWrapperHdmiMuteSet(mute);
     guiWrapperMusicMuteSet(mute);
 }
 
@@ -239,7 +240,10 @@ void guiWrapperWidgetVolSet(const uint8_t* vol)
     if (!recordVolume(vol)) {
         return;
     }
-    volumeToLinkAndAmps(vol);
+    const GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    guiWrapperWirelessAudVolSet(vol, rec->sur_vol, rec->bass);
+    guiWrapperHdmiVolSet(vol);
+    guiWrapperAmpVolSet(vol);
     guiWrapperMusicVolSet(vol);
     guiWrapperBrontalVolSet(vol);
 }
@@ -249,6 +253,7 @@ void guiWrapperWidgetVolSync(const uint8_t* vol)
     if (!recordVolume(vol)) {
         return;
     }
+    guiWrapperHdmiVolSet(vol);
     volumeToLinkAndAmps(vol);
     guiWrapperMusicBtVolSet(vol);
     guiWrapperBrontalVolSet(vol);

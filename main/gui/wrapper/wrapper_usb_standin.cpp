@@ -57,3 +57,8 @@ void guiWrapperUsbMusicStsGet(uint32_t* out)
         *out = 0;
     }
 }
+
+void guiWrapperUsbMusicPlayTimeGet(const uint8_t* en)
+{
+    wrapperCallLog(WRAPPER_CALL_LOG, "%s %u", __func__, en != nullptr ? *en : 0u);
+}

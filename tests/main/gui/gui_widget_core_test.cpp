@@ -43,7 +43,11 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
                            i == GUI_WIDGET_CBK_TREBLE_SET || i == GUI_WIDGET_CBK_CENTER_SET ||
                            i == GUI_WIDGET_CBK_SURRIGHT_SET || i == GUI_WIDGET_CBK_SURLEFT_SET ||
                            i == GUI_WIDGET_CBK_HEIGHT_SET || i == GUI_WIDGET_CBK_ERP_SET;
-        const bool filled = sound || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
+        const bool hdmiOrSource = i == GUI_WIDGET_CBK_HDMI_USR_POWER_OFF ||
+                                  (i >= GUI_WIDGET_CBK_HDMI_SRC_IN_SET && i <= GUI_WIDGET_CBK_HDMI_EARC_STS_GET) ||
+                                  (i >= GUI_WIDGET_CBK_FORCE_SRC_IN_CLR && i <= GUI_WIDGET_CBK_MANUAL_SRC_IN_SET) ||
+                                  (i >= GUI_WIDGET_CBK_ROUTING_SRC_IN_CLR && i <= GUI_WIDGET_CBK_SIGNAL_INPUT_GET);
+        const bool filled = sound || hdmiOrSource || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
                             i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET || i == GUI_WIDGET_CBK_MUSIC_POWER_OFF ||
                             i == GUI_WIDGET_CBK_POP_MUTE_SET ||
                             (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET) ||
