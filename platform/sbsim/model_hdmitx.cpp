@@ -81,7 +81,8 @@ constexpr int kCecHdmiTxStatus = 2;  // cec_hdmi switch state: a transmission fi
 constexpr int kCecHdmiGotFrame = 3;  // cec_hdmi switch state: a frame was received
 
 struct HdmiState {
-    std::map<uint32_t, Bytes> scripted;    // getter answers
+    // Getter answers. The TV on the link is a plain ARC one (an unscripted zero would read eARC).
+    std::map<uint32_t, Bytes> scripted{{KVX_HDMI_GET_EARC_STS, Bytes{1}}};
     std::map<uint32_t, Bytes> last;        // setter values
     std::map<uint32_t, int64_t> failures;  // remaining failures; -1 = every time
     std::deque<Bytes> cecReceived;         // frames the TV sent, waiting for GET_CECCMD
@@ -292,7 +293,8 @@ public:
     const char* name() const override { return "hdmitx"; }
     const char* usage() const override
     {
-        return "hdmitx set REQUEST BYTES...     answer of a getter (name such as GET_RX_AUDIO_INFO, or number)\n"
+        return "hdmitx set REQUEST BYTES...     answer of a getter (name such as GET_RX_AUDIO_INFO, or number;\n"
+               "                                unset ones answer zeros, GET_EARC_STS 01: a plain ARC TV)\n"
                "hdmitx words REQUEST WORDS...   the same as little-endian 32-bit words\n"
                "hdmitx cm4 SELECTOR VALUE       GET_CM4_INFO value for that selector (over a set)\n"
                "hdmitx last REQUEST             last value a setter gave\n"

@@ -138,6 +138,33 @@ int32_t dspVerReadSlot(void* arg)
     return 0;
 }
 
+// A slot whose wrapper takes a pointer to the widget's source word.
+template <void (*F)(const uint32_t*)>
+int32_t srcSlot(void* arg)
+{
+    F(static_cast<const uint32_t*>(arg));
+    return 0;
+}
+
+// An HDMI getter slot: the widget's one byte is the output.
+template <void (*F)(uint8_t*)>
+int32_t hdmiGetSlot(void* arg)
+{
+    F(static_cast<uint8_t*>(arg));
+    return 0;
+}
+
+int32_t hdmiUsrPowerOffSlot(void*)
+{
+    guiWrapperHdmiUsrPowerOff(0);
+    return 0;
+}
+
+int32_t signalInputGetSlot(void* arg)
+{
+    return guiWrapperWidgetSignalInputGet(static_cast<const uint32_t*>(arg));
+}
+
 int32_t sysRebootSlot(void* arg)
 {
     guiWrapperWidgetSysReboot(arg);
@@ -255,6 +282,20 @@ GuiWidgetCbkTable guiWrapperCbkTableBuild(void)
     t.slot[GUI_WIDGET_CBK_UUID_SET] = [](void* id) -> int32_t {
         return guiWrapperWirelessAudUuidWrite(static_cast<const uint8_t*>(id));
     };
+    // The HDMI and source slots.
+    t.slot[GUI_WIDGET_CBK_HDMI_USR_POWER_OFF] = hdmiUsrPowerOffSlot;
+    t.slot[GUI_WIDGET_CBK_HDMI_SRC_IN_SET] = srcSlot<guiWrapperWidgetHdmiSrcInSet>;
+    t.slot[GUI_WIDGET_CBK_HDMI_TX_PLUG_STS_GET] = hdmiGetSlot<guiWrapperHdmiTxPlugStsGet>;
+    t.slot[GUI_WIDGET_CBK_HDMI_RX_PLUG_STS_GET] = hdmiGetSlot<guiWrapperHdmiRxPlugStsGet>;
+    t.slot[GUI_WIDGET_CBK_HDMI_PWR_SRC_GET] = hdmiGetSlot<guiWrapperHdmiPwrSrcGet>;
+    t.slot[GUI_WIDGET_CBK_HDMI_SRC_STS_GET] = hdmiGetSlot<guiWrapperHdmiSrcStsGet>;
+    t.slot[GUI_WIDGET_CBK_HDMI_EARC_STS_GET] = hdmiGetSlot<guiWrapperHdmiEArcStsGet>;
+    t.slot[GUI_WIDGET_CBK_FORCE_SRC_IN_CLR] = srcSlot<guiWrapperWidgetForceSrcInClr>;
+    t.slot[GUI_WIDGET_CBK_MANUAL_SRC_IN_CLR] = srcSlot<guiWrapperWidgetManualSrcInClr>;
+    t.slot[GUI_WIDGET_CBK_MANUAL_SRC_IN_SET] = srcSlot<guiWrapperWidgetManualSrcInSet>;
+    t.slot[GUI_WIDGET_CBK_ROUTING_SRC_IN_CLR] = srcSlot<guiWrapperWidgetRoutingSrcInClr>;
+    t.slot[GUI_WIDGET_CBK_ROUTING_SRC_IN_SET] = srcSlot<guiWrapperWidgetRoutingSrcInSet>;
+    t.slot[GUI_WIDGET_CBK_SIGNAL_INPUT_GET] = signalInputGetSlot;
     t.slot[GUI_WIDGET_CBK_AMP_STS_GET] = [](void* out) -> int32_t {
         guiWrapperAmpStsGet(out);
         return 0;

@@ -220,9 +220,9 @@ void guiWrapperWidgetRoutingMuteSet(const uint8_t* mute)
         GENERAL_LOG("Param Error!");
         return;
     }
-    // The HDMI and decoder wrappers join this row as they come into the tree.
     guiWrapperBtMuteSet(*mute);
     guiWrapperWirelessAudMuteSet(mute);
+    guiWrapperHdmiMuteSet(mute);
     guiWrapperMusicMuteSet(mute);
     guiWrapperDolbyMuteSet(mute);
     guiWrapperDtsMuteSet(mute);
@@ -238,13 +238,15 @@ void guiWrapperWidgetMuteSet(const uint8_t* mute)
     guiWrapperWidgetRoutingMuteSet(mute);
 }
 
-// The HDMI and decoder wrappers join these rows as they come into the tree.
 void guiWrapperWidgetVolSet(const uint8_t* vol)
 {
     if (!recordVolume(vol)) {
         return;
     }
-    volumeToLinkAndAmps(vol);
+    const GuiWrapperSetting* rec = guiWrapperSettingRecord();
+    guiWrapperWirelessAudVolSet(vol, rec->sur_vol, rec->bass);
+    guiWrapperHdmiVolSet(vol);
+    guiWrapperAmpVolSet(vol);
     guiWrapperBtVolSet(*vol);
     guiWrapperMusicVolSet(vol);
     guiWrapperDolbyVolSet(vol);
@@ -257,6 +259,7 @@ void guiWrapperWidgetVolSync(const uint8_t* vol)
     if (!recordVolume(vol)) {
         return;
     }
+    guiWrapperHdmiVolSet(vol);
     volumeToLinkAndAmps(vol);
     guiWrapperMusicBtVolSet(vol);
     guiWrapperBrontalVolSet(vol);

@@ -92,3 +92,20 @@ void guiWrapperWidgetShopSet(const uint8_t* on);
 void guiWrapperWidgetPcbaTestSet(const uint8_t* enter);
 void guiWrapperWidgetMachineTestSet(const uint8_t* enter);
 void guiWrapperWidgetUsbConnSet(const uint32_t* conn);
+
+// The source slots (argument: the source, 0 ARC .. 5 USB; null refused with "Param Error!").
+// HdmiSrcInSet: the HDMI transmitter's source status only.
+void guiWrapperWidgetHdmiSrcInSet(const uint32_t* audSrc);
+// ForceSrcInClr: the music, HDMI and Bluetooth clears (USB's play-time reports stopped first),
+// then 300 ms for the source to wind down.
+void guiWrapperWidgetForceSrcInClr(const uint32_t* audSrc);
+// ManualSrcInClr: the same clears, except while going to standby with auto wake on a source that
+// can wake the soundbar again (neither USB nor Bluetooth): that one is kept.
+void guiWrapperWidgetManualSrcInClr(const uint32_t* audSrc);
+void guiWrapperWidgetManualSrcInSet(const uint32_t* audSrc);
+void guiWrapperWidgetRoutingSrcInClr(const uint32_t* audSrc);
+// RoutingSrcInSet: the TV's routing (0 ARC, 1 eARC, 2 HDMI in) to the music, HDMI and Bluetooth
+// wrappers, then the phone app.
+void guiWrapperWidgetRoutingSrcInSet(const uint32_t* routing);
+// SignalInputGet: 1 when the source has an input signal.
+uint8_t guiWrapperWidgetSignalInputGet(const uint32_t* audSrc);

@@ -78,3 +78,5 @@ void guiWrapperUsbUdiskPlugStsSet(uint8_t online);
 void guiWrapperUsbUDiskMusicPlayTimeCbk(uint64_t seconds);
 // The music status of the USB player (see the status callback); null is refused.
 void guiWrapperUsbMusicStsGet(uint32_t* out);
+// Non-zero starts the play-time reports, zero stops them; null is refused.
+void guiWrapperUsbMusicPlayTimeGet(const uint8_t* en);

@@ -51,7 +51,11 @@ TEST_F(WidgetCoreTest, WrapperTableFillsTheRecordThroughSlotZero)
         const bool wireless =
             (i >= GUI_WIDGET_CBK_WIRELESS_AUD_HOME_SET && i <= GUI_WIDGET_CBK_WIRELESS_AUD_FACTORY_PAIR) ||
             (i >= GUI_WIDGET_CBK_UUID_GET && i <= GUI_WIDGET_CBK_UUID_SET);
-        const bool filled = sound || bt || wireless || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
+        const bool hdmiOrSource = i == GUI_WIDGET_CBK_HDMI_USR_POWER_OFF ||
+                                  (i >= GUI_WIDGET_CBK_HDMI_SRC_IN_SET && i <= GUI_WIDGET_CBK_HDMI_EARC_STS_GET) ||
+                                  (i >= GUI_WIDGET_CBK_FORCE_SRC_IN_CLR && i <= GUI_WIDGET_CBK_MANUAL_SRC_IN_SET) ||
+                                  (i >= GUI_WIDGET_CBK_ROUTING_SRC_IN_CLR && i <= GUI_WIDGET_CBK_SIGNAL_INPUT_GET);
+        const bool filled = sound || bt || wireless || hdmiOrSource || i == GUI_WIDGET_CBK_WIDGET_SETTING_GET ||
                             i == GUI_WIDGET_CBK_POWER_ON_FLASH_PARAM_GET || i == GUI_WIDGET_CBK_MUSIC_POWER_OFF ||
                             i == GUI_WIDGET_CBK_POP_MUTE_SET ||
                             (i >= GUI_WIDGET_CBK_ROUTING_MUTE_SET && i <= GUI_WIDGET_CBK_VOL_WIRELESS_SET) ||
