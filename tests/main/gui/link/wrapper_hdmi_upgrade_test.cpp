@@ -1,6 +1,6 @@
 // The HDMI chip's firmware upgrade against the simulated chip at 2/0x5C: what lands in the chip's
-// flash, the transfers on the bus, the progress and power calls (recorded by the HDMI wrapper's
-// stand-in), the GUI state and the recorded result, for good files, malformed files and the
+// flash, the transfers on the bus, the progress and power calls it makes of the HDMI wrapper
+// (recorded on their way; the wrapper's own handling of them is its tests'), the GUI state and the recorded result, for good files, malformed files and the
 // chip's faults.
 #include "main/gui/link/wrapper_hdmi_upgrade.h"
 #include "main/gui/link/wrapper_hdmi_upgrade_priv.h"
@@ -10,12 +10,43 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
+
+std::mutex gCallsLock;
+std::vector<std::pair<std::string, int>> gCalls;
+
+void recordCall(const char* call, int arg)
+{
+    std::lock_guard<std::mutex> guard(gCallsLock);
+    gCalls.emplace_back(call, arg);
+}
+
+}  // namespace
+
+extern "C" void __wrap__Z23guiWrapperHdmiI2cPwrSeth(uint8_t on)
+{
+    recordCall("guiWrapperHdmiI2cPwrSet", on);
+}
+
+extern "C" void __wrap__Z32guiWrapperHdmiUpgradePercentDispj(uint32_t percent)
+{
+    recordCall("guiWrapperHdmiUpgradePercentDisp", static_cast<int>(percent));
+}
+
+namespace {
+
+void clearCalls()
+{
+    std::lock_guard<std::mutex> guard(gCallsLock);
+    gCalls.clear();
+}
 
 using Bytes = std::vector<uint8_t>;
 using namespace std::chrono_literals;
@@ -52,6 +83,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim.started());
+        clearCalls();
         guiWrapperHdmiUpgradePausesSet(1ms, 1ms);
         guiManagerAppStateSet(GUI_SYS_STATE_ON);
         guiWrapperHdmiUpgradeInit();
@@ -115,14 +147,14 @@ protected:
         return n;
     }
 
-    // The stand-in HDMI wrapper's calls of `call`, their argument each.
-    std::vector<int> wrapperCalls(const std::string& call) const
+    // The upgrader's calls of the HDMI wrapper's `call`, their argument each.
+    static std::vector<int> wrapperCalls(const std::string& call)
     {
+        std::lock_guard<std::mutex> guard(gCallsLock);
         std::vector<int> out;
-        std::istringstream log(sandbox.exists("/sim/gui_wrapper.log") ? sandbox.read("/sim/gui_wrapper.log") : "");
-        for (std::string line; std::getline(log, line);) {
-            if (line.rfind(call + " ", 0) == 0) {
-                out.push_back(std::stoi(line.substr(call.size() + 1)));
+        for (const auto& [name, arg] : gCalls) {
+            if (name == call) {
+                out.push_back(arg);
             }
         }
         return out;
@@ -166,7 +198,7 @@ TEST_F(HdmiUpgradeTest, ProgressPerSectorAndTheLargestImage)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length);
-        sandbox.write("/sim/gui_wrapper.log", "");
+        clearCalls();
         const Bytes b = body(c.length);
         ASSERT_EQ(GUI_WRAPPER_HDMI_UPG_RESULT_DONE, flash(fwFile(kTag, c.length, b)));
         const std::vector<int> got = wrapperCalls("guiWrapperHdmiUpgradePercentDisp");
@@ -205,7 +237,7 @@ TEST_F(HdmiUpgradeTest, MalformedFilesAreNotFlashed)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        sandbox.write("/sim/gui_wrapper.log", "");
+        clearCalls();
         sandbox.write("/sim/i2c.log", "");
         EXPECT_EQ(GUI_WRAPPER_HDMI_UPG_RESULT_FAILED, flash(c.file));
         EXPECT_EQ(0u, count("0c 10")) << "no chip erase";
