@@ -128,17 +128,19 @@ TEST_F(StackMarginTest, NoThreadUsesMoreThanThreeQuartersOfItsStack)
     ASSERT_TRUE(corvand.waitFor("<GUI>Power Idle!")) << corvand.output();
 
     sim.ctl("input add KVX_Remote_Controller");
+    size_t from = corvand.output().size();
     ASSERT_TRUE(clickUntil(corvand, "power", "Prepare After Power On!")) << corvand.output();
     ASSERT_TRUE(clickUntil(corvand, "volup", "<GUI>evt = 0x103d")) << corvand.output();
 
-    // The TV's input plays through sileth; the optical input then stops it and plays again.
-    size_t from = corvand.output().size();
-    corvand.send("app.sm.request_play 9");
+    // Power on plays the stored source, the TV's input, through sileth; the optical input then
+    // stops it and plays, and the TV's input takes over again.
     ASSERT_TRUE(corvand.waitFor("recv GST_PLAY_DONE by Sileth", from)) << corvand.output().substr(from);
-    from = corvand.output().size();
-    corvand.send("app.sm.request_play 8");
-    ASSERT_TRUE(corvand.waitFor("recv GST_STOP_DONE by", from)) << corvand.output().substr(from);
-    ASSERT_TRUE(corvand.waitFor("recv GST_PLAY_DONE by Sileth", from)) << corvand.output().substr(from);
+    for (const char* source : {"8", "9"}) {
+        from = corvand.output().size();
+        corvand.send(std::string("app.sm.request_play ") + source);
+        ASSERT_TRUE(corvand.waitFor("recv GST_STOP_DONE by", from)) << corvand.output().substr(from);
+        ASSERT_TRUE(corvand.waitFor("recv GST_PLAY_DONE by Sileth", from)) << corvand.output().substr(from);
+    }
 
     // A power cycle: off to idle, and on again from suspend standby.
     ASSERT_TRUE(clickUntil(corvand, "power", "is_cold_pwr_on=0!")) << corvand.output();
