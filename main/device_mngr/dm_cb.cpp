@@ -269,7 +269,8 @@ bool openNode(uint32_t count, DmDevDesc* d)
         return true;
     }
     DM_INFO("[DM][%u] No DM_DEV_SKT_TYPE_OPTI_DRV\n", count);
-    char path[sizeof("/dev/") + kNameMax];  // whole: a cut name would open another device
+    // Built whole: a name cut short would name another node.
+    char path[sizeof("/dev/") + kNameMax];
     std::snprintf(path, sizeof(path), "/dev/%s", d->pDevName);
     for (uint32_t i = 0; i < kOpenTries; ++i) {
         if (i > 0) {

@@ -1,9 +1,7 @@
 #include "main/gui/wrapper/wrapper_dolby.h"
 
-#include "main/am/aee/aee.h"
-#include "main/am/am.h"
 #include "main/gui/wrapper/wrapper_decoder_priv.h"
-#include "main/state_mngr/msg/sm_msg.h"
+#include "main/gui/wrapper/wrapper_general.h"
 #include "platform/quorid/quorid.h"
 
 #include <array>
@@ -101,24 +99,12 @@ void guiWrapperUpmix_set(uint8_t eqMode, uint8_t virtEn)
 
 int32_t guiWrapperDolbyMsgSnd(uint32_t cmd)
 {
-    const int32_t ret = wrapperDecoderMsgSnd(cmd);
+    const int32_t ret = guiWrapperMsgSnd(cmd);
     if (ret != 0) {
         DECODER_LOG("guiWrapperDolbyMsgSnd failed, ret[%d]", static_cast<int>(ret));
         return -1;
     }
     return 0;
-}
-
-int32_t wrapperDecoderMsgSnd(uint32_t cmd)
-{
-    handle_t handle = 0;
-    if (u_am_get_app_handle_from_name(&handle, SM_APP_NAME) != 0) {
-        DECODER_LOG("fail to get handle!");
-    }
-    appmsg_t body{};
-    body.ui4_sender_id = MSG_FROM_UI;
-    body.ui4_msg_type = cmd;
-    return u_app_send_msg(handle, E_APP_MSG_TYPE_USER_CMD, &body, sizeof(body), nullptr, 0);
 }
 
 void guiWrapperDolbyPowerOn(const void*)

@@ -1,6 +1,7 @@
 #include "main/gui/wrapper/wrapper_dts.h"
 
 #include "main/gui/wrapper/wrapper_decoder_priv.h"
+#include "main/gui/wrapper/wrapper_general.h"
 
 #include <atomic>
 
@@ -40,7 +41,7 @@ void guiWrapperDtsVirtualXSet(const uint8_t* on)
 
 int32_t guiWrapperDtsMsgSnd(uint32_t cmd)
 {
-    const int32_t ret = wrapperDecoderMsgSnd(cmd);
+    const int32_t ret = guiWrapperMsgSnd(cmd);
     if (ret != 0) {
         DECODER_LOG("guiWrapperDtsMsgSnd failed, ret[%d]", static_cast<int>(ret));
         return -1;
